@@ -1,0 +1,65 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "query_defs.h"
+#include "recordset.h"
+#include "table_defs.h"
+
+struct sqlite3;
+
+namespace quorvia::db {
+
+// An open database file, shared and read-write. SQL texts are taken in the program's dialect: text values
+// stand in double quotes (a doubled double quote inside stands for one), and comparisons with them ignore
+// letter case. Every failure is raised as DbError.
+class Database {
+ public:
+  explicit Database(const std::string& path);  // opens an existing file; DbError when it is missing or no database
+  ~Database();
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
+
+  const std::string& Path() const noexcept { return path_; }
+
+  TableDefs ListTableDefs() const;
+  std::unique_ptr<Recordset> OpenRecordset(const std::string& sql);
+
+  QueryDefs& GetQueryDefs();
+  // Stores a view at once. The view must compile; otherwise nothing is stored and DbError is raised.
+  QueryDef CreateQueryDef(const std::string& name, const std::string& sql);
+
+  // Transactions, so that a caller can make several changes count as one (see Transaction).
+  void BeginTrans();
+  void CommitTrans();
+  void Rollback();
+
+  // For the layer's own parts: runs plain SQLite SQL with no result.
+  void ExecuteNative(const std::string& sqliteSql);
+  sqlite3* Handle() const noexcept { return handle_.get(); }
+
+ private:
+  struct Closer {
+    void operator()(sqlite3* handle) const noexcept;
+  };
+  std::string path_;
+  std::unique_ptr<sqlite3, Closer> handle_;
+  std::unique_ptr<QueryDefs> queryDefs_;
+};
+
+// Commits on Commit(); rolls back when it goes out of scope uncommitted.
+class Transaction {
+ public:
+  explicit Transaction(Database& database);
+  ~Transaction();
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+  void Commit();
+
+ private:
+  Database& database_;
+  bool open_ = true;
+};
+
+}  // namespace quorvia::db

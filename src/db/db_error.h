@@ -1,0 +1,25 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace quorvia::db {
+
+// Every failure of the database engine reaches callers as this error: the engine's number and its own words.
+class DbError : public std::runtime_error {
+ public:
+  DbError(int number, std::string description);
+
+  int Number() const noexcept { return number_; }
+  const std::string& Description() const noexcept { return description_; }
+
+ private:
+  int number_;
+  std::string description_;
+};
+
+// Numbers of the errors the layer raises itself (the rest are SQLite's extended result codes).
+inline constexpr int kNoCurrentRecord = 3021;  // "No current record."
+inline constexpr int kItemNotFound = 3265;     // "Item not found in this collection."
+
+}  // namespace quorvia::db

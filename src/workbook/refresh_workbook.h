@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "spreadsheet_application.h"
+
+namespace quorvia::workbook {
+
+// What the cover page needs from the main window at the moment of the call.
+struct CoverPageSource {
+  std::string dataStatus;   // caption of the data-status label
+  std::string changeField;  // "change1" or "change2"
+};
+
+// What a call of RefreshWorkbook really achieved. The call itself shows and raises nothing; the caller uses
+// this so that it never reports a failure as a success.
+struct RefreshOutcome {
+  bool refreshed = false;  // refresh run: the pivot tables were refreshed and the cover page written
+  bool saved = false;      // the workbook was written back to its own file
+  bool copied = false;     // copy run: the copy was written
+  std::vector<std::string> failures;  // one line per abandoned step, in order
+
+  // True when no step was abandoned.
+  bool Succeeded() const noexcept { return failures.empty(); }
+  // The first abandoned step, or "" when none.
+  std::string FirstFailure() const { return failures.empty() ? std::string() : failures.front(); }
+};
+
+// Brings the report workbook MOSA_QUERY.xls of programFolder up to date ("Actualitza") or writes a copy of
+// it named CopyName + ".xls" in programFolder ("copia"). Any other mode word only obtains the application.
+// Every step runs under a skip-on-failure rule.
+RefreshOutcome RefreshWorkbook(SpreadsheetSystem& system, const std::string& programFolder,
+                               const std::string& CopyName, const std::string& Mode,
+                               const std::string& Country, const std::string& Nuts,
+                               const std::string& Elevation, const std::string& LandCover,
+                               const std::string& Watershed, const std::string& Shoreline,
+                               const CoverPageSource& cover);
+
+}  // namespace quorvia::workbook

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace quorvia::workbook {
+
+// Failure of one automation call. RefreshWorkbook abandons the step it belongs to and goes on.
+class AutomationError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A handle on the spreadsheet application and the operations the report refresh needs of it, one member
+// per operation. Workbooks are addressed by name, matched without regard to letter case; workbooks in the
+// collection, sheets and pivot tables by 1-based position. Every member raises AutomationError on failure.
+class SpreadsheetApplication {
+ public:
+  virtual ~SpreadsheetApplication() = default;
+
+  virtual int WorkbookCount() = 0;                      // Workbooks.Count
+  virtual std::string WorkbookName(int position) = 0;  // Workbooks(position).Name: file name without folder
+  virtual void SetVisible(bool visible) = 0;            // Visible
+  virtual void OpenWorkbook(const std::string& path, int updateLinks) = 0;  // Workbooks.Open
+
+  virtual int SheetCount(const std::string& workbook) = 0;                     // Sheets.Count
+  virtual bool SheetVisible(const std::string& workbook, int position) = 0;   // Sheets(position).Visible
+  virtual void SelectSheet(const std::string& workbook, int position) = 0;    // Sheets(position).Select
+  virtual int ActiveSheetPivotTableCount(const std::string& workbook) = 0;    // ActiveSheet.PivotTables.Count
+  virtual void RefreshActiveSheetPivotTable(const std::string& workbook, int index) = 0;  // .RefreshTable
+
+  // Worksheets(worksheet).Range(cell) = text
+  virtual void WriteCell(const std::string& workbook, const std::string& worksheet, const std::string& cell,
+                         const std::string& text) = 0;
+
+  virtual void Save(const std::string& workbook) = 0;
+  virtual void Close(const std::string& workbook) = 0;  // no save option, no file name
+  virtual void Quit() = 0;                               // ends the instance (only one this program started)
+  virtual void RefreshAll(const std::string& workbook) = 0;
+  virtual void SaveCopyAs(const std::string& workbook, const std::string& path) = 0;
+};
+
+// The system side: finding a running instance or creating one.
+class SpreadsheetSystem {
+ public:
+  virtual ~SpreadsheetSystem() = default;
+  // AutomationError when no instance runs.
+  virtual std::unique_ptr<SpreadsheetApplication> GetRunningInstance() = 0;
+  virtual std::unique_ptr<SpreadsheetApplication> CreateInstance() = 0;
+};
+
+}  // namespace quorvia::workbook
