@@ -1,0 +1,31 @@
+#include "copy_names.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace quorvia::query {
+namespace {
+
+std::string Lowered(std::string text) {
+  std::ranges::transform(text, text.begin(), [](unsigned char c) { return std::tolower(c); });
+  return text;
+}
+
+}  // namespace
+
+std::string CopyNames::SafeFileNamePart(const std::string& text) {
+  std::string safe = text;
+  std::ranges::replace_if(
+      safe, [](unsigned char c) { return c == '/' || c == '\\' || c < 0x20 || c == 0x7F; }, '_');
+  return safe;
+}
+
+std::string CopyNames::Next(const std::string& prefix, const std::string& itemName) {
+  const std::string stem = SafeFileNamePart(prefix) + "_" + SafeFileNamePart(itemName);
+  std::string name = stem;
+  for (int n = 2; used_.contains(Lowered(name)); ++n) name = stem + " (" + std::to_string(n) + ")";
+  used_.insert(Lowered(name));
+  return name;
+}
+
+}  // namespace quorvia::query

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+
+#include "selection.h"
+
+namespace quorvia::query {
+
+// The where-clause fragments of the change queries and the change column. Each fragment begins with a blank
+// and is empty for a filter on "All", so fragments join without separators. They keep their values between
+// runs; a batch replaces one of them per item.
+struct Conditions {
+  std::string CountryCondition;
+  std::string NutsCondition;
+  std::string WatershedCondition;
+  std::string LandCoverCondition;
+  std::string ElevationCondition;
+  std::string ShorelineCondition;
+  std::string ChangeField;
+};
+
+inline constexpr const char* kAll = "All";
+
+// Writes the fragments for the selection. Values are inserted as displayed (no trimming, no change of
+// case), quoted so that a double quote inside a value matches that very character. A level fragment is
+// written only from a selected level button; with none selected it keeps its previous value.
+void BuildCriteria(const Selection& selection, Conditions& conditions);
+
+// A fragment: prefix, then the value as a quoted text value.
+std::string Fragment(const std::string& prefix, const std::string& value);
+
+// The six fragments joined in their fixed order: country, NUTS, watershed, land cover, elevation, shoreline.
+std::string JoinedFragments(const Conditions& conditions);
+
+}  // namespace quorvia::query

@@ -1,0 +1,20 @@
+#include "selection.h"
+
+namespace quorvia::query {
+
+SelectionTexts TextsOf(const Selection& selection) {
+  return SelectionTexts{selection.Combo1, selection.Combo2, selection.Combo3,
+                        selection.Combo6, selection.Combo4, selection.Combo5};
+}
+
+std::string FirstCharacters(const std::string& text, int count) {
+  std::size_t end = 0;
+  for (int taken = 0; taken < count && end < text.size(); ++taken) {
+    ++end;
+    // Continuation bytes (10xxxxxx) belong to the character already taken.
+    while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
+  }
+  return text.substr(0, end);
+}
+
+}  // namespace quorvia::query

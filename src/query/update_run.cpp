@@ -1,0 +1,51 @@
+#include "update_run.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "change_queries.h"
+#include "database.h"
+#include "updata.h"
+
+namespace quorvia::query {
+namespace {
+
+std::string WholeHectares(const db::FieldValue& area) {
+  if (area.IsNull()) return {};
+  char text[64];
+  std::snprintf(text, sizeof text, "%.0f", std::floor(area.ToDouble()));
+  return text;
+}
+
+std::string WorkbookLine(const workbook::RefreshOutcome& workbook) {
+  if (workbook.Succeeded() && workbook.saved) return kUpdateSucceeded;
+  const std::string reason = workbook.FirstFailure();
+  return " Excel workbook NOT updated: " + (reason.empty() ? std::string("it was not saved") : reason);
+}
+
+}  // namespace
+
+UpdateOutcome RunUpdate(db::Database& WorkDb, const Selection& selection, Conditions& conditions,
+                        SelectionTexts& texts, const RefreshWorkbookFn& refreshWorkbook) {
+  BuildCriteria(selection, conditions);
+  const std::string countryCode = FirstCharacters(selection.Combo1, 2);
+  // Both results are opened before anything is written, so a query the engine rejects stops the run here.
+  const auto areaResult = WorkDb.OpenRecordset(AreaQuery(countryCode, conditions));
+  const std::string changeSql = ChangeQuery(countryCode, conditions.ChangeField, conditions);
+  const auto changeResult = WorkDb.OpenRecordset(changeSql);
+  texts = TextsOf(selection);
+  Updata(WorkDb, changeSql);
+
+  UpdateOutcome outcome;
+  outcome.workbook = refreshWorkbook("", kRefreshMode, texts);
+  outcome.recordCount = changeResult->RecordCount();
+  outcome.area = areaResult->Value("area");
+  return outcome;
+}
+
+std::string UpdateLabelText(const UpdateOutcome& outcome) {
+  return std::to_string(outcome.recordCount) + " records selected " + "\r\n" + " Total Area (Ha): " +
+         WholeHectares(outcome.area) + "\r\n" + WorkbookLine(outcome.workbook);
+}
+
+}  // namespace quorvia::query

@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include "db_error.h"
+#include "run_fixture.h"
+#include "updata.h"
+#include "update_run.h"
+
+namespace quorvia::query {
+namespace {
+
+class UpdateRunTest : public ::testing::Test, public RunFixture {
+ protected:
+  UpdateOutcome Run(const Selection& selection) {
+    return RunUpdate(*database, selection, conditions, texts, Refresher());
+  }
+  Conditions conditions;
+  SelectionTexts texts;
+};
+
+TEST_F(UpdateRunTest, FirstUpdateCreatesFilteredAndShowsTheFigures) {
+  const auto outcome = Run(AllOn("AT Oesterreich"));
+  EXPECT_EQ(FilteredSql(),
+            "SELECT change1 as CHANGE, sum(AREAHA) as AREA from DATA_AT where  N0CD = \"AT\" group by change1");
+  // Three change types; 850.15 ha shown rounded down.
+  EXPECT_EQ(UpdateLabelText(outcome),
+            "3 records selected \r\n Total Area (Ha): 850\r\n Excel Woorkbook updated successfully !");
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].mode, "Actualitza");
+  EXPECT_EQ(calls[0].copyName, "");
+  EXPECT_EQ(calls[0].texts.SelCountry, "AT Oesterreich");
+  EXPECT_EQ(texts.SelNuts, "All");
+}
+
+TEST_F(UpdateRunTest, FiguresMatchAnIndependentSumAndFilteredIsReadableByAnyClient) {
+  Selection selection = AllOn("AT Oesterreich");
+  selection.Combo6 = "forests";  // values compare without regard to letter case
+  const auto outcome = Run(selection);
+  EXPECT_EQ(outcome.recordCount, 2);
+  EXPECT_DOUBLE_EQ(outcome.area.ToDouble(),
+                   testing::QueryNumber(DatabasePath(), "SELECT sum(AREAHA) FROM DATA_AT WHERE DLT = 'Forests'"));
+  EXPECT_DOUBLE_EQ(testing::QueryNumber(DatabasePath(), "SELECT sum(AREA) FROM FILTERED"), 25.25);
+}
+
+TEST_F(UpdateRunTest, ASelectionWithoutRowsShowsZeroAndNoArea) {
+  Selection selection = AllOn("AT Oesterreich");
+  selection.Combo4 = "nowhere";
+  EXPECT_EQ(UpdateLabelText(Run(selection)),
+            "0 records selected \r\n Total Area (Ha): \r\n Excel Woorkbook updated successfully !");
+}
+
+TEST_F(UpdateRunTest, FractionalAreaIsRoundedDown) {
+  Selection selection = AllOn("AT Oesterreich");
+  selection.Combo6 = "Glaciers";
+  const auto text = UpdateLabelText(Run(selection));
+  EXPECT_NE(text.find(" Total Area (Ha): 812\r\n"), std::string::npos) << text;
+}
+
+TEST_F(UpdateRunTest, AValueWithADoubleQuoteMatchesExactlyThatValue) {
+  Selection selection = AllOn("AT Oesterreich");
+  selection.Combo6 = "Say \"hi\"";
+  const auto outcome = Run(selection);
+  EXPECT_EQ(outcome.recordCount, 1);
+  EXPECT_DOUBLE_EQ(outcome.area.ToDouble(), 1.5);
+}
+
+TEST_F(UpdateRunTest, AValueThatLooksLikeAColumnNameIsAValue) {
+  Selection selection = AllOn("AT Oesterreich");
+  selection.Combo4 = "N1";
+  EXPECT_DOUBLE_EQ(Run(selection).area.ToDouble(), 15.5);
+}
+
+TEST_F(UpdateRunTest, AFaultyQueryStopsBeforeFilteredOrTheWorkbookIsTouched) {
+  Run(AllOn("AT Oesterreich"));
+  const std::string before = FilteredSql();
+  calls.clear();
+  EXPECT_THROW(Run(AllOn("BE Belgique-Belgie")), db::DbError);  // BE has no change1
+  EXPECT_EQ(FilteredSql(), before);
+  EXPECT_TRUE(calls.empty());
+}
+
+TEST_F(UpdateRunTest, AWorkbookFailureIsNotReportedAsSuccess) {
+  answer.failures.push_back("Save: the workbook is open read-only (locked by another program)");
+  const auto text = UpdateLabelText(Run(AllOn("AT Oesterreich")));
+  EXPECT_EQ(text.find("successfully"), std::string::npos);
+  EXPECT_NE(text.find("NOT updated: Save: the workbook is open read-only"), std::string::npos) << text;
+}
+
+TEST_F(UpdateRunTest, UpdataReplacesAnyCaseOfFilteredAndKeepsTheOldOneOnFailure) {
+  testing::ExecuteSql(DatabasePath(), "CREATE VIEW filtered AS SELECT 1 AS CHANGE, 2 AS AREA;");
+  database->GetQueryDefs().Refresh();
+  const std::string good = "SELECT change2 as CHANGE, sum(AREAHA) as AREA from DATA_BE where  N0CD = \"BE\" group by change2";
+  Updata(*database, good);
+  EXPECT_EQ(FilteredSql(), good);
+
+  EXPECT_THROW(Updata(*database, "SELECT nosuchcolumn as CHANGE from DATA_BE"), db::DbError);
+  EXPECT_EQ(FilteredSql(), good);
+  EXPECT_DOUBLE_EQ(testing::QueryNumber(DatabasePath(), "SELECT sum(AREA) FROM FILTERED"), 7.0);
+}
+
+}  // namespace
+}  // namespace quorvia::query
