@@ -1,0 +1,37 @@
+#include "country_table.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace quorvia::app {
+
+const std::array<std::string_view, 28>& CountryTable() {
+  static constexpr std::array<std::string_view, 28> kEntries = {
+      "AT Oesterreich",     "BE Belgique-Belgie", "BG Balgarija",
+      "CH Schweiz / Suisse / Svizzera",           "CZ Ceska Republika",
+      "DE Deutschland",     "DK Danmark",         "EE Eesti",
+      "ES Espa\u00f1a",     "FI Suomi",           "FR France",
+      "GR Ellada",          "HU Magyarorszag",    "IE Ireland",
+      "IT Italia",          "LI Liechtenstein",   "LT Lietuva",
+      "LU Luxembourg (Grand-Duche)",              "LV Latvija",
+      "NL Nederland",       "NO Norge",           "PL Polska",
+      "PT Portugal",        "RO Romania",         "SE Sverige",
+      "SI Slovenija",       "SK Slovenska Republika",
+      "UK United Kingdom"};
+  return kEntries;
+}
+
+std::vector<std::string> CountryEntriesFor(const std::vector<std::string>& tableNames) {
+  std::vector<std::string> entries;
+  for (const auto& name : tableNames) {
+    if (!name.starts_with("DATA_")) continue;
+    std::string suffix = name.substr(name.size() - 2);
+    std::ranges::transform(suffix, suffix.begin(), [](unsigned char c) { return std::toupper(c); });
+    for (const auto entry : CountryTable()) {
+      if (entry.substr(0, 2) == suffix) entries.emplace_back(entry);
+    }
+  }
+  return entries;
+}
+
+}  // namespace quorvia::app

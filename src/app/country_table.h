@@ -1,0 +1,17 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvia::app {
+
+// The 28 country entries: two-letter upper-case code, a blank, the country's name.
+const std::array<std::string_view, 28>& CountryTable();
+
+// The entries offered for the database's tables, in table order: for every table whose name starts with
+// "DATA_" (exactly), each entry whose code equals the table name's last two characters in upper case.
+std::vector<std::string> CountryEntriesFor(const std::vector<std::string>& tableNames);
+
+}  // namespace quorvia::app

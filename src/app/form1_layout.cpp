@@ -1,0 +1,120 @@
+// The fixed layout of the main window. Positions and sizes are in twips, as the form was drawn; a pixel is
+// 15 twips.
+#include <QFont>
+#include <QPalette>
+
+#include "form1.h"
+#include "label_colour.h"
+
+namespace quorvia::app {
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+
+int Px(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
+
+void Place(QWidget* widget, int left, int top, int width, int height) {
+  widget->setGeometry(Px(left), Px(top), Px(width), Px(height));
+}
+
+QFont SansSerif(double points) {
+  QFont font(QStringLiteral("MS Sans Serif"));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPointSizeF(points);
+  return font;
+}
+
+QComboBox* NewComboBox(QWidget* parent, const char* text, int left, int top, int width, int height) {
+  auto* box = new QComboBox(parent);
+  box->setEditable(true);
+  // Typed text is a selection, never a new entry, and is not completed behind the user's back.
+  box->setInsertPolicy(QComboBox::NoInsert);
+  box->setCompleter(nullptr);
+  box->setEditText(QString::fromLatin1(text));
+  box->setFont(SansSerif(9.75));
+  Place(box, left, top, width, height);
+  return box;
+}
+
+QLabel* NewLabel(QWidget* parent, const char* caption, int left, int top, int width, int height) {
+  auto* label = new QLabel(QString::fromLatin1(caption), parent);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  Place(label, left, top, width, height);
+  return label;
+}
+
+QRadioButton* NewOption(QWidget* parent, const char* caption, int left, int top, int width, int height) {
+  auto* option = new QRadioButton(QString::fromLatin1(caption), parent);
+  Place(option, left, top, width, height);
+  return option;
+}
+
+QGroupBox* NewFrame(QWidget* parent, int left, int top, int width, int height) {
+  auto* frame = new QGroupBox(parent);
+  Place(frame, left, top, width, height);
+  return frame;
+}
+
+}  // namespace
+
+void Form1::BuildLayout() {
+  setWindowTitle(QStringLiteral("Quorvia v.5 (September 04)"));
+  setFixedSize(Px(7545), Px(6345));
+
+  frames_[0] = NewFrame(this, 105, 60, 7305, 1290);
+  label2_[0] = NewLabel(frames_[0], "Country", 180, 465, 1215, 495);
+  label2_[1] = NewLabel(frames_[0], "NUTS", 2535, 480, 1215, 495);
+  option2_[0] = NewOption(frames_[0], "L1", 3675, 375, 1560, 420);
+  option2_[1] = NewOption(frames_[0], "L2", 4635, 375, 1560, 420);
+  option2_[2] = NewOption(frames_[0], "L3", 5580, 375, 1560, 420);
+
+  frames_[1] = NewFrame(this, 120, 1440, 7320, 2745);
+  label2_[2] = NewLabel(frames_[1], "Elevation Breakdown", 120, 240, 2535, 495);
+  option1_[0] = NewOption(frames_[1], "L1", 3690, 195, 870, 225);
+  option1_[1] = NewOption(frames_[1], "L2", 4650, 210, 870, 225);
+  label2_[5] = NewLabel(frames_[1], "Dominant Land Cover Type", 120, 960, 2160, 345);
+  combos_[5] = NewComboBox(frames_[1], "Combo6", 135, 1200, 6975, 360);
+  label2_[3] = NewLabel(frames_[1], "Water Shed Code", 120, 1680, 2160, 345);
+  combos_[3] = NewComboBox(frames_[1], "Combo4", 120, 1920, 2295, 360);
+  label2_[4] = NewLabel(frames_[1], "Distance to shoreline", 2640, 1680, 2160, 345);
+  combos_[4] = NewComboBox(frames_[1], "Combo5", 2640, 1920, 4455, 360);
+
+  frames_[2] = NewFrame(this, 120, 4200, 7320, 600);
+  option3_[0] = NewOption(frames_[2], "VARDA90 reviewed against VARDA00", 180, 240, 3000, 195);
+  option3_[1] = NewOption(frames_[2], "VARDA90 from Changes database against VARDA00", 3285, 240, 3795, 195);
+
+  // These three belong to the window and are drawn over the frames.
+  combos_[0] = NewComboBox(this, "Combo1", 270, 810, 2205, 360);
+  combos_[1] = NewComboBox(this, "Combo2", 2655, 810, 4605, 360);
+  combos_[2] = NewComboBox(this, "Combo3", 255, 1935, 6930, 360);
+  for (int i = 0; i < 3; ++i) combos_[i]->raise();
+
+  command1_ = new QPushButton(QStringLiteral("UPDATE QUERY"), this);
+  command1_->setFont(SansSerif(12));
+  Place(command1_, 120, 4935, 2370, 495);
+  command2_ = new QPushButton(QStringLiteral("BATCH QUERY"), this);
+  Place(command2_, 120, 5565, 2370, 495);
+  command2_->setVisible(false);
+
+  label3_ = NewLabel(this, "", 2640, 4920, 4815, 495);
+  label3_->setFont(SansSerif(9.75));
+  SetTextColour(label3_, QColor(0, 128, 0));
+  label1_ = NewLabel(this, "", 2640, 5280, 4935, 900);
+  label1_->setFont(SansSerif(9.75));
+  SetTextColour(label1_, QColor(192, 0, 0));
+
+  option2_[0]->setChecked(true);
+  option1_[0]->setChecked(true);
+  option3_[0]->setChecked(true);
+
+  // Tab order by the form's tab indexes; labels and frames take no focus.
+  const std::array<QWidget*, 13> tabOrder = {combos_[1], command1_,   combos_[2], combos_[0], option2_[0],
+                                             option2_[1], option2_[2], option1_[0], option1_[1], option3_[0],
+                                             option3_[1], combos_[4], combos_[5]};
+  for (std::size_t i = 1; i < tabOrder.size(); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
+  setTabOrder(combos_[5], combos_[3]);
+  setTabOrder(combos_[3], command2_);
+  combos_[1]->setFocus();
+}
+
+}  // namespace quorvia::app

@@ -1,0 +1,21 @@
+#include <QApplication>
+
+#include "form1.h"
+#include "libreoffice_system.h"
+#include "office_options.h"
+#include "qt_modal_host.h"
+
+// Starting the program loads the main window on the database and workbook of the program's own folder.
+// It takes no command line.
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(quorvia::app::kApplicationTitle);
+
+  quorvia::app::QtModalHost modals;
+  // The office lives as long as the program: one it started ends with it.
+  quorvia::workbook::office::LibreOfficeSystem office(quorvia::workbook::office::OfficeOptions::Default());
+  quorvia::app::Form1 form(QCoreApplication::applicationDirPath().toStdString(), modals, office);
+  if (!form.Form_Load()) return 1;
+  form.show();
+  return QApplication::exec();
+}

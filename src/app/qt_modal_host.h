@@ -1,0 +1,16 @@
+#pragma once
+
+#include "modal_host.h"
+
+namespace quorvia::app {
+
+// The real thing: Qt's message box, input dialog and modal exec.
+class QtModalHost final : public ModalHost {
+ public:
+  void ShowMessage(QWidget* parent, const QString& text) override;
+  std::optional<QString> InputBox(QWidget* parent, const QString& prompt, const QString& title,
+                                  const QString& defaultAnswer) override;
+  void ShowModal(QDialog& dialog) override;
+};
+
+}  // namespace quorvia::app

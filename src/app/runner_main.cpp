@@ -1,0 +1,90 @@
+// quorvia-run: the main window without a display, driven from the command line for scripts.
+#include <QApplication>
+#include <QListWidget>
+#include <iostream>
+
+#include "form1.h"
+#include "libreoffice_system.h"
+#include "office_options.h"
+#include "runner_options.h"
+#include "scripted_modal_host.h"
+
+namespace {
+
+using quorvia::app::Form1;
+using quorvia::app::RunnerOptions;
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// Sets a box as a user would: choosing the entry when the list has it, typing the text otherwise.
+void Choose(QComboBox* box, const std::string& text) {
+  const int index = box->findText(Q(text));
+  if (index >= 0) {
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+  } else {
+    box->setEditText(Q(text));
+  }
+}
+
+void ApplySelection(Form1& form, const RunnerOptions& options) {
+  if (options.country) Choose(form.Combo1(), *options.country);
+  if (options.nutsLevel) form.Option2(*options.nutsLevel - 1)->click();
+  if (options.elevationLevel) form.Option1(*options.elevationLevel - 1)->click();
+  if (options.nuts) Choose(form.Combo2(), *options.nuts);
+  if (options.elevation) Choose(form.Combo3(), *options.elevation);
+  if (options.watershed) Choose(form.Combo4(), *options.watershed);
+  if (options.shoreline) Choose(form.Combo5(), *options.shoreline);
+  if (options.landCover) Choose(form.Combo6(), *options.landCover);
+  if (options.changeType) form.Option3(*options.changeType - 1)->click();
+}
+
+std::string Lines(const QString& text) {
+  QString lines = text;
+  lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return lines.toStdString();
+}
+
+void PrintLists(const Form1& form) {
+  const std::array<QComboBox*, 6> boxes = {form.Combo1(), form.Combo2(), form.Combo3(),
+                                           form.Combo4(), form.Combo5(), form.Combo6()};
+  for (std::size_t i = 0; i < boxes.size(); ++i) {
+    std::cout << "Combo" << i + 1 << ":\n";
+    for (int j = 0; j < boxes[i]->count(); ++j) std::cout << "  " << boxes[i]->itemText(j).toStdString() << "\n";
+  }
+}
+
+std::optional<quorvia::app::ScriptedModalHost::BatchAnswer> BatchAnswerOf(const RunnerOptions& options) {
+  if (!options.batchUnit) return std::nullopt;
+  quorvia::app::ScriptedModalHost::BatchAnswer answer{Q(*options.batchUnit), {}, options.allItems};
+  for (const auto& item : options.batchItems) answer.items << Q(item);
+  return answer;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  RunnerOptions options;
+  try {
+    options = quorvia::app::ParseRunnerOptions(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const std::invalid_argument& error) {
+    std::cerr << error.what() << "\n\n" << quorvia::app::RunnerUsage();
+    return 2;
+  }
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(quorvia::app::kApplicationTitle);
+
+  quorvia::app::ScriptedModalHost modals(BatchAnswerOf(options), Q(options.prefix));
+  quorvia::workbook::office::LibreOfficeSystem office(quorvia::workbook::office::OfficeOptions::Default());
+  Form1 form(options.folder, modals, office);
+  if (!form.Form_Load()) return 1;
+  ApplySelection(form, options);
+  if (options.update) form.Command1()->click();
+  if (options.batchUnit) form.Command2_Click();
+
+  std::cout << "Label3: " << form.Label3()->text().toStdString() << "\n";
+  std::cout << "Label1: " << Lines(form.Label1()->text()) << "\n";
+  if (options.printLists) PrintLists(form);
+  return modals.MessageShown() ? 1 : 0;
+}

@@ -1,0 +1,89 @@
+#include "runner_options.h"
+
+#include <functional>
+#include <map>
+#include <stdexcept>
+
+namespace quorvia::app {
+namespace {
+
+int LevelNumber(const std::string& option, const std::string& text, int highest) {
+  if (text.size() == 1 && text[0] >= '1' && text[0] <= '0' + highest) return text[0] - '0';
+  throw std::invalid_argument(option + " takes a level from 1 to " + std::to_string(highest) + ", not \"" +
+                              text + "\"");
+}
+
+using ValueSetter = std::function<void(RunnerOptions&, const std::string&)>;
+
+const std::map<std::string, ValueSetter>& ValueOptions() {
+  static const std::map<std::string, ValueSetter> kOptions = {
+      {"--folder", [](RunnerOptions& o, const std::string& v) { o.folder = v; }},
+      {"--country", [](RunnerOptions& o, const std::string& v) { o.country = v; }},
+      {"--nuts-level", [](RunnerOptions& o, const std::string& v) { o.nutsLevel = LevelNumber("--nuts-level", v, 3); }},
+      {"--nuts", [](RunnerOptions& o, const std::string& v) { o.nuts = v; }},
+      {"--elevation-level",
+       [](RunnerOptions& o, const std::string& v) { o.elevationLevel = LevelNumber("--elevation-level", v, 2); }},
+      {"--elevation", [](RunnerOptions& o, const std::string& v) { o.elevation = v; }},
+      {"--landcover", [](RunnerOptions& o, const std::string& v) { o.landCover = v; }},
+      {"--watershed", [](RunnerOptions& o, const std::string& v) { o.watershed = v; }},
+      {"--shoreline", [](RunnerOptions& o, const std::string& v) { o.shoreline = v; }},
+      {"--change", [](RunnerOptions& o, const std::string& v) { o.changeType = LevelNumber("--change", v, 2); }},
+      {"--batch", [](RunnerOptions& o, const std::string& v) { o.batchUnit = v; }},
+      {"--item", [](RunnerOptions& o, const std::string& v) { o.batchItems.push_back(v); }},
+      {"--prefix", [](RunnerOptions& o, const std::string& v) { o.prefix = v; }},
+  };
+  return kOptions;
+}
+
+}  // namespace
+
+RunnerOptions ParseRunnerOptions(const std::vector<std::string>& arguments) {
+  RunnerOptions options;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (argument == "--update") {
+      options.update = true;
+    } else if (argument == "--lists") {
+      options.printLists = true;
+    } else if (argument == "--all-items") {
+      options.allItems = true;
+    } else if (const auto found = ValueOptions().find(argument); found != ValueOptions().end()) {
+      if (i + 1 >= arguments.size()) throw std::invalid_argument(argument + " needs a value");
+      found->second(options, arguments[++i]);
+    } else {
+      throw std::invalid_argument("Unknown option \"" + argument + "\"");
+    }
+  }
+  if (options.folder.empty()) throw std::invalid_argument("--folder is required");
+  if (!options.batchUnit && (options.allItems || !options.batchItems.empty())) {
+    throw std::invalid_argument("--item and --all-items go with --batch");
+  }
+  if (options.batchUnit && !options.allItems && options.batchItems.empty()) {
+    throw std::invalid_argument("--batch needs --item (one or more) or --all-items");
+  }
+  return options;
+}
+
+std::string RunnerUsage() {
+  return "Usage: quorvia-run --folder DIR [selection] [--update] [--batch UNIT (--item TEXT ... | --all-items)\n"
+         "                   [--prefix TEXT]] [--lists]\n"
+         "Loads the main window offscreen on DIR/MOSA_DB.mdb and DIR/MOSA_QUERY.xls, sets its controls,\n"
+         "runs the same handlers as the buttons and prints the status labels.\n"
+         "Selection:\n"
+         "  --country ENTRY          country entry as in the country box, e.g. \"AT Oesterreich\"\n"
+         "  --nuts-level 1|2|3       NUTS level button      --nuts TEXT        NUTS region\n"
+         "  --elevation-level 1|2    elevation level button --elevation TEXT   elevation breakdown class\n"
+         "  --landcover TEXT         dominant land cover    --watershed TEXT   watershed code\n"
+         "  --shoreline TEXT         distance to shoreline  --change 1|2       change type button\n"
+         "Actions:\n"
+         "  --update                 click UPDATE QUERY\n"
+         "  --batch UNIT             click BATCH QUERY; UNIT is one of \"Country\", \"Nuts\",\n"
+         "                           \"Elevation breakdown\", \"Dominant landcover type\",\n"
+         "                           \"Distance to shoreline\", \"Watershed code\"\n"
+         "  --item TEXT              an item of the unit to run (repeat), or --all-items\n"
+         "  --prefix TEXT            answer to the file-name prefix box (default \"Prefix\"; empty cancels)\n"
+         "  --lists                  print the entries of every list box\n"
+         "Exit status: 0 on success, 1 when an error message was shown, 2 on a bad command line.\n";
+}
+
+}  // namespace quorvia::app

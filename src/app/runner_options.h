@@ -1,0 +1,35 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quorvia::app {
+
+// What the headless runner is asked to do, from its command line.
+struct RunnerOptions {
+  std::string folder;  // program folder with MOSA_DB.mdb and MOSA_QUERY.xls
+  std::optional<std::string> country;
+  std::optional<int> nutsLevel;       // 1..3
+  std::optional<std::string> nuts;
+  std::optional<int> elevationLevel;  // 1..2
+  std::optional<std::string> elevation;
+  std::optional<std::string> landCover;
+  std::optional<std::string> watershed;
+  std::optional<std::string> shoreline;
+  std::optional<int> changeType;  // 1 = change1, 2 = change2
+  bool update = false;
+  std::optional<std::string> batchUnit;
+  std::vector<std::string> batchItems;
+  bool allItems = false;
+  std::string prefix = "Prefix";  // the input box's default answer
+  bool printLists = false;
+};
+
+// Parses the arguments after the program name. Throws std::invalid_argument with a readable message.
+RunnerOptions ParseRunnerOptions(const std::vector<std::string>& arguments);
+
+// The usage text.
+std::string RunnerUsage();
+
+}  // namespace quorvia::app

@@ -1,0 +1,49 @@
+#include "scripted_modal_host.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <iostream>
+
+#include "form2.h"
+
+namespace quorvia::app {
+namespace {
+
+void SelectItems(QListWidget* list, const ScriptedModalHost::BatchAnswer& answer) {
+  for (int i = 0; i < list->count(); ++i) {
+    QListWidgetItem* item = list->item(i);
+    item->setSelected(answer.allItems || answer.items.contains(item->text()));
+  }
+}
+
+}  // namespace
+
+ScriptedModalHost::ScriptedModalHost(std::optional<BatchAnswer> batch, QString inputAnswer)
+    : batch_(std::move(batch)), inputAnswer_(std::move(inputAnswer)) {}
+
+void ScriptedModalHost::ShowMessage(QWidget* /*parent*/, const QString& text) {
+  messageShown_ = true;
+  std::cerr << text.toStdString() << std::endl;
+}
+
+std::optional<QString> ScriptedModalHost::InputBox(QWidget* /*parent*/, const QString& /*prompt*/,
+                                                   const QString& /*title*/, const QString& /*defaultAnswer*/) {
+  return inputAnswer_;
+}
+
+void ScriptedModalHost::ShowModal(QDialog& dialog) {
+  auto* batchDialog = dynamic_cast<batch_dialog::Form2*>(&dialog);
+  if (!batchDialog || !batch_) return;
+  // The same clicks a user makes: a unit, "Next -->", the items, "Next -->"; "Cancel" if the dialog is
+  // still up after that (a validation message has been shown then).
+  const auto units = batchDialog->List1(0)->findItems(batch_->unit, Qt::MatchExactly);
+  if (!units.isEmpty()) units.front()->setSelected(true);
+  batchDialog->Command1_Click();
+  if (batchDialog->PageCounter() == 1) {
+    SelectItems(batchDialog->List1(1), *batch_);
+    batchDialog->Command1_Click();
+  }
+  if (batchDialog->Label2()->text().isEmpty()) batchDialog->Command2_Click();
+}
+
+}  // namespace quorvia::app

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quorvia::db {
+class Database;
+}
+
+namespace quorvia::app {
+
+// Column of NUTS level n (1..3): N1, N2, N3.
+std::string NutsColumn(int level);
+// Column of elevation level n (1..2): EBKL1DS, EBKL2DS.
+std::string EbkColumn(int level);
+
+// The query for the NUTS list: ... WHERE <column> <> "" followed by one blank.
+std::string NutsListQuery(const std::string& column, const std::string& countryCode);
+// The query for the elevation list and the three plain filter lists: ... WHERE <column> <> "".
+std::string ListQuery(const std::string& column, const std::string& countryCode);
+
+// "All" followed by the values of `column` of the query's rows as text, in the engine's order.
+// A query that returns no row is valid data: the list is just "All".
+std::vector<std::string> ReadFilterList(db::Database& database, const std::string& sql,
+                                        const std::string& column);
+
+// Caption and colour of the data-status label for a status value; nothing for any other value
+// (letter case counts).
+struct StatusDisplay {
+  std::string caption;
+  unsigned rgb;  // 0xRRGGBB
+};
+std::optional<StatusDisplay> StatusDisplayFor(const std::string& status);
+
+// Whether the table has a column whose lower-cased name is "change1".
+bool HasChange1Column(db::Database& database, const std::string& tableName);
+
+}  // namespace quorvia::app

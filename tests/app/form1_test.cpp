@@ -1,0 +1,276 @@
+#include <gtest/gtest.h>
+
+#include <QListWidget>
+#include <QPointer>
+#include <fstream>
+
+#include "form1.h"
+#include "form2.h"
+#include "label_colour.h"
+#include "no_office.h"
+#include "recording_modal_host.h"
+#include "sqlite_fixture.h"
+
+namespace quorvia::app {
+namespace {
+
+QStringList Items(const QComboBox* box) {
+  QStringList items;
+  for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
+  return items;
+}
+
+// AT: FINAL, a Change1 column, list values with gaps. FR: PARTIAL, no change1.
+constexpr const char* kTwoCountries = R"(
+  INSERT INTO UNITS_AT VALUES
+    ('FINAL', 'N1', 'Forests', '> 50 Km from shoreline', 'AT1', 'AT11', 'AT111', 'Lowlands', 'Low a'),
+    ('FINAL', '',   'Pastures', '> 50 Km from shoreline', 'AT1', 'AT12', 'AT121', 'Hills', 'Hill a'),
+    ('FINAL', NULL, '', NULL, 'AT2', 'AT21', 'AT211', 'Hills', 'Hill b');
+  INSERT INTO DATA_AT VALUES (10.5, 'AT', '211-112', '211-112', 'AT1', 'AT11', 'AT111', 'Lowlands', 'Low a',
+                              'N1', 'Forests', '> 50 Km from shoreline');
+  INSERT INTO UNITS_FR VALUES
+    ('PARTIAL', 'F1', 'Arable land', '< 10 Km from shoreline', 'FR1', 'FR10', 'FR101', 'Lowlands', 'Low a');
+  INSERT INTO DATA_FR VALUES (2.0, 'FR', '211-112', 'FR1', 'FR10', 'FR101', 'Lowlands', 'Low a', 'F1',
+                              'Arable land', '< 10 Km from shoreline');
+)";
+
+std::string TwoCountryTables() {
+  std::string sql = testing::CountryTablesSql("AT") + testing::CountryTablesSql("FR", false);
+  // The change-type check must not care how the column is written.
+  sql.replace(sql.find("change1 TEXT"), 7, "Change1");
+  return sql;
+}
+
+class Form1Test : public ::testing::Test {
+ protected:
+  void Load(const std::string& sql) {
+    testing::ExecuteSql(folder.File("MOSA_DB.mdb"), sql);
+    form = std::make_unique<Form1>(folder.str(), modals, office);
+    loaded = form->Form_Load();
+  }
+  void Choose(int index) {  // as a user picks an entry from the country list
+    form->Combo1()->setCurrentIndex(index);
+    emit form->Combo1()->activated(index);
+  }
+
+  testing::TempFolder folder;
+  RecordingModalHost modals;
+  NoOffice office;
+  std::unique_ptr<Form1> form;
+  bool loaded = false;
+};
+
+TEST_F(Form1Test, StartUpChoosesTheFirstCountryAndFillsEveryList) {
+  Load(TwoCountryTables() + kTwoCountries);
+  ASSERT_TRUE(loaded);
+  EXPECT_TRUE(modals.messages.isEmpty()) << modals.messages.join("\n").toStdString();
+  EXPECT_EQ(form->windowTitle(), "Quorvia v.5 (September 04)");
+  EXPECT_EQ(Items(form->Combo1()), (QStringList{"AT Oesterreich", "FR France"}));
+  EXPECT_EQ(form->Combo1()->currentText(), "AT Oesterreich");
+  EXPECT_EQ(form->Label3()->text(), "--> FINAL Data");
+  EXPECT_EQ(TextColour(form->Label3()), QColor(0, 128, 0));
+  EXPECT_TRUE(form->Option3(0)->isEnabled());
+  EXPECT_TRUE(form->Option3(0)->isChecked());
+  // Empty and missing values never reach a list; "All" comes first and is shown.
+  EXPECT_EQ(Items(form->Combo2()), (QStringList{"All", "AT1", "AT2"}));
+  EXPECT_EQ(Items(form->Combo4()), (QStringList{"All", "N1"}));
+  EXPECT_EQ(Items(form->Combo5()), (QStringList{"All", "> 50 Km from shoreline"}));
+  EXPECT_EQ(Items(form->Combo6()), (QStringList{"All", "Forests", "Pastures"}));
+  for (auto* box : {form->Combo2(), form->Combo3(), form->Combo4(), form->Combo5(), form->Combo6()}) {
+    EXPECT_EQ(box->currentText(), "All");
+  }
+  EXPECT_EQ(form->NutsField(), "N1");
+  EXPECT_EQ(form->EbkField(), "EBKL1DS");
+}
+
+TEST_F(Form1Test, LayoutFollowsTheFormInPixels) {
+  Load(TwoCountryTables() + kTwoCountries);
+  EXPECT_EQ(form->size(), QSize(503, 423));
+  EXPECT_EQ(form->Combo2()->geometry(), QRect(177, 54, 307, 24));
+  EXPECT_EQ(form->Combo6()->parentWidget(), form->Frame(2));
+  EXPECT_FALSE(form->Command2()->isVisibleTo(form.get()));
+  EXPECT_EQ(form->Command1()->font().pointSizeF(), 12.0);
+  EXPECT_EQ(TextColour(form->Label1()), QColor(192, 0, 0));
+  EXPECT_TRUE(form->Combo1()->isEditable());
+  EXPECT_EQ(form->focusWidget(), form->Combo2());
+}
+
+TEST_F(Form1Test, ChoosingACountrySetsStatusAndChangeType) {
+  Load(TwoCountryTables() + kTwoCountries);
+  form->Option3(1)->setChecked(true);
+  Choose(1);
+  EXPECT_EQ(form->Label3()->text(), "--> PRELIMINARY Data");
+  EXPECT_EQ(TextColour(form->Label3()), QColor(255, 0, 0));
+  EXPECT_FALSE(form->Option3(0)->isEnabled());
+  EXPECT_TRUE(form->Option3(1)->isChecked());
+  EXPECT_EQ(Items(form->Combo4()), (QStringList{"All", "F1"}));
+  Choose(0);  // back to a country with change1: the first change type is selected again
+  EXPECT_TRUE(form->Option3(0)->isEnabled());
+  EXPECT_TRUE(form->Option3(0)->isChecked());
+}
+
+TEST_F(Form1Test, AnUnknownStatusLeavesTheLabelAsItWas) {
+  Load(TwoCountryTables() + kTwoCountries + "UPDATE UNITS_FR SET STATUS = 'partial';");
+  Choose(1);
+  EXPECT_EQ(form->Label3()->text(), "--> FINAL Data");
+}
+
+TEST_F(Form1Test, LevelButtonsRefillOnlyTheirOwnBox) {
+  Load(TwoCountryTables() + kTwoCountries);
+  const QStringList elevation = Items(form->Combo3());
+  const QStringList watershed = Items(form->Combo4());
+  form->Option2(2)->click();
+  EXPECT_EQ(Items(form->Combo2()), (QStringList{"All", "AT111", "AT121", "AT211"}));
+  EXPECT_EQ(form->NutsField(), "N3");
+  EXPECT_EQ(Items(form->Combo3()), elevation);
+  EXPECT_EQ(Items(form->Combo4()), watershed);
+
+  const QStringList nuts = Items(form->Combo2());
+  form->Option1(1)->click();
+  EXPECT_EQ(Items(form->Combo3()), (QStringList{"All", "Low a", "Hill a", "Hill b"}));
+  EXPECT_EQ(form->EbkField(), "EBKL2DS");
+  EXPECT_EQ(Items(form->Combo2()), nuts);
+}
+
+TEST_F(Form1Test, OneUserActionRunsTheSelectionOnce) {
+  // FR has no unit table, so every run of the selection reports one error.
+  Load(testing::CountryTablesSql("AT") +
+       "INSERT INTO UNITS_AT VALUES ('FINAL','W','D','C','AT1','AT11','AT111','E1','E2');"
+       "CREATE TABLE DATA_FR (AREAHA REAL);");
+  ASSERT_TRUE(modals.messages.isEmpty());
+  Choose(1);
+  EXPECT_EQ(modals.messages.size(), 1);
+  emit form->Combo1()->activated(1);  // choosing the entry already shown runs it again
+  EXPECT_EQ(modals.messages.size(), 2);
+  EXPECT_TRUE(modals.messages.last().contains("UNITS_FR")) << modals.messages.last().toStdString();
+  Choose(0);  // the program goes on after an error
+  EXPECT_EQ(modals.messages.size(), 2);
+  EXPECT_EQ(Items(form->Combo2()), (QStringList{"All", "AT1"}));
+}
+
+TEST_F(Form1Test, ACountryWithoutValuesGetsListsHoldingJustAll) {
+  Load(testing::CountryTablesSql("AT") +
+       "INSERT INTO UNITS_AT VALUES ('FINAL', '', '', '', 'AT1', 'AT11', 'AT111', 'E1', 'E2');");
+  EXPECT_TRUE(modals.messages.isEmpty()) << modals.messages.join("\n").toStdString();
+  EXPECT_EQ(Items(form->Combo4()), QStringList{"All"});
+  EXPECT_EQ(Items(form->Combo5()), QStringList{"All"});
+}
+
+TEST_F(Form1Test, CountryListFollowsTheDataTables) {
+  const std::vector<std::pair<std::string, QStringList>> cases = {
+      {"CREATE TABLE DATA_AT (x); CREATE TABLE DATA_FR (x); CREATE TABLE UNITS_AT (x);",
+       {"AT Oesterreich", "FR France"}},
+      {"CREATE TABLE DATA_at (x);", {"AT Oesterreich"}},
+      {"CREATE TABLE Data_AT (x);", {}},
+      {"CREATE TABLE DATA_AT (x); CREATE TABLE DATA_OLD_AT (x);", {"AT Oesterreich", "AT Oesterreich"}},
+      {"CREATE TABLE DATA_XX (x); CREATE TABLE DATA_ES (x);", {"ES Espa\u00f1a"}},
+  };
+  for (const auto& [sql, expected] : cases) {
+    testing::TempFolder own;
+    testing::ExecuteSql(own.File("MOSA_DB.mdb"), sql);
+    Form1 window(own.str(), modals, office);
+    window.Form_Load();
+    EXPECT_EQ(Items(window.Combo1()), expected) << sql;
+  }
+}
+
+TEST_F(Form1Test, StartUpFailuresNameTheFile) {
+  form = std::make_unique<Form1>(folder.str(), modals, office);
+  EXPECT_FALSE(form->Form_Load());
+  ASSERT_EQ(modals.messages.size(), 1);
+  EXPECT_TRUE(modals.messages[0].contains(QString::fromStdString(folder.File("MOSA_DB.mdb"))));
+
+  testing::TempFolder other;
+  {
+    std::ofstream(other.File("MOSA_DB.mdb")) << "this is not a database, just some text that is long enough";
+  }
+  Form1 window(other.str(), modals, office);
+  EXPECT_FALSE(window.Form_Load());
+  EXPECT_TRUE(modals.messages.last().contains("Error 26")) << modals.messages.last().toStdString();
+}
+
+TEST_F(Form1Test, ADatabaseWithoutCountryDataSaysSo) {
+  Load("CREATE TABLE UNITS_AT (x);");
+  EXPECT_TRUE(loaded);
+  ASSERT_EQ(modals.messages.size(), 1);
+  EXPECT_TRUE(modals.messages[0].contains("holds no country data"));
+}
+
+TEST_F(Form1Test, UpdateShowsFiguresAndAnHonestWorkbookLine) {
+  Load(TwoCountryTables() + kTwoCountries);
+  form->Command1()->click();
+  const QStringList lines = form->Label1()->text().split("\r\n");
+  ASSERT_EQ(lines.size(), 3);
+  EXPECT_EQ(lines[0], "1 records selected ");
+  EXPECT_EQ(lines[1], " Total Area (Ha): 10");
+  EXPECT_TRUE(lines[2].contains("NOT updated")) << lines[2].toStdString();
+  EXPECT_EQ(form->MousePointer(), 0);
+  EXPECT_EQ(form->SelectionTexts().SelCountry, "AT Oesterreich");
+  EXPECT_DOUBLE_EQ(testing::QueryNumber(folder.File("MOSA_DB.mdb"), "SELECT sum(AREA) FROM FILTERED"), 10.5);
+}
+
+TEST_F(Form1Test, AFailingUpdateIsReportedAndTheWindowRecovers) {
+  Load(TwoCountryTables() + kTwoCountries);
+  Choose(1);
+  form->Option3(0)->setChecked(true);  // FR has no change1 column
+  form->Command1()->click();
+  ASSERT_EQ(modals.messages.size(), 1);
+  EXPECT_TRUE(modals.messages[0].startsWith("Error ")) << modals.messages[0].toStdString();
+  EXPECT_FALSE(form->Label1()->text().contains("records selected"));
+  EXPECT_EQ(form->MousePointer(), 0);
+}
+
+class Form1BatchTest : public Form1Test {
+ protected:
+  void SetUp() override { Load(TwoCountryTables() + kTwoCountries); }
+  // Answers the dialog: a unit, then the items at the given rows.
+  void AnswerDialog(const QString& unit, const std::vector<int>& rows, bool cancel = false) {
+    modals.driveDialog = [=, this](QDialog& dialog) {
+      auto& form2 = dynamic_cast<batch_dialog::Form2&>(dialog);
+      dialogSeen = &form2;
+      form2.List1(0)->findItems(unit, Qt::MatchExactly).front()->setSelected(true);
+      form2.Command1_Click();
+      for (int row : rows) form2.List1(1)->item(row)->setSelected(true);
+      if (cancel) {
+        form2.Command2_Click();
+      } else {
+        form2.Command1_Click();
+      }
+    };
+  }
+  QPointer<QDialog> dialogSeen;
+};
+
+TEST_F(Form1BatchTest, CancelledDialogTouchesNothing) {
+  AnswerDialog("Nuts", {0}, true);
+  form->Command2_Click();
+  EXPECT_EQ(modals.modalShows, 1);
+  EXPECT_TRUE(modals.inputBoxes.isEmpty());
+  EXPECT_TRUE(form->Label1()->text().isEmpty());
+  EXPECT_TRUE(dialogSeen.isNull());  // unloaded
+  EXPECT_DOUBLE_EQ(testing::QueryNumber(folder.File("MOSA_DB.mdb"),
+                                        "SELECT count(*) FROM sqlite_master WHERE name = 'FILTERED'"), 0);
+}
+
+TEST_F(Form1BatchTest, EmptyPrefixRunsNothing) {
+  AnswerDialog("Nuts", {0});
+  modals.inputAnswer = QString();
+  form->Command2_Click();
+  ASSERT_EQ(modals.inputBoxes.size(), 1);
+  EXPECT_EQ(modals.inputBoxes[0], "Type the filename prefix you want|Filename prefix|Prefix");
+  EXPECT_TRUE(form->Label1()->text().isEmpty());
+  EXPECT_TRUE(dialogSeen.isNull());
+}
+
+TEST_F(Form1BatchTest, ABatchWhoseCopiesFailSaysSoAfterTasksFinished) {
+  AnswerDialog("Nuts", {0, 1});
+  form->Command2_Click();
+  EXPECT_TRUE(form->Label1()->text().startsWith("Tasks finished\r\n2 of 2 items failed"))
+      << form->Label1()->text().toStdString();
+  EXPECT_EQ(form->Conditions().NutsCondition, " AND N1 = \"AT2\"");
+  EXPECT_EQ(form->MousePointer(), 0);
+  EXPECT_TRUE(dialogSeen.isNull());
+}
+
+}  // namespace
+}  // namespace quorvia::app
