@@ -16,7 +16,8 @@ namespace quorvia::db {
 // letter case. Every failure is raised as DbError.
 class Database {
  public:
-  explicit Database(const std::string& path);  // opens an existing file; DbError when it is missing or no database
+  // Opens an existing file; DbError when it is missing or no database.
+  explicit Database(const std::string& path);
   ~Database();
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;

@@ -30,7 +30,7 @@ class TableDefs {
   explicit TableDefs(std::vector<TableDef> tables);
 
   int Count() const noexcept { return static_cast<int>(tables_.size()); }
-  const TableDef& Item(int position) const;         // DbError kItemNotFound when out of range
+  const TableDef& Item(int position) const;           // DbError kItemNotFound when out of range
   const TableDef& Item(std::string_view name) const;  // letter case ignored; DbError kItemNotFound
 
  private:

@@ -1,0 +1,17 @@
+#include "ascii_case.h"
+
+#include <algorithm>
+
+namespace quorvia::db {
+
+namespace {
+
+char FoldAscii(char c) noexcept { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace
+
+bool EqualsIgnoringAsciiCase(std::string_view left, std::string_view right) noexcept {
+  return std::ranges::equal(left, right, [](char a, char b) { return FoldAscii(a) == FoldAscii(b); });
+}
+
+}  // namespace quorvia::db

@@ -1,0 +1,10 @@
+#include "db_error.h"
+
+#include <utility>
+
+namespace quorvia::db {
+
+DbError::DbError(int number, std::string description)
+    : std::runtime_error(description), number_(number), description_(std::move(description)) {}
+
+}  // namespace quorvia::db

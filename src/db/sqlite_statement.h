@@ -1,0 +1,39 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "field_value.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace quorvia::db {
+
+// Raises the last failure of the connection as DbError (SQLite's extended code and its message).
+[[noreturn]] void ThrowLastError(sqlite3* handle);
+
+// One prepared SQLite statement. A text that holds no statement, or more than one, is refused: a stray
+// "; DROP TABLE ..." after a query must never run.
+class SqliteStatement {
+ public:
+  SqliteStatement(sqlite3* handle, std::string_view sqliteSql);
+
+  bool Step();  // true while a row is ready; DbError on failure
+  void RunToEnd();
+  bool ReadsOnly() const noexcept;
+  int ColumnCount() const noexcept;
+  std::string ColumnName(int column) const;
+  FieldValue Column(int column) const;
+  void BindText(int parameter, std::string_view text);
+
+ private:
+  struct Finalizer {
+    void operator()(sqlite3_stmt* statement) const noexcept;
+  };
+  sqlite3* handle_;
+  std::unique_ptr<sqlite3_stmt, Finalizer> statement_;
+};
+
+}  // namespace quorvia::db
