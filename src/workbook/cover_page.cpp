@@ -1,0 +1,45 @@
+#include "cover_page.h"
+
+#include <array>
+#include <utility>
+
+#include "skip_on_failure.h"
+
+namespace quorvia::workbook {
+
+namespace {
+
+constexpr const char* kCoverWorksheet = "CoverPage";
+
+}  // namespace
+
+std::string ChangeSource(const std::string& changeField, const std::string& country) {
+  const bool onlyChangesDatabase = country.substr(0, 2) == "be" || country.substr(0, 2) == "de";
+  if (onlyChangesDatabase || changeField != "change1") return "Changes database";
+  return "VARDA90 reviewed";
+}
+
+bool WriteCoverPage(SpreadsheetApplication& application, const std::string& workbookName,
+                    const std::string& Country, const std::string& Nuts, const std::string& Elevation,
+                    const std::string& LandCover, const std::string& Watershed, const std::string& Shoreline,
+                    const CoverPageSource& source, RefreshOutcome& outcome) {
+  // The order is the template's reading order of the selection, then status and source.
+  const std::array<std::pair<const char*, std::string>, 8> cells{{
+      {"B13", Country},
+      {"B15", Nuts},
+      {"B16", Elevation},
+      {"B17", LandCover},
+      {"B18", Watershed},
+      {"B19", Shoreline},
+      {"B12", source.dataStatus},
+      {"B20", ChangeSource(source.changeField, Country)},
+  }};
+  bool allWritten = true;
+  for (const auto& [cell, text] : cells) {
+    allWritten &= RunStep(outcome, std::string(kCoverWorksheet) + "!" + cell,
+                          [&] { application.WriteCell(workbookName, kCoverWorksheet, cell, text); });
+  }
+  return allWritten;
+}
+
+}  // namespace quorvia::workbook

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+#include "refresh_workbook.h"
+#include "spreadsheet_application.h"
+
+namespace quorvia::workbook {
+
+// Which change source the query grouped by: "VARDA90 reviewed" for "change1", otherwise "Changes database".
+// Belgium and Germany only have the second source; their entries arrive lower-cased ("be ...", "de ...")
+// in a batch over countries, so those two prefixes force "Changes database".
+std::string ChangeSource(const std::string& changeField, const std::string& country);
+
+// Writes the selection onto the worksheet "CoverPage" of the open workbook `workbookName`: eight cells,
+// each its own step, so one failing write neither stops the others nor the save after them.
+// Returns true when every cell was written.
+bool WriteCoverPage(SpreadsheetApplication& application, const std::string& workbookName,
+                    const std::string& Country, const std::string& Nuts, const std::string& Elevation,
+                    const std::string& LandCover, const std::string& Watershed, const std::string& Shoreline,
+                    const CoverPageSource& source, RefreshOutcome& outcome);
+
+}  // namespace quorvia::workbook

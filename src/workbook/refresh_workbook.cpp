@@ -1,0 +1,232 @@
+#include "refresh_workbook.h"
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "cover_page.h"
+#include "skip_on_failure.h"
+
+namespace quorvia::workbook {
+
+namespace {
+
+// The name the user's open workbook must carry, exactly, for this call to work on it.
+constexpr const char* kWorkbookFileName = "MOSA_QUERY.xls";
+// How every step after the first addresses the workbook; the application matches it whatever the case.
+constexpr const char* kWorkbookItem = "mosa_query.xls";
+constexpr const char* kRefreshMode = "Actualitza";
+constexpr const char* kCopyMode = "copia";
+// Refresh external links without asking: a hidden instance has nobody to answer.
+constexpr int kUpdateLinksAlways = 3;
+constexpr std::size_t kLongestFileName = 255;
+constexpr int kMostLinksFollowed = 40;
+
+std::string SheetStep(int sheet, const std::string& what) {
+  return "Sheets(" + std::to_string(sheet) + ")." + what;
+}
+
+// Shows the name as the user typed it, with a NUL made visible instead of cutting the message short.
+std::string Printable(const std::string& name) {
+  std::string shown;
+  for (const char c : name) shown += c == '\0' ? std::string("\\0") : std::string(1, c);
+  return shown;
+}
+
+namespace fs = std::filesystem;
+
+// Follows a chain of symbolic links from `path` (a dangling last link included) to the file that a write
+// there would really create. Nothing when the chain cannot be followed.
+std::optional<fs::path> WriteTarget(fs::path path) {
+  std::error_code error;
+  for (int hop = 0; hop < kMostLinksFollowed; ++hop) {
+    if (!fs::is_symlink(path, error)) {
+      const fs::path folder = fs::weakly_canonical(path.parent_path(), error);
+      if (error) return std::nullopt;
+      return folder / path.filename();
+    }
+    const fs::path target = fs::read_symlink(path, error);
+    if (error) return std::nullopt;
+    path = target.is_absolute() ? target : path.parent_path() / target;
+  }
+  return std::nullopt;
+}
+
+// A copy must land in the program folder and nowhere else: the name comes from the user (batch prefix)
+// and from the database (item text), so a separator, a NUL or a dot-only name must not steer the write
+// elsewhere, and an existing symbolic link must not carry it out of the folder.
+bool IsCopyFileNameInFolder(const std::string& folder, const std::string& CopyName, const std::string& path) {
+  const std::string fileName = CopyName + ".xls";
+  if (CopyName.find('/') != std::string::npos || CopyName.find('\0') != std::string::npos ||
+      CopyName == "." || CopyName == ".." || fileName.size() > kLongestFileName) {
+    return false;
+  }
+  std::error_code error;
+  fs::path canonicalFolder = fs::weakly_canonical(folder, error);
+  if (!canonicalFolder.has_filename()) canonicalFolder = canonicalFolder.parent_path();  // trailing "/"
+  const std::optional<fs::path> target = WriteTarget(path);
+  return !error && target && target->parent_path() == canonicalFolder;
+}
+
+class WorkbookRefresh {
+ public:
+  WorkbookRefresh(SpreadsheetSystem& system, const std::string& programFolder, RefreshOutcome& outcome)
+      : system_(system), folder_(programFolder), outcome_(outcome) {}
+
+  // Finds a running instance holding the workbook, or starts a hidden one and opens the workbook in it.
+  // Returns false when no application could be had at all: every later step would fail the same way.
+  bool ObtainApplication() {
+    try {
+      application_ = system_.GetRunningInstance();
+    } catch (...) {
+      // No running instance is the ordinary case, not a failure.
+      application_.reset();
+    }
+    noInstanceAtEntry_ = application_ == nullptr;
+    if (!noInstanceAtEntry_ && UserHasWorkbookOpen()) return true;
+    return StartHiddenInstanceWithWorkbook();
+  }
+
+  void RefreshRun(const std::string& Country, const std::string& Nuts, const std::string& Elevation,
+                  const std::string& LandCover, const std::string& Watershed, const std::string& Shoreline,
+                  const CoverPageSource& cover) {
+    const std::size_t failuresBefore = outcome_.failures.size();
+    RefreshVisiblePivotTables();
+    const bool pivotsRefreshed = outcome_.failures.size() == failuresBefore;
+    // Sheet 1 is what the user sees first when opening the saved workbook.
+    Step(SheetStep(1, "Select"), [&] { application_->SelectSheet(kWorkbookItem, 1); });
+    const bool coverWritten = WriteCoverPage(*application_, kWorkbookItem, Country, Nuts, Elevation,
+                                             LandCover, Watershed, Shoreline, cover, outcome_);
+    outcome_.refreshed = pivotsRefreshed && coverWritten;
+    if (noInstanceAtEntry_) {
+      SaveInPlace();
+      Step("Close", [&] { application_->Close(kWorkbookItem); });
+      Step("Quit", [&] { application_->Quit(); });
+    } else {
+      Step("RefreshAll", [&] { application_->RefreshAll(kWorkbookItem); });
+      SaveInPlace();
+    }
+  }
+
+  void CopyRun(const std::string& CopyName) {
+    if (noInstanceAtEntry_) {
+      SaveCopy(CopyName);
+      Step("Close", [&] { application_->Close(kWorkbookItem); });
+    } else {
+      Step("RefreshAll", [&] { application_->RefreshAll(kWorkbookItem); });
+      SaveCopy(CopyName);
+      SaveInPlace();
+    }
+  }
+
+ private:
+  template <typename Action>
+  bool Step(const std::string& step, Action&& action) {
+    return RunStep(outcome_, step, std::forward<Action>(action));
+  }
+
+  // A bound or value that cannot be read yields nothing; the caller decides what that means.
+  std::optional<int> ReadCount(const std::string& step, auto&& read) {
+    std::optional<int> count;
+    Step(step, [&] { count = read(); });
+    return count;
+  }
+
+  // Looks at every open workbook (the count read once, no early exit) for the exact name. A name that
+  // cannot be read is no match: betting on an instance that may not hold the workbook would refresh
+  // nothing, while a hidden instance of our own opens the file for certain.
+  bool UserHasWorkbookOpen() {
+    const int count = ReadCount("Workbooks.Count", [&] { return application_->WorkbookCount(); }).value_or(0);
+    bool found = false;
+    for (int position = 1; position <= count; ++position) {
+      Step("Workbooks(" + std::to_string(position) + ").Name", [&] {
+        if (application_->WorkbookName(position) == kWorkbookFileName) found = true;
+      });
+    }
+    return found;
+  }
+
+  bool StartHiddenInstanceWithWorkbook() {
+    // Let go of the user's instance first: if starting our own fails, nothing may be done to theirs.
+    application_.reset();
+    Step("CreateInstance", [&] {
+      application_ = system_.CreateInstance();
+      if (!application_) throw AutomationError("the spreadsheet application could not be started");
+    });
+    if (!application_) return false;
+    Step("Visible", [&] { application_->SetVisible(false); });
+    const std::string path = folder_ + "/" + kWorkbookFileName;
+    Step("Open " + path, [&] { application_->OpenWorkbook(path, kUpdateLinksAlways); });
+    return true;
+  }
+
+  void RefreshVisiblePivotTables() {
+    const int sheets =
+        ReadCount("Sheets.Count", [&] { return application_->SheetCount(kWorkbookItem); }).value_or(0);
+    for (int sheet = 1; sheet <= sheets; ++sheet) {
+      // A visibility that cannot be read counts as visible: the refresh is better done once too often.
+      bool visible = true;
+      Step(SheetStep(sheet, "Visible"), [&] { visible = application_->SheetVisible(kWorkbookItem, sheet); });
+      if (visible) RefreshSheetPivotTables(sheet);
+    }
+  }
+
+  void RefreshSheetPivotTables(int sheet) {
+    Step(SheetStep(sheet, "Select"), [&] { application_->SelectSheet(kWorkbookItem, sheet); });
+    const int pivots = ReadCount(SheetStep(sheet, "PivotTables.Count"), [&] {
+                         return application_->ActiveSheetPivotTableCount(kWorkbookItem);
+                       }).value_or(0);
+    for (int index = 1; index <= pivots; ++index) {
+      Step(SheetStep(sheet, "PivotTables(" + std::to_string(index) + ").RefreshTable"),
+           [&] { application_->RefreshActiveSheetPivotTable(kWorkbookItem, index); });
+    }
+  }
+
+  void SaveInPlace() {
+    outcome_.saved = Step("Save", [&] { application_->Save(kWorkbookItem); });
+  }
+
+  void SaveCopy(const std::string& CopyName) {
+    const std::string path = folder_ + "/" + CopyName + ".xls";
+    if (!IsCopyFileNameInFolder(folder_, CopyName, path)) {
+      outcome_.failures.push_back("SaveCopyAs: \"" + Printable(CopyName + ".xls") +
+                                  "\" is not a valid file name in the program folder");
+      return;
+    }
+    outcome_.copied = Step("SaveCopyAs", [&] { application_->SaveCopyAs(kWorkbookItem, path); });
+  }
+
+  SpreadsheetSystem& system_;
+  const std::string folder_;
+  RefreshOutcome& outcome_;
+  std::unique_ptr<SpreadsheetApplication> application_;
+  bool noInstanceAtEntry_ = true;
+};
+
+}  // namespace
+
+RefreshOutcome RefreshWorkbook(SpreadsheetSystem& system, const std::string& programFolder,
+                               const std::string& CopyName, const std::string& Mode,
+                               const std::string& Country, const std::string& Nuts,
+                               const std::string& Elevation, const std::string& LandCover,
+                               const std::string& Watershed, const std::string& Shoreline,
+                               const CoverPageSource& cover) {
+  RefreshOutcome outcome;
+  try {
+    WorkbookRefresh refresh(system, programFolder, outcome);
+    if (!refresh.ObtainApplication()) return outcome;
+    if (Mode == kRefreshMode) {
+      refresh.RefreshRun(Country, Nuts, Elevation, LandCover, Watershed, Shoreline, cover);
+    } else if (Mode == kCopyMode) {
+      refresh.CopyRun(CopyName);
+    }
+  } catch (...) {
+    // Only a failure outside the steps themselves (out of memory while recording one) lands here; the
+    // call still must not raise to the button handler that made it.
+    outcome.failures.emplace_back("RefreshWorkbook: unexpected failure");
+  }
+  return outcome;
+}
+
+}  // namespace quorvia::workbook

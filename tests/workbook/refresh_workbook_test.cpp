@@ -1,0 +1,235 @@
+#include "refresh_workbook.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <filesystem>
+
+#include "fake_spreadsheet.h"
+
+namespace quorvia::workbook {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using testing::FakeSpreadsheetSystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+RefreshOutcome RunRefresh(FakeSpreadsheetSystem& fake, const std::string& mode = "Actualitza",
+                          const std::string& copyName = "", const std::string& folder = "/opt/quorvia") {
+  return RefreshWorkbook(fake, folder, copyName, mode, "FR France", "FR1", "All", "All", "All", "All",
+                         {"--> FINAL Data", "change1"});
+}
+
+std::vector<std::string> LastCalls(const FakeSpreadsheetSystem& fake, std::size_t count) {
+  const auto& calls = fake.Calls();
+  return {calls.end() - std::min(count, calls.size()), calls.end()};
+}
+
+TEST(RefreshWorkbook, NoInstanceRefreshesVisibleSheetsInAHiddenInstanceThenSavesClosesAndQuits) {
+  FakeSpreadsheetSystem fake;
+  fake.State().sheets = {{true, 2}, {false, 3}, {true, 0}};
+  const RefreshOutcome outcome = RunRefresh(fake);
+  const std::string cell = "WriteCell(mosa_query.xls,CoverPage,";
+  EXPECT_THAT(
+      fake.Calls(),
+      ElementsAre("GetRunningInstance()", "CreateInstance()", "SetVisible(false)",
+                  "OpenWorkbook(/opt/quorvia/MOSA_QUERY.xls,3)", "SheetCount(mosa_query.xls)",
+                  "SheetVisible(mosa_query.xls,1)", "SelectSheet(mosa_query.xls,1)",
+                  "ActiveSheetPivotTableCount(mosa_query.xls)",
+                  "RefreshActiveSheetPivotTable(mosa_query.xls,1)",
+                  "RefreshActiveSheetPivotTable(mosa_query.xls,2)", "SheetVisible(mosa_query.xls,2)",
+                  "SheetVisible(mosa_query.xls,3)", "SelectSheet(mosa_query.xls,3)",
+                  "ActiveSheetPivotTableCount(mosa_query.xls)", "SelectSheet(mosa_query.xls,1)",
+                  cell + "B13,FR France)", cell + "B15,FR1)", cell + "B16,All)", cell + "B17,All)",
+                  cell + "B18,All)", cell + "B19,All)", cell + "B12,--> FINAL Data)",
+                  cell + "B20,VARDA90 reviewed)", "Save(mosa_query.xls)", "Close(mosa_query.xls)", "Quit()"));
+  EXPECT_FALSE(fake.Instance("new1").visible);
+  EXPECT_EQ(fake.Instance("new1").handlesHeld, 0);
+  EXPECT_TRUE(outcome.refreshed && outcome.saved && outcome.Succeeded());
+  EXPECT_FALSE(outcome.copied);
+}
+
+TEST(RefreshWorkbook, UsersOwnOpenWorkbookIsUpdatedInPlaceAndLeftOpen) {
+  for (const std::string mode : {"Actualitza", "copia"}) {
+    FakeSpreadsheetSystem fake;
+    fake.StartUserInstance({"MOSA_QUERY.xls", "budget.xls"});
+    const RefreshOutcome outcome = RunRefresh(fake, mode);
+    // The name loop runs to its end even after the match.
+    EXPECT_THAT(std::vector(fake.Calls().begin(), fake.Calls().begin() + 4),
+                ElementsAre("GetRunningInstance()", "WorkbookCount()", "WorkbookName(1)", "WorkbookName(2)"));
+    if (mode == "copia") {
+      // An empty copy name still makes a copy in the program folder.
+      EXPECT_THAT(fake.Calls(), ElementsAreArray(std::vector<std::string>{
+                                    "GetRunningInstance()", "WorkbookCount()", "WorkbookName(1)",
+                                    "WorkbookName(2)", "RefreshAll(mosa_query.xls)",
+                                    "SaveCopyAs(mosa_query.xls,/opt/quorvia/.xls)", "Save(mosa_query.xls)"}));
+    } else {
+      EXPECT_THAT(LastCalls(fake, 2), ElementsAre("RefreshAll(mosa_query.xls)", "Save(mosa_query.xls)"));
+    }
+    const auto& user = fake.Instance("user");
+    EXPECT_TRUE(user.visible && !user.quit && user.handlesHeld == 0);
+    EXPECT_EQ(user.openWorkbooks.size(), 2u);
+    EXPECT_EQ(fake.State().instances.size(), 1u);
+    EXPECT_TRUE(outcome.saved && outcome.Succeeded());
+    EXPECT_EQ(outcome.copied, mode == "copia");
+  }
+}
+
+TEST(RefreshWorkbook, WorkbookNotOpenUnderItsExactNameGetsANewHiddenInstanceLeftRunning) {
+  for (const std::vector<std::string>& userWorkbooks :
+       {std::vector<std::string>{}, {"budget.xls"}, {"mosa_query.xls"}, {"MOSA_QUERY.XLS"}}) {
+    SCOPED_TRACE(::testing::PrintToString(userWorkbooks));
+    FakeSpreadsheetSystem fake;
+    fake.StartUserInstance(userWorkbooks);
+    EXPECT_TRUE(RunRefresh(fake).saved);
+    const auto& created = fake.Instance("new1");
+    EXPECT_THAT(created.calls, Contains("OpenWorkbook(/opt/quorvia/MOSA_QUERY.xls,3)"));
+    EXPECT_THAT(LastCalls(fake, 2), ElementsAre("RefreshAll(mosa_query.xls)", "Save(mosa_query.xls)"));
+    EXPECT_TRUE(!created.visible && !created.quit);
+    EXPECT_THAT(created.openWorkbooks, ElementsAre("MOSA_QUERY.xls"));
+    // The user's instance was only looked at, and let go of.
+    const auto& user = fake.Instance("user");
+    EXPECT_THAT(user.calls, Not(Contains(HasSubstr("mosa_query.xls"))));
+    EXPECT_TRUE(user.visible);
+    EXPECT_EQ(user.handlesHeld + created.handlesHeld, 0);
+  }
+}
+
+TEST(RefreshWorkbook, BatchItemWithoutInstanceCopiesInAFreshInstanceThatIsClosedButNotEnded) {
+  FakeSpreadsheetSystem fake;
+  RunRefresh(fake);
+  const RefreshOutcome outcome = RunRefresh(fake, "copia", "p_fr France");
+  EXPECT_TRUE(fake.Instance("new1").quit);
+  EXPECT_THAT(
+      fake.Instance("new2").calls,
+      ElementsAre("SetVisible(false)", "OpenWorkbook(/opt/quorvia/MOSA_QUERY.xls,3)",
+                  "SaveCopyAs(mosa_query.xls,/opt/quorvia/p_fr France.xls)", "Close(mosa_query.xls)"));
+  EXPECT_FALSE(fake.Instance("new2").quit);
+  EXPECT_TRUE(outcome.copied && outcome.Succeeded());
+  EXPECT_FALSE(outcome.saved || outcome.refreshed);
+}
+
+TEST(RefreshWorkbook, OtherModeWordsOnlyObtainTheApplication) {
+  for (const std::string mode : {"actualitza", "ACTUALITZA", "Actualitza ", "Copia", ""}) {
+    FakeSpreadsheetSystem fake;
+    fake.StartUserInstance({"MOSA_QUERY.xls"});
+    const RefreshOutcome outcome = RunRefresh(fake, mode, "x");
+    EXPECT_THAT(fake.Calls(), ElementsAre("GetRunningInstance()", "WorkbookCount()", "WorkbookName(1)"))
+        << mode;
+    EXPECT_FALSE(outcome.refreshed || outcome.saved || outcome.copied || !outcome.Succeeded());
+  }
+}
+
+TEST(RefreshWorkbookFailures, AFailingStepIsSkippedAndTheNextRuns) {
+  struct Case {
+    const char* failingCall;
+    std::vector<std::string> pivots;
+    std::size_t cellsWritten = 8;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"RefreshActiveSheetPivotTable(mosa_query.xls,2)", {"sheet 1 pivot 1", "sheet 2 pivot 1"}},
+           {"ActiveSheetPivotTableCount", {}},
+           // Sheet 1 stays active, so its pivot tables are counted and refreshed in place of sheet 2's.
+           {"SelectSheet(mosa_query.xls,2)",
+            {"sheet 1 pivot 1", "sheet 1 pivot 2", "sheet 1 pivot 1", "sheet 1 pivot 2"}},
+           {"SheetCount", {}},
+           // A visibility that cannot be read counts as visible: hidden sheet 3 is refreshed too.
+           {"SheetVisible", {"sheet 1 pivot 1", "sheet 1 pivot 2", "sheet 2 pivot 1", "sheet 3 pivot 1"}},
+           {"WriteCell(mosa_query.xls,CoverPage,B16,All)",
+            {"sheet 1 pivot 1", "sheet 1 pivot 2", "sheet 2 pivot 1"},
+            7},
+       }) {
+    SCOPED_TRACE(c.failingCall);
+    FakeSpreadsheetSystem fake;
+    fake.State().sheets = {{true, 2}, {true, 1}, {false, 1}};
+    fake.FailOn(c.failingCall, "broken");
+    const RefreshOutcome outcome = RunRefresh(fake);
+    EXPECT_EQ(fake.State().refreshedPivots, c.pivots);
+    EXPECT_EQ(fake.State().cellWrites.size(), c.cellsWritten);
+    EXPECT_THAT(LastCalls(fake, 3), ElementsAre("Save(mosa_query.xls)", "Close(mosa_query.xls)", "Quit()"));
+    EXPECT_TRUE(outcome.saved && !outcome.refreshed);
+    EXPECT_THAT(outcome.FirstFailure(), HasSubstr(": broken"));
+  }
+}
+
+TEST(RefreshWorkbookFailures, WorkbookWithoutCoverPageIsStillSaved) {
+  FakeSpreadsheetSystem fake;
+  fake.State().hasCoverPage = false;
+  const RefreshOutcome outcome = RunRefresh(fake);
+  EXPECT_EQ(outcome.failures.size(), 8u);
+  EXPECT_EQ(outcome.FirstFailure(), "CoverPage!B13: no worksheet CoverPage");
+  EXPECT_TRUE(outcome.saved && !outcome.refreshed);
+}
+
+TEST(RefreshWorkbookFailures, FailedSaveOrCopyIsNeverReportedAsDone) {
+  FakeSpreadsheetSystem fake;
+  fake.FailOn("Save", "the workbook is open read-only (locked by another program)");
+  fake.FailOn("SaveCopyAs", "disk full");
+  const RefreshOutcome refresh = RunRefresh(fake);
+  EXPECT_THAT(refresh.failures,
+              ElementsAre("Save: the workbook is open read-only (locked by another program)"));
+  EXPECT_TRUE(refresh.refreshed && !refresh.saved);
+  EXPECT_TRUE(fake.Instance("new1").quit);
+  const RefreshOutcome copy = RunRefresh(fake, "copia", "p_x");
+  EXPECT_THAT(copy.failures, ElementsAre("SaveCopyAs: disk full"));
+  EXPECT_FALSE(copy.copied);
+  EXPECT_THAT(LastCalls(fake, 1), ElementsAre("Close(mosa_query.xls)"));
+}
+
+TEST(RefreshWorkbookFailures, UnreachableApplicationIsAFailureAndLeavesTheUsersInstanceAlone) {
+  for (const bool userInstance : {false, true}) {
+    FakeSpreadsheetSystem fake;
+    if (userInstance) fake.StartUserInstance({});
+    fake.FailOn("CreateInstance", "not installed");
+    for (const std::string mode : {"Actualitza", "copia"}) {
+      const RefreshOutcome outcome = RunRefresh(fake, mode, "x");
+      EXPECT_THAT(outcome.failures, ElementsAre("CreateInstance: not installed"));
+      EXPECT_FALSE(outcome.refreshed || outcome.saved || outcome.copied);
+    }
+    EXPECT_THAT(fake.Calls(), Not(Contains(HasSubstr("SetVisible"))));
+  }
+}
+
+TEST(RefreshWorkbookFailures, WorkbookThatDoesNotOpenIsReportedAndTheHiddenInstanceStillEnds) {
+  FakeSpreadsheetSystem fake;
+  fake.FailOn("OpenWorkbook", "file not found");
+  const RefreshOutcome outcome = RunRefresh(fake);
+  EXPECT_EQ(outcome.FirstFailure(), "Open /opt/quorvia/MOSA_QUERY.xls: file not found");
+  EXPECT_FALSE(outcome.refreshed || outcome.saved);
+  EXPECT_TRUE(fake.Instance("new1").quit);
+}
+
+TEST(RefreshWorkbookFailures, CopyNamesLeavingTheProgramFolderMakeNoCopyButTheSaveGoesOn) {
+  for (const std::string& name : std::vector<std::string>{"a/b", "../up", ".", "..", "/etc/passwd",
+                                                          std::string("x\0y", 3), std::string(252, 'n')}) {
+    FakeSpreadsheetSystem fake;
+    fake.StartUserInstance({"MOSA_QUERY.xls"});
+    const RefreshOutcome outcome = RunRefresh(fake, "copia", name);
+    EXPECT_THAT(LastCalls(fake, 2), ElementsAre("RefreshAll(mosa_query.xls)", "Save(mosa_query.xls)"));
+    ASSERT_EQ(outcome.failures.size(), 1u) << name;
+    EXPECT_THAT(outcome.FirstFailure(),
+                ::testing::MatchesRegex("SaveCopyAs: .* is not a valid file name in the program folder"));
+    EXPECT_TRUE(outcome.saved && !outcome.copied);
+  }
+}
+
+TEST(RefreshWorkbookFailures, CopyNameLinkedOutOfTheProgramFolderMakesNoCopy) {
+  QTemporaryDir program, elsewhere;
+  const std::filesystem::path folder = program.path().toStdString();
+  std::filesystem::create_symlink(elsewhere.path().toStdString() + "/stolen.xls", folder / "escape.xls");
+  std::filesystem::create_symlink("escape.xls", folder / "chained.xls");
+  std::filesystem::create_symlink("MOSA_QUERY.xls", folder / "inside.xls");
+  FakeSpreadsheetSystem fake;
+  EXPECT_FALSE(RunRefresh(fake, "copia", "escape", folder).copied);
+  EXPECT_FALSE(RunRefresh(fake, "copia", "chained", folder).copied);
+  EXPECT_TRUE(RunRefresh(fake, "copia", "inside", folder.string() + "/").copied);
+  EXPECT_TRUE(RunRefresh(fake, "copia", "plain", folder).copied);
+  EXPECT_EQ(fake.State().copies.size(), 2u);
+}
+
+}  // namespace
+}  // namespace quorvia::workbook
