@@ -9,7 +9,7 @@ packages=(
   libsqlite3-dev sqlite3
   libreoffice-calc-nogui libreoffice-dev
   fonts-liberation2 fonts-crosextra-carlito
-  xvfb xauth
+  xvfb xauth x11-utils imagemagick
 )
 
 missing=()

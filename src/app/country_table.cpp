@@ -6,18 +6,34 @@
 namespace quorvia::app {
 
 const std::array<std::string_view, 28>& CountryTable() {
-  static constexpr std::array<std::string_view, 28> kEntries = {
-      "AT Oesterreich",     "BE Belgique-Belgie", "BG Balgarija",
-      "CH Schweiz / Suisse / Svizzera",           "CZ Ceska Republika",
-      "DE Deutschland",     "DK Danmark",         "EE Eesti",
-      "ES Espa\u00f1a",     "FI Suomi",           "FR France",
-      "GR Ellada",          "HU Magyarorszag",    "IE Ireland",
-      "IT Italia",          "LI Liechtenstein",   "LT Lietuva",
-      "LU Luxembourg (Grand-Duche)",              "LV Latvija",
-      "NL Nederland",       "NO Norge",           "PL Polska",
-      "PT Portugal",        "RO Romania",         "SE Sverige",
-      "SI Slovenija",       "SK Slovenska Republika",
-      "UK United Kingdom"};
+  static constexpr std::array<std::string_view, 28> kEntries = {"AT Oesterreich",
+                                                                "BE Belgique-Belgie",
+                                                                "BG Balgarija",
+                                                                "CH Schweiz / Suisse / Svizzera",
+                                                                "CZ Ceska Republika",
+                                                                "DE Deutschland",
+                                                                "DK Danmark",
+                                                                "EE Eesti",
+                                                                "ES Espa\u00f1a",
+                                                                "FI Suomi",
+                                                                "FR France",
+                                                                "GR Ellada",
+                                                                "HU Magyarorszag",
+                                                                "IE Ireland",
+                                                                "IT Italia",
+                                                                "LI Liechtenstein",
+                                                                "LT Lietuva",
+                                                                "LU Luxembourg (Grand-Duche)",
+                                                                "LV Latvija",
+                                                                "NL Nederland",
+                                                                "NO Norge",
+                                                                "PL Polska",
+                                                                "PT Portugal",
+                                                                "RO Romania",
+                                                                "SE Sverige",
+                                                                "SI Slovenija",
+                                                                "SK Slovenska Republika",
+                                                                "UK United Kingdom"};
   return kEntries;
 }
 

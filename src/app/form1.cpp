@@ -5,19 +5,20 @@
 #include <utility>
 
 #include "batch_run.h"
+#include "batch_selection.h"
+#include "country_status.h"
 #include "country_table.h"
 #include "db_engine.h"
 #include "db_error.h"
 #include "error_text.h"
-#include "batch_selection.h"
 #include "form2.h"
 #include "label_colour.h"
 #include "modal_host.h"
 #include "refresh_workbook.h"
 #include "spreadsheet_application.h"
 #include "unit_lists.h"
-#include "update_run.h"
 #include "updata.h"
+#include "update_run.h"
 
 namespace quorvia::app {
 namespace {
@@ -54,10 +55,14 @@ void Form1::ConnectHandlers() {
     Combo1_Click();
   });
   for (int i = 0; i < static_cast<int>(option1_.size()); ++i) {
-    connect(option1_[i], &QRadioButton::toggled, this, [this, i](bool on) { if (on) Option1_Click(i); });
+    connect(option1_[i], &QRadioButton::toggled, this, [this, i](bool on) {
+      if (on) Option1_Click(i);
+    });
   }
   for (int i = 0; i < static_cast<int>(option2_.size()); ++i) {
-    connect(option2_[i], &QRadioButton::toggled, this, [this, i](bool on) { if (on) Option2_Click(i); });
+    connect(option2_[i], &QRadioButton::toggled, this, [this, i](bool on) {
+      if (on) Option2_Click(i);
+    });
   }
   connect(command1_, &QPushButton::clicked, this, [this] { Command1_Click(); });
   connect(command2_, &QPushButton::clicked, this, [this] { Command2_Click(); });
@@ -69,12 +74,14 @@ bool Form1::Form_Load() {
     workDb_ = db::DBEngine::Instance().OpenDatabase(path);
     FillCountryBox();
   } catch (const db::DbError& error) {
-    modals_.ShowMessage(this, QStringLiteral("Cannot open the database %1\n\n").arg(Q(path)) + ErrorText(error));
+    modals_.ShowMessage(this,
+                        QStringLiteral("Cannot open the database %1\n\n").arg(Q(path)) + ErrorText(error));
     return false;
   }
   if (combos_[0]->count() == 0) {
     // Without a DATA_ table there is no country to choose; say so instead of failing on an empty code.
-    modals_.ShowMessage(this, QStringLiteral("The database %1 holds no country data (no DATA_ table).").arg(Q(path)));
+    modals_.ShowMessage(
+        this, QStringLiteral("The database %1 holds no country data (no DATA_ table).").arg(Q(path)));
     return true;
   }
   // Setting the text raises the change event, which runs the country selection.
@@ -100,7 +107,8 @@ void Form1::FillCountryBox() {
 void Form1::Combo1_Change() {
   Combo1_Click();
   selectionRanForThisAction_ = true;
-  QMetaObject::invokeMethod(this, [this] { selectionRanForThisAction_ = false; }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this] { selectionRanForThisAction_ = false; }, Qt::QueuedConnection);
 }
 
 void Form1::Combo1_Click() {

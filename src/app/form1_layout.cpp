@@ -17,7 +17,12 @@ void Place(QWidget* widget, int left, int top, int width, int height) {
   widget->setGeometry(Px(left), Px(top), Px(width), Px(height));
 }
 
+// The form was drawn in MS Sans Serif; a metric-compatible face stands in where it is not installed, so
+// the captions fit the fixed rectangles.
 QFont SansSerif(double points) {
+  QFont::insertSubstitutions(
+      QStringLiteral("MS Sans Serif"),
+      {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("Helvetica")});
   QFont font(QStringLiteral("MS Sans Serif"));
   font.setStyleHint(QFont::SansSerif);
   font.setPointSizeF(points);
@@ -60,6 +65,7 @@ QGroupBox* NewFrame(QWidget* parent, int left, int top, int width, int height) {
 void Form1::BuildLayout() {
   setWindowTitle(QStringLiteral("Quorvia v.5 (September 04)"));
   setFixedSize(Px(7545), Px(6345));
+  setFont(SansSerif(8));
 
   frames_[0] = NewFrame(this, 105, 60, 7305, 1290);
   label2_[0] = NewLabel(frames_[0], "Country", 180, 465, 1215, 495);
@@ -82,6 +88,13 @@ void Form1::BuildLayout() {
   frames_[2] = NewFrame(this, 120, 4200, 7320, 600);
   option3_[0] = NewOption(frames_[2], "VARDA90 reviewed against VARDA00", 180, 240, 3000, 195);
   option3_[1] = NewOption(frames_[2], "VARDA90 from Changes database against VARDA00", 3285, 240, 3795, 195);
+  // The long captions were drawn for a narrower face than the one that stands in: narrow it a little so
+  // they fit their rectangles whole.
+  for (auto* option : option3_) {
+    QFont narrower = option->font();
+    narrower.setStretch(90);
+    option->setFont(narrower);
+  }
 
   // These three belong to the window and are drawn over the frames.
   combos_[0] = NewComboBox(this, "Combo1", 270, 810, 2205, 360);
@@ -108,9 +121,9 @@ void Form1::BuildLayout() {
   option3_[0]->setChecked(true);
 
   // Tab order by the form's tab indexes; labels and frames take no focus.
-  const std::array<QWidget*, 13> tabOrder = {combos_[1], command1_,   combos_[2], combos_[0], option2_[0],
+  const std::array<QWidget*, 13> tabOrder = {combos_[1],  command1_,   combos_[2],  combos_[0],  option2_[0],
                                              option2_[1], option2_[2], option1_[0], option1_[1], option3_[0],
-                                             option3_[1], combos_[4], combos_[5]};
+                                             option3_[1], combos_[4],  combos_[5]};
   for (std::size_t i = 1; i < tabOrder.size(); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
   setTabOrder(combos_[5], combos_[3]);
   setTabOrder(combos_[3], command2_);

@@ -50,7 +50,8 @@ void PrintLists(const Form1& form) {
                                            form.Combo4(), form.Combo5(), form.Combo6()};
   for (std::size_t i = 0; i < boxes.size(); ++i) {
     std::cout << "Combo" << i + 1 << ":\n";
-    for (int j = 0; j < boxes[i]->count(); ++j) std::cout << "  " << boxes[i]->itemText(j).toStdString() << "\n";
+    for (int j = 0; j < boxes[i]->count(); ++j)
+      std::cout << "  " << boxes[i]->itemText(j).toStdString() << "\n";
   }
 }
 

@@ -19,15 +19,19 @@ const std::map<std::string, ValueSetter>& ValueOptions() {
   static const std::map<std::string, ValueSetter> kOptions = {
       {"--folder", [](RunnerOptions& o, const std::string& v) { o.folder = v; }},
       {"--country", [](RunnerOptions& o, const std::string& v) { o.country = v; }},
-      {"--nuts-level", [](RunnerOptions& o, const std::string& v) { o.nutsLevel = LevelNumber("--nuts-level", v, 3); }},
+      {"--nuts-level",
+       [](RunnerOptions& o, const std::string& v) { o.nutsLevel = LevelNumber("--nuts-level", v, 3); }},
       {"--nuts", [](RunnerOptions& o, const std::string& v) { o.nuts = v; }},
       {"--elevation-level",
-       [](RunnerOptions& o, const std::string& v) { o.elevationLevel = LevelNumber("--elevation-level", v, 2); }},
+       [](RunnerOptions& o, const std::string& v) {
+         o.elevationLevel = LevelNumber("--elevation-level", v, 2);
+       }},
       {"--elevation", [](RunnerOptions& o, const std::string& v) { o.elevation = v; }},
       {"--landcover", [](RunnerOptions& o, const std::string& v) { o.landCover = v; }},
       {"--watershed", [](RunnerOptions& o, const std::string& v) { o.watershed = v; }},
       {"--shoreline", [](RunnerOptions& o, const std::string& v) { o.shoreline = v; }},
-      {"--change", [](RunnerOptions& o, const std::string& v) { o.changeType = LevelNumber("--change", v, 2); }},
+      {"--change",
+       [](RunnerOptions& o, const std::string& v) { o.changeType = LevelNumber("--change", v, 2); }},
       {"--batch", [](RunnerOptions& o, const std::string& v) { o.batchUnit = v; }},
       {"--item", [](RunnerOptions& o, const std::string& v) { o.batchItems.push_back(v); }},
       {"--prefix", [](RunnerOptions& o, const std::string& v) { o.prefix = v; }},
@@ -65,7 +69,8 @@ RunnerOptions ParseRunnerOptions(const std::vector<std::string>& arguments) {
 }
 
 std::string RunnerUsage() {
-  return "Usage: quorvia-run --folder DIR [selection] [--update] [--batch UNIT (--item TEXT ... | --all-items)\n"
+  return "Usage: quorvia-run --folder DIR [selection] [--update] [--batch UNIT (--item TEXT ... | "
+         "--all-items)\n"
          "                   [--prefix TEXT]] [--lists]\n"
          "Loads the main window offscreen on DIR/MOSA_DB.mdb and DIR/MOSA_QUERY.xls, sets its controls,\n"
          "runs the same handlers as the buttons and prints the status labels.\n"

@@ -10,7 +10,7 @@ namespace quorvia::app {
 struct RunnerOptions {
   std::string folder;  // program folder with MOSA_DB.mdb and MOSA_QUERY.xls
   std::optional<std::string> country;
-  std::optional<int> nutsLevel;       // 1..3
+  std::optional<int> nutsLevel;  // 1..3
   std::optional<std::string> nuts;
   std::optional<int> elevationLevel;  // 1..2
   std::optional<std::string> elevation;

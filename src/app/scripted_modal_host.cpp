@@ -27,7 +27,8 @@ void ScriptedModalHost::ShowMessage(QWidget* /*parent*/, const QString& text) {
 }
 
 std::optional<QString> ScriptedModalHost::InputBox(QWidget* /*parent*/, const QString& /*prompt*/,
-                                                   const QString& /*title*/, const QString& /*defaultAnswer*/) {
+                                                   const QString& /*title*/,
+                                                   const QString& /*defaultAnswer*/) {
   return inputAnswer_;
 }
 

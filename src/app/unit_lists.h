@@ -1,6 +1,5 @@
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,16 +23,5 @@ std::string ListQuery(const std::string& column, const std::string& countryCode)
 // A query that returns no row is valid data: the list is just "All".
 std::vector<std::string> ReadFilterList(db::Database& database, const std::string& sql,
                                         const std::string& column);
-
-// Caption and colour of the data-status label for a status value; nothing for any other value
-// (letter case counts).
-struct StatusDisplay {
-  std::string caption;
-  unsigned rgb;  // 0xRRGGBB
-};
-std::optional<StatusDisplay> StatusDisplayFor(const std::string& status);
-
-// Whether the table has a column whose lower-cased name is "change1".
-bool HasChange1Column(db::Database& database, const std::string& tableName);
 
 }  // namespace quorvia::app

@@ -67,7 +67,8 @@ std::string ShorelineItemName(const std::string& item) {
 }
 
 BatchOutcome RunBatch(db::Database& WorkDb, const BatchRequest& request, const BatchWindow& window,
-                      Conditions& conditions, SelectionTexts& texts, const RefreshWorkbookFn& refreshWorkbook) {
+                      Conditions& conditions, SelectionTexts& texts,
+                      const RefreshWorkbookFn& refreshWorkbook) {
   texts = TextsOf(window.selection);
   BuildCriteria(window.selection, conditions);
   const bool byCountry = request.unit == kUnitCountry;
@@ -89,7 +90,8 @@ BatchOutcome RunBatch(db::Database& WorkDb, const BatchRequest& request, const B
       sql = ChangeQuery(windowCountry, conditions.ChangeField, conditions);
     }
     ++outcome.processed;
-    window.setStatus("Processing update " + std::to_string(outcome.processed) + " of " + request.count + "...");
+    window.setStatus("Processing update " + std::to_string(outcome.processed) + " of " + request.count +
+                     "...");
     Updata(WorkDb, sql);
 
     const auto refresh = refreshWorkbook("", kRefreshMode, texts);

@@ -7,12 +7,12 @@ namespace quorvia::query {
 
 // The main window's selection as plain values, read from the controls when a run starts.
 struct Selection {
-  std::string Combo1;  // country entry
-  std::string Combo2;  // NUTS region
-  std::string Combo3;  // elevation breakdown class
-  std::string Combo4;  // watershed code
-  std::string Combo5;  // distance to shoreline class
-  std::string Combo6;  // dominant land cover type
+  std::string Combo1;                      // country entry
+  std::string Combo2;                      // NUTS region
+  std::string Combo3;                      // elevation breakdown class
+  std::string Combo4;                      // watershed code
+  std::string Combo5;                      // distance to shoreline class
+  std::string Combo6;                      // dominant land cover type
   std::optional<int> nutsLevelIndex;       // selected Option2 button (0..2), if any
   std::optional<int> elevationLevelIndex;  // selected Option1 button (0..1), if any
   bool option3FirstSelected = true;        // Option3(0): change1

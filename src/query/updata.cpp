@@ -9,9 +9,8 @@ namespace quorvia::query {
 namespace {
 
 bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
-  return std::ranges::equal(a, b, [](unsigned char x, unsigned char y) {
-    return std::tolower(x) == std::tolower(y);
-  });
+  return std::ranges::equal(
+      a, b, [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
 }
 
 }  // namespace

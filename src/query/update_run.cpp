@@ -44,8 +44,8 @@ UpdateOutcome RunUpdate(db::Database& WorkDb, const Selection& selection, Condit
 }
 
 std::string UpdateLabelText(const UpdateOutcome& outcome) {
-  return std::to_string(outcome.recordCount) + " records selected " + "\r\n" + " Total Area (Ha): " +
-         WholeHectares(outcome.area) + "\r\n" + WorkbookLine(outcome.workbook);
+  return std::to_string(outcome.recordCount) + " records selected " + "\r\n" +
+         " Total Area (Ha): " + WholeHectares(outcome.area) + "\r\n" + WorkbookLine(outcome.workbook);
 }
 
 }  // namespace quorvia::query

@@ -16,8 +16,8 @@ namespace quorvia::query {
 
 // What one update found and did.
 struct UpdateOutcome {
-  long recordCount = 0;             // rows of the change query's result
-  db::FieldValue area;              // summed AREAHA; null when no record matched
+  long recordCount = 0;  // rows of the change query's result
+  db::FieldValue area;   // summed AREAHA; null when no record matched
   workbook::RefreshOutcome workbook;
 };
 

@@ -249,7 +249,8 @@ TEST_F(Form1BatchTest, CancelledDialogTouchesNothing) {
   EXPECT_TRUE(form->Label1()->text().isEmpty());
   EXPECT_TRUE(dialogSeen.isNull());  // unloaded
   EXPECT_DOUBLE_EQ(testing::QueryNumber(folder.File("MOSA_DB.mdb"),
-                                        "SELECT count(*) FROM sqlite_master WHERE name = 'FILTERED'"), 0);
+                                        "SELECT count(*) FROM sqlite_master WHERE name = 'FILTERED'"),
+                   0);
 }
 
 TEST_F(Form1BatchTest, EmptyPrefixRunsNothing) {

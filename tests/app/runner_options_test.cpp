@@ -6,9 +6,9 @@ namespace quorvia::app {
 namespace {
 
 TEST(RunnerOptions, ReadsASelectionAndABatch) {
-  const auto options = ParseRunnerOptions({"--folder", "/tmp/q", "--country", "AT Oesterreich", "--nuts-level",
-                                           "2", "--batch", "Nuts", "--item", "AT11", "--item", "AT12",
-                                           "--prefix", "", "--lists"});
+  const auto options =
+      ParseRunnerOptions({"--folder", "/tmp/q", "--country", "AT Oesterreich", "--nuts-level", "2", "--batch",
+                          "Nuts", "--item", "AT11", "--item", "AT12", "--prefix", "", "--lists"});
   EXPECT_EQ(options.folder, "/tmp/q");
   EXPECT_EQ(options.country, "AT Oesterreich");
   EXPECT_EQ(options.nutsLevel, 2);
@@ -20,7 +20,7 @@ TEST(RunnerOptions, ReadsASelectionAndABatch) {
 }
 
 TEST(RunnerOptions, RejectsWhatCannotBeRun) {
-  EXPECT_THROW(ParseRunnerOptions({"--update"}), std::invalid_argument);                         // no folder
+  EXPECT_THROW(ParseRunnerOptions({"--update"}), std::invalid_argument);  // no folder
   EXPECT_THROW(ParseRunnerOptions({"--folder", "f", "--nuts-level", "4"}), std::invalid_argument);
   EXPECT_THROW(ParseRunnerOptions({"--folder", "f", "--elevation-level", "3"}), std::invalid_argument);
   EXPECT_THROW(ParseRunnerOptions({"--folder", "f", "--batch", "Nuts"}), std::invalid_argument);  // no items

@@ -38,8 +38,9 @@ TEST_F(BatchRunTest, NutsItemsTestTheLevelColumnAndRefreshThenCopyEach) {
   EXPECT_EQ(outcome.processed, 2);
   EXPECT_EQ(outcome.failed, 0);
   EXPECT_EQ(conditions.NutsCondition, " AND N2 = \"AT21\"");
-  EXPECT_EQ(FilteredSql(), "SELECT change1 as CHANGE, sum(AREAHA) as AREA from DATA_AT where  N0CD = \"AT\" AND "
-                           "N2 = \"AT21\" group by change1");
+  EXPECT_EQ(FilteredSql(),
+            "SELECT change1 as CHANGE, sum(AREAHA) as AREA from DATA_AT where  N0CD = \"AT\" AND "
+            "N2 = \"AT21\" group by change1");
   ASSERT_EQ(calls.size(), 4u);
   EXPECT_EQ(calls[0].mode, "Actualitza");
   EXPECT_EQ(calls[0].texts.SelNuts, "AT11");
@@ -59,8 +60,9 @@ TEST_F(BatchRunTest, ProgressTextsCountTheItems) {
 
 TEST_F(BatchRunTest, CountryItemsUseTheirOwnTableAndBeDeGroupByChange2) {
   Run(kUnitCountry, {"at oesterreich", "be belgique-belgie"}, {true, true});
-  EXPECT_EQ(FilteredSql(), "SELECT change2 as CHANGE, sum(AREAHA) as AREA from DATA_be where  N0CD = \"be\" "
-                           "group by change2");
+  EXPECT_EQ(FilteredSql(),
+            "SELECT change2 as CHANGE, sum(AREAHA) as AREA from DATA_be where  N0CD = \"be\" "
+            "group by change2");
   EXPECT_DOUBLE_EQ(testing::QueryNumber(DatabasePath(), "SELECT sum(AREA) FROM FILTERED"), 7.0);
   EXPECT_EQ(calls[0].texts.SelCountry, "at oesterreich");
   EXPECT_EQ(calls[2].texts.SelCountry, "be belgique-belgie");

@@ -39,9 +39,9 @@ TEST(BuildCriteria, LevelDigitsComeFromTheSelectedButtons) {
 
 TEST(BuildCriteria, ValuesAreInsertedAsDisplayed) {
   Selection selection = AllOn("at oesterreich");
-  selection.Combo4 = "all";           // not the sentinel
-  selection.Combo5 = "Near coast ";   // trailing blank kept
-  selection.Combo6 = "";              // an empty text is a value too
+  selection.Combo4 = "all";          // not the sentinel
+  selection.Combo5 = "Near coast ";  // trailing blank kept
+  selection.Combo6 = "";             // an empty text is a value too
   Conditions conditions;
   BuildCriteria(selection, conditions);
   EXPECT_EQ(conditions.CountryCondition, " N0CD = \"at\"");
@@ -79,8 +79,9 @@ TEST(BuildCriteria, ShortCountryTextsAndMultibyteCharactersStayWhole) {
 TEST(ChangeQueries, TextsForAllFiltersOnAll) {
   Conditions conditions;
   BuildCriteria(AllOn("AT Oesterreich"), conditions);
-  EXPECT_EQ(ChangeQuery("AT", conditions.ChangeField, conditions),
-            "SELECT change1 as CHANGE, sum(AREAHA) as AREA from DATA_AT where  N0CD = \"AT\" group by change1");
+  EXPECT_EQ(
+      ChangeQuery("AT", conditions.ChangeField, conditions),
+      "SELECT change1 as CHANGE, sum(AREAHA) as AREA from DATA_AT where  N0CD = \"AT\" group by change1");
   EXPECT_EQ(AreaQuery("AT", conditions), "SELECT sum(AREAHA) as area from DATA_AT where  N0CD = \"AT\"");
 }
 
@@ -93,9 +94,10 @@ TEST(ChangeQueries, LandCoverStandsBetweenWatershedAndElevation) {
   selection.Combo6 = "Forests";
   Conditions conditions;
   BuildCriteria(selection, conditions);
-  EXPECT_EQ(AreaQuery("AT", conditions),
-            "SELECT sum(AREAHA) as area from DATA_AT where  N0CD = \"AT\" AND N1 = \"AT1\" AND WSCODE = \"W1\""
-            " AND DLT = \"Forests\" AND EBKL1DS = \"Hills\" AND CSTDS = \"> 50 Km from shoreline\"");
+  EXPECT_EQ(
+      AreaQuery("AT", conditions),
+      "SELECT sum(AREAHA) as area from DATA_AT where  N0CD = \"AT\" AND N1 = \"AT1\" AND WSCODE = \"W1\""
+      " AND DLT = \"Forests\" AND EBKL1DS = \"Hills\" AND CSTDS = \"> 50 Km from shoreline\"");
 }
 
 }  // namespace

@@ -24,7 +24,8 @@ struct WorkbookCallRecord {
 class RunFixture {
  public:
   RunFixture() {
-    testing::ExecuteSql(DatabasePath(), testing::CountryTablesSql("AT") + testing::CountryTablesSql("BE", false) + R"(
+    testing::ExecuteSql(DatabasePath(),
+                        testing::CountryTablesSql("AT") + testing::CountryTablesSql("BE", false) + R"(
       INSERT INTO DATA_AT VALUES
         (10.5,  'AT', '211-112', '211-112', 'AT1', 'AT11', 'AT111', 'Lowlands', 'Low a', 'N1', 'Arable land', '> 50 Km from shoreline'),
         (20.25, 'AT', '211-112', '311-112', 'AT1', 'AT12', 'AT121', 'Lowlands', 'Low b', 'W2', 'Forests',     '> 50 Km from shoreline'),

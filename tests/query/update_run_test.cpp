@@ -19,8 +19,9 @@ class UpdateRunTest : public ::testing::Test, public RunFixture {
 
 TEST_F(UpdateRunTest, FirstUpdateCreatesFilteredAndShowsTheFigures) {
   const auto outcome = Run(AllOn("AT Oesterreich"));
-  EXPECT_EQ(FilteredSql(),
-            "SELECT change1 as CHANGE, sum(AREAHA) as AREA from DATA_AT where  N0CD = \"AT\" group by change1");
+  EXPECT_EQ(
+      FilteredSql(),
+      "SELECT change1 as CHANGE, sum(AREAHA) as AREA from DATA_AT where  N0CD = \"AT\" group by change1");
   // Three change types; 850.15 ha shown rounded down.
   EXPECT_EQ(UpdateLabelText(outcome),
             "3 records selected \r\n Total Area (Ha): 850\r\n Excel Woorkbook updated successfully !");
@@ -36,8 +37,9 @@ TEST_F(UpdateRunTest, FiguresMatchAnIndependentSumAndFilteredIsReadableByAnyClie
   selection.Combo6 = "forests";  // values compare without regard to letter case
   const auto outcome = Run(selection);
   EXPECT_EQ(outcome.recordCount, 2);
-  EXPECT_DOUBLE_EQ(outcome.area.ToDouble(),
-                   testing::QueryNumber(DatabasePath(), "SELECT sum(AREAHA) FROM DATA_AT WHERE DLT = 'Forests'"));
+  EXPECT_DOUBLE_EQ(
+      outcome.area.ToDouble(),
+      testing::QueryNumber(DatabasePath(), "SELECT sum(AREAHA) FROM DATA_AT WHERE DLT = 'Forests'"));
   EXPECT_DOUBLE_EQ(testing::QueryNumber(DatabasePath(), "SELECT sum(AREA) FROM FILTERED"), 25.25);
 }
 
@@ -88,7 +90,8 @@ TEST_F(UpdateRunTest, AWorkbookFailureIsNotReportedAsSuccess) {
 TEST_F(UpdateRunTest, UpdataReplacesAnyCaseOfFilteredAndKeepsTheOldOneOnFailure) {
   testing::ExecuteSql(DatabasePath(), "CREATE VIEW filtered AS SELECT 1 AS CHANGE, 2 AS AREA;");
   database->GetQueryDefs().Refresh();
-  const std::string good = "SELECT change2 as CHANGE, sum(AREAHA) as AREA from DATA_BE where  N0CD = \"BE\" group by change2";
+  const std::string good =
+      "SELECT change2 as CHANGE, sum(AREAHA) as AREA from DATA_BE where  N0CD = \"BE\" group by change2";
   Updata(*database, good);
   EXPECT_EQ(FilteredSql(), good);
 

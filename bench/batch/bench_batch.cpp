@@ -1,0 +1,66 @@
+// Times a batch of 20 NUTS items with a warm office (the report open in it) and prints seconds per item.
+// Prints figures; never part of the test run.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "batch_run.h"
+#include "bench_support.h"
+#include "database.h"
+#include "db_engine.h"
+#include "demo_database.h"
+#include "workbook_refresher.h"
+
+namespace {
+
+namespace query = quorvia::query;
+
+// The first `count` distinct NUTS regions of a level, repeated if the country has fewer.
+std::vector<std::string> NutsItems(quorvia::db::Database& database, const std::string& column,
+                                   std::size_t count) {
+  const auto rows =
+      database.OpenRecordset("SELECT DISTINCT " + column + " FROM UNITS_FR WHERE " + column + " <> \"\"");
+  std::vector<std::string> distinct;
+  for (; !rows->Eof(); rows->MoveNext()) distinct.push_back(rows->Value(column).ToString());
+  if (distinct.empty()) throw std::runtime_error("no NUTS regions in the demo data");
+  std::vector<std::string> items;
+  for (std::size_t i = 0; i < count; ++i) items.push_back(distinct[i % distinct.size()]);
+  return items;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int itemCount = argc > 1 ? std::atoi(argv[1]) : 20;
+  const std::string folder = (std::filesystem::temp_directory_path() / "quorvia-bench-batch").string();
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  quorvia::tools::WriteDemoDatabase(folder + "/MOSA_DB.mdb");
+  auto database = quorvia::db::DBEngine::Instance().OpenDatabase(folder + "/MOSA_DB.mdb");
+  quorvia::bench::OfficeRefresher refresher(folder);
+
+  query::Selection selection;
+  selection.Combo1 = "FR France";
+  selection.Combo2 = selection.Combo3 = selection.Combo4 = selection.Combo5 = selection.Combo6 = "All";
+  selection.nutsLevelIndex = 2;
+  selection.elevationLevelIndex = 0;
+
+  const auto items = NutsItems(*database, "N3", static_cast<std::size_t>(itemCount));
+  const query::BatchRequest request{std::to_string(items.size()), query::kUnitNuts, items,
+                                    std::vector<bool>(items.size(), true), "Bench"};
+  const query::BatchWindow window{selection, "N3", "EBKL1DS", [](const std::string&) {}, [](int) {}};
+  query::Conditions conditions;
+  query::SelectionTexts texts;
+  query::BatchOutcome outcome;
+  const double seconds = quorvia::bench::MedianSeconds(1, [&] {
+    outcome = query::RunBatch(*database, request, window, conditions, texts, refresher.Function());
+  });
+  std::printf("batch of %zu NUTS items, warm office: %.2f s in all, %.3f s per item (target: under 0.5 s)\n",
+              items.size(), seconds, seconds / static_cast<double>(items.size()));
+  std::printf("copies written: %zu, failed items: %d%s\n", outcome.copies.size(), outcome.failed,
+              outcome.failed ? (" (first: " + outcome.failures.front() + ")").c_str() : "");
+  return outcome.failed == 0 ? 0 : 1;
+}

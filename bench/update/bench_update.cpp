@@ -1,0 +1,123 @@
+// Times the database work of one update on a country of 1,000,000 change records against the sqlite3
+// shell running the same two SQL texts on the same file, and optionally the whole update with the report
+// workbook refreshed by the real office. Prints figures; never part of the test run.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "bench_support.h"
+#include "change_queries.h"
+#include "database.h"
+#include "db_engine.h"
+#include "demo_database.h"
+#include "update_run.h"
+#include "workbook_refresher.h"
+
+namespace {
+
+namespace query = quorvia::query;
+using quorvia::bench::MedianSeconds;
+using quorvia::bench::ShellQuote;
+
+struct Scenario {
+  std::string name;
+  query::Selection selection;
+};
+
+std::vector<Scenario> Scenarios(const std::string& country) {
+  query::Selection all;
+  all.Combo1 = country;
+  all.Combo2 = all.Combo3 = all.Combo4 = all.Combo5 = all.Combo6 = "All";
+  all.nutsLevelIndex = 0;
+  all.elevationLevelIndex = 0;
+  query::Selection narrowed = all;
+  narrowed.Combo2 = country.substr(0, 2) + "1";
+  narrowed.Combo5 = "< 10 Km from shoreline";
+  return {{"all filters on All", all}, {"NUTS L1 region + shoreline class", narrowed}};
+}
+
+query::RefreshWorkbookFn NoWorkbook() {
+  return [](const std::string&, const std::string&, const query::SelectionTexts&) {
+    quorvia::workbook::RefreshOutcome outcome;
+    outcome.refreshed = outcome.saved = true;
+    return outcome;
+  };
+}
+
+// The sqlite3 shell running the area query and the change query, as the program writes them.
+double ShellSeconds(const std::string& file, const std::string& areaSql, const std::string& changeSql,
+                    int reps) {
+  const std::string command =
+      "sqlite3 " + ShellQuote(file) + " " + ShellQuote(areaSql + ";\n" + changeSql + ";") + " > /dev/null";
+  return MedianSeconds(reps, [&] {
+    if (std::system(command.c_str()) != 0) throw std::runtime_error("sqlite3 shell failed: " + command);
+  });
+}
+
+int Usage() {
+  std::cerr << "Usage: bench_update [--records N] [--reps N] [--with-workbook] [--folder DIR]\n";
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int records = 1'000'000;
+  int reps = 5;
+  bool withWorkbook = false;
+  std::string folder = (std::filesystem::temp_directory_path() / "quorvia-bench-update").string();
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (argument == "--records" && i + 1 < argc) {
+      records = std::atoi(argv[++i]);
+    } else if (argument == "--reps" && i + 1 < argc) {
+      reps = std::atoi(argv[++i]);
+    } else if (argument == "--folder" && i + 1 < argc) {
+      folder = argv[++i];
+    } else if (argument == "--with-workbook") {
+      withWorkbook = true;
+    } else {
+      return Usage();
+    }
+  }
+  std::filesystem::create_directories(folder);
+  const std::string file = folder + "/MOSA_DB.mdb";
+  const std::string country = "FR France";
+
+  quorvia::tools::DemoOptions options;
+  options.largeCountry = "FR";
+  options.largeRecords = records;
+  const double buildSeconds = MedianSeconds(1, [&] { quorvia::tools::WriteDemoDatabase(file, options); });
+  std::printf("demo database with %d FR records written in %.2f s (%s)\n", records, buildSeconds,
+              file.c_str());
+
+  auto database = quorvia::db::DBEngine::Instance().OpenDatabase(file);
+  for (const auto& scenario : Scenarios(country)) {
+    query::Conditions conditions;
+    query::SelectionTexts texts;
+    query::UpdateOutcome outcome;
+    const double layer = MedianSeconds(reps, [&] {
+      outcome = query::RunUpdate(*database, scenario.selection, conditions, texts, NoWorkbook());
+    });
+    const std::string areaSql = query::AreaQuery("FR", conditions);
+    const std::string changeSql = query::ChangeQuery("FR", conditions.ChangeField, conditions);
+    const double shell = ShellSeconds(file, areaSql, changeSql, reps);
+    std::printf("\n%s: %ld change types, %.0f ha\n", scenario.name.c_str(), outcome.recordCount,
+                outcome.area.ToDouble());
+    std::printf("  update, database work (queries + FILTERED): %.3f s median of %d\n", layer, reps);
+    std::printf("  sqlite3 shell, same two SQL texts:          %.3f s median of %d\n", shell, reps);
+    std::printf("  ratio: %.2f (target: at most 1.50)\n", layer / shell);
+    if (withWorkbook) {
+      auto refresher = quorvia::bench::OfficeRefresher(folder);
+      const double whole = MedianSeconds(reps, [&] {
+        outcome = query::RunUpdate(*database, scenario.selection, conditions, texts, refresher.Function());
+      });
+      std::printf("  update with the workbook refreshed (warm office): %.3f s median of %d%s\n", whole, reps,
+                  outcome.workbook.Succeeded() ? "" : "  [workbook step FAILED]");
+    }
+  }
+  return 0;
+}

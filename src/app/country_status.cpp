@@ -1,0 +1,28 @@
+#include "country_status.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "database.h"
+
+namespace quorvia::app {
+
+std::optional<StatusDisplay> StatusDisplayFor(const std::string& status) {
+  if (status == "FINAL") return StatusDisplay{"--> FINAL Data", 0x008000};
+  if (status == "PARTIAL") return StatusDisplay{"--> PRELIMINARY Data", 0xFF0000};
+  return std::nullopt;
+}
+
+bool HasChange1Column(db::Database& database, const std::string& tableName) {
+  const auto tables = database.ListTableDefs();
+  const auto& table = tables.Item(tableName);
+  bool found = false;
+  for (int i = 0; i < table.FieldCount(); ++i) {
+    std::string name = table.Field(i).Name;
+    std::ranges::transform(name, name.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (name == "change1") found = true;
+  }
+  return found;
+}
+
+}  // namespace quorvia::app
