@@ -1,0 +1,151 @@
+// Times the report refresh against a real headless office on demo data: a refresh run and a copy run,
+// each with a warm office (workbook already open) and a cold one (no office running). Prints medians.
+#include <sqlite3.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <iostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "demo_database.h"
+#include "libreoffice_system.h"
+#include "refresh_workbook.h"
+#include "report_template.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using quorvia::workbook::CoverPageSource;
+using quorvia::workbook::RefreshOutcome;
+using quorvia::workbook::office::LibreOfficeSystem;
+using quorvia::workbook::office::OfficeOptions;
+
+constexpr int kRepetitions = 7;
+constexpr int kColdRepetitions = 5;
+
+class BenchFolder {
+ public:
+  BenchFolder() {
+    std::string pattern = (fs::temp_directory_path() / "quorvia-bench-workbook-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot create a temporary folder");
+    path_ = pattern;
+  }
+  ~BenchFolder() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  const fs::path& Path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+void ExecuteSql(const fs::path& file, const std::string& sql) {
+  sqlite3* db = nullptr;
+  sqlite3_open(file.c_str(), &db);
+  char* error = nullptr;
+  const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
+  const std::string message = error != nullptr ? error : "";
+  sqlite3_free(error);
+  sqlite3_close(db);
+  if (rc != SQLITE_OK) throw std::runtime_error("SQL failed: " + message);
+}
+
+double MedianSeconds(int repetitions, const std::function<void()>& prepare,
+                     const std::function<void()>& work) {
+  std::vector<double> seconds;
+  for (int i = 0; i < repetitions; ++i) {
+    prepare();
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  }
+  std::ranges::sort(seconds);
+  return seconds[seconds.size() / 2];
+}
+
+void Require(const RefreshOutcome& outcome, const char* what) {
+  if (!outcome.Succeeded())
+    throw std::runtime_error(std::string(what) + " failed: " + outcome.FirstFailure());
+}
+
+RefreshOutcome RefreshRun(LibreOfficeSystem& office, const fs::path& folder) {
+  return quorvia::workbook::RefreshWorkbook(office, folder.string(), "", "Actualitza", "AT Oesterreich",
+                                            "All", "All", "All", "All", "All",
+                                            CoverPageSource{"--> FINAL Data", "change1"});
+}
+
+RefreshOutcome CopyRun(LibreOfficeSystem& office, const fs::path& folder) {
+  return quorvia::workbook::RefreshWorkbook(office, folder.string(), "bench_copy", "copia", "", "", "", "",
+                                            "", "", CoverPageSource{});
+}
+
+void Print(const char* what, double seconds, double target) {
+  std::printf("%-34s %8.3f s (median of runs)%s\n", what, seconds,
+              target > 0 ? (seconds <= target ? "   within target" : "   OVER target") : "");
+}
+
+}  // namespace
+
+int main() {
+  try {
+    const BenchFolder folder;
+    const fs::path program = folder.Path() / "program";
+    fs::create_directories(program);
+    quorvia::tools::WriteDemoDatabase((program / "MOSA_DB.mdb").string(), quorvia::tools::DemoOptions{});
+    ExecuteSql(
+        program / "MOSA_DB.mdb",
+        "DROP VIEW IF EXISTS FILTERED; CREATE VIEW FILTERED AS SELECT change1 as CHANGE, sum(AREAHA) as AREA "
+        "FROM DATA_AT group by change1;");
+
+    OfficeOptions options = OfficeOptions::Default();
+    options.pipeName = "quorvia_bench_" + std::to_string(getpid());
+    options.profileDir = (folder.Path() / "profile").string();
+    options.homeDir = (folder.Path() / "home").string();
+
+    double warmRefresh = 0, warmCopy = 0;
+    {
+      LibreOfficeSystem office(options);
+      quorvia::tools::BuildReportTemplate(office, (program / "MOSA_QUERY.xls").string());
+      auto user = office.ConnectToRunningOffice();
+      user->OpenWorkbook((program / "MOSA_QUERY.xls").string(), 3);
+      Require(RefreshRun(office, program), "warm-up refresh");
+      warmRefresh = MedianSeconds(
+          kRepetitions, [] {}, [&] { Require(RefreshRun(office, program), "refresh"); });
+      warmCopy = MedianSeconds(
+          kRepetitions, [] {}, [&] { Require(CopyRun(office, program), "copy"); });
+      user->Close("MOSA_QUERY.xls");
+    }  // the office ends here: the cold runs start their own
+
+    double coldRefresh = MedianSeconds(
+        kColdRepetitions, [] {},
+        [&] {
+          LibreOfficeSystem office(options);
+          Require(RefreshRun(office, program), "cold refresh");
+        });
+    std::unique_ptr<LibreOfficeSystem> lastOffice;
+    double coldCopy = MedianSeconds(
+        kColdRepetitions, [&] { lastOffice = std::make_unique<LibreOfficeSystem>(options); },
+        [&] { Require(CopyRun(*lastOffice, program), "cold copy"); });
+    lastOffice.reset();
+
+    std::printf(
+        "Report refresh against a headless office, demo data (DATA_AT, %d repetitions warm, %d cold)\n",
+        kRepetitions, kColdRepetitions);
+    Print("refresh run, warm office", warmRefresh, 0.3);
+    Print("copy run, warm office", warmCopy, 0);
+    Print("refresh run, cold (starts office)", coldRefresh, 2.0);
+    Print("copy run, cold (starts office)", coldCopy, 0);
+    return 0;
+  } catch (const std::exception& error) {
+    std::cerr << "bench_workbook: " << error.what() << "\n";
+    return 1;
+  }
+}

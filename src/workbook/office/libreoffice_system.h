@@ -1,0 +1,47 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <memory>
+#include <optional>
+
+#include "libreoffice_application.h"
+#include "office_options.h"
+#include "spreadsheet_application.h"
+
+namespace quorvia::workbook::office {
+
+class OfficeProcess;
+
+// Finds or starts the headless LibreOffice that serves this program. "The running instance" is the office
+// listening on the options' pipe. Creating an instance reuses that office when one listens (one office
+// serves one profile) and otherwise starts a dedicated one, owned by this object: it is ended when this
+// object is destroyed, and by the kernel if the program dies first.
+class LibreOfficeSystem final : public SpreadsheetSystem {
+ public:
+  explicit LibreOfficeSystem(OfficeOptions options = OfficeOptions::Default());
+  LibreOfficeSystem(const LibreOfficeSystem&) = delete;
+  LibreOfficeSystem& operator=(const LibreOfficeSystem&) = delete;
+  ~LibreOfficeSystem() override;
+
+  std::unique_ptr<SpreadsheetApplication> GetRunningInstance() override;
+  std::unique_ptr<SpreadsheetApplication> CreateInstance() override;
+
+  // The same, with the concrete type, for tools that need the office beyond the report refresh.
+  std::unique_ptr<LibreOfficeApplication> ConnectToRunningOffice();
+  std::unique_ptr<LibreOfficeApplication> ConnectOrStartOffice();
+
+  // Process id of the office this object started, while it runs.
+  std::optional<pid_t> StartedOfficePid() const;
+  const OfficeOptions& Options() const noexcept { return options_; }
+
+ private:
+  std::unique_ptr<LibreOfficeApplication> StartOffice();
+  std::weak_ptr<OfficeProcess> OurRunningOffice() const;
+  void EndStartedOffice() noexcept;
+
+  OfficeOptions options_;
+  std::shared_ptr<OfficeProcess> started_;
+};
+
+}  // namespace quorvia::workbook::office

@@ -1,0 +1,132 @@
+#include "office_process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "spreadsheet_application.h"
+#include "uno_text.h"
+
+extern char** environ;
+
+namespace quorvia::workbook::office {
+namespace {
+
+std::vector<std::string> OfficeArguments(const OfficeOptions& options) {
+  return {options.sofficePath,
+          "--headless",
+          "--invisible",
+          "--nologo",
+          "--norestore",
+          "--nodefault",
+          "--nolockcheck",
+          "-env:UserInstallation=" + ToUtf8(FileUrlFromPath(options.profileDir)),
+          "--accept=pipe,name=" + options.pipeName + ";urp;StarOffice.ComponentContext"};
+}
+
+// The parent's environment with HOME replaced: the office writes caches under HOME.
+std::vector<std::string> OfficeEnvironment(const OfficeOptions& options) {
+  std::vector<std::string> env;
+  for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+    if (std::strncmp(*entry, "HOME=", 5) != 0) env.emplace_back(*entry);
+  }
+  env.push_back("HOME=" + options.homeDir);
+  return env;
+}
+
+std::vector<char*> AsArgv(std::vector<std::string>& strings) {
+  std::vector<char*> argv;
+  for (auto& s : strings) argv.push_back(s.data());
+  argv.push_back(nullptr);
+  return argv;
+}
+
+void CreateFolder(const std::string& path) {
+  std::error_code error;
+  std::filesystem::create_directories(path, error);
+  if (error) throw AutomationError("cannot create the office folder " + path + ": " + error.message());
+}
+
+// In the child between fork and exec only async-signal-safe calls are allowed.
+[[noreturn]] void ExecOffice(pid_t parent, char* const* argv, char* const* envp) {
+  // Die with the thread that started us, and close the race where it died before prctl took effect.
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (getppid() != parent) _exit(127);
+  const int devNull = open("/dev/null", O_RDWR);
+  if (devNull >= 0) {
+    dup2(devNull, STDIN_FILENO);
+    dup2(devNull, STDOUT_FILENO);
+    dup2(devNull, STDERR_FILENO);
+  }
+  execve(argv[0], argv, envp);
+  _exit(127);
+}
+
+}  // namespace
+
+std::unique_ptr<OfficeProcess> OfficeProcess::Start(const OfficeOptions& options) {
+  if (access(options.sofficePath.c_str(), X_OK) != 0) {
+    throw AutomationError("the office program " + options.sofficePath + " is not installed");
+  }
+  CreateFolder(options.profileDir);
+  CreateFolder(options.homeDir);
+  auto arguments = OfficeArguments(options);
+  auto environment = OfficeEnvironment(options);
+  const auto argv = AsArgv(arguments);
+  const auto envp = AsArgv(environment);
+  const pid_t parent = getpid();
+  const pid_t pid = fork();
+  if (pid < 0) throw AutomationError(std::string("cannot start the office: ") + std::strerror(errno));
+  if (pid == 0) ExecOffice(parent, argv.data(), envp.data());
+  return std::unique_ptr<OfficeProcess>(new OfficeProcess(pid));
+}
+
+OfficeProcess::~OfficeProcess() { Stop(); }
+
+bool OfficeProcess::Reap(bool block) {
+  if (exitCode_) return true;
+  int status = 0;
+  pid_t result;
+  do {
+    result = waitpid(pid_, &status, block ? 0 : WNOHANG);
+  } while (result < 0 && errno == EINTR);
+  if (result == 0) return false;
+  if (result < 0) {
+    exitCode_ = -1;  // not our child any more: nothing left to wait for
+  } else {
+    exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+  }
+  return true;
+}
+
+bool OfficeProcess::Running() { return !Reap(false); }
+
+std::optional<int> OfficeProcess::ExitCode() const { return exitCode_; }
+
+bool OfficeProcess::WaitForExit(std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!Reap(false)) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
+void OfficeProcess::Stop() {
+  if (!Running()) return;
+  kill(pid_, SIGTERM);
+  if (WaitForExit(std::chrono::seconds(3))) return;
+  kill(pid_, SIGKILL);
+  Reap(true);
+}
+
+}  // namespace quorvia::workbook::office

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+
+#include "office_options.h"
+
+namespace quorvia::workbook::office {
+
+// A headless office process started by this program. The office binary is started directly (no wrapper
+// script or splash launcher in between), so the process we hold is the office itself, and it is told by
+// the kernel to die with the thread that started it: it never outlives the program, even after a crash.
+class OfficeProcess {
+ public:
+  // Starts the office accepting UNO connections on the options' pipe. Does not wait for it to listen.
+  // AutomationError when the process cannot be started.
+  static std::unique_ptr<OfficeProcess> Start(const OfficeOptions& options);
+
+  OfficeProcess(const OfficeProcess&) = delete;
+  OfficeProcess& operator=(const OfficeProcess&) = delete;
+  ~OfficeProcess();  // ends the process if it still runs
+
+  pid_t Pid() const noexcept { return pid_; }
+  bool Running();                       // false once the process has exited (and was reaped)
+  std::optional<int> ExitCode() const;  // exit status once it has exited; -signal when killed
+  bool WaitForExit(std::chrono::milliseconds timeout);
+  // SIGTERM, a short grace period, then SIGKILL. Returns when the process is gone.
+  void Stop();
+
+ private:
+  explicit OfficeProcess(pid_t pid) : pid_(pid) {}
+  bool Reap(bool block);
+
+  pid_t pid_;
+  std::optional<int> exitCode_;
+};
+
+}  // namespace quorvia::workbook::office

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <com/sun/star/uno/Exception.hpp>
+
+#include <string>
+#include <utility>
+
+#include "spreadsheet_application.h"
+#include "uno_text.h"
+
+namespace quorvia::workbook::office {
+
+// Runs one automation step and turns any UNO exception into an AutomationError that names the step, so
+// that no UNO type crosses the interface.
+template <class Step>
+decltype(auto) TranslatingUnoErrors(const std::string& what, Step&& step) {
+  try {
+    return std::forward<Step>(step)();
+  } catch (const css::uno::Exception& error) {
+    const std::string message = ToUtf8(error.Message);
+    throw AutomationError(what + ": " +
+                          (message.empty() ? std::string("the office reported an error") : message));
+  }
+}
+
+}  // namespace quorvia::workbook::office

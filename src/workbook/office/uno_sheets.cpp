@@ -1,0 +1,44 @@
+#include "uno_sheets.h"
+
+#include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/sheet/XDataPilotTablesSupplier.hpp>
+
+#include <filesystem>
+
+#include "spreadsheet_application.h"
+#include "uno_text.h"
+
+namespace quorvia::workbook::office {
+
+using css::uno::Reference;
+using css::uno::UNO_QUERY_THROW;
+
+Reference<css::container::XIndexAccess> SheetsOf(
+    const Reference<css::sheet::XSpreadsheetDocument>& document) {
+  return Reference<css::container::XIndexAccess>(document->getSheets(), UNO_QUERY_THROW);
+}
+
+sal_Int32 SheetCountOf(const Reference<css::sheet::XSpreadsheetDocument>& document) {
+  return SheetsOf(document)->getCount();
+}
+
+Reference<css::sheet::XSpreadsheet> SheetAt(const Reference<css::sheet::XSpreadsheetDocument>& document,
+                                            sal_Int32 index) {
+  const auto sheets = SheetsOf(document);
+  if (index < 0 || index >= sheets->getCount()) {
+    throw AutomationError("the workbook has no sheet " + std::to_string(index + 1));
+  }
+  return Reference<css::sheet::XSpreadsheet>(sheets->getByIndex(index), UNO_QUERY_THROW);
+}
+
+Reference<css::sheet::XDataPilotTables> PivotTablesOf(const Reference<css::sheet::XSpreadsheet>& sheet) {
+  return Reference<css::sheet::XDataPilotTablesSupplier>(sheet, UNO_QUERY_THROW)->getDataPilotTables();
+}
+
+std::string FolderOf(const Reference<css::sheet::XSpreadsheetDocument>& document) {
+  const rtl::OUString url = Reference<css::frame::XModel>(document, UNO_QUERY_THROW)->getURL();
+  if (url.isEmpty()) throw AutomationError("the workbook has never been saved to a file");
+  return std::filesystem::path(PathFromFileUrl(url)).parent_path().string();
+}
+
+}  // namespace quorvia::workbook::office

@@ -1,0 +1,110 @@
+// Who starts and who ends the office: an office started by a LibreOfficeSystem never outlives it (nor the
+// program), and an office it merely connected to is never ended by it.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "office_process.h"
+#include "office_test_support.h"
+
+namespace quorvia::workbook::office::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Gone: no such process, or only a zombie nobody has reaped yet.
+bool ProcessGone(pid_t pid) {
+  if (kill(pid, 0) != 0) return true;
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string pidField, name, state;
+  stat >> pidField >> name >> state;
+  return state == "Z";
+}
+
+bool GoneWithin(pid_t pid, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!ProcessGone(pid)) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(20ms);
+  }
+  return true;
+}
+
+class OfficeLifetimeTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { root_ = std::make_unique<TempFolder>("quorvia-office-lifetime"); }
+  static void TearDownTestSuite() { root_.reset(); }
+  // All tests share one profile (offices here never run side by side), so only the first start builds it.
+  static OfficeOptions Options() { return PrivateOfficeOptions(root_->Path(), "lifetime"); }
+  static std::unique_ptr<TempFolder> root_;
+};
+std::unique_ptr<TempFolder> OfficeLifetimeTest::root_;
+
+TEST_F(OfficeLifetimeTest, TheOfficeAnObjectStartedIsGoneWhenTheObjectIs) {
+  pid_t pid = 0;
+  {
+    LibreOfficeSystem system(Options());
+    const auto office = system.CreateInstance();
+    EXPECT_EQ(office->WorkbookCount(), 0);
+    ASSERT_TRUE(system.StartedOfficePid().has_value());
+    pid = *system.StartedOfficePid();
+    // The process we hold is the office itself, not a launcher that handed it on.
+    std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+    std::string name;
+    comm >> name;
+    EXPECT_EQ(name, "soffice.bin");
+  }
+  EXPECT_TRUE(ProcessGone(pid));
+}
+
+TEST_F(OfficeLifetimeTest, QuitEndsOnlyAnOfficeThisSystemStarted) {
+  const auto options = Options();
+  LibreOfficeSystem owner(options);
+  const auto ownersHandle = owner.CreateInstance();
+  const pid_t pid = *owner.StartedOfficePid();
+
+  LibreOfficeSystem guest(options);
+  auto guestsHandle = guest.CreateInstance();  // connects: the office already listens on the pipe
+  EXPECT_FALSE(guest.StartedOfficePid().has_value());
+  guestsHandle->Quit();
+  EXPECT_THROW(guestsHandle->WorkbookCount(), AutomationError) << "a quit handle is let go of";
+  EXPECT_FALSE(ProcessGone(pid));
+  EXPECT_NO_THROW(guest.GetRunningInstance()->WorkbookCount());
+
+  owner.GetRunningInstance()->Quit();
+  EXPECT_TRUE(ProcessGone(pid));
+  EXPECT_FALSE(owner.StartedOfficePid().has_value());
+  EXPECT_THROW(owner.GetRunningInstance(), AutomationError);
+}
+
+TEST_F(OfficeLifetimeTest, AnOfficeDiesWithTheProgramThatStartedItEvenOnACrash) {
+  int channel[2];
+  ASSERT_EQ(pipe(channel), 0);
+  const auto options = Options();
+  const pid_t program = fork();
+  ASSERT_GE(program, 0);
+  if (program == 0) {
+    // Stands in for a Quorvia that starts its office and then crashes without any clean-up.
+    const auto office = OfficeProcess::Start(options);
+    const pid_t officePid = office->Pid();
+    (void)!write(channel[1], &officePid, sizeof officePid);
+    std::this_thread::sleep_for(500ms);
+    raise(SIGKILL);
+  }
+  close(channel[1]);
+  pid_t officePid = 0;
+  ASSERT_EQ(read(channel[0], &officePid, sizeof officePid), static_cast<ssize_t>(sizeof officePid));
+  close(channel[0]);
+  int status = 0;
+  waitpid(program, &status, 0);
+  EXPECT_TRUE(GoneWithin(officePid, 5s));
+}
+
+}  // namespace
+}  // namespace quorvia::workbook::office::testing

@@ -1,0 +1,202 @@
+// The automation members against a real headless office: documents, sheets, pivot refresh through the
+// workbook's database binding, cells, saving and copying.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "office_test_support.h"
+#include "report_template.h"
+
+namespace quorvia::workbook::office::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kWorkbook = "mosa_query.xls";
+
+class OfficeWorkbookTest : public OfficeSuite {
+ protected:
+  // Opens the program folder's workbook the way a refresh does and refreshes its report pivot.
+  void OpenAndRefreshReport(const fs::path& folder) {
+    Office().OpenWorkbook((folder / "MOSA_QUERY.xls").string(), 3);
+    Office().SelectSheet(kWorkbook, 2);
+    Office().RefreshActiveSheetPivotTable(kWorkbook, 1);
+  }
+};
+
+TEST_F(OfficeWorkbookTest, TemplateHasCoverReportAndHiddenBoundDataSheet) {
+  WorkbookProbe probe(Office());
+  const auto name = probe.Load(TemplatePath());
+  EXPECT_EQ(Office().SheetCount(name), 3);
+  EXPECT_TRUE(Office().SheetVisible(name, 1));
+  EXPECT_TRUE(Office().SheetVisible(name, 2));
+  EXPECT_FALSE(Office().SheetVisible(name, 3));
+  EXPECT_EQ(probe.CellText(name, "CoverPage", "A13"), "Country");
+  EXPECT_EQ(probe.CellText(name, "CoverPage", "A20"), "Change source");
+  EXPECT_EQ(probe.CellText(name, "CoverPage", "A14"), "");
+  EXPECT_EQ(probe.CellText(name, "FilteredData", "Z1"), "sqlite:MOSA_DB.mdb#FILTERED");
+  Office().SelectSheet(name, 2);
+  EXPECT_EQ(Office().ActiveSheetPivotTableCount(name), 1);
+}
+
+TEST_F(OfficeWorkbookTest, PivotRefreshReadsTheRewrittenQueryAndSurvivesSaving) {
+  const auto folder = MakeProgramFolder(kTwoSelections, "first");
+  OpenAndRefreshReport(folder);
+  WorkbookProbe probe(Office());
+  EXPECT_EQ(probe.PivotOutput(kWorkbook, "Report"),
+            (PivotFigures{{"forest", 20}, {"urban", 15.5}, {"water", 1.25}, {"Total Result", 36.75}}));
+  EXPECT_EQ(probe.ChartRows(kWorkbook, "Report"), 3);
+
+  RewriteFiltered(folder / "MOSA_DB.mdb", "second");
+  Office().RefreshActiveSheetPivotTable(kWorkbook, 1);
+  const PivotFigures second{
+      {"arable", 42}, {"forest", 7}, {"urban", 3}, {"wetland", 0.5}, {"Total Result", 52.5}};
+  EXPECT_EQ(probe.PivotOutput(kWorkbook, "Report"), second);
+  EXPECT_EQ(probe.ChartRows(kWorkbook, "Report"), 4);
+  Office().Save(kWorkbook);
+
+  const auto reloaded = probe.Load(folder / "MOSA_QUERY.xls");
+  EXPECT_EQ(probe.PivotOutput(reloaded, "Report"), second);
+  EXPECT_EQ(probe.ChartRows(reloaded, "Report"), 4);
+  EXPECT_EQ(probe.CellText(reloaded, "FilteredData", "Z1"), "sqlite:MOSA_DB.mdb#FILTERED");
+}
+
+TEST_F(OfficeWorkbookTest, WorkbooksAreNamedByFileAndFoundWhateverTheCase) {
+  const auto folder = MakeProgramFolder(kTwoSelections, "first");
+  const int before = Office().WorkbookCount();
+  Office().OpenWorkbook((folder / "MOSA_QUERY.xls").string(), 3);
+  ASSERT_EQ(Office().WorkbookCount(), before + 1);
+  EXPECT_EQ(Office().WorkbookName(before + 1), "MOSA_QUERY.xls");
+  EXPECT_EQ(Office().SheetCount("MoSa_QuErY.XLS"), 3);
+  EXPECT_THROW(Office().SheetCount("other.xls"), AutomationError);
+  EXPECT_THROW(Office().WorkbookName(before + 2), AutomationError);
+  EXPECT_THROW(Office().OpenWorkbook((folder / "missing.xls").string(), 3), AutomationError);
+  EXPECT_EQ(Office().WorkbookCount(), before + 1);
+}
+
+TEST_F(OfficeWorkbookTest, SelectingSheetsOfAHiddenDocumentChangesTheActiveSheet) {
+  const auto folder = MakeProgramFolder(kTwoSelections, "first");
+  Office().OpenWorkbook((folder / "MOSA_QUERY.xls").string(), 3);
+  Office().SelectSheet(kWorkbook, 2);
+  EXPECT_EQ(Office().ActiveSheetPivotTableCount(kWorkbook), 1);
+  Office().SelectSheet(kWorkbook, 1);
+  EXPECT_EQ(Office().ActiveSheetPivotTableCount(kWorkbook), 0);
+  EXPECT_THROW(Office().SelectSheet(kWorkbook, 3), AutomationError) << "the data sheet is hidden";
+  EXPECT_THROW(Office().SelectSheet(kWorkbook, 4), AutomationError);
+  EXPECT_THROW(Office().RefreshActiveSheetPivotTable(kWorkbook, 1), AutomationError) << "cover has no pivot";
+}
+
+TEST_F(OfficeWorkbookTest, WrittenCellsHoldTheTextUnparsed) {
+  const auto folder = MakeProgramFolder(kTwoSelections, "first");
+  Office().OpenWorkbook((folder / "MOSA_QUERY.xls").string(), 3);
+  Office().WriteCell(kWorkbook, "coverpage", "B13", "=1+1");
+  Office().WriteCell(kWorkbook, "CoverPage", "B15", "007");
+  Office().WriteCell(kWorkbook, "CoverPage", "B16", "Région d'Île-de-France");
+  EXPECT_THROW(Office().WriteCell(kWorkbook, "NoSuchSheet", "B13", "x"), AutomationError);
+  EXPECT_THROW(Office().WriteCell(kWorkbook, "CoverPage", "not a cell", "x"), AutomationError);
+  Office().Save(kWorkbook);
+
+  WorkbookProbe probe(Office());
+  const auto saved = probe.Load(folder / "MOSA_QUERY.xls");
+  EXPECT_EQ(probe.CellText(saved, "CoverPage", "B13"), "=1+1");
+  EXPECT_FALSE(probe.CellIsFormula(saved, "CoverPage", "B13"));
+  EXPECT_EQ(probe.CellText(saved, "CoverPage", "B15"), "007");
+  EXPECT_EQ(probe.CellText(saved, "CoverPage", "B16"), "Région d'Île-de-France");
+}
+
+TEST_F(OfficeWorkbookTest, ASmallerResultLeavesNoOldRowsAndAnEmptyOneNoStaleFigures) {
+  auto data = kTwoSelections;
+  data["one"] = {{"urban", 2.0}};
+  const auto folder = MakeProgramFolder(data, "second");
+  OpenAndRefreshReport(folder);
+  WorkbookProbe probe(Office());
+  EXPECT_EQ(probe.UsedRows(kWorkbook, "FilteredData"), 5);
+
+  RewriteFiltered(folder / "MOSA_DB.mdb", "one");
+  Office().RefreshAll(kWorkbook);
+  EXPECT_EQ(probe.UsedRows(kWorkbook, "FilteredData"), 2);
+  EXPECT_EQ(probe.PivotOutput(kWorkbook, "Report"), (PivotFigures{{"urban", 2}, {"Total Result", 2}}));
+  EXPECT_EQ(probe.ChartRows(kWorkbook, "Report"), 1);
+
+  RewriteFiltered(folder / "MOSA_DB.mdb", "nothing selected");
+  Office().RefreshAll(kWorkbook);
+  EXPECT_EQ(probe.UsedRows(kWorkbook, "FilteredData"), 1);
+  const auto figures = probe.PivotOutput(kWorkbook, "Report");
+  EXPECT_EQ(figures.count("urban"), 0u);
+  EXPECT_EQ(figures.count("Total Result") ? figures.at("Total Result") : 0.0, 0.0);
+}
+
+TEST_F(OfficeWorkbookTest, UnreadableQueryFailsNamingTheFileAndKeepsTheSheet) {
+  const auto folder = MakeProgramFolder(kTwoSelections, "first");
+  OpenAndRefreshReport(folder);
+  WorkbookProbe probe(Office());
+
+  ExecuteSql(folder / "MOSA_DB.mdb",
+             "DROP VIEW FILTERED; CREATE VIEW FILTERED AS SELECT nosuchcolumn FROM DATA_AT;");
+  try {
+    Office().RefreshAll(kWorkbook);
+    FAIL() << "a broken query must not pass for a refresh";
+  } catch (const AutomationError& error) {
+    EXPECT_NE(std::string(error.what()).find("MOSA_DB.mdb"), std::string::npos) << error.what();
+  }
+  fs::remove(folder / "MOSA_DB.mdb");
+  EXPECT_THROW(Office().RefreshActiveSheetPivotTable(kWorkbook, 1), AutomationError);
+  EXPECT_EQ(probe.UsedRows(kWorkbook, "FilteredData"), 4);
+  EXPECT_FALSE(fs::exists(folder / "MOSA_DB.mdb")) << "a read must never create the database";
+}
+
+TEST_F(OfficeWorkbookTest, MoreRowsThanAnXlsSheetHoldsIsAnErrorNotACut) {
+  const auto folder = MakeProgramFolder(kTwoSelections, "first");
+  OpenAndRefreshReport(folder);
+  ExecuteSql(
+      folder / "MOSA_DB.mdb",
+      "DROP VIEW FILTERED; CREATE VIEW FILTERED AS WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 "
+      "FROM n WHERE i < 65536) SELECT 'c' || i AS CHANGE, 1.0 AS AREA FROM n;");
+  try {
+    Office().RefreshAll(kWorkbook);
+    FAIL() << "65,536 rows cannot be kept in the workbook";
+  } catch (const AutomationError& error) {
+    EXPECT_NE(std::string(error.what()).find("65535"), std::string::npos) << error.what();
+  }
+  WorkbookProbe probe(Office());
+  EXPECT_EQ(probe.UsedRows(kWorkbook, "FilteredData"), 4);
+}
+
+TEST_F(OfficeWorkbookTest, AWorkbookWithoutBindingIsRefreshedAsItStands) {
+  const auto folder = MakeProgramFolder(kTwoSelections, "first");
+  OpenAndRefreshReport(folder);
+  // Without its record the data sheet is an ordinary sheet: the database is not read any more.
+  Office().Close(kWorkbook);
+  Office().OpenWorkbook((folder / "MOSA_QUERY.xls").string(), 3);
+  fs::remove(folder / "MOSA_DB.mdb");
+  EXPECT_THROW(Office().RefreshAll(kWorkbook), AutomationError);
+  Office().WriteCell(kWorkbook, "FilteredData", "Z1", "");
+  EXPECT_NO_THROW(Office().RefreshAll(kWorkbook));
+  WorkbookProbe probe(Office());
+  EXPECT_EQ(probe.PivotOutput(kWorkbook, "Report"), (PivotFigures{{"-", 0}, {"Total Result", 0}}));
+}
+
+TEST_F(OfficeWorkbookTest, CopyIsAtomicAndLeavesTheWorkbookWhereItWas) {
+  const auto folder = MakeProgramFolder(kTwoSelections, "first");
+  OpenAndRefreshReport(folder);
+  std::ofstream(folder / "old_copy.xls") << "an older copy";
+  Office().SaveCopyAs(kWorkbook, (folder / "old_copy.xls").string());
+  EXPECT_GT(fs::file_size(folder / "old_copy.xls"), 1000u);
+
+  EXPECT_THROW(Office().SaveCopyAs(kWorkbook, (folder / "no_such_folder" / "x.xls").string()),
+               AutomationError);
+  fs::create_directory(folder / "a_folder.xls");
+  EXPECT_THROW(Office().SaveCopyAs(kWorkbook, (folder / "a_folder.xls").string()), AutomationError);
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    EXPECT_FALSE(entry.path().filename().string().starts_with(".~quorvia")) << entry.path();
+  }
+  // The workbook still saves to its own file, not to a copy.
+  const auto before = fs::last_write_time(folder / "MOSA_QUERY.xls");
+  Office().WriteCell(kWorkbook, "CoverPage", "B13", "after the copy");
+  Office().Save(kWorkbook);
+  EXPECT_NE(fs::last_write_time(folder / "MOSA_QUERY.xls"), before);
+}
+
+}  // namespace
+}  // namespace quorvia::workbook::office::testing
