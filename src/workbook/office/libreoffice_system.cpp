@@ -1,5 +1,6 @@
 #include "libreoffice_system.h"
 
+#include <csignal>
 #include <thread>
 
 #include "office_process.h"
@@ -12,10 +13,14 @@ namespace {
 constexpr int kRestartRequested = 81;
 constexpr auto kConnectRetryInterval = std::chrono::milliseconds(50);
 constexpr auto kTerminateGracePeriod = std::chrono::seconds(5);
+constexpr int kConnectAttempts = 20;  // with kConnectRetryInterval: about a second
 
 }  // namespace
 
 LibreOfficeSystem::LibreOfficeSystem(OfficeOptions options) : options_(std::move(options)) {
+  // The connection to the office is a pipe. When the office goes away (ended, crashed, killed) a write
+  // on it must fail with an error the refresh can report, not end this program with SIGPIPE.
+  std::signal(SIGPIPE, SIG_IGN);
   if (!IsValidPipeName(options_.pipeName)) {
     throw AutomationError("invalid office pipe name \"" + options_.pipeName +
                           "\": use letters, digits and _");
@@ -51,8 +56,33 @@ std::weak_ptr<OfficeProcess> LibreOfficeSystem::OurRunningOffice() const {
 }
 
 std::unique_ptr<LibreOfficeApplication> LibreOfficeSystem::ConnectToRunningOffice() {
-  auto office = ConnectToOffice(options_.pipeName);
-  return std::make_unique<LibreOfficeApplication>(std::move(office), OurRunningOffice());
+  return std::make_unique<LibreOfficeApplication>(LiveConnection(), OurRunningOffice());
+}
+
+css::uno::Reference<css::uno::XComponentContext> LibreOfficeSystem::LiveConnection() {
+  // One connection serves every call while it lives: a new bridge per call costs time, and under load the
+  // office now and then drops a bridge while it is being set up.
+  if (connection_.is()) {
+    try {
+      if (connection_->getServiceManager().is()) return connection_;
+    } catch (const css::uno::Exception&) {
+      // The office went away or the bridge broke: connect afresh.
+    }
+    connection_.clear();
+  }
+  for (int attempt = 1;; ++attempt) {
+    try {
+      connection_ = ConnectToOffice(options_.pipeName);
+      return connection_;
+    } catch (const NoOfficeError&) {
+      // Nothing listens. Only an office of ours that still runs is worth waiting for.
+      if (attempt >= kConnectAttempts || !started_ || !started_->Running()) throw;
+    } catch (const AutomationError&) {
+      // The connection broke while it was being set up: try again.
+      if (attempt >= kConnectAttempts) throw;
+    }
+    std::this_thread::sleep_for(kConnectRetryInterval);
+  }
 }
 
 std::unique_ptr<LibreOfficeApplication> LibreOfficeSystem::ConnectOrStartOffice() {
@@ -64,8 +94,9 @@ std::unique_ptr<LibreOfficeApplication> LibreOfficeSystem::ConnectOrStartOffice(
 }
 
 std::unique_ptr<LibreOfficeApplication> LibreOfficeSystem::StartOffice() {
-  if (started_) started_->Stop();  // a previous office of ours that no longer answers
-  started_ = OfficeProcess::Start(options_);
+  // An office of ours that still runs keeps its open workbooks: connecting is retried below instead of
+  // ending it. One that has exited is replaced.
+  if (!started_ || !started_->Running()) started_ = OfficeProcess::Start(options_);
   const auto deadline = std::chrono::steady_clock::now() + options_.startTimeout;
   while (true) {
     try {

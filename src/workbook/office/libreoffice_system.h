@@ -37,11 +37,14 @@ class LibreOfficeSystem final : public SpreadsheetSystem {
 
  private:
   std::unique_ptr<LibreOfficeApplication> StartOffice();
+  // The connection to the office on our pipe, made or checked afresh. NoOfficeError when none listens.
+  css::uno::Reference<css::uno::XComponentContext> LiveConnection();
   std::weak_ptr<OfficeProcess> OurRunningOffice() const;
   void EndStartedOffice() noexcept;
 
   OfficeOptions options_;
   std::shared_ptr<OfficeProcess> started_;
+  css::uno::Reference<css::uno::XComponentContext> connection_;
 };
 
 }  // namespace quorvia::workbook::office

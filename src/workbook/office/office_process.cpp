@@ -21,16 +21,21 @@ extern char** environ;
 namespace quorvia::workbook::office {
 namespace {
 
-std::vector<std::string> OfficeArguments(const OfficeOptions& options) {
-  return {options.sofficePath,
-          "--headless",
-          "--invisible",
-          "--nologo",
-          "--norestore",
-          "--nodefault",
-          "--nolockcheck",
-          "-env:UserInstallation=" + ToUtf8(FileUrlFromPath(options.profileDir)),
-          "--accept=pipe,name=" + options.pipeName + ";urp;StarOffice.ComponentContext"};
+// soffice.bin asks to be started again after it has set up a new profile.
+constexpr int kRestartRequested = 81;
+
+std::vector<std::string> OfficeArguments(const OfficeOptions& options, OfficeProcess::Mode mode) {
+  std::vector<std::string> arguments{
+      options.sofficePath, "--headless",
+      "--invisible",       "--nologo",
+      "--norestore",       "--nodefault",
+      "--nolockcheck",     "-env:UserInstallation=" + ToUtf8(FileUrlFromPath(options.profileDir))};
+  if (mode == OfficeProcess::Mode::Listen) {
+    arguments.push_back("--accept=pipe,name=" + options.pipeName + ";urp;StarOffice.ComponentContext");
+  } else {
+    arguments.push_back("--terminate_after_init");
+  }
+  return arguments;
 }
 
 // The parent's environment with HOME replaced: the office writes caches under HOME.
@@ -74,12 +79,31 @@ void CreateFolder(const std::string& path) {
 }  // namespace
 
 std::unique_ptr<OfficeProcess> OfficeProcess::Start(const OfficeOptions& options) {
+  InitialiseProfile(options);
+  return Spawn(options, Mode::Listen);
+}
+
+void OfficeProcess::InitialiseProfile(const OfficeOptions& options) {
+  if (std::filesystem::exists(std::filesystem::path(options.profileDir) / "user")) return;
+  // On a new profile the office sets it up and then exits asking to be started again; a client that
+  // connected in between would lose its connection. So a new profile is set up by a run of its own first.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const auto setup = Spawn(options, Mode::InitialiseProfile);
+    if (!setup->WaitForExit(options.startTimeout)) {
+      setup->Stop();
+      throw AutomationError("the office did not set up its profile " + options.profileDir + " in time");
+    }
+    if (setup->ExitCode() != kRestartRequested) return;
+  }
+}
+
+std::unique_ptr<OfficeProcess> OfficeProcess::Spawn(const OfficeOptions& options, Mode mode) {
   if (access(options.sofficePath.c_str(), X_OK) != 0) {
     throw AutomationError("the office program " + options.sofficePath + " is not installed");
   }
   CreateFolder(options.profileDir);
   CreateFolder(options.homeDir);
-  auto arguments = OfficeArguments(options);
+  auto arguments = OfficeArguments(options, mode);
   auto environment = OfficeEnvironment(options);
   const auto argv = AsArgv(arguments);
   const auto envp = AsArgv(environment);

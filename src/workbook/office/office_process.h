@@ -15,8 +15,10 @@ namespace quorvia::workbook::office {
 // the kernel to die with the thread that started it: it never outlives the program, even after a crash.
 class OfficeProcess {
  public:
-  // Starts the office accepting UNO connections on the options' pipe. Does not wait for it to listen.
-  // AutomationError when the process cannot be started.
+  enum class Mode { Listen, InitialiseProfile };
+
+  // Starts the office accepting UNO connections on the options' pipe, after setting up a new profile.
+  // Does not wait for it to listen. AutomationError when the process cannot be started.
   static std::unique_ptr<OfficeProcess> Start(const OfficeOptions& options);
 
   OfficeProcess(const OfficeProcess&) = delete;
@@ -31,6 +33,8 @@ class OfficeProcess {
   void Stop();
 
  private:
+  static void InitialiseProfile(const OfficeOptions& options);
+  static std::unique_ptr<OfficeProcess> Spawn(const OfficeOptions& options, Mode mode);
   explicit OfficeProcess(pid_t pid) : pid_(pid) {}
   bool Reap(bool block);
 

@@ -53,7 +53,7 @@ Reference<XComponentContext> ConnectToOffice(const std::string& pipeName) {
         css::uno::UNO_QUERY_THROW);
     return office;
   } catch (const css::connection::NoConnectException&) {
-    throw AutomationError("no office is running on pipe " + pipeName);
+    throw NoOfficeError("no office is running on pipe " + pipeName);
   } catch (const css::uno::Exception& error) {
     throw AutomationError("cannot connect to the office on pipe " + pipeName + ": " + ToUtf8(error.Message));
   }

@@ -5,12 +5,21 @@
 
 #include <string>
 
+#include "spreadsheet_application.h"
+
 namespace quorvia::workbook::office {
 
 // This process's own UNO context, bootstrapped once from the office's program folder.
 css::uno::Reference<css::uno::XComponentContext> LocalUnoContext();
 
-// The office listening on the named pipe. AutomationError when nothing listens there.
+// Nothing listens on the office pipe.
+class NoOfficeError : public AutomationError {
+ public:
+  using AutomationError::AutomationError;
+};
+
+// The office listening on the named pipe. NoOfficeError when nothing listens there, AutomationError when
+// the connection fails otherwise.
 css::uno::Reference<css::uno::XComponentContext> ConnectToOffice(const std::string& pipeName);
 
 css::uno::Reference<css::frame::XDesktop2> DesktopOf(
