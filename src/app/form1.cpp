@@ -2,6 +2,7 @@
 
 #include <QMetaObject>
 #include <QSignalBlocker>
+#include <span>
 #include <utility>
 
 #include "batch_run.h"
@@ -179,27 +180,27 @@ void Form1::Option2_Click(int /*index*/) {
 }
 
 void Form1::AfegimNUTS() {
-  const std::string countryCode = CountryCode();
-  combos_[1]->clear();
-  std::string column;
-  for (int i = 0; i < static_cast<int>(option2_.size()); ++i) {
-    if (!option2_[i]->isChecked()) continue;
-    column = NutsColumn(i + 1);
-    RefillFilterBox(combos_[1], NutsListQuery(column, countryCode), column);
-  }
-  nutsField_ = column;
+  nutsField_ =
+      RefillLevelBox(std::span<QRadioButton* const>(option2_), combos_[1], NutsColumn, NutsListQuery);
 }
 
 void Form1::AfegimEBK() {
+  ebkField_ = RefillLevelBox(std::span<QRadioButton* const>(option1_), combos_[2], EbkColumn, ListQuery);
+}
+
+std::string Form1::RefillLevelBox(std::span<QRadioButton* const> levelButtons, QComboBox* box,
+                                  std::string (*column)(int),
+                                  std::string (*query)(const std::string&, const std::string&)) {
   const std::string countryCode = CountryCode();
-  combos_[2]->clear();
-  std::string column;
-  for (int i = 0; i < static_cast<int>(option1_.size()); ++i) {
-    if (!option1_[i]->isChecked()) continue;
-    column = EbkColumn(i + 1);
-    RefillFilterBox(combos_[2], ListQuery(column, countryCode), column);
+  box->clear();
+  std::string field;
+  for (std::size_t i = 0; i < levelButtons.size(); ++i) {
+    if (!levelButtons[i]->isChecked()) continue;
+    field = column(static_cast<int>(i) + 1);
+    RefillFilterBox(box, query(field, countryCode), field);
   }
-  ebkField_ = column;
+  // An engine error leaves by exception before this point, so the field keeps its previous value then.
+  return field;
 }
 
 // --- runs ------------------------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <array>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "criteria.h"
@@ -95,6 +96,10 @@ class Form1 : public QWidget {
   void ShowDataStatus(const std::string& countryCode);
   void SetChangeTypeButtons(const std::string& countryCode);
   void RefillFilterBox(QComboBox* box, const std::string& sql, const std::string& column);
+  // Refills a level box from the column of its selected level button; returns that column's name.
+  std::string RefillLevelBox(std::span<QRadioButton* const> levelButtons, QComboBox* box,
+                             std::string (*column)(int),
+                             std::string (*query)(const std::string&, const std::string&));
   void SetLabel1(const std::string& text);
   std::string CountryCode() const;
   void ReportError(const db::DbError& error);

@@ -2,18 +2,10 @@
 
 #include "change_queries.h"
 #include "criteria.h"
+#include "selections.h"
 
 namespace quorvia::query {
 namespace {
-
-Selection AllOn(const std::string& country) {
-  Selection selection;
-  selection.Combo1 = country;
-  selection.Combo2 = selection.Combo3 = selection.Combo4 = selection.Combo5 = selection.Combo6 = "All";
-  selection.nutsLevelIndex = 0;
-  selection.elevationLevelIndex = 0;
-  return selection;
-}
 
 TEST(BuildCriteria, AllFiltersOnAllGiveOnlyTheCountryFragment) {
   Conditions conditions;

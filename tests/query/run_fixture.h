@@ -7,6 +7,7 @@
 #include "database.h"
 #include "db_engine.h"
 #include "refresh_workbook.h"
+#include "selections.h"
 #include "sqlite_fixture.h"
 #include "workbook_call.h"
 
@@ -66,14 +67,5 @@ class RunFixture {
   std::vector<WorkbookCallRecord> calls;
   workbook::RefreshOutcome answer;  // failures set here make every call fail
 };
-
-inline Selection AllOn(const std::string& country) {
-  Selection selection;
-  selection.Combo1 = country;
-  selection.Combo2 = selection.Combo3 = selection.Combo4 = selection.Combo5 = selection.Combo6 = "All";
-  selection.nutsLevelIndex = 0;
-  selection.elevationLevelIndex = 0;
-  return selection;
-}
 
 }  // namespace quorvia::query

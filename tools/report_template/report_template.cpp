@@ -29,6 +29,7 @@
 
 #include "data_binding.h"
 #include "uno_errors.h"
+#include "uno_properties.h"
 #include "uno_sheets.h"
 #include "uno_text.h"
 
@@ -39,6 +40,8 @@ using css::uno::Reference;
 using css::uno::Sequence;
 using css::uno::UNO_QUERY_THROW;
 using workbook::AutomationError;
+using workbook::office::Properties;
+using workbook::office::Property;
 using workbook::office::ToOUString;
 namespace fs = std::filesystem;
 
@@ -58,17 +61,6 @@ constexpr std::array<std::pair<int, const char*>, 8> kCoverLabels{{{12, "Data st
                                                                    {18, "Watershed code"},
                                                                    {19, "Distance to shoreline"},
                                                                    {20, "Change source"}}};
-
-css::beans::PropertyValue Property(const char* name, const Any& value) {
-  css::beans::PropertyValue property;
-  property.Name = rtl::OUString::createFromAscii(name);
-  property.Value = value;
-  return property;
-}
-
-Sequence<css::beans::PropertyValue> Properties(const std::vector<css::beans::PropertyValue>& properties) {
-  return Sequence<css::beans::PropertyValue>(properties.data(), static_cast<sal_Int32>(properties.size()));
-}
 
 void SetText(const Sheet& sheet, int column, int row, const std::string& text) {
   Reference<css::text::XText>(sheet->getCellByPosition(column, row), UNO_QUERY_THROW)

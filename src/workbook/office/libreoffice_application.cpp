@@ -29,6 +29,7 @@
 #include "office_process.h"
 #include "uno_connection.h"
 #include "uno_errors.h"
+#include "uno_properties.h"
 #include "uno_sheets.h"
 #include "uno_text.h"
 
@@ -43,17 +44,6 @@ using SheetDocument = Reference<css::sheet::XSpreadsheetDocument>;
 namespace fs = std::filesystem;
 
 namespace {
-
-css::beans::PropertyValue Property(const char* name, const Any& value) {
-  css::beans::PropertyValue property;
-  property.Name = rtl::OUString::createFromAscii(name);
-  property.Value = value;
-  return property;
-}
-
-Sequence<css::beans::PropertyValue> Properties(const std::vector<css::beans::PropertyValue>& properties) {
-  return Sequence<css::beans::PropertyValue>(properties.data(), static_cast<sal_Int32>(properties.size()));
-}
 
 std::string NameOf(const SheetDocument& document) {
   const rtl::OUString url = Reference<css::frame::XModel>(document, UNO_QUERY_THROW)->getURL();
