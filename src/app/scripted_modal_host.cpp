@@ -9,11 +9,15 @@
 namespace quorvia::app {
 namespace {
 
-void SelectItems(QListWidget* list, const ScriptedModalHost::BatchAnswer& answer) {
+// Selects the answer's items; returns those the list does not hold.
+QStringList SelectItems(QListWidget* list, const ScriptedModalHost::BatchAnswer& answer) {
+  QStringList missing = answer.items;
   for (int i = 0; i < list->count(); ++i) {
     QListWidgetItem* item = list->item(i);
     item->setSelected(answer.allItems || answer.items.contains(item->text()));
+    missing.removeAll(item->text());
   }
+  return missing;
 }
 
 }  // namespace
@@ -38,10 +42,17 @@ void ScriptedModalHost::ShowModal(QDialog& dialog) {
   // The same clicks a user makes: a unit, "Next -->", the items, "Next -->"; "Cancel" if the dialog is
   // still up after that (a validation message has been shown then).
   const auto units = batchDialog->List1(0)->findItems(batch_->unit, Qt::MatchExactly);
+  if (units.isEmpty()) ShowMessage(&dialog, QStringLiteral("No analytical unit \"%1\"").arg(batch_->unit));
   if (!units.isEmpty()) units.front()->setSelected(true);
   batchDialog->Command1_Click();
   if (batchDialog->PageCounter() == 1) {
-    SelectItems(batchDialog->List1(1), *batch_);
+    // An item the list does not offer is a mistake in the script, not something to skip quietly.
+    const QStringList missing = SelectItems(batchDialog->List1(1), *batch_);
+    if (!missing.isEmpty()) {
+      ShowMessage(&dialog, QStringLiteral("Not in the list of %1: %2").arg(batch_->unit, missing.join(", ")));
+      batchDialog->Command2_Click();
+      return;
+    }
     batchDialog->Command1_Click();
   }
   if (batchDialog->Label2()->text().isEmpty()) batchDialog->Command2_Click();
