@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "demo_database.h"
 #include "libreoffice_system.h"
 #include "refresh_workbook.h"
@@ -47,30 +48,6 @@ class BenchFolder {
   fs::path path_;
 };
 
-void ExecuteSql(const fs::path& file, const std::string& sql) {
-  sqlite3* db = nullptr;
-  sqlite3_open(file.c_str(), &db);
-  char* error = nullptr;
-  const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
-  const std::string message = error != nullptr ? error : "";
-  sqlite3_free(error);
-  sqlite3_close(db);
-  if (rc != SQLITE_OK) throw std::runtime_error("SQL failed: " + message);
-}
-
-double MedianSeconds(int repetitions, const std::function<void()>& prepare,
-                     const std::function<void()>& work) {
-  std::vector<double> seconds;
-  for (int i = 0; i < repetitions; ++i) {
-    prepare();
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-  }
-  std::ranges::sort(seconds);
-  return seconds[seconds.size() / 2];
-}
-
 void Require(const RefreshOutcome& outcome, const char* what) {
   if (!outcome.Succeeded())
     throw std::runtime_error(std::string(what) + " failed: " + outcome.FirstFailure());
@@ -93,6 +70,9 @@ void Print(const char* what, double seconds, double target) {
 }
 
 }  // namespace
+
+using quorvia::bench::ExecuteSql;
+using quorvia::bench::MedianSeconds;
 
 int main() {
   try {

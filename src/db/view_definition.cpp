@@ -4,6 +4,7 @@
 
 #include "ascii_case.h"
 #include "base64.h"
+#include "sql_dialect.h"
 
 namespace quorvia::db {
 
@@ -62,15 +63,8 @@ std::string_view TrimLeadingBlanks(std::string_view text) {
 
 }  // namespace
 
-std::string QuoteIdentifier(std::string_view name) {
-  std::string quoted = "\"";
-  for (const char c : name) {
-    if (c == '"') quoted += '"';
-    quoted += c;
-  }
-  quoted += '"';
-  return quoted;
-}
+// SQL quotes a name the way the program's dialect quotes a value: in double quotes, inner ones doubled.
+std::string QuoteIdentifier(std::string_view name) { return QuoteValue(name); }
 
 std::string ComposeCreateView(std::string_view name, std::string_view programSql,
                               std::string_view sqliteSql) {
