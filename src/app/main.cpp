@@ -12,9 +12,13 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(quorvia::app::kApplicationTitle);
 
   quorvia::app::QtModalHost modals;
-  // The office lives as long as the program: one it started ends with it.
-  quorvia::workbook::office::LibreOfficeSystem office(quorvia::workbook::office::OfficeOptions::Default());
-  quorvia::app::Form1 form(QCoreApplication::applicationDirPath().toStdString(), modals, office);
+  const std::string folder = QCoreApplication::applicationDirPath().toStdString();
+  // The office lives as long as the program: one it started ends with it. A report that the user opened
+  // with quorvia-report is refreshed where it is shown.
+  auto options = quorvia::workbook::office::OfficeOptions::Default();
+  options.reportFolder = folder;
+  quorvia::workbook::office::LibreOfficeSystem office(options);
+  quorvia::app::Form1 form(folder, modals, office);
   if (!form.Form_Load()) return 1;
   form.show();
   return QApplication::exec();

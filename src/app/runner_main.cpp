@@ -77,7 +77,9 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(quorvia::app::kApplicationTitle);
 
   quorvia::app::ScriptedModalHost modals(BatchAnswerOf(options), Q(options.prefix));
-  quorvia::workbook::office::LibreOfficeSystem office(quorvia::workbook::office::OfficeOptions::Default());
+  auto officeOptions = quorvia::workbook::office::OfficeOptions::Default();
+  officeOptions.reportFolder = options.folder;
+  quorvia::workbook::office::LibreOfficeSystem office(officeOptions);
   Form1 form(options.folder, modals, office);
   if (!form.Form_Load()) return 1;
   ApplySelection(form, options);

@@ -12,6 +12,13 @@ class AutomationError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The workbook is held by another program, so it may not be changed. Its message is meant for the user
+// as it stands: it says which file and what to do.
+class WorkbookInUseError : public AutomationError {
+ public:
+  using AutomationError::AutomationError;
+};
+
 // A handle on the spreadsheet application and the operations the report refresh needs of it, one member
 // per operation. Workbooks are addressed by name, matched without regard to letter case; workbooks in the
 // collection, sheets and pivot tables by 1-based position. Every member raises AutomationError on failure.
@@ -19,15 +26,15 @@ class SpreadsheetApplication {
  public:
   virtual ~SpreadsheetApplication() = default;
 
-  virtual int WorkbookCount() = 0;                      // Workbooks.Count
+  virtual int WorkbookCount() = 0;                     // Workbooks.Count
   virtual std::string WorkbookName(int position) = 0;  // Workbooks(position).Name: file name without folder
-  virtual void SetVisible(bool visible) = 0;            // Visible
+  virtual void SetVisible(bool visible) = 0;           // Visible
   virtual void OpenWorkbook(const std::string& path, int updateLinks) = 0;  // Workbooks.Open
 
-  virtual int SheetCount(const std::string& workbook) = 0;                     // Sheets.Count
-  virtual bool SheetVisible(const std::string& workbook, int position) = 0;   // Sheets(position).Visible
-  virtual void SelectSheet(const std::string& workbook, int position) = 0;    // Sheets(position).Select
-  virtual int ActiveSheetPivotTableCount(const std::string& workbook) = 0;    // ActiveSheet.PivotTables.Count
+  virtual int SheetCount(const std::string& workbook) = 0;                   // Sheets.Count
+  virtual bool SheetVisible(const std::string& workbook, int position) = 0;  // Sheets(position).Visible
+  virtual void SelectSheet(const std::string& workbook, int position) = 0;   // Sheets(position).Select
+  virtual int ActiveSheetPivotTableCount(const std::string& workbook) = 0;   // ActiveSheet.PivotTables.Count
   virtual void RefreshActiveSheetPivotTable(const std::string& workbook, int index) = 0;  // .RefreshTable
 
   // Worksheets(worksheet).Range(cell) = text
@@ -36,7 +43,7 @@ class SpreadsheetApplication {
 
   virtual void Save(const std::string& workbook) = 0;
   virtual void Close(const std::string& workbook) = 0;  // no save option, no file name
-  virtual void Quit() = 0;                               // ends the instance (only one this program started)
+  virtual void Quit() = 0;                              // ends the instance (only one this program started)
   virtual void RefreshAll(const std::string& workbook) = 0;
   virtual void SaveCopyAs(const std::string& workbook, const std::string& path) = 0;
 };

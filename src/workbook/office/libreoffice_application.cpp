@@ -27,6 +27,7 @@
 
 #include "bound_data_sheets.h"
 #include "office_process.h"
+#include "report_office.h"
 #include "uno_connection.h"
 #include "uno_errors.h"
 #include "uno_properties.h"
@@ -44,6 +45,15 @@ using SheetDocument = Reference<css::sheet::XSpreadsheetDocument>;
 namespace fs = std::filesystem;
 
 namespace {
+
+std::string LoadedFromFolder(const SheetDocument& document) {
+  const rtl::OUString url = Reference<css::frame::XModel>(document, UNO_QUERY_THROW)->getURL();
+  if (url.isEmpty()) return {};
+  const fs::path folder = fs::path(PathFromFileUrl(url)).parent_path();
+  std::error_code error;
+  const fs::path canonical = fs::weakly_canonical(folder, error);
+  return (error ? folder : canonical).string();
+}
 
 std::string NameOf(const SheetDocument& document) {
   const rtl::OUString url = Reference<css::frame::XModel>(document, UNO_QUERY_THROW)->getURL();
@@ -119,6 +129,8 @@ LibreOfficeApplication::LibreOfficeApplication(Reference<css::uno::XComponentCon
 
 LibreOfficeApplication::~LibreOfficeApplication() = default;
 
+void LibreOfficeApplication::LimitToFolder(const std::string& folder) { onlyFolder_ = folder; }
+
 void LibreOfficeApplication::EnsureConnected() const {
   if (!desktop_.is()) throw AutomationError("the application has quit");
 }
@@ -136,7 +148,9 @@ std::vector<SheetDocument> LibreOfficeApplication::LoadedWorkbooks() const {
   const auto enumeration = desktop_->getComponents()->createEnumeration();
   while (enumeration->hasMoreElements()) {
     const SheetDocument document(enumeration->nextElement(), UNO_QUERY);
-    if (document.is()) workbooks.push_back(document);
+    if (document.is() && (onlyFolder_.empty() || LoadedFromFolder(document) == onlyFolder_)) {
+      workbooks.push_back(document);
+    }
   }
   return workbooks;
 }
@@ -191,6 +205,13 @@ void LibreOfficeApplication::OpenWorkbook(const std::string& path, int updateLin
       const Reference<css::util::XCloseable> closeable(component, UNO_QUERY);
       if (closeable.is()) closeable->close(true);
       throw AutomationError("Open: " + file.string() + " is not a spreadsheet workbook");
+    }
+    // Another program's lock makes the office open the file read-only without a word. Nothing could be
+    // saved, so the workbook is let go at once and the user is told who holds it.
+    if (Reference<css::frame::XStorable>(document, UNO_QUERY_THROW)->isReadonly() &&
+        fs::exists(LockFileOf(file.string()))) {
+      Reference<css::util::XCloseable>(document, UNO_QUERY_THROW)->close(true);
+      throw WorkbookInUseError(WorkbookInUseMessage(file.filename().string()));
     }
     opened_ = document;
   });

@@ -45,6 +45,9 @@ class LibreOfficeApplication final : public SpreadsheetApplication {
   void RefreshAll(const std::string& workbook) override;
   void SaveCopyAs(const std::string& workbook, const std::string& path) override;
 
+  // From now on only workbooks loaded from this folder (an absolute, canonical path) count as open.
+  void LimitToFolder(const std::string& folder);
+
   // For tools and tests that need more of the office than the report refresh does.
   css::uno::Reference<css::uno::XComponentContext> OfficeContext() const;
   css::uno::Reference<css::frame::XDesktop2> Desktop() const;
@@ -61,6 +64,7 @@ class LibreOfficeApplication final : public SpreadsheetApplication {
   css::uno::Reference<css::uno::XComponentContext> office_;
   css::uno::Reference<css::frame::XDesktop2> desktop_;
   std::weak_ptr<OfficeProcess> startedByUs_;
+  std::string onlyFolder_;  // empty: every loaded workbook counts
   // The workbook this handle loaded itself: preferred when a name matches several loaded workbooks.
   css::uno::Reference<css::sheet::XSpreadsheetDocument> opened_;
   // Active sheet of documents that have no view to remember it (0-based index).

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "office_process.h"
+#include "report_office.h"
 #include "uno_connection.h"
 
 namespace quorvia::workbook::office {
@@ -121,6 +122,8 @@ std::unique_ptr<LibreOfficeApplication> LibreOfficeSystem::StartOffice() {
 }
 
 std::unique_ptr<SpreadsheetApplication> LibreOfficeSystem::GetRunningInstance() {
+  // The office in which the user watches the report comes first: its open workbook is refreshed in place.
+  if (auto report = ReportOfficeShowingFolder(options_.reportFolder)) return report;
   return ConnectToRunningOffice();
 }
 

@@ -13,10 +13,12 @@ namespace quorvia::workbook::office {
 
 class OfficeProcess;
 
-// Finds or starts the headless LibreOffice that serves this program. "The running instance" is the office
-// listening on the options' pipe. Creating an instance reuses that office when one listens (one office
-// serves one profile) and otherwise starts a dedicated one, owned by this object: it is ended when this
-// object is destroyed, and by the kernel if the program dies first.
+// Finds or starts the headless LibreOffice that serves this program. "The running instance" is the visible
+// report office of the options' program folder while it shows a workbook of that folder, and otherwise
+// the office listening on the options' pipe. The report office is the user's: it is never ended here.
+// Creating an instance reuses that office when one listens (one office serves one profile) and otherwise
+// starts a dedicated one, owned by this object: it is ended when this object is destroyed, and by the kernel
+// if the program dies first.
 class LibreOfficeSystem final : public SpreadsheetSystem {
  public:
   explicit LibreOfficeSystem(OfficeOptions options = OfficeOptions::Default());

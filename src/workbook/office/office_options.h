@@ -14,6 +14,8 @@ struct OfficeOptions {
   std::string
       sofficePath;  // the office binary itself (soffice.bin, so that the process we start is the office)
   std::chrono::milliseconds startTimeout{std::chrono::seconds(30)};
+  // Program folder whose visible report office counts as the running instance; empty: none does.
+  std::string reportFolder;
 
   // Pipe "quorvia_office_<uid>", folders under $XDG_CACHE_HOME (or $HOME/.cache) /quorvia/.
   static OfficeOptions Default();

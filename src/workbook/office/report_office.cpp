@@ -1,0 +1,70 @@
+#include "report_office.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+
+#include "uno_connection.h"
+
+namespace quorvia::workbook::office {
+namespace {
+
+namespace fs = std::filesystem;
+
+// FNV-1a: stable across runs and builds, which std::hash is not promised to be.
+std::uint64_t StableHash(const std::string& text) {
+  std::uint64_t hash = 14695981039346656037ULL;
+  for (const unsigned char c : text) {
+    hash ^= c;
+    hash *= 1099511628211ULL;
+  }
+  return hash;
+}
+
+std::string CanonicalFolder(const std::string& folder) {
+  std::error_code error;
+  fs::path canonical = fs::weakly_canonical(fs::absolute(folder), error);
+  if (error) canonical = fs::absolute(folder).lexically_normal();
+  if (!canonical.has_filename() && canonical.has_parent_path() && canonical != canonical.root_path()) {
+    canonical = canonical.parent_path();  // trailing "/"
+  }
+  return canonical.string();
+}
+
+}  // namespace
+
+std::string ReportOfficePipeName(const std::string& programFolder) {
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx",
+                static_cast<unsigned long long>(StableHash(CanonicalFolder(programFolder))));
+  return std::string("quorvia_report_") + hex;
+}
+
+std::unique_ptr<LibreOfficeApplication> ConnectToReportOffice(const std::string& programFolder) {
+  auto office = std::make_unique<LibreOfficeApplication>(ConnectToOffice(ReportOfficePipeName(programFolder)),
+                                                         std::weak_ptr<OfficeProcess>());
+  office->LimitToFolder(CanonicalFolder(programFolder));
+  return office;
+}
+
+std::unique_ptr<LibreOfficeApplication> ReportOfficeShowingFolder(const std::string& programFolder) {
+  if (programFolder.empty()) return nullptr;
+  try {
+    auto office = ConnectToReportOffice(programFolder);
+    if (office->WorkbookCount() > 0) return office;
+  } catch (const AutomationError&) {
+    // No report office, or one that went away while we looked: the ordinary case.
+  }
+  return nullptr;
+}
+
+std::string WorkbookInUseMessage(const std::string& fileName) {
+  return fileName + " is open in another program; close it, or open it with " + kReportProgram;
+}
+
+std::string LockFileOf(const std::string& path) {
+  const fs::path file(path);
+  return (file.parent_path() / (".~lock." + file.filename().string() + "#")).string();
+}
+
+}  // namespace quorvia::workbook::office
