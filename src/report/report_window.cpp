@@ -1,0 +1,242 @@
+#include "report_window.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <com/sun/star/awt/XTopWindow.hpp>
+#include <com/sun/star/awt/XTopWindow2.hpp>
+#include <com/sun/star/awt/XWindow2.hpp>
+#include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/frame/XFrame.hpp>
+#include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/frame/XStorable.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+#include <vector>
+
+#include "office_processes.h"
+#include "report_office.h"
+#include "uno_connection.h"
+#include "uno_properties.h"
+#include "uno_text.h"
+
+namespace quorvia::report {
+namespace {
+
+namespace fs = std::filesystem;
+namespace office = workbook::office;
+using css::uno::Reference;
+using css::uno::UNO_QUERY;
+using css::uno::UNO_QUERY_THROW;
+
+constexpr const char* kWorkbookFileName = "MOSA_QUERY.xls";
+constexpr auto kConnectRetryInterval = std::chrono::milliseconds(100);
+
+std::optional<std::string> ProfileUrl(const ReportRequest& request) {
+  if (!request.profileDir) return std::nullopt;
+  return office::ToUtf8(office::FileUrlFromPath(fs::absolute(*request.profileDir).string()));
+}
+
+void RequireDisplay() {
+  for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+    if (const char* value = std::getenv(variable); value != nullptr && *value != '\0') return;
+  }
+  throw ReportError("no display: the report is shown in a window on your desktop, so start " +
+                    std::string(office::kReportProgram) + " from a desktop session");
+}
+
+// One office serves one profile: started on a profile that an office already uses, ours would only hand
+// its request over to that office, which Quorvia cannot reach.
+void RefuseWhenProfileInUse(const ReportRequest& request) {
+  const auto other = OfficeUsingProfile(ProfileUrl(request));
+  if (!other) return;
+  throw ReportError("LibreOffice is already running (process " + std::to_string(other->pid) +
+                    ") with the profile that the report would use, and Quorvia cannot reach it. Close "
+                    "LibreOffice (every window of it), then run " +
+                    office::kReportProgram + " again.");
+}
+
+void RefuseWhenLocked(const fs::path& workbook) {
+  const std::string lock = office::LockFileOf(workbook.string());
+  if (!fs::exists(lock)) return;
+  throw ReportError(workbook.filename().string() + " is open in another program. Close it there, then run " +
+                    office::kReportProgram + " again (if no program has it open, delete " + lock + ").");
+}
+
+std::vector<std::string> OfficeArguments(const ReportRequest& request) {
+  std::vector<std::string> arguments{std::string(QUORVIA_LO_PROGRAM_DIR) + "/soffice", "--nologo",
+                                     "--norestore", "--nodefault"};
+  if (const auto profile = ProfileUrl(request)) arguments.push_back("-env:UserInstallation=" + *profile);
+  arguments.push_back("--accept=pipe,name=" + office::ReportOfficePipeName(request.folder) +
+                      ";urp;StarOffice.ComponentContext");
+  return arguments;
+}
+
+// The office belongs to the user's desktop session, not to us: it gets a session of its own and is not
+// waited for, so it stays when this program ends.
+pid_t StartDetached(std::vector<std::string> arguments) {
+  std::vector<char*> argv;
+  for (auto& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  const pid_t pid = fork();
+  if (pid < 0) throw ReportError("cannot start LibreOffice: out of processes");
+  if (pid == 0) {
+    setsid();
+    const int devNull = open("/dev/null", O_RDWR);
+    if (devNull >= 0) {
+      dup2(devNull, STDIN_FILENO);
+      dup2(devNull, STDOUT_FILENO);
+      dup2(devNull, STDERR_FILENO);
+    }
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  return pid;
+}
+
+std::unique_ptr<office::LibreOfficeApplication> TryConnect(const std::string& folder) {
+  try {
+    return office::ConnectToReportOffice(folder);
+  } catch (const office::NoOfficeError&) {
+    return nullptr;
+  }
+}
+
+bool ProfileExists(const ReportRequest& request) {
+  if (request.profileDir) return fs::exists(fs::path(*request.profileDir) / "user");
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  const char* home = std::getenv("HOME");
+  const fs::path root = config != nullptr && *config == '/'
+                            ? fs::path(config)
+                            : fs::path(home != nullptr ? home : "") / ".config";
+  return fs::exists(root / "libreoffice/4/user");
+}
+
+// On a new profile the office sets it up and then starts itself again, dropping every connection made in
+// between; so a new profile is set up by a run of its own first.
+void SetUpProfile(const ReportRequest& request) {
+  if (ProfileExists(request)) return;
+  std::vector<std::string> arguments{std::string(QUORVIA_LO_PROGRAM_DIR) + "/soffice", "--headless",
+                                     "--nologo", "--norestore", "--terminate_after_init"};
+  if (const auto profile = ProfileUrl(request)) arguments.push_back("-env:UserInstallation=" + *profile);
+  const pid_t setup = StartDetached(arguments);
+  const auto deadline = std::chrono::steady_clock::now() + request.startTimeout;
+  int status = 0;
+  while (waitpid(setup, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() >= deadline) {
+      kill(setup, SIGKILL);
+      waitpid(setup, &status, 0);
+      throw ReportError("LibreOffice did not set up its profile in time.");
+    }
+    std::this_thread::sleep_for(kConnectRetryInterval);
+  }
+}
+
+std::unique_ptr<office::LibreOfficeApplication> StartReportOffice(const ReportRequest& request) {
+  SetUpProfile(request);
+  const pid_t launcher = StartDetached(OfficeArguments(request));
+  const auto deadline = std::chrono::steady_clock::now() + request.startTimeout;
+  while (true) {
+    try {
+      if (auto connected = TryConnect(request.folder)) return connected;
+    } catch (const workbook::AutomationError&) {
+      // The office is still setting up its connection.
+    }
+    int status = 0;
+    if (waitpid(launcher, &status, WNOHANG) == launcher) {
+      throw ReportError("LibreOffice ended while starting (status " +
+                        std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status)) +
+                        "); is LibreOffice Calc installed? Run scripts/setup.sh.");
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
+      throw ReportError("LibreOffice did not answer in time; close it and run " +
+                        std::string(office::kReportProgram) + " again.");
+    }
+    std::this_thread::sleep_for(kConnectRetryInterval);
+  }
+}
+
+Reference<css::frame::XModel> ShownWorkbook(office::LibreOfficeApplication& office) {
+  try {
+    return Reference<css::frame::XModel>(office.Workbook(kWorkbookFileName), UNO_QUERY);
+  } catch (const workbook::AutomationError&) {
+    return nullptr;
+  }
+}
+
+Reference<css::frame::XModel> LoadVisible(office::LibreOfficeApplication& office, const fs::path& workbook) {
+  RefuseWhenLocked(workbook);
+  const auto arguments = office::Properties({office::Property("Hidden", css::uno::Any(false))});
+  const Reference<css::frame::XModel> model(
+      office.Desktop()->loadComponentFromURL(office::FileUrlFromPath(workbook.string()), "_blank", 0,
+                                             arguments),
+      UNO_QUERY);
+  if (!model.is()) throw ReportError(workbook.string() + " could not be opened as a workbook.");
+  if (Reference<css::frame::XStorable>(model, UNO_QUERY_THROW)->isReadonly()) {
+    Reference<css::util::XCloseable>(model, UNO_QUERY_THROW)->close(true);
+    RefuseWhenLocked(workbook);
+    throw ReportError(workbook.string() +
+                      " is read-only: Quorvia could not save it. Make it writable first.");
+  }
+  return model;
+}
+
+Reference<css::awt::XWindow> WindowOf(const Reference<css::frame::XModel>& model) {
+  const auto controller = model->getCurrentController();
+  if (!controller.is() || !controller->getFrame().is()) return nullptr;
+  return controller->getFrame()->getContainerWindow();
+}
+
+void BringToFront(const Reference<css::frame::XModel>& model) {
+  const auto window = WindowOf(model);
+  if (!window.is()) throw ReportError("the report has no window to show");
+  window->setVisible(true);
+  if (const Reference<css::awt::XTopWindow2> top(window, UNO_QUERY); top.is() && top->getIsMinimized()) {
+    top->setIsMinimized(false);
+  }
+  if (const Reference<css::awt::XTopWindow> top(window, UNO_QUERY); top.is()) top->toFront();
+  window->setFocus();
+}
+
+}  // namespace
+
+ReportShown ShowReport(const ReportRequest& request) {
+  const fs::path workbook = fs::weakly_canonical(fs::absolute(request.folder)) / kWorkbookFileName;
+  if (!fs::is_regular_file(workbook)) {
+    throw ReportError(workbook.string() +
+                      " does not exist; run scripts/demo-data.sh or copy the report there.");
+  }
+  RequireDisplay();
+  ReportShown shown;
+  auto office = TryConnect(request.folder);
+  if (!office) {
+    RefuseWhenProfileInUse(request);
+    RefuseWhenLocked(workbook);
+    office = StartReportOffice(request);
+    shown.startedOffice = true;
+  }
+  try {
+    auto model = ShownWorkbook(*office);
+    if (!model.is()) {
+      model = LoadVisible(*office, workbook);
+      shown.loadedWorkbook = true;
+    }
+    BringToFront(model);
+  } catch (const css::uno::Exception& error) {
+    throw ReportError("LibreOffice refused to show the report: " + office::ToUtf8(error.Message));
+  }
+  return shown;
+}
+
+bool ReportWindowShown(office::LibreOfficeApplication& office) {
+  const auto model = ShownWorkbook(office);
+  if (!model.is()) return false;
+  const Reference<css::awt::XWindow2> window(WindowOf(model), UNO_QUERY);
+  return window.is() && window->isVisible();
+}
+
+}  // namespace quorvia::report
