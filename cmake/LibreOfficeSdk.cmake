@@ -8,12 +8,12 @@ set(QUORVIA_LO_SDK_DIR "/usr/lib/libreoffice/sdk" CACHE PATH "LibreOffice SDK fo
 if(NOT EXISTS "${QUORVIA_LO_SDK_DIR}/bin/cppumaker.bin" OR NOT EXISTS "${QUORVIA_LO_SDK_DIR}/include")
   message(FATAL_ERROR
     "The LibreOffice SDK was not found in ${QUORVIA_LO_SDK_DIR}. "
-    "Install it with scripts/setup.sh (Debian packages libreoffice-dev and libreoffice-calc-nogui).")
+    "Install it with scripts/setup.sh (Debian packages libreoffice-dev and libreoffice-calc).")
 endif()
 foreach(registry types.rdb types/offapi.rdb)
   if(NOT EXISTS "${QUORVIA_LO_PROGRAM_DIR}/${registry}")
     message(FATAL_ERROR "LibreOffice type registry ${QUORVIA_LO_PROGRAM_DIR}/${registry} is missing "
-                        "(install libreoffice-calc-nogui).")
+                        "(install libreoffice-calc).")
   endif()
 endforeach()
 

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Quorvia needs, only those still missing. Safe to run again.
+# The full Calc (not the -nogui build) because quorvia-report shows the report in a window; Quorvia's own
+# office still runs headless on it.
 set -euo pipefail
 
 packages=(
@@ -7,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev
   qt6-base-dev libgl-dev
   libsqlite3-dev sqlite3
-  libreoffice-calc-nogui libreoffice-dev
+  libreoffice-calc libreoffice-dev
   fonts-liberation2 fonts-crosextra-carlito
   xvfb xauth x11-utils imagemagick
 )

@@ -106,6 +106,16 @@ std::unique_ptr<office::LibreOfficeApplication> TryConnect(const std::string& fo
   }
 }
 
+// The Debian build of Calc without windows (-nogui) lacks its dialog library; showing a workbook with it
+// ends the office at once.
+void RequireCalcWithWindows() {
+  if (fs::exists(fs::path(QUORVIA_LO_PROGRAM_DIR) / "libscuilo.so")) return;
+  throw ReportError(
+      "LibreOffice Calc is installed without its windows (the -nogui build). Install the Debian package "
+      "libreoffice-calc (scripts/setup.sh does), then run " +
+      std::string(office::kReportProgram) + " again.");
+}
+
 bool ProfileExists(const ReportRequest& request) {
   if (request.profileDir) return fs::exists(fs::path(*request.profileDir) / "user");
   const char* config = std::getenv("XDG_CONFIG_HOME");
@@ -211,6 +221,7 @@ ReportShown ShowReport(const ReportRequest& request) {
                       " does not exist; run scripts/demo-data.sh or copy the report there.");
   }
   RequireDisplay();
+  RequireCalcWithWindows();
   ReportShown shown;
   auto office = TryConnect(request.folder);
   if (!office) {

@@ -201,17 +201,16 @@ void LibreOfficeApplication::OpenWorkbook(const std::string& path, int updateLin
     const auto component =
         desktop_->loadComponentFromURL(FileUrlFromPath(file.string()), "_blank", 0, arguments);
     const SheetDocument document(component, UNO_QUERY);
-    if (!document.is()) {
+    // Another program's lock makes the office either refuse the file (a lock of this very user) or open it
+    // read-only without a word. Nothing could be saved, so the workbook is let go at once and the user is
+    // told that another program holds it.
+    const bool locked = fs::exists(LockFileOf(file.string()));
+    if (!document.is() ||
+        (locked && Reference<css::frame::XStorable>(document, UNO_QUERY_THROW)->isReadonly())) {
       const Reference<css::util::XCloseable> closeable(component, UNO_QUERY);
       if (closeable.is()) closeable->close(true);
+      if (locked) throw WorkbookInUseError(WorkbookInUseMessage(file.filename().string()));
       throw AutomationError("Open: " + file.string() + " is not a spreadsheet workbook");
-    }
-    // Another program's lock makes the office open the file read-only without a word. Nothing could be
-    // saved, so the workbook is let go at once and the user is told who holds it.
-    if (Reference<css::frame::XStorable>(document, UNO_QUERY_THROW)->isReadonly() &&
-        fs::exists(LockFileOf(file.string()))) {
-      Reference<css::util::XCloseable>(document, UNO_QUERY_THROW)->close(true);
-      throw WorkbookInUseError(WorkbookInUseMessage(file.filename().string()));
     }
     opened_ = document;
   });
