@@ -11,7 +11,7 @@ packages=(
   libsqlite3-dev sqlite3
   libreoffice-calc libreoffice-dev
   fonts-liberation2 fonts-crosextra-carlito
-  xvfb xauth x11-utils imagemagick
+  xvfb xauth x11-utils imagemagick xdotool
 )
 
 missing=()

@@ -2,6 +2,8 @@
 // window that Quorvia can reach, so that every UPDATE QUERY refreshes the very window the user watches.
 #include <unistd.h>
 
+#include <QApplication>
+#include <QMessageBox>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -13,9 +15,10 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: quorvia-report [--folder DIR] [--profile DIR]\n"
+    "Usage: quorvia-report [--folder DIR] [--profile DIR] [--dialog]\n"
     "  Shows DIR/MOSA_QUERY.xls (default: the folder of this program) in LibreOffice Calc, where Quorvia\n"
-    "  refreshes it in place on every UPDATE QUERY. --profile uses another LibreOffice profile than yours.\n";
+    "  refreshes it in place on every UPDATE QUERY. --profile uses another LibreOffice profile than yours;\n"
+    "  --dialog also shows a failure in a message box (for the desktop menu, which has no terminal).\n";
 
 std::string ProgramFolder() {
   std::error_code error;
@@ -23,11 +26,18 @@ std::string ProgramFolder() {
   return error ? std::string(".") : self.parent_path().string();
 }
 
+// Started from the desktop menu, nobody reads standard error: the reason is shown in a window too.
+void ShowInDialog(int argc, char** argv, const std::string& message) {
+  QApplication application(argc, argv);
+  QMessageBox::warning(nullptr, "Quorvia report", QString::fromStdString(message));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   quorvia::report::ReportRequest request;
   request.folder = ProgramFolder();
+  bool dialog = false;
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& option = arguments[i];
@@ -36,11 +46,14 @@ int main(int argc, char** argv) {
       request.folder = arguments[++i];
     } else if (option == "--profile" && hasValue) {
       request.profileDir = arguments[++i];
+    } else if (option == "--dialog") {
+      dialog = true;
     } else {
       std::cerr << (option == "--help" ? "" : "quorvia-report: bad option " + option + "\n") << kUsage;
       return option == "--help" ? 0 : 2;
     }
   }
+  std::string failure;
   try {
     const auto shown = quorvia::report::ShowReport(request);
     std::cout << "MOSA_QUERY.xls is shown in LibreOffice Calc"
@@ -48,9 +61,11 @@ int main(int argc, char** argv) {
               << "; click UPDATE QUERY in Quorvia to refresh it there.\n";
     return 0;
   } catch (const quorvia::report::ReportError& error) {
-    std::cerr << "quorvia-report: " << error.what() << "\n";
+    failure = error.what();
   } catch (const quorvia::workbook::AutomationError& error) {
-    std::cerr << "quorvia-report: cannot reach LibreOffice: " << error.what() << "\n";
+    failure = std::string("cannot reach LibreOffice: ") + error.what();
   }
+  std::cerr << "quorvia-report: " << failure << "\n";
+  if (dialog) ShowInDialog(argc, argv, failure);
   return 1;
 }
