@@ -23,6 +23,7 @@
 #include "report_template.h"
 #include "report_window.h"
 #include "sqlite_fixture.h"
+#include "uno_connection.h"
 #include "virtual_display.h"
 
 namespace quorvia::report {
@@ -266,6 +267,21 @@ TEST_F(ReportOfficeTest, ReportHeldByAnOfficeQuorviaCannotReachIsLeftAloneWithAn
 
   EndOfficesWith(profileUrl);
   desktop.waitForFinished(10000);
+}
+
+// Quorvia and quorvia-report name the pipe each from its own idea of the folder: however the folder is
+// written, one folder gives one pipe, and two folders never share one.
+TEST(ReportOfficePipe, OneFolderOnePipeHoweverItIsWritten) {
+  const office::testing::TempFolder root("quorvia-pipe");
+  fs::create_directories(root.Path() / "a");
+  fs::create_directories(root.Path() / "b");
+  fs::create_directory_symlink(root.Path() / "a", root.Path() / "link");
+  const std::string a = office::ReportOfficePipeName((root.Path() / "a").string());
+  EXPECT_TRUE(office::IsValidPipeName(a)) << a;
+  EXPECT_EQ(office::ReportOfficePipeName((root.Path() / "a/").string()), a);
+  EXPECT_EQ(office::ReportOfficePipeName((root.Path() / "b/../a").string()), a);
+  EXPECT_EQ(office::ReportOfficePipeName((root.Path() / "link").string()), a);
+  EXPECT_NE(office::ReportOfficePipeName((root.Path() / "b").string()), a);
 }
 
 }  // namespace
