@@ -68,8 +68,10 @@ void RefuseWhenLocked(const fs::path& workbook) {
 }
 
 std::vector<std::string> OfficeArguments(const ReportRequest& request) {
+  // With its start centre, as the desktop starts it: the report takes that window's place, and when the
+  // user closes the report the office behaves as usual (the start centre, then gone when that is closed).
   std::vector<std::string> arguments{std::string(QUORVIA_LO_PROGRAM_DIR) + "/soffice", "--nologo",
-                                     "--norestore", "--nodefault"};
+                                     "--norestore"};
   if (const auto profile = ProfileUrl(request)) arguments.push_back("-env:UserInstallation=" + *profile);
   arguments.push_back("--accept=pipe,name=" + office::ReportOfficePipeName(request.folder) +
                       ";urp;StarOffice.ComponentContext");
@@ -182,7 +184,7 @@ Reference<css::frame::XModel> LoadVisible(office::LibreOfficeApplication& office
   RefuseWhenLocked(workbook);
   const auto arguments = office::Properties({office::Property("Hidden", css::uno::Any(false))});
   const Reference<css::frame::XModel> model(
-      office.Desktop()->loadComponentFromURL(office::FileUrlFromPath(workbook.string()), "_blank", 0,
+      office.Desktop()->loadComponentFromURL(office::FileUrlFromPath(workbook.string()), "_default", 0,
                                              arguments),
       UNO_QUERY);
   if (!model.is()) throw ReportError(workbook.string() + " could not be opened as a workbook.");
