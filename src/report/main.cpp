@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
   try {
     const auto shown = quorvia::report::ShowReport(request);
     std::cout << "MOSA_QUERY.xls is shown in LibreOffice Calc"
-              << (shown.startedOffice ? "" : " (brought to the front)")
+              << (shown.loadedWorkbook ? "" : " (brought to the front)")
               << "; click UPDATE QUERY in Quorvia to refresh it there.\n";
     return 0;
   } catch (const quorvia::report::ReportError& error) {
