@@ -24,6 +24,7 @@ struct RunnerOptions {
   bool allItems = false;
   std::string prefix = "Prefix";  // the input box's default answer
   bool printLists = false;
+  std::optional<std::string> screenshot;  // PNG of the window as it is at the end
 };
 
 // Parses the arguments after the program name. Throws std::invalid_argument with a readable message.
