@@ -96,18 +96,23 @@ void MakeSelectedButtonTheTabStop(std::span<QRadioButton* const> group) {
   follow();
 }
 
-// Option captions too long for their rectangles keep the window's face: both shrink together, in quarter
-// points, only as far as it takes for every caption to show whole.
+// Option captions too long for their rectangles keep the window's face. Both change together, as little as
+// it takes for every caption to show whole: first the letters close up by up to half a pixel, then the
+// size goes down a quarter point and the letters may close up again.
 void FitCaptions(std::span<QRadioButton* const> options) {
   constexpr double kSmallestPoints = 6.0;
-  QFont font = options.front()->font();
-  const auto allFit = [options] {
+  const auto allFit = [options](const QFont& font) {
+    for (auto* option : options) option->setFont(font);
     return std::ranges::all_of(
         options, [](const QRadioButton* option) { return option->sizeHint().width() <= option->width(); });
   };
-  while (!allFit() && font.pointSizeF() > kSmallestPoints) {
-    font.setPointSizeF(font.pointSizeF() - 0.25);
-    for (auto* option : options) option->setFont(font);
+  QFont font = options.front()->font();
+  for (double points = font.pointSizeF(); points >= kSmallestPoints; points -= 0.25) {
+    font.setPointSizeF(points);
+    for (const double spacing : {0.0, -0.25, -0.5}) {
+      font.setLetterSpacing(QFont::AbsoluteSpacing, spacing);
+      if (allFit(font)) return;
+    }
   }
 }
 
