@@ -24,19 +24,26 @@ QString Run(const QString& program, const QStringList& arguments, const fs::path
   }
   process.start(program, arguments);
   EXPECT_TRUE(process.waitForFinished(180000)) << program.toStdString();
-  EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
-  return QString::fromUtf8(process.readAllStandardOutput());
+  const QString output = QString::fromUtf8(process.readAllStandardOutput());
+  EXPECT_EQ(process.exitCode(), 0) << program.toStdString() << ": " << output.toStdString()
+                                   << process.readAllStandardError().toStdString();
+  return output;
 }
 
 // Exports every printed sheet of the workbook to a PDF beside it, with the office's command-line converter
 // in a profile of its own.
 fs::path ExportPdf(const fs::path& workbook, const fs::path& scratch) {
   const auto profile = QString::fromStdString("file://" + (scratch / "convert-profile").string());
-  Run("soffice",
+  const fs::path home = scratch / "convert-home";
+  fs::create_directories(home);
+  const QString output = Run(
+      "soffice",
       {"-env:UserInstallation=" + profile, "--headless", "--convert-to", "pdf", "--outdir",
        QString::fromStdString(workbook.parent_path().string()), QString::fromStdString(workbook.string())},
-      scratch / "convert-home");
-  return fs::path(workbook).replace_extension(".pdf");
+      home);
+  const fs::path pdf = fs::path(workbook).replace_extension(".pdf");
+  EXPECT_TRUE(fs::exists(pdf)) << output.toStdString();
+  return pdf;
 }
 
 // Width and height of each page, in points.
