@@ -34,6 +34,18 @@ class Form1LayoutTest : public ::testing::Test {
   std::unique_ptr<Form1> form;
 };
 
+// The box around every pixel of the window drawn in a dark red such as the outcome label's.
+QRect RedTextBounds(const QImage& shot) {
+  QRect bounds;
+  for (int y = 0; y < shot.height(); ++y) {
+    for (int x = 0; x < shot.width(); ++x) {
+      const QColor pixel = shot.pixelColor(x, y);
+      if (pixel.red() > 120 && pixel.green() < 90 && pixel.blue() < 90) bounds |= QRect(x, y, 1, 1);
+    }
+  }
+  return bounds;
+}
+
 TEST_F(Form1LayoutTest, AFailureNamingALongPathShowsTheFileNameAndTheReasonInsideTheWindow) {
   auto* label = dynamic_cast<StatusLabel*>(form->Label1());
   ASSERT_NE(label, nullptr);
@@ -62,6 +74,13 @@ TEST_F(Form1LayoutTest, AFailureNamingALongPathShowsTheFileNameAndTheReasonInsid
   EXPECT_LE(needed.height(), label->contentsRect().height());
   EXPECT_LE(needed.width(), label->contentsRect().width());
   EXPECT_EQ(label->text(), text);
+
+  // On the window as drawn, the label's dark red text keeps clear of the label's right and bottom edges:
+  // nothing of it is cut off.
+  const QRect drawn = RedTextBounds(form->grab().toImage());
+  EXPECT_TRUE(label->geometry().adjusted(0, 0, -1, -1).contains(drawn))
+      << drawn.right() << "," << drawn.bottom();
+  EXPECT_GT(drawn.height(), 3 * QFontMetrics(display.font).height());  // four lines
 
   form->show();
   QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), label->mapToGlobal(QPoint(5, 5)));
