@@ -1,0 +1,277 @@
+#include "access_reader.h"
+
+#include <mdbtools.h>
+
+#include <cstring>
+
+#include "access_values.h"
+#include "import_error.h"
+
+namespace quorvia::access_import {
+namespace {
+
+// Flags in a row's offset on its data page.
+constexpr int kDeletedRow = 0x4000;
+constexpr int kOffsetMask = 0x1fff;
+// A memo or OLE field starts with a 12-byte header: length and kind, then where the value lives.
+constexpr std::size_t kLongValueHeader = 12;
+constexpr std::uint32_t kInlineValue = 0x80000000u;
+constexpr std::uint32_t kSinglePageValue = 0x40000000u;
+constexpr std::uint32_t kLengthMask = 0x3fffffffu;
+
+std::string DeclaredType(const MdbColumn& column) {
+  switch (column.col_type) {
+    case MDB_BOOL:
+      return "BOOLEAN";
+    case MDB_BYTE:
+      return "TINYINT";
+    case MDB_INT:
+      return "SMALLINT";
+    case MDB_LONGINT:
+    case MDB_COMPLEX:
+      return "INTEGER";
+    case MDB_MONEY:
+      return "CURRENCY";
+    case MDB_FLOAT:
+      return "FLOAT";
+    case MDB_DOUBLE:
+      return "DOUBLE";
+    case MDB_DATETIME:
+      return "DATETIME";
+    case MDB_TEXT:
+      return "TEXT";
+    case MDB_MEMO:
+      return "LONGTEXT";
+    case MDB_REPID:
+      return "GUID";
+    case MDB_NUMERIC:
+      return "DECIMAL(" + std::to_string(column.col_prec) + "," + std::to_string(column.col_scale) + ")";
+    default:
+      return "BLOB";
+  }
+}
+
+struct TableDefDeleter {
+  void operator()(MdbTableDef* table) const { mdb_free_tabledef(table); }
+};
+using TableDefPtr = std::unique_ptr<MdbTableDef, TableDefDeleter>;
+
+}  // namespace
+
+struct AccessReader::Handle {
+  MdbHandle* mdb = nullptr;
+  std::vector<MdbCatalogEntry*> tableEntries;
+  ~Handle() {
+    if (mdb != nullptr) mdb_close(mdb);
+  }
+};
+
+namespace {
+
+// Decodes the fields of one cracked row; throws std::runtime_error with a short reason on damage.
+class RowDecoder {
+ public:
+  RowDecoder(MdbHandle* mdb, MdbTableDef* table)
+      : mdb_(mdb), table_(table), jet3_(mdb->f->jet_version == MDB_VER_JET3), pageSize_(mdb->fmt->pg_size) {}
+
+  Cell Decode(const MdbColumn& column, const MdbField& field) {
+    if (column.col_type == MDB_BOOL) return std::int64_t{field.is_null ? 0 : 1};  // the null bit is the value
+    if (field.is_null || field.value == nullptr) return std::monostate{};
+    if (field.start < 0 || field.siz < 0 || field.start + field.siz > pageSize_)
+      Damaged("a value lies outside its page");
+    const auto* bytes = static_cast<const std::uint8_t*>(field.value);
+    const auto size = static_cast<std::size_t>(field.siz);
+    switch (column.col_type) {
+      case MDB_BYTE:
+        return Fixed(size, 1), std::int64_t{bytes[0]};
+      case MDB_INT:
+        return Fixed(size, 2), std::int64_t{ReadInt16(bytes)};
+      case MDB_LONGINT:
+      case MDB_COMPLEX:
+        return Fixed(size, 4), std::int64_t{ReadInt32(bytes)};
+      case MDB_FLOAT:
+        return Fixed(size, 4), static_cast<double>(ReadFloat(bytes));
+      case MDB_DOUBLE:
+        return Fixed(size, 8), ReadDouble(bytes);
+      case MDB_MONEY:
+        return Fixed(size, 8), CurrencyText(ReadInt64(bytes));
+      case MDB_DATETIME: {
+        Fixed(size, 8);
+        const double days = ReadDouble(bytes);
+        if (auto text = DateTimeText(days)) return std::move(*text);
+        return days;
+      }
+      case MDB_REPID:
+        return Fixed(size, 16), GuidText(std::span<const std::uint8_t, 16>(bytes, 16));
+      case MDB_NUMERIC: {
+        Fixed(size, 17);
+        char* text = mdb_numeric_to_string(mdb_, field.start, column.col_scale, column.col_prec);
+        std::string decimal = text != nullptr ? text : "";
+        g_free(text);
+        return decimal;
+      }
+      case MDB_TEXT:
+        return Text(bytes, size);
+      case MDB_MEMO:
+        return Text(LongValue(bytes, size));
+      case MDB_OLE:
+        return Blob{LongValue(bytes, size)};
+      default:
+        return Blob{std::string(reinterpret_cast<const char*>(bytes), size)};
+    }
+  }
+
+  [[noreturn]] static void Damaged(const std::string& reason) { throw std::runtime_error(reason); }
+
+ private:
+  static void Fixed(std::size_t size, std::size_t expected) {
+    if (size < expected) Damaged("a value is shorter than its type");
+  }
+
+  std::string Text(const std::uint8_t* bytes, std::size_t size) {
+    return Text(std::string(reinterpret_cast<const char*>(bytes), size));
+  }
+
+  std::string Text(const std::string& stored) {
+    if (!jet3_)
+      return DecodeUnicodeText({reinterpret_cast<const std::uint8_t*>(stored.data()), stored.size()});
+    // Jet 3 text is in the file's code page; libmdb converts it. A byte becomes at most four.
+    std::string text(stored.size() * 4 + 8, '\0');
+    const int length = mdb_unicode2ascii(mdb_, stored.data(), stored.size(), text.data(), text.size() - 1);
+    text.resize(static_cast<std::size_t>(std::max(length, 0)));
+    return text;
+  }
+
+  // The whole stored bytes of a memo or OLE value, wherever they live: inside the row, on one page, or
+  // on a chain of pages.
+  std::string LongValue(const std::uint8_t* header, std::size_t size) {
+    if (size < kLongValueHeader) Damaged("a memo field is shorter than its header");
+    const auto lengthAndKind = static_cast<std::uint32_t>(ReadInt32(header));
+    const std::size_t length = lengthAndKind & kLengthMask;
+    if (lengthAndKind & kInlineValue) {
+      return std::string(reinterpret_cast<const char*>(header) + kLongValueHeader, size - kLongValueHeader);
+    }
+    auto pageRow = ReadInt32(header + 4);
+    std::string value;
+    if (lengthAndKind & kSinglePageValue) {
+      const auto [bytes, count] = FindRow(pageRow);
+      value.assign(reinterpret_cast<const char*>(bytes), std::min(count, length));
+    } else if ((lengthAndKind & 0xC0000000u) == 0) {
+      value.reserve(length);
+      while (value.size() < length) {
+        const auto [bytes, count] = FindRow(pageRow);
+        if (count < 4) Damaged("a memo page is empty");
+        value.append(reinterpret_cast<const char*>(bytes) + 4, std::min(count - 4, length - value.size()));
+        pageRow = ReadInt32(bytes);
+        if (pageRow == 0) break;
+      }
+    }
+    if (value.size() != length)
+      Damaged("a memo value is incomplete (" + std::to_string(value.size()) + " of " +
+              std::to_string(length) + " bytes)");
+    return value;
+  }
+
+  std::pair<const std::uint8_t*, std::size_t> FindRow(std::int32_t pageRow) {
+    void* page = nullptr;
+    int offset = 0;
+    size_t length = 0;
+    if (mdb_find_pg_row(mdb_, pageRow, &page, &offset, &length) != 0 || offset < 0 ||
+        offset + static_cast<long>(length) > pageSize_) {
+      Damaged("a memo page cannot be read (page " + std::to_string(static_cast<std::uint32_t>(pageRow) >> 8) +
+              ")");
+    }
+    return {static_cast<const std::uint8_t*>(page) + offset, length};
+  }
+
+  MdbHandle* mdb_;
+  MdbTableDef* table_;
+  bool jet3_;
+  long pageSize_;
+};
+
+}  // namespace
+
+AccessReader::AccessReader(const std::string& path)
+    : path_(path), header_(CheckAccessFile(path)), handle_(std::make_unique<Handle>()) {
+  handle_->mdb = mdb_open(path.c_str(), MDB_NOFLAGS);
+  if (handle_->mdb == nullptr) throw ImportError("Cannot open " + path + " as an Access database");
+  MdbHandle* mdb = handle_->mdb;
+  if (mdb->f->db_key != 0) {
+    throw ImportError("Cannot convert " + path + ": the database is encrypted, which is not supported");
+  }
+  if (mdb_read_catalog(mdb, MDB_ANY) == nullptr) {
+    throw ImportError("Cannot convert " + path + ": its catalogue of tables cannot be read");
+  }
+  for (unsigned i = 0; i < mdb->num_catalog; ++i) {
+    auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
+    if (entry->object_type == MDB_QUERY) ++storedQueries_;
+    if (entry->object_type != MDB_TABLE || !mdb_is_user_table(entry)) continue;
+    if (std::strncmp(entry->object_name, "MSys", 4) == 0) continue;
+    TableDefPtr table(mdb_read_table(entry));
+    if (!table || mdb_read_columns(table.get()) == nullptr) {
+      throw ImportError("Cannot convert " + path + ": the definition of table " + entry->object_name +
+                        " cannot be read");
+    }
+    AccessTable description{entry->object_name, {}, table->num_rows};
+    for (unsigned c = 0; c < table->num_cols; ++c) {
+      const auto* column = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, c));
+      description.columns.push_back({column->name, DeclaredType(*column)});
+    }
+    tables_.push_back(std::move(description));
+    handle_->tableEntries.push_back(entry);
+  }
+}
+
+AccessReader::~AccessReader() = default;
+
+void AccessReader::ReadRows(std::size_t index, const RowFn& onRow) {
+  const AccessTable& description = tables_.at(index);
+  MdbHandle* mdb = handle_->mdb;
+  TableDefPtr table(mdb_read_table(handle_->tableEntries.at(index)));
+  if (!table || mdb_read_columns(table.get()) == nullptr) {
+    throw ImportError("Cannot convert " + path_ + ": the definition of table " + description.name +
+                      " cannot be read");
+  }
+  std::vector<MdbColumn*> columns(table->num_cols);
+  for (unsigned c = 0; c < table->num_cols; ++c) {
+    columns[c] = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, c));
+  }
+  std::vector<MdbField> fields(table->num_cols);
+  std::vector<Cell> cells(table->num_cols);
+  RowDecoder decoder(mdb, table.get());
+  std::int64_t rowNumber = 0;
+  auto failure = [&](const std::string& reason) {
+    return ImportError("Cannot convert " + path_ + ": table " + description.name + ", row " +
+                       std::to_string(rowNumber) + ": " + reason);
+  };
+
+  mdb_rewind_table(table.get());
+  while (mdb_read_next_dpg(table.get()) != 0) {
+    const int rows = mdb_get_int16(mdb->pg_buf, mdb->fmt->row_count_offset);
+    for (int row = 0; row < rows; ++row) {
+      int start = 0;
+      size_t size = 0;
+      if (mdb_find_row(mdb, row, &start, &size) != 0 || size == 0 || (start & kDeletedRow)) continue;
+      ++rowNumber;
+      if (mdb_crack_row(table.get(), start & kOffsetMask, size, fields.data()) < 0) {
+        throw failure("the row is damaged (page " + std::to_string(table->cur_phys_pg) + ")");
+      }
+      try {
+        for (unsigned c = 0; c < columns.size(); ++c) {
+          cells[c] = decoder.Decode(*columns[fields[c].colnum], fields[c]);
+        }
+      } catch (const std::runtime_error& error) {
+        throw failure(std::string(error.what()) + " (page " + std::to_string(table->cur_phys_pg) + ")");
+      }
+      onRow(cells);
+    }
+  }
+  if (rowNumber != description.rowCount) {
+    const std::int64_t read = rowNumber++;
+    throw failure("the table records " + std::to_string(description.rowCount) + " rows but " +
+                  std::to_string(read) + " could be read; a page is missing or damaged");
+  }
+}
+
+}  // namespace quorvia::access_import
