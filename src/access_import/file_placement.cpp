@@ -1,6 +1,7 @@
 #include "file_placement.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -45,6 +46,8 @@ class TemporaryFile {
   TemporaryFile& operator=(const TemporaryFile&) = delete;
   const std::string& Path() const { return path_; }
   void Keep() { path_.clear(); }
+  // mkstemp makes the file private; the database gets the permissions an ordinary new file would.
+  void SetMode(mode_t mode) const { ::chmod(path_.c_str(), mode); }
 
  private:
   std::string path_;
@@ -97,12 +100,22 @@ std::string KeptName(const std::string& path, int number) {
   return (file.parent_path() / (name + file.extension().string())).string();
 }
 
+std::string FirstFreeKeptName(const std::string& path) {
+  for (int number = 1;; ++number) {
+    std::string name = KeptName(path, number);
+    if (!fs::exists(fs::symlink_status(name))) return name;
+  }
+}
+
 ImportSummary ImportAccessFile(const std::string& source, const std::string& target,
                                const ProgressFn& progress, const CancelFn& cancelled) {
   if (fs::exists(fs::symlink_status(target))) {
     throw ImportError("Cannot write " + target + ": the file exists and is not replaced");
   }
   TemporaryFile temporary(target);
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  temporary.SetMode(0666 & ~mask);
   const ImportSummary summary = ConvertToTemporary(source, temporary, progress, cancelled);
   if (!MoveNoReplace(temporary.Path(), target)) throw ImportError(SystemError("Cannot write " + target));
   temporary.Keep();
@@ -113,6 +126,8 @@ ImportSummary ImportAccessFile(const std::string& source, const std::string& tar
 InPlaceConversion ConvertInPlace(const std::string& path, const ProgressFn& progress,
                                  const CancelFn& cancelled) {
   TemporaryFile temporary(path);
+  struct stat original {};
+  if (::stat(path.c_str(), &original) == 0) temporary.SetMode(original.st_mode & 07777);
   InPlaceConversion result;
   result.summary = ConvertToTemporary(path, temporary, progress, cancelled);
   const Kept kept = KeepOriginal(path, result.keptAs);

@@ -26,5 +26,7 @@ InPlaceConversion ConvertInPlace(const std::string& path, const ProgressFn& prog
 
 // The name the original of `path` is kept under: number 1 is "<stem>.access<extension>".
 std::string KeptName(const std::string& path, int number);
+// The first kept name of `path` that no file has yet.
+std::string FirstFreeKeptName(const std::string& path);
 
 }  // namespace quorvia::access_import

@@ -24,6 +24,7 @@ struct RunnerOptions {
   bool allItems = false;
   std::string prefix = "Prefix";  // the input box's default answer
   bool printLists = false;
+  bool convert = false;  // answers Yes when MOSA_DB.mdb is an Access database
 };
 
 // Parses the arguments after the program name. Throws std::invalid_argument with a readable message.
