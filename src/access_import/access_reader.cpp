@@ -18,6 +18,8 @@ constexpr std::size_t kLongValueHeader = 12;
 constexpr std::uint32_t kInlineValue = 0x80000000u;
 constexpr std::uint32_t kSinglePageValue = 0x40000000u;
 constexpr std::uint32_t kLengthMask = 0x3fffffffu;
+// The system catalogue (MSysObjects) is defined on page 2 of every file.
+constexpr unsigned long kCataloguePage = 2;
 
 std::string DeclaredType(const MdbColumn& column) {
   switch (column.col_type) {
@@ -190,6 +192,17 @@ class RowDecoder {
   long pageSize_;
 };
 
+// The rows the system catalogue records, read from its table definition.
+unsigned CatalogueRows(MdbHandle* mdb) {
+  MdbCatalogEntry catalogue{};
+  catalogue.mdb = mdb;
+  catalogue.object_type = MDB_TABLE;
+  catalogue.table_pg = kCataloguePage;
+  std::strncpy(catalogue.object_name, "MSysObjects", MDB_MAX_OBJ_NAME);
+  TableDefPtr table(mdb_read_table(&catalogue));
+  return table ? table->num_rows : 0;
+}
+
 }  // namespace
 
 AccessReader::AccessReader(const std::string& path)
@@ -200,8 +213,10 @@ AccessReader::AccessReader(const std::string& path)
   if (mdb->f->db_key != 0) {
     throw ImportError("Cannot convert " + path + ": the database is encrypted, which is not supported");
   }
-  if (mdb_read_catalog(mdb, MDB_ANY) == nullptr) {
-    throw ImportError("Cannot convert " + path + ": its catalogue of tables cannot be read");
+  if (mdb_read_catalog(mdb, MDB_ANY) == nullptr || CatalogueRows(mdb) != mdb->num_catalog) {
+    // libmdb passes over catalogue rows it cannot read; a table missing from the list would be lost
+    // without a word.
+    throw ImportError("Cannot convert " + path + ": its catalogue of tables cannot be read (damaged page)");
   }
   for (unsigned i = 0; i < mdb->num_catalog; ++i) {
     auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));

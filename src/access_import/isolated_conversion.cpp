@@ -202,7 +202,8 @@ ImportSummary ConvertInChildProcess(const std::string& source, const std::string
   if (const auto lastLine = warningText.rfind('\n'); !warningText.empty()) {
     detail += " (" + warningText.substr(lastLine == std::string::npos ? 0 : lastLine + 1) + ")";
   }
-  throw ImportError("Cannot convert " + source + ": the file is damaged; " + detail + " " + Where(last));
+  throw ImportError("Cannot convert " + source + ": " + detail + " " + Where(last) +
+                    "; the file is probably damaged");
 }
 
 }  // namespace quorvia::access_import
