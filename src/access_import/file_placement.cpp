@@ -70,10 +70,22 @@ bool MoveNoReplace(const std::string& from, const std::string& to) {
   return true;
 }
 
+// Converts into the temporary file; messages name the file the user asked for, not the temporary one.
 ImportSummary ConvertToTemporary(const std::string& source, const TemporaryFile& temporary,
-                                 const ProgressFn& progress, const CancelFn& cancelled) {
+                                 const std::string& shownTarget, const ProgressFn& progress,
+                                 const CancelFn& cancelled) {
   CheckAccessFile(source);
-  return ConvertInChildProcess(source, temporary.Path(), progress, cancelled);
+  try {
+    return ConvertInChildProcess(source, temporary.Path(), progress, cancelled);
+  } catch (const ImportCancelled&) {
+    throw;
+  } catch (const ImportError& error) {
+    std::string message = error.what();
+    for (std::size_t at; (at = message.find(temporary.Path())) != std::string::npos;) {
+      message.replace(at, temporary.Path().size(), shownTarget);
+    }
+    throw ImportError(message);
+  }
 }
 
 // How the original came to be under its kept name, so that the step can be undone.
@@ -116,7 +128,7 @@ ImportSummary ImportAccessFile(const std::string& source, const std::string& tar
   const mode_t mask = ::umask(0);
   ::umask(mask);
   temporary.SetMode(0666 & ~mask);
-  const ImportSummary summary = ConvertToTemporary(source, temporary, progress, cancelled);
+  const ImportSummary summary = ConvertToTemporary(source, temporary, target, progress, cancelled);
   if (!MoveNoReplace(temporary.Path(), target)) throw ImportError(SystemError("Cannot write " + target));
   temporary.Keep();
   SyncFolder(FolderOf(target));
@@ -129,7 +141,7 @@ InPlaceConversion ConvertInPlace(const std::string& path, const ProgressFn& prog
   struct stat original {};
   if (::stat(path.c_str(), &original) == 0) temporary.SetMode(original.st_mode & 07777);
   InPlaceConversion result;
-  result.summary = ConvertToTemporary(path, temporary, progress, cancelled);
+  result.summary = ConvertToTemporary(path, temporary, path, progress, cancelled);
   const Kept kept = KeepOriginal(path, result.keptAs);
   if (::rename(temporary.Path().c_str(), path.c_str()) != 0) {
     const std::string failure = SystemError("Cannot put the converted database in place of " + path);
