@@ -13,11 +13,6 @@ namespace {
 // Flags in a row's offset on its data page.
 constexpr int kDeletedRow = 0x4000;
 constexpr int kOffsetMask = 0x1fff;
-// A memo or OLE field starts with a 12-byte header: length and kind, then where the value lives.
-constexpr std::size_t kLongValueHeader = 12;
-constexpr std::uint32_t kInlineValue = 0x80000000u;
-constexpr std::uint32_t kSinglePageValue = 0x40000000u;
-constexpr std::uint32_t kLengthMask = 0x3fffffffu;
 // The system catalogue (MSysObjects) is defined on page 2 of every file.
 constexpr unsigned long kCataloguePage = 2;
 
@@ -144,37 +139,11 @@ class RowDecoder {
     return text;
   }
 
-  // The whole stored bytes of a memo or OLE value, wherever they live: inside the row, on one page, or
-  // on a chain of pages.
-  std::string LongValue(const std::uint8_t* header, std::size_t size) {
-    if (size < kLongValueHeader) Damaged("a memo field is shorter than its header");
-    const auto lengthAndKind = static_cast<std::uint32_t>(ReadInt32(header));
-    const std::size_t length = lengthAndKind & kLengthMask;
-    if (lengthAndKind & kInlineValue) {
-      return std::string(reinterpret_cast<const char*>(header) + kLongValueHeader, size - kLongValueHeader);
-    }
-    auto pageRow = ReadInt32(header + 4);
-    std::string value;
-    if (lengthAndKind & kSinglePageValue) {
-      const auto [bytes, count] = FindRow(pageRow);
-      value.assign(reinterpret_cast<const char*>(bytes), std::min(count, length));
-    } else if ((lengthAndKind & 0xC0000000u) == 0) {
-      value.reserve(length);
-      while (value.size() < length) {
-        const auto [bytes, count] = FindRow(pageRow);
-        if (count < 4) Damaged("a memo page is empty");
-        value.append(reinterpret_cast<const char*>(bytes) + 4, std::min(count - 4, length - value.size()));
-        pageRow = ReadInt32(bytes);
-        if (pageRow == 0) break;
-      }
-    }
-    if (value.size() != length)
-      Damaged("a memo value is incomplete (" + std::to_string(value.size()) + " of " +
-              std::to_string(length) + " bytes)");
-    return value;
+  std::string LongValue(const std::uint8_t* field, std::size_t size) {
+    return ReadLongValue({field, size}, [this](std::int32_t pageRow) { return FindRow(pageRow); });
   }
 
-  std::pair<const std::uint8_t*, std::size_t> FindRow(std::int32_t pageRow) {
+  std::span<const std::uint8_t> FindRow(std::int32_t pageRow) {
     void* page = nullptr;
     int offset = 0;
     size_t length = 0;

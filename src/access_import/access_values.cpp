@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <stdexcept>
 
 namespace quorvia::access_import {
 namespace {
@@ -61,6 +62,11 @@ class Utf16Sink {
   std::string& out_;
   char16_t high_ = 0;
 };
+
+constexpr std::size_t kLongValueHeader = 12;
+constexpr std::uint32_t kInlineValue = 0x80000000u;
+constexpr std::uint32_t kSinglePageValue = 0x40000000u;
+constexpr std::uint32_t kLengthMask = 0x3fffffffu;
 
 constexpr double kFirstDay = -657434;  // 0100-01-01
 constexpr double kLastDay = 2958466;   // 10000-01-01, exclusive
@@ -155,6 +161,38 @@ std::string GuidText(std::span<const std::uint8_t, 16> b) {
                 b[3], b[2], b[1], b[0], b[5], b[4], b[7], b[6], b[8], b[9], b[10], b[11], b[12], b[13], b[14],
                 b[15]);
   return text;
+}
+
+std::string ReadLongValue(std::span<const std::uint8_t> field, const StoredRowFn& storedRow) {
+  if (field.size() < kLongValueHeader) throw std::runtime_error("a memo field is shorter than its header");
+  const auto lengthAndKind = static_cast<std::uint32_t>(ReadInt32(field.data()));
+  const std::size_t length = lengthAndKind & kLengthMask;
+  const auto chars = [](std::span<const std::uint8_t> bytes) {
+    return std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  };
+  std::string value;
+  if (lengthAndKind & kInlineValue) {
+    const auto inside = field.subspan(kLongValueHeader);
+    value = chars(inside.first(std::min(inside.size(), length)));
+  } else if (lengthAndKind & kSinglePageValue) {
+    const auto row = storedRow(ReadInt32(field.data() + 4));
+    value = chars(row.first(std::min(row.size(), length)));
+  } else if ((lengthAndKind & ~kLengthMask) == 0) {
+    value.reserve(length);
+    for (auto pageRow = ReadInt32(field.data() + 4); value.size() < length;) {
+      const auto row = storedRow(pageRow);
+      // Each row of the chain holds the next one's address and at least one byte of the value.
+      if (row.size() <= 4) throw std::runtime_error("a memo page holds no data");
+      value += chars(row.subspan(4, std::min(row.size() - 4, length - value.size())));
+      pageRow = ReadInt32(row.data());
+      if (pageRow == 0) break;
+    }
+  }
+  if (value.size() != length) {
+    throw std::runtime_error("a memo value is incomplete (" + std::to_string(value.size()) + " of " +
+                             std::to_string(length) + " bytes)");
+  }
+  return value;
 }
 
 std::int64_t ReadInt64(const std::uint8_t* bytes) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -24,6 +25,16 @@ std::optional<std::string> DateTimeText(double days);
 
 // A replication ID (GUID) as "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}".
 std::string GuidText(std::span<const std::uint8_t, 16> bytes);
+
+// The stored row at a page-and-row number (page in the upper three bytes): where a memo or OLE value's
+// bytes live when they are not inside the row.
+using StoredRowFn = std::function<std::span<const std::uint8_t>(std::int32_t pageRow)>;
+
+// The whole bytes of a memo or OLE value from its field in the row: a 12-byte header (length and kind,
+// then the page and row of the bytes), followed by the bytes themselves when they fit in the row. Other
+// values live in one stored row, or in a chain of rows each starting with the next one's page and row.
+// Throws std::runtime_error when the value is damaged (incomplete, or a chain that goes nowhere).
+std::string ReadLongValue(std::span<const std::uint8_t> field, const StoredRowFn& storedRow);
 
 // Little-endian reads from stored bytes.
 std::int64_t ReadInt64(const std::uint8_t* bytes);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <map>
+#include <stdexcept>
 
 #include "access_values.h"
 
@@ -33,6 +35,51 @@ TEST(AccessValues, DatesAreIsoTextAndCurrencyItsExactDecimal) {
   EXPECT_EQ(CurrencyText(35000), "3.5");
   EXPECT_EQ(CurrencyText(-1), "-0.0001");
   EXPECT_EQ(CurrencyText(std::numeric_limits<std::int64_t>::min()), "-922337203685477.5808");
+}
+
+// A memo field's 12-byte header: length and kind, then the page and row of its bytes.
+std::vector<std::uint8_t> MemoField(std::uint32_t lengthAndKind, std::int32_t pageRow,
+                                    std::string inside = "") {
+  std::vector<std::uint8_t> field(12, 0);
+  for (int i = 0; i < 4; ++i) {
+    field[i] = static_cast<std::uint8_t>(lengthAndKind >> (8 * i));
+    field[4 + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(pageRow) >> (8 * i));
+  }
+  field.insert(field.end(), inside.begin(), inside.end());
+  return field;
+}
+
+// Stored rows by page-and-row number; a chained row starts with the next one's number.
+struct Pages {
+  std::map<std::int32_t, std::vector<std::uint8_t>> rows;
+  void Chain(std::int32_t at, std::int32_t next, const std::string& bytes) {
+    rows[at] = std::vector<std::uint8_t>(4);
+    for (int i = 0; i < 4; ++i)
+      rows[at][i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(next) >> (8 * i));
+    rows[at].insert(rows[at].end(), bytes.begin(), bytes.end());
+  }
+  StoredRowFn Reader() const {
+    return [this](std::int32_t pageRow) -> std::span<const std::uint8_t> { return rows.at(pageRow); };
+  }
+};
+
+TEST(AccessValues, MemoValuesComeWholeFromTheRowOnePageOrAChainAndDamageIsAnError) {
+  Pages pages;
+  EXPECT_EQ(ReadLongValue(MemoField(0x80000000u | 5, 0, "hello"), pages.Reader()), "hello");
+
+  pages.rows[0x1203] = {'o', 'n', 'e', ' ', 'p', 'a', 'g', 'e'};
+  EXPECT_EQ(ReadLongValue(MemoField(0x40000000u | 8, 0x1203), pages.Reader()), "one page");
+
+  pages.Chain(0x2001, 0x3507, "first part, ");
+  pages.Chain(0x3507, 0x0902, "second part, ");
+  pages.Chain(0x0902, 0, "end");
+  EXPECT_EQ(ReadLongValue(MemoField(28, 0x2001), pages.Reader()), "first part, second part, end");
+
+  // A chain that ends early, and one that loops on a row holding nothing, are damaged values.
+  EXPECT_THROW(ReadLongValue(MemoField(40, 0x2001), pages.Reader()), std::runtime_error);
+  pages.Chain(0x4000, 0x4000, "");
+  EXPECT_THROW(ReadLongValue(MemoField(10, 0x4000), pages.Reader()), std::runtime_error);
+  EXPECT_THROW(ReadLongValue(MemoField(0x80000000u | 9, 0, "short"), pages.Reader()), std::runtime_error);
 }
 
 }  // namespace
