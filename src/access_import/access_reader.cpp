@@ -68,79 +68,86 @@ namespace {
 // Decodes the fields of one cracked row; throws std::runtime_error with a short reason on damage.
 class RowDecoder {
  public:
-  RowDecoder(MdbHandle* mdb, MdbTableDef* table)
-      : mdb_(mdb), table_(table), jet3_(mdb->f->jet_version == MDB_VER_JET3), pageSize_(mdb->fmt->pg_size) {}
+  explicit RowDecoder(MdbHandle* mdb)
+      : mdb_(mdb), jet3_(mdb->f->jet_version == MDB_VER_JET3), pageSize_(mdb->fmt->pg_size) {}
 
   Cell Decode(const MdbColumn& column, const MdbField& field) {
     if (column.col_type == MDB_BOOL) return std::int64_t{field.is_null ? 0 : 1};  // the null bit is the value
     if (field.is_null || field.value == nullptr) return std::monostate{};
-    if (field.start < 0 || field.siz < 0 || field.start + field.siz > pageSize_)
+    if (field.start < 0 || field.siz < 0 || field.start + field.siz > pageSize_) {
       Damaged("a value lies outside its page");
-    const auto* bytes = static_cast<const std::uint8_t*>(field.value);
-    const auto size = static_cast<std::size_t>(field.siz);
+    }
+    const std::span<const std::uint8_t> bytes(static_cast<const std::uint8_t*>(field.value),
+                                              static_cast<std::size_t>(field.siz));
     switch (column.col_type) {
       case MDB_BYTE:
-        return Fixed(size, 1), std::int64_t{bytes[0]};
+        return std::int64_t{Fixed(bytes, 1)[0]};
       case MDB_INT:
-        return Fixed(size, 2), std::int64_t{ReadInt16(bytes)};
+        return std::int64_t{ReadInt16(Fixed(bytes, 2))};
       case MDB_LONGINT:
       case MDB_COMPLEX:
-        return Fixed(size, 4), std::int64_t{ReadInt32(bytes)};
+        return std::int64_t{ReadInt32(Fixed(bytes, 4))};
       case MDB_FLOAT:
-        return Fixed(size, 4), static_cast<double>(ReadFloat(bytes));
+        return static_cast<double>(ReadFloat(Fixed(bytes, 4)));
       case MDB_DOUBLE:
-        return Fixed(size, 8), ReadDouble(bytes);
+        return ReadDouble(Fixed(bytes, 8));
       case MDB_MONEY:
-        return Fixed(size, 8), CurrencyText(ReadInt64(bytes));
+        return CurrencyText(ReadInt64(Fixed(bytes, 8)));
       case MDB_DATETIME: {
-        Fixed(size, 8);
-        const double days = ReadDouble(bytes);
+        const double days = ReadDouble(Fixed(bytes, 8));
         if (auto text = DateTimeText(days)) return std::move(*text);
-        return days;
+        return days;  // outside the calendar: the number itself, rather than a made-up date
       }
       case MDB_REPID:
-        return Fixed(size, 16), GuidText(std::span<const std::uint8_t, 16>(bytes, 16));
-      case MDB_NUMERIC: {
-        Fixed(size, 17);
-        char* text = mdb_numeric_to_string(mdb_, field.start, column.col_scale, column.col_prec);
-        std::string decimal = text != nullptr ? text : "";
-        g_free(text);
-        return decimal;
-      }
+        return GuidText(std::span<const std::uint8_t, 16>(Fixed(bytes, 16), 16));
+      case MDB_NUMERIC:
+        return Decimal(column, field.start, bytes);
       case MDB_TEXT:
-        return Text(bytes, size);
+        return Text(bytes);
       case MDB_MEMO:
-        return Text(LongValue(bytes, size));
+        return Text(AsBytes(LongValue(bytes)));
       case MDB_OLE:
-        return Blob{LongValue(bytes, size)};
+        return Blob{LongValue(bytes)};
       default:
-        return Blob{std::string(reinterpret_cast<const char*>(bytes), size)};
+        return Blob{std::string(AsChars(bytes))};
     }
   }
 
   [[noreturn]] static void Damaged(const std::string& reason) { throw std::runtime_error(reason); }
 
  private:
-  static void Fixed(std::size_t size, std::size_t expected) {
-    if (size < expected) Damaged("a value is shorter than its type");
+  static const std::uint8_t* Fixed(std::span<const std::uint8_t> bytes, std::size_t size) {
+    if (bytes.size() < size) Damaged("a value is shorter than its type");
+    return bytes.data();
+  }
+  static std::string_view AsChars(std::span<const std::uint8_t> bytes) {
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+  }
+  static std::span<const std::uint8_t> AsBytes(const std::string& text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
   }
 
-  std::string Text(const std::uint8_t* bytes, std::size_t size) {
-    return Text(std::string(reinterpret_cast<const char*>(bytes), size));
-  }
-
-  std::string Text(const std::string& stored) {
-    if (!jet3_)
-      return DecodeUnicodeText({reinterpret_cast<const std::uint8_t*>(stored.data()), stored.size()});
+  std::string Text(std::span<const std::uint8_t> stored) {
+    if (!jet3_) return DecodeUnicodeText(stored);
     // Jet 3 text is in the file's code page; libmdb converts it. A byte becomes at most four.
     std::string text(stored.size() * 4 + 8, '\0');
-    const int length = mdb_unicode2ascii(mdb_, stored.data(), stored.size(), text.data(), text.size() - 1);
+    const int length = mdb_unicode2ascii(mdb_, reinterpret_cast<const char*>(stored.data()), stored.size(),
+                                         text.data(), text.size() - 1);
     text.resize(static_cast<std::size_t>(std::max(length, 0)));
     return text;
   }
 
-  std::string LongValue(const std::uint8_t* field, std::size_t size) {
-    return ReadLongValue({field, size}, [this](std::int32_t pageRow) { return FindRow(pageRow); });
+  // The exact decimal text, which libmdb builds from the 17 stored bytes with the column's scale.
+  std::string Decimal(const MdbColumn& column, int start, std::span<const std::uint8_t> bytes) {
+    Fixed(bytes, 17);
+    char* text = mdb_numeric_to_string(mdb_, start, column.col_scale, column.col_prec);
+    std::string decimal = text != nullptr ? text : "";
+    g_free(text);
+    return decimal;
+  }
+
+  std::string LongValue(std::span<const std::uint8_t> field) {
+    return ReadLongValue(field, [this](std::int32_t pageRow) { return FindRow(pageRow); });
   }
 
   std::span<const std::uint8_t> FindRow(std::int32_t pageRow) {
@@ -156,7 +163,6 @@ class RowDecoder {
   }
 
   MdbHandle* mdb_;
-  MdbTableDef* table_;
   bool jet3_;
   long pageSize_;
 };
@@ -223,7 +229,7 @@ void AccessReader::ReadRows(std::size_t index, const RowFn& onRow) {
   }
   std::vector<MdbField> fields(table->num_cols);
   std::vector<Cell> cells(table->num_cols);
-  RowDecoder decoder(mdb, table.get());
+  RowDecoder decoder(mdb);
   std::int64_t rowNumber = 0;
   auto failure = [&](const std::string& reason) {
     return ImportError("Cannot convert " + path_ + ": table " + description.name + ", row " +
