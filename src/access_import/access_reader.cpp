@@ -195,7 +195,8 @@ AccessReader::AccessReader(const std::string& path)
   }
   for (unsigned i = 0; i < mdb->num_catalog; ++i) {
     auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
-    if (entry->object_type == MDB_QUERY) ++storedQueries_;
+    // Queries named "~sq_..." are Access's own, behind forms and reports; the user's are counted.
+    if (entry->object_type == MDB_QUERY && entry->object_name[0] != '~') ++storedQueries_;
     if (entry->object_type != MDB_TABLE || !mdb_is_user_table(entry)) continue;
     if (std::strncmp(entry->object_name, "MSys", 4) == 0) continue;
     TableDefPtr table(mdb_read_table(entry));
