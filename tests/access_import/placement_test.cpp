@@ -92,6 +92,43 @@ TEST(ConvertInPlace, BadFilesGiveTheMessageAndChangeNothing) {
   }
 }
 
+// Sets resource limits for the life of a test.
+class Limits {
+ public:
+  Limits(rlim_t fileSize, void (*onFileSize)(int)) {
+    ::getrlimit(RLIMIT_FSIZE, &fileSize_);
+    ::getrlimit(RLIMIT_CORE, &core_);
+    handler_ = ::signal(SIGXFSZ, onFileSize);
+    rlimit limit = fileSize_;
+    limit.rlim_cur = fileSize;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    limit = core_;
+    limit.rlim_cur = 0;
+    ::setrlimit(RLIMIT_CORE, &limit);
+  }
+  ~Limits() {
+    ::setrlimit(RLIMIT_FSIZE, &fileSize_);
+    ::setrlimit(RLIMIT_CORE, &core_);
+    ::signal(SIGXFSZ, handler_);
+  }
+  Limits(const Limits&) = delete;
+  Limits& operator=(const Limits&) = delete;
+
+ private:
+  rlimit fileSize_{};
+  rlimit core_{};
+  void (*handler_)(int) = nullptr;
+};
+
+// The reading runs in a child process, so a reader that dies on a signal (as libmdb can on a damaged
+// file) costs a message, not the program. Past a file-size limit the kernel ends it with SIGXFSZ.
+TEST(ConvertInPlace, AReaderThatDiesOnASignalGivesTheMessageAndChangesNothing) {
+  ScratchFolder folder;
+  folder.Copy(kSample, "MOSA_DB.mdb");
+  const Limits limits(64 * 1024, SIG_DFL);
+  ExpectFailureLeavesFolder(folder, "stopped on signal " + std::to_string(SIGXFSZ) + " in table");
+}
+
 TEST(ConvertInPlace, CancelLeavesTheFolderUnchanged) {
   ScratchFolder folder;
   folder.Copy(kSample, "MOSA_DB.mdb");
@@ -103,15 +140,8 @@ TEST(ConvertInPlace, AFullDiskGivesTheMessageAndChangesNothing) {
   ScratchFolder folder;
   folder.Copy(kSample, "MOSA_DB.mdb");
   // A file-size limit stands in for a full disk: writes past it fail in the converting process.
-  rlimit saved{};
-  ::getrlimit(RLIMIT_FSIZE, &saved);
-  const auto previousHandler = ::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = saved;
-  small.rlim_cur = 64 * 1024;
-  ::setrlimit(RLIMIT_FSIZE, &small);
+  const Limits limits(64 * 1024, SIG_IGN);
   ExpectFailureLeavesFolder(folder, "Cannot write");
-  ::setrlimit(RLIMIT_FSIZE, &saved);
-  ::signal(SIGXFSZ, previousHandler);
 }
 
 TEST(ConvertInPlace, AFolderThatCannotBeWrittenGivesTheMessageAndChangesNothing) {
