@@ -202,8 +202,10 @@ ImportSummary ConvertInChildProcess(const std::string& source, const std::string
   if (const auto lastLine = warningText.rfind('\n'); !warningText.empty()) {
     detail += " (" + warningText.substr(lastLine == std::string::npos ? 0 : lastLine + 1) + ")";
   }
+  const bool sizeLimit = WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ;
   throw ImportError("Cannot convert " + source + ": " + detail + " " + Where(last) +
-                    "; the file is probably damaged");
+                    (sizeLimit ? "; the converted database reached the file-size limit"
+                               : "; the file is probably damaged"));
 }
 
 }  // namespace quorvia::access_import
