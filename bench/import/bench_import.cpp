@@ -97,8 +97,8 @@ int main(int argc, char** argv) {
 
   std::string pipeline = "set -e";
   for (const auto& table : Tables(file)) {
-    pipeline += "; mdb-export " + ShellQuote(file) + " " + ShellQuote(table) + " | sqlite3 " + ShellQuote(theirs) +
-                " " + ShellQuote(".import --csv /dev/stdin " + table);
+    pipeline += "; mdb-export " + ShellQuote(file) + " " + ShellQuote(table) + " | sqlite3 " +
+                ShellQuote(theirs) + " " + ShellQuote(".import --csv /dev/stdin " + table);
   }
 
   std::vector<Run> importRuns;
@@ -107,7 +107,8 @@ int main(int argc, char** argv) {
     for (int i = 0; i < reps; ++i) {
       // Alternating keeps both sides under the same machine load.
       fs::remove(ours);
-      importRuns.push_back(Measure(importer + " " + ShellQuote(file) + " " + ShellQuote(ours) + " 2>/dev/null"));
+      importRuns.push_back(
+          Measure(importer + " " + ShellQuote(file) + " " + ShellQuote(ours) + " 2>/dev/null"));
       fs::remove(theirs);
       pipelineRuns.push_back(Measure(pipeline));
     }
