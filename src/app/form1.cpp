@@ -5,6 +5,7 @@
 #include <span>
 #include <utility>
 
+#include "access_start_up.h"
 #include "batch_run.h"
 #include "batch_selection.h"
 #include "country_status.h"
@@ -68,6 +69,7 @@ void Form1::ConnectHandlers() {
 
 bool Form1::Form_Load() {
   const std::string path = programFolder_ + "/MOSA_DB.mdb";
+  if (!OfferAccessConversion(this, path, modals_)) return false;
   try {
     workDb_ = db::DBEngine::Instance().OpenDatabase(path);
     FillCountryBox();

@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(quorvia::app::kApplicationTitle);
 
-  quorvia::app::ScriptedModalHost modals(BatchAnswerOf(options), Q(options.prefix));
+  quorvia::app::ScriptedModalHost modals(BatchAnswerOf(options), Q(options.prefix), options.convert);
   quorvia::workbook::office::LibreOfficeSystem office(quorvia::workbook::office::OfficeOptions::Default());
   Form1 form(options.folder, modals, office);
   if (!form.Form_Load()) return 1;
