@@ -7,6 +7,7 @@ packages=(
   libgtest-dev libgmock-dev
   qt6-base-dev libgl-dev
   libsqlite3-dev sqlite3
+  libpq-dev postgresql
   libreoffice-calc-nogui libreoffice-dev
   fonts-liberation2 fonts-crosextra-carlito
   xvfb xauth x11-utils imagemagick
