@@ -76,9 +76,10 @@ bool Form1::Form_Load() {
     FillCountryBox();
   } catch (const db::DbError& error) {
     // With a connection file the database is on a server, and the file is what the user can check.
-    modals_.ShowMessage(this, QStringLiteral("Cannot open the database %1\n\n")
-                                      .arg(Q(db::DBEngine::Instance().SourceOf(path))) +
-                                  ErrorText(error));
+    modals_.ShowMessage(
+        this,
+        QStringLiteral("Cannot open the database %1\n\n").arg(Q(db::DBEngine::Instance().SourceOf(path))) +
+            ErrorText(error));
     return false;
   }
   if (combos_[0]->count() == 0) {

@@ -24,12 +24,11 @@ PgBackend::PgBackend(const std::string& conninfo) : connection_(conninfo) { Chec
 void PgBackend::CheckRole() {
   role_ = connection_.QueryText("SELECT current_user");
   const std::string where = " in the " + connection_.Describe();
-  if (connection_.QueryText("SELECT 1 FROM pg_collation WHERE collname = $1",
-                            {std::string(kNoCaseCollation)})
+  if (connection_.QueryText("SELECT 1 FROM pg_collation WHERE collname = $1", {std::string(kNoCaseCollation)})
           .empty()) {
-    ThrowSetup("The collation " + std::string(kNoCaseCollation) + " is missing" + where +
-               "; quorvia-import --to makes it, or an administrator runs: " +
-               std::string(kCreateNoCaseCollation));
+    ThrowSetup(
+        "The collation " + std::string(kNoCaseCollation) + " is missing" + where +
+        "; quorvia-import --to makes it, or an administrator runs: " + std::string(kCreateNoCaseCollation));
   }
   const std::string mayCreate = connection_.QueryText(
       "SELECT CASE WHEN has_schema_privilege(n.oid, 'CREATE') THEN 'yes' ELSE 'no' END "
@@ -48,7 +47,8 @@ void PgBackend::CheckRole() {
       "JOIN pg_namespace n ON n.oid = c.relnamespace "
       "WHERE c.relkind IN ('r', 'p') AND pg_table_is_visible(c.oid) "
       "AND n.nspname NOT IN ('pg_catalog', 'information_schema') "
-      "AND (c.relname LIKE 'data\\_%' OR c.relname LIKE 'units\\_%') AND NOT has_table_privilege(c.oid, 'SELECT')");
+      "AND (c.relname LIKE 'data\\_%' OR c.relname LIKE 'units\\_%') AND NOT has_table_privilege(c.oid, "
+      "'SELECT')");
   if (!unreadable.empty()) {
     ThrowSetup("The role " + role_ + " may not read the tables " + unreadable + where +
                "; an administrator grants SELECT on them");
@@ -127,7 +127,7 @@ std::vector<QueryDef> PgBackend::ReadQueryDefs() {
   for (int row = 0; row < PQntuples(views.get()); ++row) {
     const std::string comment = PQgetvalue(views.get(), row, 1);
     std::string sql = comment.starts_with(kProgramSqlMarker) ? comment.substr(kProgramSqlMarker.size())
-                                                               : PQgetvalue(views.get(), row, 2);
+                                                             : PQgetvalue(views.get(), row, 2);
     defs.push_back(QueryDef{PQgetvalue(views.get(), row, 0), std::move(sql)});
   }
   return defs;
@@ -181,7 +181,8 @@ void PgBackend::BeginTrans() {
 void PgBackend::CommitTrans() {
   if (transactionDepth_ == 0) throw DbError(kSqlError, "Commit without a transaction.");
   --transactionDepth_;
-  connection_.Execute(transactionDepth_ == 0 ? "COMMIT" : "RELEASE SAVEPOINT " + Savepoint(transactionDepth_));
+  connection_.Execute(transactionDepth_ == 0 ? "COMMIT"
+                                             : "RELEASE SAVEPOINT " + Savepoint(transactionDepth_));
 }
 
 void PgBackend::Rollback() {

@@ -96,9 +96,9 @@ void PgConnection::BeginCopy(const std::string& copySql) {
 
 void PgConnection::CheckCopy(int status, const char* action) {
   if (status == 1) return;
-  throw DbError(IsOpen() ? kServerError : kConnectionLost,
-                std::string("COPY could not ") + action + " on the " + description_ + ": " +
-                    Trimmed(PQerrorMessage(connection_.get())));
+  throw DbError(IsOpen() ? kServerError : kConnectionLost, std::string("COPY could not ") + action +
+                                                               " on the " + description_ + ": " +
+                                                               Trimmed(PQerrorMessage(connection_.get())));
 }
 
 void PgConnection::SendCopyData(std::string_view data) {
@@ -164,11 +164,20 @@ FieldValue ValueAt(const pg_result* result, int row, int column) {
 void AppendCopyText(std::string& line, std::string_view value) {
   for (const char c : value) {
     switch (c) {
-      case '\\': line += "\\\\"; break;
-      case '\t': line += "\\t"; break;
-      case '\n': line += "\\n"; break;
-      case '\r': line += "\\r"; break;
-      default: line += c;
+      case '\\':
+        line += "\\\\";
+        break;
+      case '\t':
+        line += "\\t";
+        break;
+      case '\n':
+        line += "\\n";
+        break;
+      case '\r':
+        line += "\\r";
+        break;
+      default:
+        line += c;
     }
   }
 }

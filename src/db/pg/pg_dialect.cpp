@@ -12,7 +12,9 @@ bool IsWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 
 
 class PostgresTranslator {
  public:
-  explicit PostgresTranslator(std::string_view source) : source_(source) { output_.reserve(source.size() + 64); }
+  explicit PostgresTranslator(std::string_view source) : source_(source) {
+    output_.reserve(source.size() + 64);
+  }
 
   std::string Run() {
     while (position_ < source_.size()) {

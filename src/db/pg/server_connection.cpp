@@ -46,15 +46,16 @@ std::optional<std::string> ReadServerConnection(const std::string& databasePath)
     if (std::string text = TrimmedLine(line); !text.empty()) lines.push_back(std::move(text));
   }
   if (lines.empty()) Refuse(file, "holds no connection string.");
-  if (lines.size() > 1) Refuse(file, "must hold one line, a connection string; it holds " +
-                                         std::to_string(lines.size()) + ".");
+  if (lines.size() > 1)
+    Refuse(file, "must hold one line, a connection string; it holds " + std::to_string(lines.size()) + ".");
   CheckConnectionString(lines.front(), file);
   return lines.front();
 }
 
 void CheckConnectionString(const std::string& conninfo, const std::string& source) {
   char* rawMessage = nullptr;
-  const std::unique_ptr<PQconninfoOption, OptionsFreer> options(PQconninfoParse(conninfo.c_str(), &rawMessage));
+  const std::unique_ptr<PQconninfoOption, OptionsFreer> options(
+      PQconninfoParse(conninfo.c_str(), &rawMessage));
   const std::unique_ptr<char, MessageFreer> message(rawMessage);
   if (!options) {
     std::string why = message ? message.get() : "out of memory";
@@ -63,7 +64,8 @@ void CheckConnectionString(const std::string& conninfo, const std::string& sourc
   }
   for (const PQconninfoOption* option = options.get(); option->keyword != nullptr; ++option) {
     if (std::string_view(option->keyword) == "password" && option->val != nullptr) {
-      Refuse(source, "holds a password, which it must not: put it in ~/.pgpass, a service file or PGPASSWORD.");
+      Refuse(source,
+             "holds a password, which it must not: put it in ~/.pgpass, a service file or PGPASSWORD.");
     }
   }
 }

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "server_query_reader.h"
 #include "spreadsheet_application.h"
 
 namespace quorvia::workbook::office {
@@ -54,6 +55,8 @@ QueryValue ColumnValue(sqlite3_stmt* statement, int column) {
 
 QueryTable ReadStoredQuery(const std::string& databasePath, const std::string& query, std::size_t maxColumns,
                            std::size_t maxRows) {
+  if (auto onServer = ReadServerQueryWhenNamed(databasePath, query, maxColumns, maxRows))
+    return std::move(*onServer);
   const Connection db = OpenReadOnly(databasePath, query);
   const std::string sql = "SELECT * FROM \"" + query + "\"";
   sqlite3_stmt* raw = nullptr;
