@@ -96,6 +96,14 @@ void CreateTable(PgConnection& server, const SourceTable& table) {
     columns += QuoteIdentifier(StoredName(column.name)) + " " + ServerColumnType(column.declaredType);
   }
   server.Execute("CREATE TABLE " + QualifiedName(table) + " (" + columns + ")");
+  const std::string marker(db::pg::kSourceNameMarker);
+  server.Execute("COMMENT ON TABLE " + QualifiedName(table) + " IS " +
+                 db::pg::QuoteLiteral(marker + table.name));
+  for (const auto& column : table.columns) {
+    server.Execute("COMMENT ON COLUMN " + QualifiedName(table) + "." +
+                   QuoteIdentifier(StoredName(column.name)) + " IS " +
+                   db::pg::QuoteLiteral(marker + column.name));
+  }
 }
 
 // The columns of a change table that its units table has too: the columns the program filters on.

@@ -65,10 +65,13 @@ void PgBackend::EnsureOpen() {
 std::vector<TableDef> PgBackend::ReadTables() {
   EnsureOpen();
   const PgResult columns = connection_.Execute(
-      "SELECT c.relname, a.attname FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
+      "SELECT coalesce(substring(obj_description(c.oid, 'pg_class') FROM '^' || $1 || '(.*)$'), c.relname), "
+      "coalesce(substring(col_description(c.oid, a.attnum) FROM '^' || $1 || '(.*)$'), a.attname) "
+      "FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
       "JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 AND NOT a.attisdropped "
       "WHERE c.relkind IN ('r', 'p') AND pg_table_is_visible(c.oid) "
-      "AND n.nspname NOT IN ('pg_catalog', 'information_schema') ORDER BY c.oid, a.attnum");
+      "AND n.nspname NOT IN ('pg_catalog', 'information_schema') ORDER BY c.oid, a.attnum",
+      {std::string(kSourceNameMarker)});
   std::vector<std::pair<std::string, std::vector<FieldDef>>> columnsByTable;
   for (int row = 0; row < PQntuples(columns.get()); ++row) {
     std::string table = PQgetvalue(columns.get(), row, 0);
