@@ -1,6 +1,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <libpq-fe.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -77,6 +78,14 @@ class ServerDatabase {
   db::pg::PgConnection& Admin() { return *admin_; }
   void Execute(const std::string& sql) { admin_->ExecuteScript(sql); }
   std::string Query(const std::string& sql) { return admin_->QueryText(sql); }
+  // The first column of every row, one line each (a plan, for instance).
+  std::string QueryLines(const std::string& sql) {
+    const auto result = admin_->Execute(sql);
+    std::string lines;
+    for (int row = 0; row < PQntuples(result.get()); ++row)
+      lines += std::string(PQgetvalue(result.get(), row, 0)) + "\n";
+    return lines;
+  }
 
   // A login role (name made unique) with its password in the pgpass file. An analyst reads the shared
   // tables and owns a schema of its own.

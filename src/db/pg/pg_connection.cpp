@@ -40,6 +40,9 @@ PgConnection::PgConnection(const std::string& conninfo) : connection_(PQconnectd
                                           Trimmed(PQerrorMessage(connection_.get())));
   }
   PQsetClientEncoding(connection_.get(), "UTF8");
+  // Notices ("... already exists, skipping") are no failures and nothing for the user.
+  PQsetNoticeProcessor(
+      connection_.get(), [](void*, const char*) {}, nullptr);
 }
 
 bool PgConnection::IsOpen() const noexcept { return PQstatus(connection_.get()) == CONNECTION_OK; }
