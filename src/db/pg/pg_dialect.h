@@ -6,8 +6,9 @@
 namespace quorvia::db::pg {
 
 // The collation that makes text comparisons ignore letter case on the server, as the program's dialect
-// requires: a nondeterministic ICU collation at strength 2 (case folded, accents kept). The importer gives
-// it to every text column, so that an ordinary index on a filter column serves the program's comparisons.
+// requires: a nondeterministic ICU collation at strength 2 (case folded, accents kept). Every text value of
+// the program's SQL carries it, and the importer builds the filter columns' indexes in it, so that those
+// indexes serve the program's comparisons.
 inline constexpr std::string_view kNoCaseCollation = "quorvia_nocase";
 inline constexpr std::string_view kCreateNoCaseCollation =
     "CREATE COLLATION IF NOT EXISTS public.quorvia_nocase "
