@@ -57,8 +57,13 @@ void PgBackend::CheckRole() {
 
 void PgBackend::EnsureOpen() {
   if (connection_.IsOpen()) return;
-  // The server discarded whatever transaction was open with the connection.
-  transactionDepth_ = 0;
+  if (transactionDepth_ > 0) {
+    // The server discarded the open transaction with the connection; going on outside it would split
+    // what the caller meant as one change.
+    transactionDepth_ = 0;
+    throw DbError(kConnectionLost, "The connection to the " + connection_.Describe() +
+                                       " was lost during a transaction; nothing of it was kept.");
+  }
   connection_.Reconnect();
 }
 
@@ -189,7 +194,8 @@ void PgBackend::CommitTrans() {
 }
 
 void PgBackend::Rollback() {
-  if (transactionDepth_ == 0) throw DbError(kSqlError, "Rollback without a transaction.");
+  // After a lost connection the server has rolled everything back already.
+  if (transactionDepth_ == 0) return;
   --transactionDepth_;
   if (!connection_.IsOpen()) {
     transactionDepth_ = 0;  // the server rolled back everything when the connection ended
