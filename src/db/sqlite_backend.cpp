@@ -125,13 +125,26 @@ void SqliteBackend::CreateQueryDef(const std::string& name, const std::string& p
   }
 }
 
-void SqliteBackend::BeginTrans() { ExecuteNative("SAVEPOINT " + std::string(kTransactionSavepoint)); }
+// The outermost transaction takes the write lock at its start. A deferred one that has read and then wants
+// to write cannot wait for another writer: SQLite fails it at once with SQLITE_BUSY, whatever the busy
+// timeout, because waiting could deadlock. Taken first, the lock waits like any other statement.
+void SqliteBackend::BeginTrans() {
+  ExecuteNative(transactionDepth_ == 0 ? std::string("BEGIN IMMEDIATE")
+                                       : "SAVEPOINT " + std::string(kTransactionSavepoint));
+  ++transactionDepth_;
+}
 
-void SqliteBackend::CommitTrans() { ExecuteNative("RELEASE " + std::string(kTransactionSavepoint)); }
+void SqliteBackend::CommitTrans() {
+  ExecuteNative(transactionDepth_ == 1 ? std::string("COMMIT")
+                                       : "RELEASE " + std::string(kTransactionSavepoint));
+  --transactionDepth_;
+}
 
 void SqliteBackend::Rollback() {
   const std::string savepoint(kTransactionSavepoint);
-  ExecuteNative("ROLLBACK TO " + savepoint + "; RELEASE " + savepoint);
+  ExecuteNative(transactionDepth_ == 1 ? std::string("ROLLBACK")
+                                       : "ROLLBACK TO " + savepoint + "; RELEASE " + savepoint);
+  --transactionDepth_;
 }
 
 void SqliteBackend::ExecuteNative(const std::string& sqliteSql) {

@@ -34,6 +34,7 @@ class SqliteBackend final : public DatabaseBackend {
 
   std::string path_;
   std::unique_ptr<sqlite3, Closer> handle_;
+  int transactionDepth_ = 0;  // open BeginTrans calls; the outermost is a real transaction
 };
 
 }  // namespace quorvia::db
