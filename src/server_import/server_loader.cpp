@@ -6,6 +6,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "import_error.h"
 #include "pg_connection.h"
 #include "pg_dialect.h"
 
@@ -144,7 +145,7 @@ LoadSummary LoadIntoServer(RowSource& source, const std::string& conninfo, const
   CheckNames(tables);
   PgConnection server(conninfo);
   if (const auto existing = ExistingTables(server, tables); !existing.empty() && !options.replace) {
-    throw std::runtime_error("the " + server.Describe() + " already holds the tables " + Joined(existing) +
+    throw std::runtime_error("The " + server.Describe() + " already holds the tables " + Joined(existing) +
                              "; nothing was written (--replace replaces them)");
   }
   LoadProgress progress;
@@ -152,6 +153,11 @@ LoadSummary LoadIntoServer(RowSource& source, const std::string& conninfo, const
   for (const auto& table : tables) progress.rowsInAll += table.rowCount;
   const auto report = [&] {
     if (options.progress) options.progress(progress);
+    if (options.cancelled && options.cancelled()) {
+      // Leaving without COMMIT: the connection ends with the transaction open, and the server drops it.
+      throw access_import::ImportCancelled("The load into the " + server.Describe() +
+                                           " was cancelled; nothing was written.");
+    }
   };
 
   server.Execute("BEGIN");
@@ -188,8 +194,8 @@ LoadSummary LoadIntoServer(RowSource& source, const std::string& conninfo, const
     if (!chunk.empty()) server.SendCopyData(chunk);
     server.EndCopy();
     for (const auto& column : FilterColumns(table, tables)) {
-      server.Execute("CREATE INDEX ON " + QualifiedName(table) + " (" + QuoteIdentifier(column) + " COLLATE public." +
-                     std::string(db::pg::kNoCaseCollation) + ")");
+      server.Execute("CREATE INDEX ON " + QualifiedName(table) + " (" + QuoteIdentifier(column) +
+                     " COLLATE public." + std::string(db::pg::kNoCaseCollation) + ")");
     }
     server.Execute("ANALYZE " + QualifiedName(table));
     report();

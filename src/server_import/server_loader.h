@@ -4,31 +4,19 @@
 #include <functional>
 #include <string>
 
+#include "convert.h"
 #include "row_source.h"
 
 namespace quorvia::server_import {
 
-// Where a load stands: the table being copied and how many of its rows are done.
-struct LoadProgress {
-  std::string table;
-  int tableIndex = 0;  // from 0
-  int tableCount = 0;
-  std::int64_t rowsDone = 0;
-  std::int64_t tableRows = 0;
-  std::int64_t rowsDoneInAll = 0;
-  std::int64_t rowsInAll = 0;
-};
-
-struct LoadSummary {
-  int tables = 0;
-  std::int64_t rows = 0;
-  int storedQueries = 0;  // not loaded: every analyst's next update makes their own FILTERED
-  double seconds = 0;
-};
+// Progress and summary are those of the file import, so both print alike.
+using LoadProgress = access_import::ImportProgress;
+using LoadSummary = access_import::ImportSummary;
 
 struct LoadOptions {
   bool replace = false;  // drop tables of the same names first (and the views that read them)
-  std::function<void(const LoadProgress&)> progress;
+  access_import::ProgressFn progress;
+  access_import::CancelFn cancelled;  // asked with every progress report; true ends the load, nothing kept
 };
 
 // Loads every table of the source into the schema public of the server database named by the connection
@@ -36,8 +24,9 @@ struct LoadOptions {
 // (the server's unquoted names, so the program's names find them whatever their case; the source's
 // spelling is kept in a comment for the table list), and a change table (DATA_...) gets an index on each
 // column its units table (UNITS_...) shares with it, the filter columns, in the case-blind collation
-// quorvia_nocase (made when missing) that the program's comparisons use. A table that exists already is an error before anything is written, unless options.replace.
-// DbError or std::runtime_error says why; the server then holds what it held before.
+// quorvia_nocase (made when missing) that the program's comparisons use. A table that exists already is an
+// error before anything is written, unless options.replace. DbError or std::runtime_error says why
+// (access_import::ImportCancelled when cancelled); the server then holds what it held before.
 LoadSummary LoadIntoServer(RowSource& source, const std::string& conninfo, const LoadOptions& options);
 
 // The server column type for a source column's declared type.

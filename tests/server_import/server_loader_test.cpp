@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "database.h"
 #include "db_error.h"
@@ -116,6 +117,38 @@ TEST_F(ServerLoaderTest, AFailingLoadLeavesTheServerAsItWas) {
   EXPECT_THROW(Load(false), db::DbError);
   EXPECT_EQ(server->Query("SELECT count(*) FROM pg_class WHERE relname IN ('data_at', 'notes', 'zlast')"),
             "0");
+}
+
+// Runs a command and returns its exit status and what it printed on both outputs.
+std::pair<int, std::string> RunCommand(const std::string& command) {
+  std::string output;
+  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+  char buffer[4096];
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
+  const int status = pclose(pipe);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
+
+TEST_F(ServerLoaderTest, TheJetSampleOnTheServerHasTheRowsOfItsFileImport) {
+  const std::string sample = QUORVIA_ACCESS_SAMPLES "/landcover-sample-jet4.mdb";
+  const std::string import = QUORVIA_IMPORT_PATH;
+  const std::string converted = folder.File("converted.sqlite");
+  ASSERT_EQ(RunCommand(import + " '" + sample + "' '" + converted + "'").first, 0);
+
+  const auto [status, output] =
+      RunCommand(import + " --to '" + server->AdminConninfo() + "' '" + sample + "'");
+  ASSERT_EQ(status, 0) << output;
+  EXPECT_NE(output.find("Loaded "), std::string::npos) << output;
+  db::Database file(converted);
+  db::Database onServer(std::make_unique<db::pg::PgBackend>(server->AdminConninfo()));
+  const auto fileRows = AllRows(file);
+  EXPECT_GT(fileRows.size(), 100u);
+  EXPECT_EQ(AllRows(onServer), fileRows);
+
+  const auto again = RunCommand(import + " --to '" + server->AdminConninfo() + "' '" + sample + "'");
+  EXPECT_EQ(again.first, 1);
+  EXPECT_NE(again.second.find("nothing was written (--replace replaces them)"), std::string::npos)
+      << again.second;
 }
 
 }  // namespace
