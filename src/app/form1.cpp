@@ -38,7 +38,7 @@ QStringList Entries(const QComboBox* box) {
 
 }  // namespace
 
-Form1::Form1(std::string programFolder, ModalHost& modals, workbook::SpreadsheetSystem& office,
+Form1::Form1(std::string programFolder, ui::ModalHost& modals, workbook::SpreadsheetSystem& office,
              QWidget* parent)
     : QWidget(parent), programFolder_(std::move(programFolder)), modals_(modals), office_(office) {
   BuildLayout();

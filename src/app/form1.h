@@ -24,9 +24,11 @@ namespace quorvia::workbook {
 class SpreadsheetSystem;
 }
 
-namespace quorvia::app {
-
+namespace quorvia::ui {
 class ModalHost;
+}
+
+namespace quorvia::app {
 
 // The main window: the country and filter boxes, the level and change-type buttons, the status labels and
 // the two commands. Handlers are named after their control and event; they read the controls and call
@@ -35,7 +37,7 @@ class Form1 : public QWidget {
   Q_OBJECT
 
  public:
-  Form1(std::string programFolder, ModalHost& modals, workbook::SpreadsheetSystem& office,
+  Form1(std::string programFolder, ui::ModalHost& modals, workbook::SpreadsheetSystem& office,
         QWidget* parent = nullptr);
   ~Form1() override;
 
@@ -107,7 +109,7 @@ class Form1 : public QWidget {
   query::RefreshWorkbookFn WorkbookRefresher();
 
   std::string programFolder_;
-  ModalHost& modals_;
+  ui::ModalHost& modals_;
   workbook::SpreadsheetSystem& office_;
   std::unique_ptr<db::Database> workDb_;
   std::string nutsField_;

@@ -1,20 +1,18 @@
-// The fixed layout of the main window. Positions and sizes are in twips, as the form was drawn; a pixel is
-// 15 twips.
+// The fixed layout of the main window. Positions and sizes are in twips, as the form was drawn.
 #include <QFont>
 #include <QPalette>
 
 #include "form1.h"
 #include "label_colour.h"
+#include "twips.h"
 
 namespace quorvia::app {
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
-
-int Px(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
+using ui::PixelsFromTwips;
 
 void Place(QWidget* widget, int left, int top, int width, int height) {
-  widget->setGeometry(Px(left), Px(top), Px(width), Px(height));
+  widget->setGeometry(ui::RectFromTwips(left, top, width, height));
 }
 
 // The form was drawn in MS Sans Serif; a metric-compatible face stands in where it is not installed, so
@@ -64,7 +62,7 @@ QGroupBox* NewFrame(QWidget* parent, int left, int top, int width, int height) {
 
 void Form1::BuildLayout() {
   setWindowTitle(QStringLiteral("Quorvia v.5 (September 04)"));
-  setFixedSize(Px(7545), Px(6345));
+  setFixedSize(PixelsFromTwips(7545), PixelsFromTwips(6345));
   setFont(SansSerif(8));
 
   frames_[0] = NewFrame(this, 105, 60, 7305, 1290);

@@ -9,9 +9,9 @@
 // It takes no command line.
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
-  QApplication::setApplicationName(quorvia::app::kApplicationTitle);
+  QApplication::setApplicationName(quorvia::ui::kApplicationTitle);
 
-  quorvia::app::QtModalHost modals;
+  quorvia::ui::QtModalHost modals;
   // The office lives as long as the program: one it started ends with it.
   quorvia::workbook::office::LibreOfficeSystem office(quorvia::workbook::office::OfficeOptions::Default());
   quorvia::app::Form1 form(QCoreApplication::applicationDirPath().toStdString(), modals, office);

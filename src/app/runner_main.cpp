@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
   }
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
-  QApplication::setApplicationName(quorvia::app::kApplicationTitle);
+  QApplication::setApplicationName(quorvia::ui::kApplicationTitle);
 
   quorvia::app::ScriptedModalHost modals(BatchAnswerOf(options), Q(options.prefix));
   quorvia::workbook::office::LibreOfficeSystem office(quorvia::workbook::office::OfficeOptions::Default());

@@ -17,7 +17,7 @@ namespace quorvia::batch_dialog {
 namespace {
 
 // Records messages instead of blocking on a message box.
-class RecordingModalHost : public app::ModalHost {
+class RecordingModalHost : public ui::ModalHost {
  public:
   void ShowMessage(QWidget*, const QString& text) override { messages.append(text); }
   std::optional<QString> InputBox(QWidget*, const QString&, const QString&, const QString&) override {

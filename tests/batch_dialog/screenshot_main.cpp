@@ -11,7 +11,7 @@
 
 namespace {
 
-class SilentModalHost : public quorvia::app::ModalHost {
+class SilentModalHost : public quorvia::ui::ModalHost {
  public:
   void ShowMessage(QWidget*, const QString&) override {}
   std::optional<QString> InputBox(QWidget*, const QString&, const QString&, const QString&) override {

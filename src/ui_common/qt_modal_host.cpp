@@ -4,7 +4,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 
-namespace quorvia::app {
+namespace quorvia::ui {
 
 void QtModalHost::ShowMessage(QWidget* parent, const QString& text) {
   QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, text, QMessageBox::Ok, parent);
@@ -22,4 +22,4 @@ std::optional<QString> QtModalHost::InputBox(QWidget* parent, const QString& pro
 
 void QtModalHost::ShowModal(QDialog& dialog) { dialog.exec(); }
 
-}  // namespace quorvia::app
+}  // namespace quorvia::ui

@@ -2,7 +2,7 @@
 
 #include "modal_host.h"
 
-namespace quorvia::app {
+namespace quorvia::ui {
 
 // The real thing: Qt's message box, input dialog and modal exec.
 class QtModalHost final : public ModalHost {
@@ -13,4 +13,4 @@ class QtModalHost final : public ModalHost {
   void ShowModal(QDialog& dialog) override;
 };
 
-}  // namespace quorvia::app
+}  // namespace quorvia::ui
