@@ -97,4 +97,20 @@ void SqliteStatement::BindText(int parameter, std::string_view text) {
   }
 }
 
+void SqliteStatement::BindOptionalText(int parameter, const std::optional<std::string>& text) {
+  if (text) {
+    BindText(parameter, *text);
+  } else if (sqlite3_bind_null(statement_.get(), parameter) != SQLITE_OK) {
+    ThrowLastError(handle_);
+  }
+}
+
+void SqliteStatement::BindDouble(int parameter, double value) {
+  if (sqlite3_bind_double(statement_.get(), parameter, value) != SQLITE_OK) ThrowLastError(handle_);
+}
+
+void SqliteStatement::Reset() {
+  if (sqlite3_reset(statement_.get()) != SQLITE_OK) ThrowLastError(handle_);
+}
+
 }  // namespace quorvia::db
