@@ -1,8 +1,6 @@
 #include "country_status.h"
 
-#include <algorithm>
-#include <cctype>
-
+#include "ascii_case.h"
 #include "database.h"
 
 namespace quorvia::app {
@@ -18,9 +16,7 @@ bool HasChange1Column(db::Database& database, const std::string& tableName) {
   const auto& table = tables.Item(tableName);
   bool found = false;
   for (int i = 0; i < table.FieldCount(); ++i) {
-    std::string name = table.Field(i).Name;
-    std::ranges::transform(name, name.begin(), [](unsigned char c) { return std::tolower(c); });
-    if (name == "change1") found = true;
+    if (db::EqualsIgnoringAsciiCase(table.Field(i).Name, "change1")) found = true;
   }
   return found;
 }

@@ -25,6 +25,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "ascii_case.h"
 #include "bound_data_sheets.h"
 #include "office_process.h"
 #include "uno_connection.h"
@@ -50,10 +51,6 @@ std::string NameOf(const SheetDocument& document) {
   if (!url.isEmpty()) return fs::path(PathFromFileUrl(url)).filename().string();
   const Reference<css::frame::XTitle> title(document, UNO_QUERY);
   return title.is() ? ToUtf8(title->getTitle()) : std::string();
-}
-
-bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
-  return ToOUString(a).equalsIgnoreAsciiCase(ToOUString(b));
 }
 
 std::string WorkbookStep(const char* operation, const std::string& workbook) {
@@ -145,7 +142,7 @@ SheetDocument LibreOfficeApplication::Workbook(const std::string& name) {
   return TranslatingUnoErrors(WorkbookStep("Workbooks", name), [&] {
     SheetDocument found;
     for (const auto& document : LoadedWorkbooks()) {
-      if (!SameNameIgnoringCase(NameOf(document), name)) continue;
+      if (!db::EqualsIgnoringAsciiCase(NameOf(document), name)) continue;
       if (document == opened_) return document;
       if (!found.is()) found = document;
     }
