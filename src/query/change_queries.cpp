@@ -2,6 +2,10 @@
 
 namespace quorvia::query {
 
+std::string ChangeColumnFor(const std::string& countryCode, const std::string& chosenColumn) {
+  return (countryCode == "be" || countryCode == "de") ? "change2" : chosenColumn;
+}
+
 std::string AreaQuery(const std::string& countryCode, const Conditions& conditions) {
   return "SELECT sum(AREAHA) as area from DATA_" + countryCode + " where " + JoinedFragments(conditions);
 }

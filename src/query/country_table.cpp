@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-namespace quorvia::app {
+namespace quorvia::query {
 
 const std::array<std::string_view, 28>& CountryTable() {
   static constexpr std::array<std::string_view, 28> kEntries = {"AT Oesterreich",
@@ -50,4 +50,4 @@ std::vector<std::string> CountryEntriesFor(const std::vector<std::string>& table
   return entries;
 }
 
-}  // namespace quorvia::app
+}  // namespace quorvia::query

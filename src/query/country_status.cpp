@@ -3,7 +3,7 @@
 #include "ascii_case.h"
 #include "database.h"
 
-namespace quorvia::app {
+namespace quorvia::query {
 
 std::optional<StatusDisplay> StatusDisplayFor(const std::string& status) {
   if (status == "FINAL") return StatusDisplay{"--> FINAL Data", 0x008000};
@@ -21,4 +21,4 @@ bool HasChange1Column(db::Database& database, const std::string& tableName) {
   return found;
 }
 
-}  // namespace quorvia::app
+}  // namespace quorvia::query
