@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "bench_support.h"
-#include "database.h"
-#include "db_engine.h"
+#include "db/database.h"
+#include "db/db_engine.h"
 #include "demo_database.h"
-#include "query_session.h"
+#include "query/query_session.h"
 #include "workbook_refresher.h"
 
 namespace {

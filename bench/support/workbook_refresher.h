@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "libreoffice_system.h"
 #include "report_template.h"
+#include "workbook/office/libreoffice_system.h"
 
 namespace quorvia::bench {
 

@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "bench_support.h"
-#include "change_queries.h"
-#include "database.h"
-#include "db_engine.h"
+#include "db/database.h"
+#include "db/db_engine.h"
 #include "demo_database.h"
 #include "no_office.h"
-#include "query_session.h"
+#include "query/change_queries.h"
+#include "query/query_session.h"
 #include "workbook_refresher.h"
 
 namespace {

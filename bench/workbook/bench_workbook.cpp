@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "db/sqlite_connection.h"
 #include "demo_database.h"
-#include "libreoffice_system.h"
-#include "refresh_workbook.h"
 #include "report_template.h"
-#include "sqlite_connection.h"
+#include "workbook/office/libreoffice_system.h"
+#include "workbook/refresh_workbook.h"
 
 namespace {
 

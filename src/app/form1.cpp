@@ -1,18 +1,18 @@
-#include "form1.h"
+#include "app/form1.h"
 
 #include <QMetaObject>
 #include <QSignalBlocker>
 #include <utility>
 
-#include "batch_selection.h"
-#include "db_engine.h"
-#include "db_error.h"
-#include "error_text.h"
-#include "form2.h"
-#include "label_colour.h"
-#include "modal_host.h"
-#include "query_session.h"
-#include "updata.h"
+#include "app/error_text.h"
+#include "app/label_colour.h"
+#include "batch_dialog/batch_selection.h"
+#include "batch_dialog/form2.h"
+#include "db/db_engine.h"
+#include "db/db_error.h"
+#include "query/query_session.h"
+#include "query/updata.h"
+#include "ui_common/modal_host.h"
 
 namespace quorvia::app {
 namespace {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "criteria.h"
-#include "selection.h"
+#include "query/criteria.h"
+#include "query/selection.h"
 
 namespace quorvia::db {
 class Database;

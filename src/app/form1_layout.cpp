@@ -2,9 +2,9 @@
 #include <QFont>
 #include <QPalette>
 
-#include "form1.h"
-#include "label_colour.h"
-#include "twips.h"
+#include "app/form1.h"
+#include "app/label_colour.h"
+#include "ui_common/twips.h"
 
 namespace quorvia::app {
 namespace {

@@ -1,9 +1,9 @@
 #include <QApplication>
 
-#include "form1.h"
-#include "libreoffice_system.h"
-#include "office_options.h"
-#include "qt_modal_host.h"
+#include "app/form1.h"
+#include "ui_common/qt_modal_host.h"
+#include "workbook/office/libreoffice_system.h"
+#include "workbook/office/office_options.h"
 
 // Starting the program loads the main window on the database and workbook of the program's own folder.
 // It takes no command line.

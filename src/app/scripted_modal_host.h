@@ -3,7 +3,7 @@
 #include <QStringList>
 #include <optional>
 
-#include "modal_host.h"
+#include "ui_common/modal_host.h"
 
 namespace quorvia::app {
 

@@ -1,7 +1,7 @@
-#include "analytical_units.h"
+#include "batch_dialog/analytical_units.h"
 
-#include "selection.h"
-#include "unit_names.h"
+#include "query/selection.h"
+#include "query/unit_names.h"
 
 namespace quorvia::batch_dialog {
 

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "main_window_lists.h"
+#include "batch_dialog/main_window_lists.h"
 
 namespace quorvia::batch_dialog {
 

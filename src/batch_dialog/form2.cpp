@@ -1,4 +1,4 @@
-#include "form2.h"
+#include "batch_dialog/form2.h"
 
 #include <QFont>
 #include <QKeyEvent>
@@ -8,10 +8,10 @@
 #include <QRect>
 #include <utility>
 
-#include "analytical_units.h"
-#include "list_selection.h"
-#include "select_all_toggle.h"
-#include "twips.h"
+#include "batch_dialog/analytical_units.h"
+#include "batch_dialog/list_selection.h"
+#include "batch_dialog/select_all_toggle.h"
+#include "ui_common/twips.h"
 
 namespace quorvia::batch_dialog {
 

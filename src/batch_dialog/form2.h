@@ -3,8 +3,8 @@
 #include <QDialog>
 #include <array>
 
-#include "main_window_lists.h"
-#include "modal_host.h"
+#include "batch_dialog/main_window_lists.h"
+#include "ui_common/modal_host.h"
 
 class QKeyEvent;
 class QLabel;

@@ -1,4 +1,4 @@
-#include "ascii_case.h"
+#include "db/ascii_case.h"
 
 #include <algorithm>
 

@@ -1,13 +1,13 @@
-#include "database.h"
+#include "db/database.h"
 
 #include <sqlite3.h>
 
 #include <utility>
 
-#include "db_error.h"
-#include "sql_dialect.h"
-#include "sqlite_statement.h"
-#include "view_definition.h"
+#include "db/db_error.h"
+#include "db/sql_dialect.h"
+#include "db/sqlite_statement.h"
+#include "db/view_definition.h"
 
 namespace quorvia::db {
 

@@ -3,10 +3,10 @@
 #include <memory>
 #include <string>
 
-#include "query_defs.h"
-#include "recordset.h"
-#include "sqlite_connection.h"
-#include "table_defs.h"
+#include "db/query_defs.h"
+#include "db/recordset.h"
+#include "db/sqlite_connection.h"
+#include "db/table_defs.h"
 
 namespace quorvia::db {
 

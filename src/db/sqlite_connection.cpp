@@ -1,8 +1,8 @@
-#include "sqlite_connection.h"
+#include "db/sqlite_connection.h"
 
 #include <sqlite3.h>
 
-#include "db_error.h"
+#include "db/db_error.h"
 
 namespace quorvia::db {
 

@@ -1,8 +1,8 @@
-#include "sqlite_statement.h"
+#include "db/sqlite_statement.h"
 
 #include <sqlite3.h>
 
-#include "db_error.h"
+#include "db/db_error.h"
 
 namespace quorvia::db {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "field_value.h"
+#include "db/field_value.h"
 
 struct sqlite3;
 struct sqlite3_stmt;

@@ -1,11 +1,11 @@
-#include "batch_run.h"
+#include "query/batch_run.h"
 
 #include <stdexcept>
 #include <utility>
 
-#include "change_queries.h"
-#include "query_session.h"
-#include "updata.h"
+#include "query/change_queries.h"
+#include "query/query_session.h"
+#include "query/updata.h"
 
 namespace quorvia::query {
 namespace {

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "copy_names.h"
-#include "selection.h"
-#include "unit_names.h"
+#include "query/copy_names.h"
+#include "query/selection.h"
+#include "query/unit_names.h"
 
 namespace quorvia::query {
 

@@ -1,4 +1,4 @@
-#include "change_queries.h"
+#include "query/change_queries.h"
 
 namespace quorvia::query {
 

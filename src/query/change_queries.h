@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "criteria.h"
+#include "query/criteria.h"
 
 namespace quorvia::query {
 

@@ -1,8 +1,8 @@
-#include "copy_names.h"
+#include "query/copy_names.h"
 
 #include <algorithm>
 
-#include "ascii_case.h"
+#include "db/ascii_case.h"
 
 namespace quorvia::query {
 

@@ -1,7 +1,7 @@
-#include "country_status.h"
+#include "query/country_status.h"
 
-#include "ascii_case.h"
-#include "database.h"
+#include "db/ascii_case.h"
+#include "db/database.h"
 
 namespace quorvia::query {
 

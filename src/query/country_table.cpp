@@ -1,4 +1,4 @@
-#include "country_table.h"
+#include "query/country_table.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,6 +1,6 @@
-#include "criteria.h"
+#include "query/criteria.h"
 
-#include "sql_dialect.h"
+#include "db/sql_dialect.h"
 
 namespace quorvia::query {
 

@@ -1,10 +1,10 @@
-#include "query_session.h"
+#include "query/query_session.h"
 
 #include <utility>
 
-#include "country_table.h"
-#include "database.h"
-#include "unit_lists.h"
+#include "db/database.h"
+#include "query/country_table.h"
+#include "query/unit_lists.h"
 
 namespace quorvia::query {
 

@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "batch_run.h"
-#include "country_status.h"
-#include "criteria.h"
-#include "refresh_workbook.h"
-#include "selection.h"
-#include "update_run.h"
+#include "query/batch_run.h"
+#include "query/country_status.h"
+#include "query/criteria.h"
+#include "query/selection.h"
+#include "query/update_run.h"
+#include "workbook/refresh_workbook.h"
 
 namespace quorvia::db {
 class Database;

@@ -1,7 +1,7 @@
-#include "unit_lists.h"
+#include "query/unit_lists.h"
 
-#include "database.h"
-#include "selection.h"
+#include "db/database.h"
+#include "query/selection.h"
 
 namespace quorvia::query {
 

@@ -1,7 +1,7 @@
-#include "updata.h"
+#include "query/updata.h"
 
-#include "ascii_case.h"
-#include "database.h"
+#include "db/ascii_case.h"
+#include "db/database.h"
 
 namespace quorvia::query {
 

@@ -1,12 +1,12 @@
-#include "update_run.h"
+#include "query/update_run.h"
 
 #include <cmath>
 #include <cstdio>
 
-#include "change_queries.h"
-#include "database.h"
-#include "query_session.h"
-#include "updata.h"
+#include "db/database.h"
+#include "query/change_queries.h"
+#include "query/query_session.h"
+#include "query/updata.h"
 
 namespace quorvia::query {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "field_value.h"
-#include "refresh_workbook.h"
+#include "db/field_value.h"
+#include "workbook/refresh_workbook.h"
 
 namespace quorvia::query {
 

@@ -1,4 +1,4 @@
-#include "qt_modal_host.h"
+#include "ui_common/qt_modal_host.h"
 
 #include <QDialog>
 #include <QInputDialog>

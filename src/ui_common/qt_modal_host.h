@@ -1,6 +1,6 @@
 #pragma once
 
-#include "modal_host.h"
+#include "ui_common/modal_host.h"
 
 namespace quorvia::ui {
 

@@ -1,9 +1,9 @@
-#include "cover_page.h"
+#include "workbook/cover_page.h"
 
 #include <array>
 #include <utility>
 
-#include "skip_on_failure.h"
+#include "workbook/skip_on_failure.h"
 
 namespace quorvia::workbook {
 

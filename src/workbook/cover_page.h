@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "refresh_workbook.h"
-#include "spreadsheet_application.h"
+#include "workbook/refresh_workbook.h"
+#include "workbook/spreadsheet_application.h"
 
 namespace quorvia::workbook {
 

@@ -1,12 +1,12 @@
-#include "refresh_workbook.h"
+#include "workbook/refresh_workbook.h"
 
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 
-#include "cover_page.h"
-#include "skip_on_failure.h"
+#include "workbook/cover_page.h"
+#include "workbook/skip_on_failure.h"
 
 namespace quorvia::workbook {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "spreadsheet_application.h"
+#include "workbook/spreadsheet_application.h"
 
 namespace quorvia::workbook {
 

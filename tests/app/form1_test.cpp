@@ -4,9 +4,9 @@
 #include <QPointer>
 #include <fstream>
 
-#include "form1.h"
-#include "form2.h"
-#include "label_colour.h"
+#include "app/form1.h"
+#include "app/label_colour.h"
+#include "batch_dialog/form2.h"
 #include "no_office.h"
 #include "recording_modal_host.h"
 #include "sqlite_fixture.h"

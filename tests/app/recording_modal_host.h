@@ -4,7 +4,7 @@
 #include <functional>
 #include <optional>
 
-#include "modal_host.h"
+#include "ui_common/modal_host.h"
 
 namespace quorvia::app {
 

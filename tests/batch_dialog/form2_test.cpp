@@ -10,8 +10,8 @@
 #include <QTimer>
 #include <vector>
 
-#include "batch_selection.h"
-#include "form2.h"
+#include "batch_dialog/batch_selection.h"
+#include "batch_dialog/form2.h"
 
 namespace quorvia::batch_dialog {
 namespace {

@@ -7,7 +7,7 @@
 #include <QTextStream>
 #include <cstdlib>
 
-#include "form2.h"
+#include "batch_dialog/form2.h"
 
 namespace {
 

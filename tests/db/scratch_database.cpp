@@ -4,7 +4,7 @@
 
 #include <QProcess>
 
-#include "sqlite_connection.h"
+#include "db/sqlite_connection.h"
 
 namespace quorvia::db::testing {
 

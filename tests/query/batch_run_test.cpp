@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "copy_names.h"
+#include "query/copy_names.h"
 #include "run_fixture.h"
 
 namespace quorvia::query {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "db_engine.h"
+#include "db/db_engine.h"
 #include "no_office.h"
-#include "query_session.h"
+#include "query/query_session.h"
 #include "sqlite_fixture.h"
 
 namespace quorvia::query {

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "db_engine.h"
+#include "db/db_engine.h"
 #include "fake_spreadsheet.h"
-#include "query_session.h"
+#include "query/query_session.h"
 #include "selections.h"
 #include "sqlite_fixture.h"
 

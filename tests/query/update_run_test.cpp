@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "db_error.h"
+#include "db/db_error.h"
+#include "query/updata.h"
+#include "query/update_run.h"
 #include "run_fixture.h"
-#include "updata.h"
-#include "update_run.h"
 
 namespace quorvia::query {
 namespace {

@@ -6,8 +6,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "sqlite_connection.h"
-#include "sqlite_statement.h"
+#include "db/sqlite_connection.h"
+#include "db/sqlite_statement.h"
 
 namespace quorvia::testing {
 

@@ -1,4 +1,4 @@
-#include "cover_page.h"
+#include "workbook/cover_page.h"
 
 #include <gtest/gtest.h>
 

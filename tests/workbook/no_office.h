@@ -1,6 +1,6 @@
 #pragma once
 
-#include "spreadsheet_application.h"
+#include "workbook/spreadsheet_application.h"
 
 namespace quorvia::workbook::testing {
 

@@ -8,11 +8,11 @@
 #include <utility>
 #include <vector>
 
+#include "db/sqlite_connection.h"
 #include "demo_country.h"
 #include "demo_random.h"
 #include "demo_tables.h"
 #include "demo_units.h"
-#include "sqlite_connection.h"
 
 namespace quorvia::tools {
 

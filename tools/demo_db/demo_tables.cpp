@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "db/sqlite_statement.h"
 #include "demo_changes.h"
-#include "sqlite_statement.h"
 
 namespace quorvia::tools {
 

@@ -2,10 +2,10 @@
 
 #include <vector>
 
+#include "db/sqlite_connection.h"
 #include "demo_country.h"
 #include "demo_random.h"
 #include "demo_units.h"
-#include "sqlite_connection.h"
 
 namespace quorvia::tools {
 

@@ -1,4 +1,4 @@
-#include "libreoffice_application.h"
+#include "workbook/office/libreoffice_application.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -25,14 +25,14 @@
 #include <cstring>
 #include <filesystem>
 
-#include "ascii_case.h"
-#include "bound_data_sheets.h"
-#include "office_process.h"
-#include "uno_connection.h"
-#include "uno_errors.h"
-#include "uno_properties.h"
-#include "uno_sheets.h"
-#include "uno_text.h"
+#include "db/ascii_case.h"
+#include "workbook/office/bound_data_sheets.h"
+#include "workbook/office/office_process.h"
+#include "workbook/office/uno_connection.h"
+#include "workbook/office/uno_errors.h"
+#include "workbook/office/uno_properties.h"
+#include "workbook/office/uno_sheets.h"
+#include "workbook/office/uno_text.h"
 
 namespace quorvia::workbook::office {
 

@@ -1,11 +1,11 @@
-#include "stored_query_reader.h"
+#include "workbook/office/stored_query_reader.h"
 
 #include <sqlite3.h>
 
-#include "db_error.h"
-#include "spreadsheet_application.h"
-#include "sqlite_connection.h"
-#include "sqlite_statement.h"
+#include "db/db_error.h"
+#include "db/sqlite_connection.h"
+#include "db/sqlite_statement.h"
+#include "workbook/spreadsheet_application.h"
 
 namespace quorvia::workbook::office {
 namespace {

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "libreoffice_system.h"
-#include "sqlite_connection.h"
+#include "db/sqlite_connection.h"
+#include "workbook/office/libreoffice_system.h"
 
 namespace quorvia::workbook::office::testing {
 
