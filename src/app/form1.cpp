@@ -4,6 +4,7 @@
 #include <QSignalBlocker>
 #include <utility>
 
+#include "app/access_start_up.h"
 #include "app/error_text.h"
 #include "app/label_colour.h"
 #include "batch_dialog/batch_selection.h"
@@ -58,14 +59,11 @@ void Form1::ConnectHandlers() {
     Combo1_Click();
   });
   for (int i = 0; i < static_cast<int>(option1_.size()); ++i) {
-    connect(option1_[i], &QRadioButton::toggled, this, [this, i](bool on) {
-      if (on) Option1_Click(i);
-    });
+    // Every click refills, also one on the button that is already selected.
+    connect(option1_[i], &QRadioButton::clicked, this, [this, i] { Option1_Click(i); });
   }
   for (int i = 0; i < static_cast<int>(option2_.size()); ++i) {
-    connect(option2_[i], &QRadioButton::toggled, this, [this, i](bool on) {
-      if (on) Option2_Click(i);
-    });
+    connect(option2_[i], &QRadioButton::clicked, this, [this, i] { Option2_Click(i); });
   }
   connect(command1_, &QPushButton::clicked, this, [this] { Command1_Click(); });
   connect(command2_, &QPushButton::clicked, this, [this] { Command2_Click(); });
@@ -73,6 +71,7 @@ void Form1::ConnectHandlers() {
 
 bool Form1::Form_Load() {
   const std::string path = programFolder_ + "/MOSA_DB.mdb";
+  if (!OfferAccessConversion(this, path, modals_)) return false;
   try {
     session_ = std::make_unique<query::QuerySession>(db::DBEngine::Instance().OpenDatabase(path), office_,
                                                      programFolder_);

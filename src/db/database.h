@@ -43,6 +43,7 @@ class Database {
   std::string path_;
   SqliteConnection connection_;
   std::unique_ptr<QueryDefs> queryDefs_;
+  int transactionDepth_ = 0;  // open BeginTrans calls; the outermost is a real transaction
 };
 
 // Commits on Commit(); rolls back when it goes out of scope uncommitted.
