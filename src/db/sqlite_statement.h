@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -32,6 +33,9 @@ class SqliteStatement {
   void BindText(int parameter, std::string_view text);
   void BindOptionalText(int parameter, const std::optional<std::string>& text);  // nothing binds NULL
   void BindDouble(int parameter, double value);
+  void BindInt64(int parameter, std::int64_t value);
+  void BindBlob(int parameter, std::string_view bytes);
+  void BindNull(int parameter);
   // Makes the statement ready to run again, for the next row of an insert.
   void Reset();
 
