@@ -11,5 +11,7 @@ bool EqualsIgnoringAsciiCase(std::string_view left, std::string_view right) noex
 
 // The text with its ASCII letters in lower case, as a key that matches the way the names above match.
 std::string LowerAscii(std::string_view text);
+// The text with its ASCII letters in upper case.
+std::string UpperAscii(std::string_view text);
 
 }  // namespace quorvia::db

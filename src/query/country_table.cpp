@@ -1,7 +1,6 @@
 #include "query/country_table.h"
 
-#include <algorithm>
-#include <cctype>
+#include "db/ascii_case.h"
 
 namespace quorvia::query {
 
@@ -41,8 +40,7 @@ std::vector<std::string> CountryEntriesFor(const std::vector<std::string>& table
   std::vector<std::string> entries;
   for (const auto& name : tableNames) {
     if (!name.starts_with("DATA_")) continue;
-    std::string suffix = name.substr(name.size() - 2);
-    std::ranges::transform(suffix, suffix.begin(), [](unsigned char c) { return std::toupper(c); });
+    const std::string suffix = db::UpperAscii(name.substr(name.size() - 2));
     for (const auto entry : CountryTable()) {
       if (entry.substr(0, 2) == suffix) entries.emplace_back(entry);
     }
