@@ -13,16 +13,18 @@
 #include <vector>
 
 #include "bench_support.h"
-#include "change_queries.h"
-#include "database.h"
-#include "db_engine.h"
+#include "db/ascii_case.h"
+#include "db/database.h"
+#include "db/db_engine.h"
+#include "db/pg/pg_backend.h"
+#include "db/pg/pg_connection.h"
+#include "db/pg/pg_dialect.h"
 #include "demo_database.h"
-#include "pg_backend.h"
-#include "pg_connection.h"
-#include "pg_dialect.h"
-#include "server_loader.h"
-#include "sqlite_row_source.h"
-#include "update_run.h"
+#include "no_office.h"
+#include "query/change_queries.h"
+#include "query/query_session.h"
+#include "server_import/server_loader.h"
+#include "server_import/sqlite_row_source.h"
 
 namespace {
 
@@ -54,14 +56,6 @@ std::vector<Scenario> Scenarios(const std::string& district3) {
           {"one NUTS L3 region (selective)", district}};
 }
 
-query::RefreshWorkbookFn NoWorkbook() {
-  return [](const std::string&, const std::string&, const query::SelectionTexts&) {
-    quorvia::workbook::RefreshOutcome outcome;
-    outcome.refreshed = outcome.saved = true;
-    return outcome;
-  };
-}
-
 // One way of running the server: a name and the settings it adds to the connection.
 struct ServerSetting {
   std::string name;
@@ -87,9 +81,7 @@ std::string WithLowerComparisons(const std::string& programSql) {
   auto last = programSql.cbegin();
   for (std::sregex_iterator it(programSql.begin(), programSql.end(), comparison), end; it != end; ++it) {
     sql.append(last, (*it)[0].first);
-    std::string value = (*it)[2].str();
-    for (char& c : value) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    sql += "lower(" + (*it)[1].str() + ") = " + pg::QuoteLiteral(value);
+    sql += "lower(" + (*it)[1].str() + ") = " + pg::QuoteLiteral(quorvia::db::LowerAscii((*it)[2].str()));
     last = (*it)[0].second;
   }
   sql.append(last, programSql.cend());
@@ -161,30 +153,31 @@ int main(int argc, char** argv) {
     std::printf("PostgreSQL: %lld rows of %d tables loaded with COPY, indexed and analysed in %.1f s\n",
                 static_cast<long long>(loaded.rows), loaded.tables, loadSeconds);
 
-    auto onFile = quorvia::db::DBEngine::Instance().OpenDatabase(file);
+    // Without an office the workbook step gives up at once, so the updates time their database work alone.
+    quorvia::workbook::testing::NoOffice noOffice;
+    query::QuerySession onFile(quorvia::db::DBEngine::Instance().OpenDatabase(file), noOffice, folder);
     const std::vector<ServerSetting> settings = {
         {"parallel aggregation (2 workers)", "-c max_parallel_workers_per_gather=2"},
         {"no parallel workers", "-c max_parallel_workers_per_gather=0"},
         {"no index (sequential scan only)", "-c enable_indexscan=off -c enable_bitmapscan=off"},
     };
-    const auto districts = onFile->OpenRecordset("SELECT N3 FROM UNITS_FR WHERE N3 <> \"\" ORDER BY N3");
+    const auto districts =
+        onFile.WorkDb().OpenRecordset("SELECT N3 FROM UNITS_FR WHERE N3 <> \"\" ORDER BY N3");
     for (const auto& scenario : Scenarios(districts->Value("N3").ToString())) {
-      query::Conditions conditions;
-      query::SelectionTexts texts;
       query::UpdateOutcome outcome;
-      const double fileSeconds = MedianSeconds(reps, [&] {
-        outcome = query::RunUpdate(*onFile, scenario.selection, conditions, texts, NoWorkbook());
-      });
+      const double fileSeconds = MedianSeconds(reps, [&] { outcome = onFile.Update(scenario.selection); });
+      const auto& conditions = onFile.CurrentConditions();
       std::printf("\n%s: %ld change types, %.0f ha\n", scenario.name.c_str(), outcome.recordCount,
                   outcome.area.ToDouble());
       std::printf("  SQLite file:                               %7.3f s median of %d\n", fileSeconds, reps);
       for (const auto& setting : settings) {
         const std::string conninfo = WithOptions(benchServer, setting.options);
-        quorvia::db::Database onServer(std::make_unique<pg::PgBackend>(conninfo));
+        query::QuerySession onServer(
+            std::make_unique<quorvia::db::Database>(std::make_unique<pg::PgBackend>(conninfo)), noOffice,
+            folder);
         query::UpdateOutcome serverOutcome;
-        const double serverSeconds = MedianSeconds(reps, [&] {
-          serverOutcome = query::RunUpdate(onServer, scenario.selection, conditions, texts, NoWorkbook());
-        });
+        const double serverSeconds =
+            MedianSeconds(reps, [&] { serverOutcome = onServer.Update(scenario.selection); });
         std::printf("  PostgreSQL, %-31s%7.3f s median of %d  (%.2f x SQLite)%s\n",
                     (setting.name + ":").c_str(), serverSeconds, reps, serverSeconds / fileSeconds,
                     serverOutcome.recordCount == outcome.recordCount ? "" : "  [DIFFERENT RESULT]");

@@ -7,12 +7,12 @@
 #include <iostream>
 #include <string>
 
-#include "access_header.h"
-#include "access_row_source.h"
-#include "file_placement.h"
-#include "import_error.h"
-#include "server_loader.h"
-#include "sqlite_row_source.h"
+#include "access_import/access_header.h"
+#include "access_import/file_placement.h"
+#include "access_import/import_error.h"
+#include "server_import/access_row_source.h"
+#include "server_import/server_loader.h"
+#include "server_import/sqlite_row_source.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "database.h"
+#include "db/database.h"
 
 #include <utility>
 
-#include "db_error.h"
-#include "sqlite_backend.h"
+#include "db/db_error.h"
+#include "db/sqlite_backend.h"
 
 namespace quorvia::db {
 

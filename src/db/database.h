@@ -3,10 +3,10 @@
 #include <memory>
 #include <string>
 
-#include "database_backend.h"
-#include "query_defs.h"
-#include "recordset.h"
-#include "table_defs.h"
+#include "db/database_backend.h"
+#include "db/query_defs.h"
+#include "db/recordset.h"
+#include "db/table_defs.h"
 
 namespace quorvia::db {
 

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "query_defs.h"
-#include "recordset.h"
-#include "table_defs.h"
+#include "db/query_defs.h"
+#include "db/recordset.h"
+#include "db/table_defs.h"
 
 namespace quorvia::db {
 

@@ -1,9 +1,9 @@
-#include "db_engine.h"
+#include "db/db_engine.h"
 
 #include <filesystem>
 
-#include "pg_backend.h"
-#include "server_connection.h"
+#include "db/pg/pg_backend.h"
+#include "db/pg/server_connection.h"
 
 namespace quorvia::db {
 

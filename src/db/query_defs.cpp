@@ -1,10 +1,10 @@
-#include "query_defs.h"
+#include "db/query_defs.h"
 
 #include <algorithm>
 
-#include "ascii_case.h"
-#include "database.h"
-#include "db_error.h"
+#include "db/ascii_case.h"
+#include "db/database.h"
+#include "db/db_error.h"
 
 namespace quorvia::db {
 

@@ -3,7 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "database_backend.h"
+#include "db/database_backend.h"
+#include "db/sqlite_connection.h"
 
 struct sqlite3;
 
@@ -26,14 +27,11 @@ class SqliteBackend final : public DatabaseBackend {
   void Rollback() override;
 
  private:
-  struct Closer {
-    void operator()(sqlite3* handle) const noexcept;
-  };
-  sqlite3* Handle() const noexcept { return handle_.get(); }
-  void ExecuteNative(const std::string& sqliteSql);
+  sqlite3* Handle() const noexcept { return connection_.Handle(); }
+  void ExecuteNative(const std::string& sqliteSql) { connection_.Execute(sqliteSql); }
 
   std::string path_;
-  std::unique_ptr<sqlite3, Closer> handle_;
+  SqliteConnection connection_;
   int transactionDepth_ = 0;  // open BeginTrans calls; the outermost is a real transaction
 };
 

@@ -1,4 +1,4 @@
-#include "access_row_source.h"
+#include "server_import/access_row_source.h"
 
 namespace quorvia::server_import {
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "access_reader.h"
-#include "row_source.h"
+#include "access_import/access_reader.h"
+#include "server_import/row_source.h"
 
 namespace quorvia::server_import {
 

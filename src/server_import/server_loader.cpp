@@ -1,4 +1,4 @@
-#include "server_loader.h"
+#include "server_import/server_loader.h"
 
 #include <algorithm>
 #include <charconv>
@@ -6,9 +6,10 @@
 #include <set>
 #include <stdexcept>
 
-#include "import_error.h"
-#include "pg_connection.h"
-#include "pg_dialect.h"
+#include "access_import/import_error.h"
+#include "db/ascii_case.h"
+#include "db/pg/pg_connection.h"
+#include "db/pg/pg_dialect.h"
 
 namespace quorvia::server_import {
 namespace {
@@ -20,11 +21,7 @@ using db::pg::StoredName;
 constexpr std::size_t kCopyChunkBytes = 1 << 20;
 constexpr std::int64_t kProgressEveryRows = 100'000;
 
-std::string Upper(std::string text) {
-  std::ranges::transform(text, text.begin(),
-                         [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return text;
-}
+std::string Upper(std::string_view text) { return db::UpperAscii(text); }
 
 bool Contains(const std::string& text, std::string_view part) { return text.find(part) != std::string::npos; }
 

@@ -4,8 +4,8 @@
 #include <functional>
 #include <string>
 
-#include "convert.h"
-#include "row_source.h"
+#include "access_import/convert.h"
+#include "server_import/row_source.h"
 
 namespace quorvia::server_import {
 

@@ -1,10 +1,10 @@
-#include "sqlite_row_source.h"
+#include "server_import/sqlite_row_source.h"
 
 #include <sqlite3.h>
 
 #include <stdexcept>
 
-#include "view_definition.h"
+#include "db/view_definition.h"
 
 namespace quorvia::server_import {
 namespace {

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "row_source.h"
+#include "server_import/row_source.h"
 
 struct sqlite3;
 

@@ -8,17 +8,17 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/form1.h"
+#include "batch_dialog/form2.h"
 #include "demo_database.h"
-#include "form1.h"
-#include "form2.h"
-#include "libreoffice_system.h"
 #include "office_test_support.h"
 #include "pg_test_server.h"
 #include "recording_modal_host.h"
 #include "report_template.h"
-#include "server_loader.h"
+#include "server_import/server_loader.h"
+#include "server_import/sqlite_row_source.h"
 #include "sqlite_fixture.h"
-#include "sqlite_row_source.h"
+#include "workbook/office/libreoffice_system.h"
 
 namespace quorvia::app {
 namespace {

@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "db_engine.h"
-#include "db_error.h"
-#include "pg_dialect.h"
+#include "db/db_engine.h"
+#include "db/db_error.h"
+#include "db/pg/pg_dialect.h"
 #include "pg_test_server.h"
 #include "sqlite_fixture.h"
 

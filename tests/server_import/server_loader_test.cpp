@@ -4,14 +4,14 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "database.h"
-#include "db_error.h"
+#include "db/database.h"
+#include "db/db_error.h"
+#include "db/pg/pg_backend.h"
 #include "demo_database.h"
-#include "pg_backend.h"
 #include "pg_test_server.h"
-#include "server_loader.h"
+#include "server_import/server_loader.h"
+#include "server_import/sqlite_row_source.h"
 #include "sqlite_fixture.h"
-#include "sqlite_row_source.h"
 
 namespace quorvia::server_import {
 namespace {

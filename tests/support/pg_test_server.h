@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "pg_connection.h"
+#include "db/pg/pg_connection.h"
 
 namespace quorvia::testing {
 

@@ -1,11 +1,11 @@
-#include "pg_backend.h"
+#include "db/pg/pg_backend.h"
 
 #include <libpq-fe.h>
 
 #include <utility>
 
-#include "db_error.h"
-#include "pg_dialect.h"
+#include "db/db_error.h"
+#include "db/pg/pg_dialect.h"
 
 namespace quorvia::db::pg {
 namespace {

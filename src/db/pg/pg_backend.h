@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "database_backend.h"
-#include "pg_connection.h"
+#include "db/database_backend.h"
+#include "db/pg/pg_connection.h"
 
 namespace quorvia::db::pg {
 

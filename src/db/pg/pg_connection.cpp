@@ -1,10 +1,10 @@
-#include "pg_connection.h"
+#include "db/pg/pg_connection.h"
 
 #include <libpq-fe.h>
 
 #include <charconv>
 
-#include "db_error.h"
+#include "db/db_error.h"
 
 namespace quorvia::db::pg {
 namespace {

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "field_value.h"
+#include "db/field_value.h"
 
 struct pg_conn;
 struct pg_result;

@@ -1,9 +1,10 @@
-#include "pg_dialect.h"
+#include "db/pg/pg_dialect.h"
 
 #include <cctype>
 
-#include "db_error.h"
-#include "pg_connection.h"
+#include "db/ascii_case.h"
+#include "db/db_error.h"
+#include "db/pg/pg_connection.h"
 
 namespace quorvia::db::pg {
 namespace {
@@ -129,13 +130,7 @@ class PostgresTranslator {
 
 std::string ToPostgres(std::string_view programSql) { return PostgresTranslator(programSql).Run(); }
 
-std::string StoredName(std::string_view name) {
-  std::string lower(name);
-  // Only ASCII letters, as the server folds unquoted names in UTF-8.
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
-}
+// Only ASCII letters, as the server folds unquoted names in UTF-8.
+std::string StoredName(std::string_view name) { return LowerAscii(name); }
 
 }  // namespace quorvia::db::pg

@@ -1,4 +1,4 @@
-#include "server_connection.h"
+#include "db/pg/server_connection.h"
 
 #include <libpq-fe.h>
 
@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "db_error.h"
+#include "db/db_error.h"
 
 namespace quorvia::db::pg {
 namespace {

@@ -1,10 +1,10 @@
-#include "libreoffice_system.h"
+#include "workbook/office/libreoffice_system.h"
 
 #include <csignal>
 #include <thread>
 
-#include "office_process.h"
-#include "uno_connection.h"
+#include "workbook/office/office_process.h"
+#include "workbook/office/uno_connection.h"
 
 namespace quorvia::workbook::office {
 namespace {

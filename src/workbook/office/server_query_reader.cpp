@@ -1,12 +1,12 @@
-#include "server_query_reader.h"
+#include "workbook/office/server_query_reader.h"
 
 #include <libpq-fe.h>
 
-#include "db_error.h"
-#include "pg_connection.h"
-#include "pg_dialect.h"
-#include "server_connection.h"
-#include "spreadsheet_application.h"
+#include "db/db_error.h"
+#include "db/pg/pg_connection.h"
+#include "db/pg/pg_dialect.h"
+#include "db/pg/server_connection.h"
+#include "workbook/spreadsheet_application.h"
 
 namespace quorvia::workbook::office {
 namespace {

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "stored_query_reader.h"
+#include "workbook/office/stored_query_reader.h"
 
 namespace quorvia::workbook::office {
 
