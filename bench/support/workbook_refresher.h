@@ -5,10 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "libreoffice_system.h"
-#include "refresh_workbook.h"
 #include "report_template.h"
-#include "workbook_call.h"
+#include "workbook/office/libreoffice_system.h"
 
 namespace quorvia::bench {
 
@@ -20,14 +18,6 @@ class OfficeRefresher {
     tools::BuildReportTemplate(system_, folder_ + "/MOSA_QUERY.xls");
     office_ = system_.ConnectOrStartOffice();
     office_->OpenWorkbook(folder_ + "/MOSA_QUERY.xls", 3);
-  }
-
-  query::RefreshWorkbookFn Function() {
-    return [this](const std::string& copyName, const std::string& mode, const query::SelectionTexts& texts) {
-      return workbook::RefreshWorkbook(system_, folder_, copyName, mode, texts.SelCountry, texts.SelNuts,
-                                       texts.SelElevation, texts.SelLandCover, texts.SelWatershed,
-                                       texts.SelShoreline, {"--> FINAL Data", "change1"});
-    };
   }
 
   workbook::office::LibreOfficeSystem& System() { return system_; }

@@ -1,6 +1,5 @@
 // Times the report refresh against a real headless office on demo data: a refresh run and a copy run,
 // each with a warm office (workbook already open) and a cold one (no office running). Prints medians.
-#include <sqlite3.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -15,10 +14,11 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "db/sqlite_connection.h"
 #include "demo_database.h"
-#include "libreoffice_system.h"
-#include "refresh_workbook.h"
 #include "report_template.h"
+#include "workbook/office/libreoffice_system.h"
+#include "workbook/refresh_workbook.h"
 
 namespace {
 
@@ -71,8 +71,8 @@ void Print(const char* what, double seconds, double target) {
 
 }  // namespace
 
-using quorvia::bench::ExecuteSql;
 using quorvia::bench::MedianSeconds;
+using quorvia::db::ExecuteSql;
 
 int main() {
   try {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "report_window.h"
-#include "spreadsheet_application.h"
+#include "report/report_window.h"
+#include "workbook/spreadsheet_application.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "office_processes.h"
+#include "report/office_processes.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

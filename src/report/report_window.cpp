@@ -1,4 +1,4 @@
-#include "report_window.h"
+#include "report/report_window.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -18,11 +18,11 @@
 #include <thread>
 #include <vector>
 
-#include "office_processes.h"
-#include "report_office.h"
-#include "uno_connection.h"
-#include "uno_properties.h"
-#include "uno_text.h"
+#include "report/office_processes.h"
+#include "workbook/office/report_office.h"
+#include "workbook/office/uno_connection.h"
+#include "workbook/office/uno_properties.h"
+#include "workbook/office/uno_text.h"
 
 namespace quorvia::report {
 namespace {

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "libreoffice_application.h"
+#include "workbook/office/libreoffice_application.h"
 
 namespace quorvia::report {
 

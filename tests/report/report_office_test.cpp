@@ -12,19 +12,19 @@
 #include <iterator>
 #include <thread>
 
+#include "app/form1.h"
+#include "batch_dialog/form2.h"
 #include "demo_database.h"
-#include "form1.h"
-#include "form2.h"
-#include "libreoffice_system.h"
-#include "office_processes.h"
 #include "office_test_support.h"
 #include "recording_modal_host.h"
-#include "report_office.h"
+#include "report/office_processes.h"
+#include "report/report_window.h"
 #include "report_template.h"
-#include "report_window.h"
 #include "sqlite_fixture.h"
-#include "uno_connection.h"
 #include "virtual_display.h"
+#include "workbook/office/libreoffice_system.h"
+#include "workbook/office/report_office.h"
+#include "workbook/office/uno_connection.h"
 
 namespace quorvia::report {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <optional>
 
-#include "data_binding.h"
+#include "workbook/office/data_binding.h"
 
 namespace quorvia::workbook::office {
 

@@ -1,4 +1,4 @@
-#include "libreoffice_application.h"
+#include "workbook/office/libreoffice_application.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -25,14 +25,15 @@
 #include <cstring>
 #include <filesystem>
 
-#include "bound_data_sheets.h"
-#include "office_process.h"
-#include "report_office.h"
-#include "uno_connection.h"
-#include "uno_errors.h"
-#include "uno_properties.h"
-#include "uno_sheets.h"
-#include "uno_text.h"
+#include "db/ascii_case.h"
+#include "workbook/office/bound_data_sheets.h"
+#include "workbook/office/office_process.h"
+#include "workbook/office/report_office.h"
+#include "workbook/office/uno_connection.h"
+#include "workbook/office/uno_errors.h"
+#include "workbook/office/uno_properties.h"
+#include "workbook/office/uno_sheets.h"
+#include "workbook/office/uno_text.h"
 
 namespace quorvia::workbook::office {
 
@@ -60,10 +61,6 @@ std::string NameOf(const SheetDocument& document) {
   if (!url.isEmpty()) return fs::path(PathFromFileUrl(url)).filename().string();
   const Reference<css::frame::XTitle> title(document, UNO_QUERY);
   return title.is() ? ToUtf8(title->getTitle()) : std::string();
-}
-
-bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
-  return ToOUString(a).equalsIgnoreAsciiCase(ToOUString(b));
 }
 
 std::string WorkbookStep(const char* operation, const std::string& workbook) {
@@ -159,7 +156,7 @@ SheetDocument LibreOfficeApplication::Workbook(const std::string& name) {
   return TranslatingUnoErrors(WorkbookStep("Workbooks", name), [&] {
     SheetDocument found;
     for (const auto& document : LoadedWorkbooks()) {
-      if (!SameNameIgnoringCase(NameOf(document), name)) continue;
+      if (!db::EqualsIgnoringAsciiCase(NameOf(document), name)) continue;
       if (document == opened_) return document;
       if (!found.is()) found = document;
     }

@@ -1,11 +1,11 @@
-#include "libreoffice_system.h"
+#include "workbook/office/libreoffice_system.h"
 
 #include <csignal>
 #include <thread>
 
-#include "office_process.h"
-#include "report_office.h"
-#include "uno_connection.h"
+#include "workbook/office/office_process.h"
+#include "workbook/office/report_office.h"
+#include "workbook/office/uno_connection.h"
 
 namespace quorvia::workbook::office {
 namespace {

@@ -5,9 +5,9 @@
 #include <memory>
 #include <optional>
 
-#include "libreoffice_application.h"
-#include "office_options.h"
-#include "spreadsheet_application.h"
+#include "workbook/office/libreoffice_application.h"
+#include "workbook/office/office_options.h"
+#include "workbook/spreadsheet_application.h"
 
 namespace quorvia::workbook::office {
 

@@ -1,4 +1,4 @@
-#include "office_options.h"
+#include "workbook/office/office_options.h"
 
 #include <unistd.h>
 

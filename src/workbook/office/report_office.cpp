@@ -1,10 +1,10 @@
-#include "report_office.h"
+#include "workbook/office/report_office.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 
-#include "uno_connection.h"
+#include "workbook/office/uno_connection.h"
 
 namespace quorvia::workbook::office {
 namespace {

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "libreoffice_application.h"
+#include "workbook/office/libreoffice_application.h"
 
 namespace quorvia::workbook::office {
 

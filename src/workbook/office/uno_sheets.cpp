@@ -1,12 +1,12 @@
-#include "uno_sheets.h"
+#include "workbook/office/uno_sheets.h"
 
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/sheet/XDataPilotTablesSupplier.hpp>
 
 #include <filesystem>
 
-#include "spreadsheet_application.h"
-#include "uno_text.h"
+#include "workbook/office/uno_text.h"
+#include "workbook/spreadsheet_application.h"
 
 namespace quorvia::workbook::office {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <thread>
 
-#include "office_process.h"
 #include "office_test_support.h"
+#include "workbook/office/office_process.h"
 
 namespace quorvia::workbook::office::testing {
 namespace {
