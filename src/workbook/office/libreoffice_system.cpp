@@ -4,6 +4,8 @@
 #include <thread>
 
 #include "office_process.h"
+#include "office_shared.h"
+#include "office_slots.h"
 #include "uno_connection.h"
 
 namespace quorvia::workbook::office {
@@ -17,7 +19,15 @@ constexpr int kConnectAttempts = 20;  // with kConnectRetryInterval: about a sec
 
 }  // namespace
 
-LibreOfficeSystem::LibreOfficeSystem(OfficeOptions options) : options_(std::move(options)) {
+void OfficeShared::RemoveLeftoversOfEndedOffice() {
+  for (const auto& file : filesOpened) RemoveLeftoverLockFile(file, profileDir, false);
+  filesOpened.clear();
+  reloads.ForgetAll();
+  parked = false;
+}
+
+LibreOfficeSystem::LibreOfficeSystem(OfficeOptions options)
+    : options_(std::move(options)), shared_(std::make_shared<OfficeShared>(options_)) {
   // The connection to the office is a pipe. When the office goes away (ended, crashed, killed) a write
   // on it must fail with an error the refresh can report, not end this program with SIGPIPE.
   std::signal(SIGPIPE, SIG_IGN);
@@ -27,27 +37,80 @@ LibreOfficeSystem::LibreOfficeSystem(OfficeOptions options) : options_(std::move
   }
 }
 
-LibreOfficeSystem::~LibreOfficeSystem() { EndStartedOffice(); }
-
-void LibreOfficeSystem::EndStartedOffice() noexcept {
-  if (!started_ || !started_->Running()) return;
-  // Asked to terminate, the office closes down cleanly and removes its pipe. One that does not answer is
-  // killed after a grace period, which also ends the pending request.
-  std::thread request([pipe = options_.pipeName] {
-    try {
-      DesktopOf(ConnectToOffice(pipe))->terminate();
-    } catch (...) {
-      // The connection goes down with the office either way.
-    }
-  });
-  if (!started_->WaitForExit(kTerminateGracePeriod)) started_->Stop();
-  request.join();
-  started_.reset();
+LibreOfficeSystem::~LibreOfficeSystem() {
+  FinishBackgroundStart();
+  EndStartedOffice();
+  EndBackgroundThread();
 }
 
-std::optional<pid_t> LibreOfficeSystem::StartedOfficePid() const {
+void LibreOfficeSystem::StartParkedInBackground() {
+  FinishBackgroundStart();
+  if (background_.joinable() || (started_ && started_->Running())) return;
+  std::promise<void> started;
+  backgroundStarted_ = started.get_future();
+  background_ = std::thread([this, started = std::move(started)]() mutable {
+    try {
+      StartOffice();
+      shared_->parked = true;
+    } catch (...) {
+      // The next create starts an office itself and reports what goes wrong.
+    }
+    started.set_value();
+    std::unique_lock lock(backgroundMutex_);
+    backgroundRelease_.wait(lock, [this] { return releaseBackground_; });
+  });
+}
+
+void LibreOfficeSystem::FinishBackgroundStart() {
+  if (backgroundStarted_.valid()) backgroundStarted_.get();
+}
+
+void LibreOfficeSystem::EndBackgroundThread() noexcept {
+  if (!background_.joinable()) return;
+  {
+    const std::lock_guard lock(backgroundMutex_);
+    releaseBackground_ = true;
+  }
+  backgroundRelease_.notify_all();
+  background_.join();
+}
+
+void LibreOfficeSystem::EndStartedOffice() noexcept {
+  if (!started_) return;
+  if (started_->Running()) {
+    // Every document is closed first, so that the office removes its lock files; then it is asked to
+    // terminate and removes its pipe. One that does not answer is killed after a grace period, which
+    // also ends the pending request.
+    std::thread request([pipe = options_.pipeName] {
+      try {
+        const auto desktop = DesktopOf(ConnectToOffice(pipe));
+        CloseAllDocuments(desktop);
+        desktop->terminate();
+      } catch (...) {
+        // The connection goes down with the office either way.
+      }
+    });
+    if (!started_->WaitForExit(kTerminateGracePeriod)) started_->Stop();
+    request.join();
+  }
+  ForgetEndedOffice();
+}
+
+void LibreOfficeSystem::ForgetEndedOffice() {
+  shared_->RemoveLeftoversOfEndedOffice();
+  started_.reset();
+  connection_.clear();
+}
+
+std::optional<pid_t> LibreOfficeSystem::StartedOfficePid() {
+  FinishBackgroundStart();
   if (started_ && started_->Running()) return started_->Pid();
   return std::nullopt;
+}
+
+bool LibreOfficeSystem::OfficeParked() {
+  FinishBackgroundStart();
+  return started_ && started_->Running() && shared_->parked;
 }
 
 std::weak_ptr<OfficeProcess> LibreOfficeSystem::OurRunningOffice() const {
@@ -55,11 +118,35 @@ std::weak_ptr<OfficeProcess> LibreOfficeSystem::OurRunningOffice() const {
   return {};
 }
 
+std::unique_ptr<LibreOfficeApplication> LibreOfficeSystem::Connect() {
+  return std::make_unique<LibreOfficeApplication>(LiveConnection(), OurRunningOffice(), shared_);
+}
+
 std::unique_ptr<LibreOfficeApplication> LibreOfficeSystem::ConnectToRunningOffice() {
-  return std::make_unique<LibreOfficeApplication>(LiveConnection(), OurRunningOffice());
+  FinishBackgroundStart();
+  if (started_ && started_->Running() && shared_->parked) {
+    throw NoOfficeError("no office is running on pipe " + options_.pipeName);
+  }
+  return Connect();
 }
 
 css::uno::Reference<css::uno::XComponentContext> LibreOfficeSystem::LiveConnection() {
+  // A frozen office of ours does not even answer the connection: it is ended after the bound.
+  CallWatchdog::Watch watch(shared_->watchdog, [process = OurRunningOffice()] {
+    if (const auto office = process.lock()) office->Kill();
+  });
+  try {
+    return Reconnect();
+  } catch (const AutomationError&) {
+    if (!watch.Fired()) throw;
+    if (started_) started_->Stop();
+    ForgetEndedOffice();
+    throw AutomationError("the office did not answer within " +
+                          std::to_string(shared_->watchdog.Bound().count()) + " ms and was ended");
+  }
+}
+
+css::uno::Reference<css::uno::XComponentContext> LibreOfficeSystem::Reconnect() {
   // One connection serves every call while it lives: a new bridge per call costs time, and under load the
   // office now and then drops a bridge while it is being set up.
   if (connection_.is()) {
@@ -86,22 +173,42 @@ css::uno::Reference<css::uno::XComponentContext> LibreOfficeSystem::LiveConnecti
 }
 
 std::unique_ptr<LibreOfficeApplication> LibreOfficeSystem::ConnectOrStartOffice() {
+  FinishBackgroundStart();
+  if (started_ && shared_->parked) return TakeParkedOffice();
   try {
-    return ConnectToRunningOffice();
+    return Connect();
   } catch (const AutomationError&) {
     return StartOffice();
   }
 }
 
+std::unique_ptr<LibreOfficeApplication> LibreOfficeSystem::TakeParkedOffice() {
+  shared_->parked = false;
+  if (started_->Running()) {
+    try {
+      return Connect();
+    } catch (const AutomationError&) {
+      // It runs but does not answer: of no further use.
+      if (started_) started_->Stop();
+    }
+  }
+  // Died while parked (killed from outside, crashed): its leftovers go, and a new one takes its place.
+  ForgetEndedOffice();
+  return StartOffice();
+}
+
 std::unique_ptr<LibreOfficeApplication> LibreOfficeSystem::StartOffice() {
   // An office of ours that still runs keeps its open workbooks: connecting is retried below instead of
   // ending it. One that has exited is replaced.
-  if (!started_ || !started_->Running()) started_ = OfficeProcess::Start(options_);
+  if (started_ && !started_->Running()) ForgetEndedOffice();
+  if (!started_) started_ = OfficeProcess::Start(options_);
+  shared_->parked = false;
   const auto deadline = std::chrono::steady_clock::now() + options_.startTimeout;
   while (true) {
     try {
-      return ConnectToRunningOffice();
+      return Connect();
     } catch (const AutomationError&) {
+      if (!started_) throw;  // ended for not answering
       if (std::chrono::steady_clock::now() >= deadline) {
         started_->Stop();
         started_.reset();
@@ -124,6 +231,10 @@ std::unique_ptr<SpreadsheetApplication> LibreOfficeSystem::GetRunningInstance() 
   return ConnectToRunningOffice();
 }
 
-std::unique_ptr<SpreadsheetApplication> LibreOfficeSystem::CreateInstance() { return ConnectOrStartOffice(); }
+std::unique_ptr<SpreadsheetApplication> LibreOfficeSystem::CreateInstance() {
+  auto application = ConnectOrStartOffice();
+  application->ParkWhenReleasedEmpty();
+  return application;
+}
 
 }  // namespace quorvia::workbook::office

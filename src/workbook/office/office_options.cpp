@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+#include "office_slots.h"
+
 namespace quorvia::workbook::office {
 namespace {
 
@@ -17,11 +19,13 @@ std::string CacheRoot() {
 }  // namespace
 
 OfficeOptions OfficeOptions::Default() {
-  const std::string root = CacheRoot() + "/quorvia";
   OfficeOptions options;
-  options.pipeName = "quorvia_office_" + std::to_string(getuid());
-  options.profileDir = root + "/office-profile";
-  options.homeDir = root + "/office-home";
+  options.pipeName = "quorvia_office_" + std::to_string(getuid()) + "_" + std::to_string(getpid());
+  const OfficeSlot slot = OfficeSlot::TakeFree(CacheRoot() + "/quorvia");
+  options.profileDir = (slot.folder / "profile").string();
+  options.homeDir = (slot.folder / "home").string();
+  options.tempDir = (slot.folder / "tmp").string();
+  options.slotLock = slot.lock;
   options.sofficePath = std::string(QUORVIA_LO_PROGRAM_DIR) + "/soffice.bin";
   return options;
 }

@@ -46,6 +46,8 @@ OfficeOptions PrivateOfficeOptions(const fs::path& root, const std::string& tag)
   options.pipeName = "quorvia_test_" + tag + "_" + std::to_string(getpid()) + "_" + std::to_string(counter++);
   options.profileDir = (root / (tag + "-profile")).string();
   options.homeDir = (root / (tag + "-home")).string();
+  options.tempDir = (root / (tag + "-tmp")).string();
+  options.slotLock.reset();
   return options;
 }
 

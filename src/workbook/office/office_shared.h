@@ -1,0 +1,32 @@
+#pragma once
+
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "bound_data_sheets.h"
+#include "call_watchdog.h"
+#include "office_options.h"
+
+namespace quorvia::workbook::office {
+
+// What a LibreOfficeSystem shares with the handles it gives out.
+struct OfficeShared {
+  explicit OfficeShared(const OfficeOptions& options)
+      : profileDir(options.profileDir), watchdog(options.callTimeout) {}
+
+  // Our office's lock files beside the files it opened are left behind when it dies; they name this
+  // profile, so they are provably ours and are removed.
+  void RemoveLeftoversOfEndedOffice();
+
+  const std::filesystem::path profileDir;
+  CallWatchdog watchdog;
+  BoundSheetReloads reloads;
+  // Quit has parked the office this system started: it holds no document, waits for the next
+  // "create an instance", and is no running instance until then.
+  bool parked = false;
+  // Files our office has opened since it last ended.
+  std::set<std::filesystem::path> filesOpened;
+};
+
+}  // namespace quorvia::workbook::office

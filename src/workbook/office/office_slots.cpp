@@ -1,0 +1,107 @@
+#include "office_slots.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+#include "spreadsheet_application.h"
+#include "uno_text.h"
+
+namespace quorvia::workbook::office {
+namespace fs = std::filesystem;
+namespace {
+
+constexpr int kSlotCount = 64;
+constexpr const char* kSlotPrefix = "office-";
+constexpr const char* kLockSuffix = ".lock";
+
+fs::path SlotLockFile(const fs::path& slotFolder) {
+  return slotFolder.parent_path() / (slotFolder.filename().string() + kLockSuffix);
+}
+
+fs::path Normal(const fs::path& path) {
+  std::error_code error;
+  const fs::path canonical = fs::weakly_canonical(path, error);
+  return error ? path.lexically_normal() : canonical;
+}
+
+// The profile folder an office lock file names: its last field is the office's user installation URL.
+std::optional<fs::path> ProfileNamedIn(const fs::path& lockFile) {
+  std::ifstream in(lockFile);
+  std::stringstream text;
+  text << in.rdbuf();
+  std::string content = text.str();
+  while (!content.empty() && (content.back() == '\n' || content.back() == '\r' || content.back() == ';')) {
+    content.pop_back();
+  }
+  const auto comma = content.rfind(',');
+  if (comma == std::string::npos) return std::nullopt;
+  const std::string url = content.substr(comma + 1);
+  if (!url.starts_with("file://")) return std::nullopt;
+  try {
+    return fs::path(PathFromFileUrl(ToOUString(url)));
+  } catch (...) {
+    return std::nullopt;
+  }
+}
+
+}  // namespace
+
+std::shared_ptr<FolderLock> FolderLock::TryTake(const fs::path& file) {
+  const int fd = open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    throw AutomationError("cannot open the lock file " + file.string() + ": " + std::strerror(errno));
+  }
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    close(fd);
+    return nullptr;
+  }
+  return std::shared_ptr<FolderLock>(new FolderLock(fd));
+}
+
+FolderLock::~FolderLock() { close(fd_); }
+
+OfficeSlot OfficeSlot::TakeFree(const fs::path& root) {
+  std::error_code error;
+  fs::create_directories(root, error);
+  if (error) throw AutomationError("cannot create the office folder " + root.string() + ": " + error.message());
+  for (int n = 1; n <= kSlotCount; ++n) {
+    const fs::path folder = root / (kSlotPrefix + std::to_string(n));
+    if (auto lock = FolderLock::TryTake(SlotLockFile(folder))) return {folder, std::move(lock)};
+  }
+  throw AutomationError("every office slot under " + root.string() + " is in use");
+}
+
+bool OfficeSlot::IsAbandonedProfile(const fs::path& profileDir) {
+  const fs::path slot = Normal(profileDir).parent_path();
+  if (!slot.filename().string().starts_with(kSlotPrefix) || !fs::exists(SlotLockFile(slot))) return false;
+  try {
+    return FolderLock::TryTake(SlotLockFile(slot)) != nullptr;  // released again at once
+  } catch (const AutomationError&) {
+    return false;
+  }
+}
+
+fs::path OfficeLockFileOf(const fs::path& document) {
+  return document.parent_path() / (".~lock." + document.filename().string() + "#");
+}
+
+void RemoveLeftoverLockFile(const fs::path& document, const fs::path& ownProfileDir, bool heldByOwnOffice) {
+  const fs::path lockFile = OfficeLockFileOf(document);
+  if (!fs::is_regular_file(lockFile)) return;
+  const auto profile = ProfileNamedIn(lockFile);
+  if (!profile) return;
+  const bool ours = Normal(*profile) == Normal(ownProfileDir);
+  if ((ours && !heldByOwnOffice) || (!ours && OfficeSlot::IsAbandonedProfile(*profile))) {
+    std::error_code ignored;
+    fs::remove(lockFile, ignored);
+  }
+}
+
+}  // namespace quorvia::workbook::office
