@@ -47,7 +47,8 @@ void CallWatchdog::Loop() {
       continue;
     }
     const std::uint64_t watched = generation_;
-    if (changed_.wait_until(lock, deadline_, [&] { return stopping_ || !armed_ || generation_ != watched; })) {
+    if (changed_.wait_until(lock, deadline_,
+                            [&] { return stopping_ || !armed_ || generation_ != watched; })) {
       continue;
     }
     // The call is still under way past its bound.

@@ -8,14 +8,14 @@
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/document/MacroExecMode.hpp>
 #include <com/sun/star/document/UpdateDocMode.hpp>
 #include <com/sun/star/frame/XController.hpp>
-#include <com/sun/star/container/XNameAccess.hpp>
-#include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/frame/XTitle.hpp>
+#include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
 #include <com/sun/star/sheet/XDataPilotDescriptor.hpp>
 #include <com/sun/star/sheet/XDataPilotTable.hpp>
@@ -148,12 +148,12 @@ void RequireSpreadsheetFile(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
   in.read(reinterpret_cast<char*>(head), sizeof head);
   const auto read = static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0));
-  const bool compound = read == sizeof head && std::equal(std::begin(kCompoundDocument),
-                                                          std::end(kCompoundDocument), head);
-  const bool zip = read >= sizeof kZipPackage && std::equal(std::begin(kZipPackage), std::end(kZipPackage), head);
+  const bool compound =
+      read == sizeof head && std::equal(std::begin(kCompoundDocument), std::end(kCompoundDocument), head);
+  const bool zip =
+      read >= sizeof kZipPackage && std::equal(std::begin(kZipPackage), std::end(kZipPackage), head);
   if (compound || zip) return;
-  throw AutomationError("Open: " + file.string() +
-                        (read == 0 ? " is empty" : " is not a spreadsheet file") +
+  throw AutomationError("Open: " + file.string() + (read == 0 ? " is empty" : " is not a spreadsheet file") +
                         "; it is left as it is");
 }
 
@@ -220,8 +220,8 @@ decltype(auto) LibreOfficeApplication::Guarded(const std::string& step, Call&& c
     if (!watch.Fired()) throw;
     LetGo();
     shared_->RemoveLeftoversOfEndedOffice();
-    throw AutomationError(step + ": the office did not answer within " + SecondsText(shared_->watchdog.Bound()) +
-                          " and was ended");
+    throw AutomationError(step + ": the office did not answer within " +
+                          SecondsText(shared_->watchdog.Bound()) + " and was ended");
   }
 }
 
@@ -350,13 +350,13 @@ void LibreOfficeApplication::OpenWorkbook(const std::string& path, int updateLin
 int LibreOfficeApplication::SheetCount(const std::string& workbook) {
   const auto document = Workbook(workbook);
   return Guarded(WorkbookStep("Sheets.Count", workbook),
-                              [&] { return static_cast<int>(SheetCountOf(document)); });
+                 [&] { return static_cast<int>(SheetCountOf(document)); });
 }
 
 bool LibreOfficeApplication::SheetVisible(const std::string& workbook, int position) {
   const auto document = Workbook(workbook);
   return Guarded(WorkbookStep("Sheets.Visible", workbook),
-                              [&] { return IsVisibleSheet(SheetAt(document, position - 1)); });
+                 [&] { return IsVisibleSheet(SheetAt(document, position - 1)); });
 }
 
 void LibreOfficeApplication::RememberActiveSheet(const SheetDocument& document, sal_Int32 index) {

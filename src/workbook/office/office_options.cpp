@@ -18,10 +18,12 @@ std::string CacheRoot() {
 
 }  // namespace
 
+std::string QuorviaCacheFolder() { return CacheRoot() + "/quorvia"; }
+
 OfficeOptions OfficeOptions::Default() {
   OfficeOptions options;
   options.pipeName = "quorvia_office_" + std::to_string(getuid()) + "_" + std::to_string(getpid());
-  const OfficeSlot slot = OfficeSlot::TakeFree(CacheRoot() + "/quorvia");
+  const OfficeSlot slot = OfficeSlot::TakeFree(QuorviaCacheFolder());
   options.profileDir = (slot.folder / "profile").string();
   options.homeDir = (slot.folder / "home").string();
   options.tempDir = (slot.folder / "tmp").string();

@@ -31,4 +31,7 @@ struct OfficeOptions {
   std::string OfficeTempDir() const { return tempDir.empty() ? homeDir + "/tmp" : tempDir; }
 };
 
+// Quorvia's folder for the state of its offices: $XDG_CACHE_HOME (or $HOME/.cache) /quorvia.
+std::string QuorviaCacheFolder();
+
 }  // namespace quorvia::workbook::office

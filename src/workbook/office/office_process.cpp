@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "office_slots.h"
 #include "spreadsheet_application.h"
 #include "uno_text.h"
 
@@ -23,6 +24,8 @@ namespace {
 
 // soffice.bin asks to be started again after it has set up a new profile.
 constexpr int kRestartRequested = 81;
+// Where the UNO runtime creates named pipes.
+constexpr const char* kPipeFolder = "/tmp";
 
 std::vector<std::string> OfficeArguments(const OfficeOptions& options, OfficeProcess::Mode mode) {
   std::vector<std::string> arguments{
@@ -91,6 +94,7 @@ void CreateFolder(const std::string& path) {
 }  // namespace
 
 std::unique_ptr<OfficeProcess> OfficeProcess::Start(const OfficeOptions& options) {
+  RemovePipesOfEndedProcesses(kPipeFolder);
   InitialiseProfile(options);
   return Spawn(options, Mode::Listen);
 }

@@ -1,6 +1,7 @@
 #include "office_slots.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -70,7 +71,8 @@ FolderLock::~FolderLock() { close(fd_); }
 OfficeSlot OfficeSlot::TakeFree(const fs::path& root) {
   std::error_code error;
   fs::create_directories(root, error);
-  if (error) throw AutomationError("cannot create the office folder " + root.string() + ": " + error.message());
+  if (error)
+    throw AutomationError("cannot create the office folder " + root.string() + ": " + error.message());
   for (int n = 1; n <= kSlotCount; ++n) {
     const fs::path folder = root / (kSlotPrefix + std::to_string(n));
     if (auto lock = FolderLock::TryTake(SlotLockFile(folder))) return {folder, std::move(lock)};
@@ -101,6 +103,21 @@ void RemoveLeftoverLockFile(const fs::path& document, const fs::path& ownProfile
   if ((ours && !heldByOwnOffice) || (!ours && OfficeSlot::IsAbandonedProfile(*profile))) {
     std::error_code ignored;
     fs::remove(lockFile, ignored);
+  }
+}
+
+void RemovePipesOfEndedProcesses(const fs::path& folder) {
+  if (folder.empty()) return;
+  const std::string prefix =
+      "OSL_PIPE_" + std::to_string(getuid()) + "_quorvia_office_" + std::to_string(getuid()) + "_";
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(folder, error)) {
+    const std::string name = entry.path().filename().string();
+    if (!name.starts_with(prefix)) continue;
+    char* end = nullptr;
+    const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
+    if (*end != '\0' || pid <= 0) continue;
+    if (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) fs::remove(entry.path(), error);
   }
 }
 

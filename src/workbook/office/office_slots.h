@@ -42,4 +42,8 @@ std::filesystem::path OfficeLockFileOf(const std::filesystem::path& document);
 void RemoveLeftoverLockFile(const std::filesystem::path& document, const std::filesystem::path& ownProfileDir,
                             bool heldByOwnOffice);
 
+// Removes the pipes that offices of Quorvia processes no longer running left in `folder` (pipe names
+// carry the process id of the Quorvia that chose them).
+void RemovePipesOfEndedProcesses(const std::filesystem::path& folder);
+
 }  // namespace quorvia::workbook::office

@@ -6,17 +6,20 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
 
 #include "office_process.h"
 #include "office_test_support.h"
+#include "report_template.h"
 
 namespace quorvia::workbook::office::testing {
 namespace {
 
 using namespace std::chrono_literals;
+namespace fs = std::filesystem;
 
 // Gone: no such process, or only a zombie nobody has reaped yet.
 bool ProcessGone(pid_t pid) {
@@ -63,24 +66,57 @@ TEST_F(OfficeLifetimeTest, TheOfficeAnObjectStartedIsGoneWhenTheObjectIs) {
   EXPECT_TRUE(ProcessGone(pid));
 }
 
-TEST_F(OfficeLifetimeTest, QuitEndsOnlyAnOfficeThisSystemStarted) {
+TEST_F(OfficeLifetimeTest, QuitParksOnlyAnOfficeThisSystemStartedWhichEndsWithTheSystem) {
   const auto options = Options();
-  LibreOfficeSystem owner(options);
-  const auto ownersHandle = owner.CreateInstance();
-  const pid_t pid = *owner.StartedOfficePid();
+  pid_t pid = 0;
+  {
+    LibreOfficeSystem owner(options);
+    const auto ownersHandle = owner.CreateInstance();
+    pid = *owner.StartedOfficePid();
 
-  LibreOfficeSystem guest(options);
-  auto guestsHandle = guest.CreateInstance();  // connects: the office already listens on the pipe
-  EXPECT_FALSE(guest.StartedOfficePid().has_value());
-  guestsHandle->Quit();
-  EXPECT_THROW(guestsHandle->WorkbookCount(), AutomationError) << "a quit handle is let go of";
-  EXPECT_FALSE(ProcessGone(pid));
-  EXPECT_NO_THROW(guest.GetRunningInstance()->WorkbookCount());
+    LibreOfficeSystem guest(options);
+    auto guestsHandle = guest.CreateInstance();  // connects: the office already listens on the pipe
+    EXPECT_FALSE(guest.StartedOfficePid().has_value());
+    guestsHandle->Quit();
+    EXPECT_THROW(guestsHandle->WorkbookCount(), AutomationError) << "a quit handle is let go of";
+    EXPECT_FALSE(ProcessGone(pid));
+    EXPECT_NO_THROW(guest.GetRunningInstance()->WorkbookCount());
+    EXPECT_FALSE(owner.OfficeParked());
 
-  owner.GetRunningInstance()->Quit();
+    owner.GetRunningInstance()->Quit();
+    EXPECT_FALSE(ProcessGone(pid)) << "parked, not ended";
+    EXPECT_TRUE(owner.OfficeParked());
+    EXPECT_THROW(owner.GetRunningInstance(), AutomationError);
+    EXPECT_EQ(owner.CreateInstance()->WorkbookCount(), 0);
+    EXPECT_EQ(owner.StartedOfficePid(), pid);
+  }
   EXPECT_TRUE(ProcessGone(pid));
-  EXPECT_FALSE(owner.StartedOfficePid().has_value());
-  EXPECT_THROW(owner.GetRunningInstance(), AutomationError);
+}
+
+TEST_F(OfficeLifetimeTest, DocumentsAreClosedBeforeTheOfficeEndsSoNoLockFileStays) {
+  const auto folder = root_->Path() / "program";
+  fs::create_directories(folder);
+  pid_t pid = 0;
+  {
+    LibreOfficeSystem system(Options());
+    tools::BuildReportTemplate(system, (folder / "MOSA_QUERY.xls").string());
+    const auto office = system.ConnectOrStartOffice();
+    office->OpenWorkbook((folder / "MOSA_QUERY.xls").string(), 3);
+    ASSERT_TRUE(fs::exists(folder / ".~lock.MOSA_QUERY.xls#"));
+    pid = *system.StartedOfficePid();
+  }
+  EXPECT_TRUE(ProcessGone(pid));
+  EXPECT_FALSE(fs::exists(folder / ".~lock.MOSA_QUERY.xls#"));
+}
+
+TEST_F(OfficeLifetimeTest, ABackgroundStartParksAnOfficeThatTheFirstCreateTakes) {
+  LibreOfficeSystem system(Options());
+  system.StartParkedInBackground();
+  EXPECT_THROW(system.GetRunningInstance(), AutomationError);
+  ASSERT_TRUE(system.OfficeParked());
+  const pid_t pid = *system.StartedOfficePid();
+  EXPECT_EQ(system.CreateInstance()->WorkbookCount(), 0);
+  EXPECT_EQ(system.StartedOfficePid(), pid);
 }
 
 TEST_F(OfficeLifetimeTest, AnOfficeDiesWithTheProgramThatStartedItEvenOnACrash) {

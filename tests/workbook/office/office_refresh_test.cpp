@@ -4,6 +4,7 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 
@@ -110,10 +111,13 @@ TEST_F(WarmOfficeRefreshTest, LockedWorkbookIsReportedAsNotSaved) {
   EXPECT_EQ(fs::last_write_time(folder / "MOSA_QUERY.xls"), before);
 }
 
-// No office runs on the system's pipe: each call starts one of its own.
+bool LockFileLeft(const fs::path& folder) { return fs::exists(folder / ".~lock.MOSA_QUERY.xls#"); }
+
+// No office runs on the system's pipe at first: the first call starts one, Quit parks it, and every later
+// call takes the parked office instead of starting another.
 class ColdOfficeRefreshTest : public OfficeSuite {};
 
-TEST_F(ColdOfficeRefreshTest, RefreshRunStartsSavesAndEndsItsOfficeThenCopyRunStartsAnother) {
+TEST_F(ColdOfficeRefreshTest, UpdatesInARowTakeTheParkedOfficeAndLeaveNoLockFile) {
   const auto folder = MakeProgramFolder(kTwoSelections, "first");
   LibreOfficeSystem cold(PrivateOfficeOptions(Root(), "cold"));
   ASSERT_THROW(cold.GetRunningInstance(), AutomationError);
@@ -121,20 +125,94 @@ TEST_F(ColdOfficeRefreshTest, RefreshRunStartsSavesAndEndsItsOfficeThenCopyRunSt
   const auto refreshed = RefreshRun(cold, folder);
   EXPECT_TRUE(refreshed.Succeeded()) << refreshed.FirstFailure();
   EXPECT_TRUE(refreshed.saved);
-  EXPECT_FALSE(cold.StartedOfficePid().has_value()) << "the refresh run quits the office it started";
+  ASSERT_TRUE(cold.StartedOfficePid().has_value());
+  const pid_t pid = *cold.StartedOfficePid();
+  EXPECT_TRUE(cold.OfficeParked()) << "Quit parks the office it started";
+  EXPECT_THROW(cold.GetRunningInstance(), AutomationError) << "a parked office is no running instance";
+  EXPECT_FALSE(LockFileLeft(folder));
 
+  // The second update again finds no running instance and ends with Save, Close and Quit, in the same
+  // office process.
+  RewriteFiltered(folder / "MOSA_DB.mdb", "second");
+  const auto again = RefreshRun(cold, folder);
+  EXPECT_TRUE(again.Succeeded()) << again.FirstFailure();
+  EXPECT_EQ(cold.StartedOfficePid(), pid);
+  EXPECT_TRUE(cold.OfficeParked());
+
+  // A copy run closes the workbook without Quit; released empty, the office is parked all the same.
   const auto copied = CopyRun(cold, folder, "cold_copy");
   EXPECT_TRUE(copied.Succeeded()) << copied.FirstFailure();
   EXPECT_TRUE(copied.copied);
-  // A copy run closes the workbook but does not end the office; its owner does, on destruction.
-  ASSERT_TRUE(cold.StartedOfficePid().has_value());
+  EXPECT_EQ(cold.StartedOfficePid(), pid);
+  EXPECT_TRUE(cold.OfficeParked());
+  EXPECT_FALSE(LockFileLeft(folder));
+  EXPECT_FALSE(LeftoverTemporaryFiles(folder));
 
   WorkbookProbe probe(Office());
   const auto saved = probe.Load(folder / "MOSA_QUERY.xls");
-  EXPECT_EQ(probe.PivotOutput(saved, "Report"), kFirstFigures);
+  EXPECT_EQ(probe.PivotOutput(saved, "Report"), kSecondFigures);
   ExpectCoverPage(probe, saved);
   const auto copy = probe.Load(folder / "cold_copy.xls");
-  EXPECT_EQ(probe.PivotOutput(copy, "Report"), kFirstFigures);
+  EXPECT_EQ(probe.PivotOutput(copy, "Report"), kSecondFigures);
+}
+
+TEST_F(ColdOfficeRefreshTest, AParkedOfficeKilledFromOutsideIsReplacedOnTheNextUpdate) {
+  const auto folder = MakeProgramFolder(kTwoSelections, "first");
+  LibreOfficeSystem cold(PrivateOfficeOptions(Root(), "killed"));
+  ASSERT_TRUE(RefreshRun(cold, folder).Succeeded());
+  const pid_t killed = cold.StartedOfficePid().value_or(0);
+  ASSERT_GT(killed, 0);
+  ASSERT_EQ(kill(killed, SIGKILL), 0);
+
+  RewriteFiltered(folder / "MOSA_DB.mdb", "second");
+  const auto outcome = RefreshRun(cold, folder);
+  EXPECT_TRUE(outcome.Succeeded()) << outcome.FirstFailure();
+  EXPECT_TRUE(outcome.saved);
+  ASSERT_TRUE(cold.StartedOfficePid().has_value());
+  EXPECT_NE(*cold.StartedOfficePid(), killed);
+  WorkbookProbe probe(Office());
+  EXPECT_EQ(probe.PivotOutput(probe.Load(folder / "MOSA_QUERY.xls"), "Report"), kSecondFigures);
+}
+
+// Hands out the running office and freezes it right after, as an office that stops answering mid-run.
+class FreezingSystem final : public SpreadsheetSystem {
+ public:
+  explicit FreezingSystem(LibreOfficeSystem& real) : real_(real) {}
+  std::unique_ptr<SpreadsheetApplication> GetRunningInstance() override {
+    auto running = real_.GetRunningInstance();
+    frozen_ = real_.StartedOfficePid().value_or(0);
+    if (frozen_ > 0) kill(frozen_, SIGSTOP);
+    return running;
+  }
+  std::unique_ptr<SpreadsheetApplication> CreateInstance() override { return real_.CreateInstance(); }
+  pid_t Frozen() const { return frozen_; }
+
+ private:
+  LibreOfficeSystem& real_;
+  pid_t frozen_ = 0;
+};
+
+TEST_F(ColdOfficeRefreshTest, AFrozenOfficeIsAFailedStepWithinTheBoundAndIsReplaced) {
+  const auto folder = MakeProgramFolder(kTwoSelections, "first");
+  auto options = PrivateOfficeOptions(Root(), "frozen");
+  options.callTimeout = std::chrono::seconds(2);
+  LibreOfficeSystem real(options);
+  const auto user = real.ConnectOrStartOffice();  // a running office, so the run asks it first
+  FreezingSystem freezing(real);
+
+  const auto start = std::chrono::steady_clock::now();
+  const auto outcome = RefreshRun(freezing, folder);
+  const auto took = std::chrono::steady_clock::now() - start;
+
+  ASSERT_GT(freezing.Frozen(), 0);
+  ASSERT_FALSE(outcome.failures.empty());
+  EXPECT_TRUE(outcome.failures.front().starts_with("Workbooks.Count")) << outcome.failures.front();
+  EXPECT_NE(outcome.failures.front().find("did not answer within 2 s"), std::string::npos);
+  // The rest of the run went on in a new office.
+  EXPECT_TRUE(outcome.refreshed);
+  EXPECT_TRUE(outcome.saved);
+  EXPECT_NE(real.StartedOfficePid(), freezing.Frozen());
+  EXPECT_LT(took, std::chrono::seconds(20));
 }
 
 }  // namespace
