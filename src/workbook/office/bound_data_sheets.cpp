@@ -82,7 +82,7 @@ void ResizePivots(const Reference<css::sheet::XSpreadsheet>& sheet, sal_Int32 bo
 void ResizeCharts(const Reference<css::sheet::XSpreadsheet>& sheet, sal_Int32 boundSheet, sal_Int32 lastRow) {
   const Reference<css::table::XTableChartsSupplier> supplier(sheet, UNO_QUERY);
   if (!supplier.is()) return;
-  const auto charts = supplier->getCharts();
+  const Reference<css::container::XNameAccess> charts(supplier->getCharts(), UNO_QUERY_THROW);
   for (const auto& name : charts->getElementNames()) {
     const Reference<css::table::XTableChart> chart(charts->getByName(name), UNO_QUERY_THROW);
     auto ranges = chart->getRanges();

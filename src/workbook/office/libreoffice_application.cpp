@@ -77,18 +77,6 @@ Reference<css::sheet::XSpreadsheetView> ViewOf(const SheetDocument& document) {
   return Reference<css::sheet::XSpreadsheetView>(controller, UNO_QUERY);
 }
 
-Reference<css::sheet::XSpreadsheet> SheetByNameIgnoringCase(const SheetDocument& document,
-                                                            const std::string& name) {
-  // A document closed under the call answers with no sheets at all: that is a failed step, not a crash.
-  const Reference<css::container::XNameAccess> sheets(document->getSheets(), UNO_QUERY_THROW);
-  for (const auto& candidate : sheets->getElementNames()) {
-    if (candidate.equalsIgnoreAsciiCase(ToOUString(name))) {
-      return Reference<css::sheet::XSpreadsheet>(sheets->getByName(candidate), UNO_QUERY_THROW);
-    }
-  }
-  throw AutomationError("the workbook has no worksheet named \"" + name + "\"");
-}
-
 // A document opened read-only (another program's lock file, or a file we may not write) refuses every
 // change; saying so beats the office's bare "cannot modify" error.
 void RequireWritable(const SheetDocument& document, const std::string& workbook) {
@@ -421,7 +409,7 @@ void LibreOfficeApplication::WriteCell(const std::string& workbook, const std::s
   const auto document = Workbook(workbook);
   Guarded("Range(" + worksheet + "!" + cell + ")", [&] {
     RequireWritable(document, workbook);
-    const auto range = SheetByNameIgnoringCase(document, worksheet)->getCellRangeByName(ToOUString(cell));
+    const auto range = SheetNamedIgnoringCase(document, worksheet)->getCellRangeByName(ToOUString(cell));
     const Reference<css::sheet::XCellRangeData> data(range, UNO_QUERY_THROW);
     // Stored as text, never parsed: a selection value such as "=1+1" must not turn into a formula.
     auto array = data->getDataArray();

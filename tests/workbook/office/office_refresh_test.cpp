@@ -7,7 +7,10 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <map>
 
+#include "bound_data_sheets.h"
 #include "office_test_support.h"
 #include "refresh_workbook.h"
 
@@ -113,6 +116,57 @@ TEST_F(WarmOfficeRefreshTest, LockedWorkbookIsReportedAsNotSaved) {
 
 bool LockFileLeft(const fs::path& folder) { return fs::exists(folder / ".~lock.MOSA_QUERY.xls#"); }
 
+TEST_F(WarmOfficeRefreshTest, ARefreshReadsTheQueryOnceAndTheCopyRunAfterItNotAgain) {
+  const auto folder = MakeProgramFolder(kTwoSelections, "first");
+  Office().OpenWorkbook((folder / "MOSA_QUERY.xls").string(), 3);
+  RewriteFiltered(folder / "MOSA_DB.mdb", "second");
+
+  const std::size_t before = BoundSheetReloads::QueriesRead();
+  const auto refreshed = RefreshRun(System(), folder);  // pivot refresh, then RefreshAll
+  EXPECT_EQ(BoundSheetReloads::QueriesRead() - before, 1u);
+  const auto copied = CopyRun(System(), folder, "once");  // RefreshAll again
+  EXPECT_EQ(BoundSheetReloads::QueriesRead() - before, 1u);
+  EXPECT_TRUE(refreshed.Succeeded() && copied.Succeeded());
+
+  // A change of the query is read at the next refresh.
+  RewriteFiltered(folder / "MOSA_DB.mdb", "first");
+  EXPECT_TRUE(RefreshRun(System(), folder).Succeeded());
+  EXPECT_EQ(BoundSheetReloads::QueriesRead() - before, 2u);
+  WorkbookProbe probe(Office());
+  EXPECT_EQ(probe.PivotOutput("MOSA_QUERY.xls", "Report"), kFirstFigures);
+}
+
+std::string FileBytes(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_F(WarmOfficeRefreshTest, AWorkbookThatIsNoSpreadsheetIsNeverSaved) {
+  std::string randomBytes;
+  for (int i = 0; i < 4096; ++i) randomBytes += static_cast<char>((i * 7919 + 13) % 251);
+  const std::string compoundHeader("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+  const std::map<std::string, std::string> contents{{"random bytes", randomBytes},
+                                                    {"zero bytes", ""},
+                                                    {"text", "CHANGE;AREA\nurban;10\nforest;20\n"},
+                                                    {"header then text", compoundHeader + "urban;10\n"}};
+  for (const auto& [what, content] : contents) {
+    const auto folder = MakeProgramFolder(kTwoSelections, "first");
+    std::ofstream(folder / "MOSA_QUERY.xls", std::ios::binary | std::ios::trunc) << content;
+
+    const auto outcome = RefreshRun(System(), folder);
+
+    EXPECT_FALSE(outcome.saved) << what;
+    EXPECT_FALSE(outcome.refreshed) << what;
+    ASSERT_FALSE(outcome.failures.empty()) << what;
+    const auto open = std::find_if(outcome.failures.begin(), outcome.failures.end(),
+                                   [](const std::string& line) { return line.starts_with("Open"); });
+    ASSERT_NE(open, outcome.failures.end()) << what;
+    EXPECT_NE(open->find("left as it is"), std::string::npos) << *open;
+    EXPECT_EQ(FileBytes(folder / "MOSA_QUERY.xls"), content) << what;
+    EXPECT_FALSE(fs::exists(folder / ".~lock.MOSA_QUERY.xls#")) << what;
+  }
+}
+
 // No office runs on the system's pipe at first: the first call starts one, Quit parks it, and every later
 // call takes the parked office instead of starting another.
 class ColdOfficeRefreshTest : public OfficeSuite {};
@@ -132,9 +186,11 @@ TEST_F(ColdOfficeRefreshTest, UpdatesInARowTakeTheParkedOfficeAndLeaveNoLockFile
   EXPECT_FALSE(LockFileLeft(folder));
 
   // The second update again finds no running instance and ends with Save, Close and Quit, in the same
-  // office process.
+  // office process; the workbook opened anew reads the query once.
   RewriteFiltered(folder / "MOSA_DB.mdb", "second");
+  const std::size_t readsBefore = BoundSheetReloads::QueriesRead();
   const auto again = RefreshRun(cold, folder);
+  EXPECT_EQ(BoundSheetReloads::QueriesRead() - readsBefore, 1u);
   EXPECT_TRUE(again.Succeeded()) << again.FirstFailure();
   EXPECT_EQ(cold.StartedOfficePid(), pid);
   EXPECT_TRUE(cold.OfficeParked());
