@@ -18,6 +18,6 @@ int main(int argc, char** argv) {
   if (!form.Form_Load()) return 1;
   form.show();
   // The first update then finds an office started and waiting, without the window waiting for it.
-  office.StartParkedInBackground();
+  office.StartParkedInBackground(QCoreApplication::applicationDirPath().toStdString() + "/MOSA_QUERY.xls");
   return QApplication::exec();
 }

@@ -331,6 +331,9 @@ void LibreOfficeApplication::OpenWorkbook(const std::string& path, int updateLin
       throw AutomationError("Open: " + file.string() +
                             " reads as text, not as a spreadsheet workbook; it is left as it is");
     }
+    // Nobody looks at a hidden document: its view need not follow every change (switching to the sheet
+    // with the chart would otherwise lay the chart out each time).
+    Reference<css::frame::XModel>(document, UNO_QUERY_THROW)->lockControllers();
     opened_ = document;
   });
 }
@@ -353,13 +356,24 @@ void LibreOfficeApplication::RememberActiveSheet(const SheetDocument& document, 
   activeSheetWithoutView_.emplace_back(key, index);
 }
 
-Reference<css::sheet::XSpreadsheet> LibreOfficeApplication::ActiveSheet(const SheetDocument& document) const {
-  if (const auto view = ViewOf(document); view.is()) return view->getActiveSheet();
+std::optional<sal_Int32> LibreOfficeApplication::RememberedActiveSheet(const SheetDocument& document) const {
   const Reference<css::uno::XInterface> key(document, UNO_QUERY);
   for (const auto& [remembered, index] : activeSheetWithoutView_) {
-    if (remembered == key) return SheetAt(document, index);
+    if (remembered == key) return index;
   }
+  return std::nullopt;
+}
+
+Reference<css::sheet::XSpreadsheet> LibreOfficeApplication::ActiveSheet(const SheetDocument& document) const {
+  if (const auto index = RememberedActiveSheet(document)) return SheetAt(document, *index);
+  if (const auto view = ViewOf(document); view.is()) return view->getActiveSheet();
   return SheetAt(document, 0);
+}
+
+void LibreOfficeApplication::ShowRememberedActiveSheet(const SheetDocument& document) const {
+  const auto index = RememberedActiveSheet(document);
+  const auto view = ViewOf(document);
+  if (index && view.is()) view->setActiveSheet(SheetAt(document, *index));
 }
 
 void LibreOfficeApplication::SelectSheet(const std::string& workbook, int position) {
@@ -367,7 +381,10 @@ void LibreOfficeApplication::SelectSheet(const std::string& workbook, int positi
   Guarded(WorkbookStep("Sheets.Select", workbook), [&] {
     const auto sheet = SheetAt(document, position - 1);
     if (!IsVisibleSheet(sheet)) throw AutomationError("sheet " + std::to_string(position) + " is hidden");
-    if (const auto view = ViewOf(document); view.is()) {
+    // The view of a hidden document we opened follows only when the document is stored: switching it to
+    // the sheet with the chart lays the chart out, for nobody to see.
+    const auto view = ViewOf(document);
+    if (view.is() && !Reference<css::frame::XModel>(document, UNO_QUERY_THROW)->hasControllersLocked()) {
       view->setActiveSheet(sheet);
     } else {
       RememberActiveSheet(document, position - 1);
@@ -424,6 +441,7 @@ void LibreOfficeApplication::Save(const std::string& workbook) {
   const auto document = Workbook(workbook);
   Guarded(WorkbookStep("Save", workbook), [&] {
     RequireWritable(document, workbook);
+    ShowRememberedActiveSheet(document);
     Reference<css::frame::XStorable>(document, UNO_QUERY_THROW)->store();
   });
 }
@@ -488,6 +506,7 @@ void LibreOfficeApplication::SaveCopyAs(const std::string& workbook, const std::
     Guarded(step, [&] {
       const auto arguments = Properties(
           {Property("FilterName", Any(rtl::OUString("MS Excel 97"))), Property("Overwrite", Any(true))});
+      ShowRememberedActiveSheet(document);
       Reference<css::frame::XStorable>(document, UNO_QUERY_THROW)
           ->storeToURL(FileUrlFromPath(temporary), arguments);
     });

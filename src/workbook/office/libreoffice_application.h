@@ -6,6 +6,7 @@
 #include <com/sun/star/uno/XComponentContext.hpp>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -61,6 +62,10 @@ class LibreOfficeApplication final : public SpreadsheetApplication {
       const css::uno::Reference<css::sheet::XSpreadsheetDocument>& document) const;
   void RememberActiveSheet(const css::uno::Reference<css::sheet::XSpreadsheetDocument>& document,
                            sal_Int32 index);
+  std::optional<sal_Int32> RememberedActiveSheet(
+      const css::uno::Reference<css::sheet::XSpreadsheetDocument>& document) const;
+  // Brings the view of the document to the sheet selected last, so that the file stores it as active.
+  void ShowRememberedActiveSheet(const css::uno::Reference<css::sheet::XSpreadsheetDocument>& document) const;
   void EnsureConnected() const;
   bool IsOurs();
   // Runs one call of this handle with its errors translated and its time bounded.
@@ -76,7 +81,7 @@ class LibreOfficeApplication final : public SpreadsheetApplication {
   bool parkWhenReleasedEmpty_ = false;
   // The workbook this handle loaded itself: preferred when a name matches several loaded workbooks.
   css::uno::Reference<css::sheet::XSpreadsheetDocument> opened_;
-  // Active sheet of documents that have no view to remember it (0-based index).
+  // Active sheet of documents whose view does not follow the selection (0-based index).
   std::vector<std::pair<css::uno::Reference<css::uno::XInterface>, sal_Int32>> activeSheetWithoutView_;
 };
 

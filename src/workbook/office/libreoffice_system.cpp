@@ -1,6 +1,7 @@
 #include "libreoffice_system.h"
 
 #include <csignal>
+#include <filesystem>
 #include <thread>
 
 #include "office_process.h"
@@ -43,15 +44,40 @@ LibreOfficeSystem::~LibreOfficeSystem() {
   EndBackgroundThread();
 }
 
-void LibreOfficeSystem::StartParkedInBackground() {
+void LibreOfficeSystem::WarmUp(LibreOfficeApplication& office, const std::string& workbook) const {
+  namespace fs = std::filesystem;
+  const fs::path folder = options_.OfficeTempDir();
+  const fs::path copy = folder / "warm-up.xls";
+  const fs::path stored = folder / "warm-up-stored.xls";
+  std::error_code error;
+  fs::copy_file(workbook, copy, fs::copy_options::overwrite_existing, error);
+  if (error) return;
+  try {
+    office.OpenWorkbook(copy.string(), 0);
+    office.SelectSheet(copy.filename().string(), 1);
+    office.SaveCopyAs(copy.filename().string(), stored.string());
+  } catch (const AutomationError&) {
+    // Only a warm-up: the real run reports its own failures.
+  }
+  try {
+    office.Close(copy.filename().string());
+  } catch (const AutomationError&) {
+  }
+  fs::remove(copy, error);
+  fs::remove(stored, error);
+}
+
+void LibreOfficeSystem::StartParkedInBackground(const std::string& warmUpWorkbook) {
   FinishBackgroundStart();
   if (background_.joinable() || (started_ && started_->Running())) return;
   std::promise<void> started;
   backgroundStarted_ = started.get_future();
-  background_ = std::thread([this, started = std::move(started)]() mutable {
+  background_ = std::thread([this, warmUpWorkbook, started = std::move(started)]() mutable {
     try {
-      StartOffice();
+      const auto office = StartOffice();
+      if (!warmUpWorkbook.empty()) WarmUp(*office, warmUpWorkbook);
       shared_->parked = true;
+      shared_->filesOpened.clear();
     } catch (...) {
       // The next create starts an office itself and reports what goes wrong.
     }

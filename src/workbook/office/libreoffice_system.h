@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
 
 #include "libreoffice_application.h"
@@ -34,10 +35,12 @@ class LibreOfficeSystem final : public SpreadsheetSystem {
   std::unique_ptr<SpreadsheetApplication> GetRunningInstance() override;
   std::unique_ptr<SpreadsheetApplication> CreateInstance() override;
 
-  // Starts an office on a thread of its own and parks it, so that the first create finds it warm. Returns
-  // at once; every other member waits for that start to finish. A failed start is not reported here: the
-  // next create starts an office itself and reports what goes wrong.
-  void StartParkedInBackground();
+  // Starts an office on a thread of its own and parks it, so that the first create finds it warm. With a
+  // workbook given, a copy of it is loaded and stored once in the office's temporary folder, so that the
+  // office has its spreadsheet code loaded before the first real use. Returns at once; every other member
+  // waits for that start to finish. A failed start is not reported here: the next create starts an
+  // office itself and reports what goes wrong.
+  void StartParkedInBackground(const std::string& warmUpWorkbook = "");
 
   // The same, with the concrete type, for tools that need the office beyond the report refresh.
   std::unique_ptr<LibreOfficeApplication> ConnectToRunningOffice();
@@ -51,6 +54,7 @@ class LibreOfficeSystem final : public SpreadsheetSystem {
 
  private:
   std::unique_ptr<LibreOfficeApplication> StartOffice();
+  void WarmUp(LibreOfficeApplication& office, const std::string& workbook) const;
   std::unique_ptr<LibreOfficeApplication> TakeParkedOffice();
   std::unique_ptr<LibreOfficeApplication> Connect();
   // The connection to the office on our pipe, made or checked afresh. NoOfficeError when none listens.
