@@ -310,7 +310,7 @@ void LibreOfficeApplication::OpenWorkbook(const std::string& path, int updateLin
       return !url.isEmpty() && fs::path(PathFromFileUrl(url)) == file;
     });
     RemoveLeftoverLockFile(file, shared_->profileDir, held);
-    shared_->filesOpened.insert(file);
+    if (shared_->filesOpened.insert(file).second) shared_->journal.RecordFile(file);
   }
   Guarded("Open(" + file.string() + ")", [&] {
     const auto arguments = Properties(

@@ -36,6 +36,7 @@ LibreOfficeSystem::LibreOfficeSystem(OfficeOptions options)
     throw AutomationError("invalid office pipe name \"" + options_.pipeName +
                           "\": use letters, digits and _");
   }
+  shared_->journal.TakeOver();
 }
 
 LibreOfficeSystem::~LibreOfficeSystem() {
@@ -227,7 +228,10 @@ std::unique_ptr<LibreOfficeApplication> LibreOfficeSystem::StartOffice() {
   // An office of ours that still runs keeps its open workbooks: connecting is retried below instead of
   // ending it. One that has exited is replaced.
   if (started_ && !started_->Running()) ForgetEndedOffice();
-  if (!started_) started_ = OfficeProcess::Start(options_);
+  if (!started_) {
+    started_ = OfficeProcess::Start(options_);
+    shared_->journal.RecordOffice(started_->Pid());
+  }
   shared_->parked = false;
   const auto deadline = std::chrono::steady_clock::now() + options_.startTimeout;
   while (true) {
@@ -248,6 +252,7 @@ std::unique_ptr<LibreOfficeApplication> LibreOfficeSystem::StartOffice() {
         throw AutomationError("the office exited during start-up (status " + std::to_string(code) + ")");
       }
       started_ = OfficeProcess::Start(options_);
+      shared_->journal.RecordOffice(started_->Pid());
     }
     std::this_thread::sleep_for(kConnectRetryInterval);
   }

@@ -7,13 +7,16 @@
 #include "bound_data_sheets.h"
 #include "call_watchdog.h"
 #include "office_options.h"
+#include "office_slots.h"
 
 namespace quorvia::workbook::office {
 
 // What a LibreOfficeSystem shares with the handles it gives out.
 struct OfficeShared {
   explicit OfficeShared(const OfficeOptions& options)
-      : profileDir(options.profileDir), watchdog(options.callTimeout) {}
+      : profileDir(options.profileDir),
+        watchdog(options.callTimeout),
+        journal(std::filesystem::path(options.homeDir) / "quorvia-office.journal", options.profileDir) {}
 
   // Our office's lock files beside the files it opened are left behind when it dies; they name this
   // profile, so they are provably ours and are removed.
@@ -22,6 +25,7 @@ struct OfficeShared {
   const std::filesystem::path profileDir;
   CallWatchdog watchdog;
   BoundSheetReloads reloads;
+  OfficeJournal journal;
   // Quit has parked the office this system started: it holds no document, waits for the next
   // "create an instance", and is no running instance until then.
   bool parked = false;

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <set>
 #include <string>
 
 namespace quorvia::workbook::office {
@@ -41,6 +42,26 @@ std::filesystem::path OfficeLockFileOf(const std::filesystem::path& document);
 // profile of a slot that no process holds any more. Lock files of anyone else are never touched.
 void RemoveLeftoverLockFile(const std::filesystem::path& document, const std::filesystem::path& ownProfileDir,
                             bool heldByOwnOffice);
+
+// A record, in the office's HOME, of which Quorvia process uses the office folders, which office
+// processes it started and which files they opened. A process killed outright (its office dies with it)
+// leaves the office's lock files and half-written save files beside those files; the next process on
+// the same folders finds the record of a process that no longer runs and removes exactly those.
+class OfficeJournal {
+ public:
+  OfficeJournal(std::filesystem::path file, std::filesystem::path profileDir)
+      : file_(std::move(file)), profileDir_(std::move(profileDir)) {}
+  // Cleans up after the recorded process when it no longer runs, then records this process.
+  void TakeOver();
+  void RecordOffice(int officePid);
+  void RecordFile(const std::filesystem::path& file);
+
+ private:
+  void Append(const std::string& line);
+  std::filesystem::path file_;
+  std::filesystem::path profileDir_;
+  std::set<std::filesystem::path> recorded_;
+};
 
 // Removes the pipes that offices of Quorvia processes no longer running left in `folder` (pipe names
 // carry the process id of the Quorvia that chose them).
