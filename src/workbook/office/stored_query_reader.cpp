@@ -32,6 +32,8 @@ Connection OpenReadOnly(const std::string& databasePath, const std::string& quer
   Connection db(raw);
   if (rc != SQLITE_OK) Fail(databasePath, query, raw != nullptr ? sqlite3_errmsg(raw) : sqlite3_errstr(rc));
   sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
+  // A query over a large table reads faster through a memory map than through read calls.
+  sqlite3_exec(db.get(), "PRAGMA mmap_size = 268435456", nullptr, nullptr, nullptr);
   return db;
 }
 
