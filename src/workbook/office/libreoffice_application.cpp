@@ -21,6 +21,7 @@
 #include <com/sun/star/sheet/XDataPilotTable.hpp>
 #include <com/sun/star/sheet/XSpreadsheetView.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/util/XModifiable.hpp>
 
 #include <algorithm>
 #include <cerrno>
@@ -145,16 +146,22 @@ void RequireSpreadsheetFile(const fs::path& file) {
                         "; it is left as it is");
 }
 
-// The import filter the office chose: a workbook read through a text filter (CSV, plain text, HTML)
-// would be saved back as text.
-bool LoadedAsText(const Reference<css::uno::XInterface>& component) {
+constexpr const char* kCopyFilter = "MS Excel 97";
+
+std::string ImportFilterOf(const Reference<css::uno::XInterface>& component) {
   const Reference<css::frame::XModel> model(component, UNO_QUERY);
-  if (!model.is()) return true;
+  if (!model.is()) return {};
   rtl::OUString filter;
   for (const auto& argument : model->getArgs()) {
     if (argument.Name == "FilterName") argument.Value >>= filter;
   }
-  const std::string name = ToUtf8(filter);
+  return ToUtf8(filter);
+}
+
+// The import filter the office chose: a workbook read through a text filter (CSV, plain text, HTML)
+// would be saved back as text.
+bool LoadedAsText(const Reference<css::uno::XInterface>& component) {
+  const std::string name = ImportFilterOf(component);
   for (const char* textual : {"Text", "CSV", "csv", "HTML", "html", "XML Spreadsheet"}) {
     if (name.find(textual) != std::string::npos) return true;
   }
@@ -229,6 +236,7 @@ LibreOfficeApplication::~LibreOfficeApplication() {
 
 void LibreOfficeApplication::LetGo() noexcept {
   opened_.clear();
+  openedFile_.reset();
   activeSheetWithoutView_.clear();
   desktop_.clear();
   office_.clear();
@@ -237,7 +245,10 @@ void LibreOfficeApplication::LetGo() noexcept {
 void LibreOfficeApplication::ForgetDocument(const SheetDocument& document) {
   const Reference<css::uno::XInterface> key(document, UNO_QUERY);
   std::erase_if(activeSheetWithoutView_, [&](const auto& entry) { return entry.first == key; });
-  if (document == opened_) opened_.clear();
+  if (document == opened_) {
+    opened_.clear();
+    openedFile_.reset();
+  }
   shared_->reloads.Forget(key);
 }
 
@@ -335,6 +346,11 @@ void LibreOfficeApplication::OpenWorkbook(const std::string& path, int updateLin
     // with the chart would otherwise lay the chart out each time).
     Reference<css::frame::XModel>(document, UNO_QUERY_THROW)->lockControllers();
     opened_ = document;
+    openedFile_.reset();
+    std::error_code error;
+    const auto size = fs::file_size(file, error);
+    const auto modified = fs::last_write_time(file, error);
+    if (!error && ImportFilterOf(component) == kCopyFilter) openedFile_ = LoadedFile{file, size, modified};
   });
 }
 
@@ -496,6 +512,15 @@ void LibreOfficeApplication::RefreshAll(const std::string& workbook) {
   });
 }
 
+bool LibreOfficeApplication::IsCopyOfFileFaithful(const SheetDocument& document) const {
+  if (!openedFile_ || document != opened_ || RememberedActiveSheet(document)) return false;
+  if (Reference<css::util::XModifiable>(document, UNO_QUERY_THROW)->isModified()) return false;
+  std::error_code error;
+  const auto size = fs::file_size(openedFile_->path, error);
+  const auto modified = fs::last_write_time(openedFile_->path, error);
+  return !error && size == openedFile_->size && modified == openedFile_->modified;
+}
+
 void LibreOfficeApplication::SaveCopyAs(const std::string& workbook, const std::string& path) {
   const auto document = Workbook(workbook);
   const fs::path target = fs::absolute(path);
@@ -504,8 +529,13 @@ void LibreOfficeApplication::SaveCopyAs(const std::string& workbook, const std::
   const std::string temporary = CreateTemporaryBeside(target);
   try {
     Guarded(step, [&] {
-      const auto arguments = Properties(
-          {Property("FilterName", Any(rtl::OUString("MS Excel 97"))), Property("Overwrite", Any(true))});
+      if (IsCopyOfFileFaithful(document)) {
+        fs::copy_file(openedFile_->path, temporary, fs::copy_options::overwrite_existing);
+        return;
+      }
+      const auto arguments =
+          Properties({Property("FilterName", Any(rtl::OUString::createFromAscii(kCopyFilter))),
+                      Property("Overwrite", Any(true))});
       ShowRememberedActiveSheet(document);
       Reference<css::frame::XStorable>(document, UNO_QUERY_THROW)
           ->storeToURL(FileUrlFromPath(temporary), arguments);

@@ -5,6 +5,8 @@
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
 
+#include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -81,6 +83,15 @@ class LibreOfficeApplication final : public SpreadsheetApplication {
   bool parkWhenReleasedEmpty_ = false;
   // The workbook this handle loaded itself: preferred when a name matches several loaded workbooks.
   css::uno::Reference<css::sheet::XSpreadsheetDocument> opened_;
+  // Its file as loaded, when that already is the .xls a copy would be: an unchanged workbook is copied
+  // byte for byte instead of being written out again.
+  struct LoadedFile {
+    std::filesystem::path path;
+    std::uintmax_t size = 0;
+    std::filesystem::file_time_type modified;
+  };
+  std::optional<LoadedFile> openedFile_;
+  bool IsCopyOfFileFaithful(const css::uno::Reference<css::sheet::XSpreadsheetDocument>& document) const;
   // Active sheet of documents whose view does not follow the selection (0-based index).
   std::vector<std::pair<css::uno::Reference<css::uno::XInterface>, sal_Int32>> activeSheetWithoutView_;
 };
