@@ -6,7 +6,8 @@ packages=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev
   qt6-base-dev libgl-dev
-  libsqlite3-dev sqlite3
+  libsqlite3-dev sqlite3 poppler-utils
+  mdbtools-dev mdbtools
   libreoffice-calc-nogui libreoffice-dev
   fonts-liberation2 fonts-crosextra-carlito
   xvfb xauth x11-utils imagemagick

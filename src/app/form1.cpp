@@ -5,6 +5,7 @@
 #include <span>
 #include <utility>
 
+#include "access_start_up.h"
 #include "batch_run.h"
 #include "batch_selection.h"
 #include "country_status.h"
@@ -56,14 +57,11 @@ void Form1::ConnectHandlers() {
     Combo1_Click();
   });
   for (int i = 0; i < static_cast<int>(option1_.size()); ++i) {
-    connect(option1_[i], &QRadioButton::toggled, this, [this, i](bool on) {
-      if (on) Option1_Click(i);
-    });
+    // Every click refills, also one on the button that is already selected.
+    connect(option1_[i], &QRadioButton::clicked, this, [this, i] { Option1_Click(i); });
   }
   for (int i = 0; i < static_cast<int>(option2_.size()); ++i) {
-    connect(option2_[i], &QRadioButton::toggled, this, [this, i](bool on) {
-      if (on) Option2_Click(i);
-    });
+    connect(option2_[i], &QRadioButton::clicked, this, [this, i] { Option2_Click(i); });
   }
   connect(command1_, &QPushButton::clicked, this, [this] { Command1_Click(); });
   connect(command2_, &QPushButton::clicked, this, [this] { Command2_Click(); });
@@ -71,6 +69,7 @@ void Form1::ConnectHandlers() {
 
 bool Form1::Form_Load() {
   const std::string path = programFolder_ + "/MOSA_DB.mdb";
+  if (!OfferAccessConversion(this, path, modals_)) return false;
   try {
     workDb_ = db::DBEngine::Instance().OpenDatabase(path);
     FillCountryBox();

@@ -1,10 +1,14 @@
 // The fixed layout of the main window. Positions and sizes are in twips, as the form was drawn; a pixel is
 // 15 twips.
 #include <QFont>
+#include <QLineEdit>
 #include <QPalette>
+#include <algorithm>
+#include <span>
 
 #include "form1.h"
 #include "label_colour.h"
+#include "status_label.h"
 
 namespace quorvia::app {
 namespace {
@@ -15,6 +19,19 @@ int Px(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
 
 void Place(QWidget* widget, int left, int top, int width, int height) {
   widget->setGeometry(Px(left), Px(top), Px(width), Px(height));
+}
+
+constexpr int kClientWidth = 7545;
+constexpr int kClientHeight = 6345;
+// The frames keep this much of the client area free at the right edge.
+constexpr int kRightMargin = 105;
+
+// Places a control of the window so that it ends inside the client area even where its drawn rectangle
+// reaches past the edge: a control cut by the edge cuts its text.
+void PlaceInsideWindow(QWidget* widget, int left, int top, int width, int height) {
+  const int right = std::min(left + width, kClientWidth - kRightMargin);
+  const int bottom = std::min(top + height, kClientHeight);
+  Place(widget, left, top, right - left, bottom - top);
 }
 
 // The form was drawn in MS Sans Serif; a metric-compatible face stands in where it is not installed, so
@@ -29,6 +46,16 @@ QFont SansSerif(double points) {
   return font;
 }
 
+// A text longer than its box shows its start (a country entry begins with its code), unless the user is
+// typing in the box: a line edit scrolls to its cursor, and setting a text puts the cursor at the end.
+void ShowStartOfText(QComboBox* box) {
+  QLineEdit* edit = box->lineEdit();
+  QObject::connect(box, &QComboBox::editTextChanged, edit, [edit] {
+    if (!edit->hasFocus()) edit->setCursorPosition(0);
+  });
+  QObject::connect(box, &QComboBox::activated, edit, [edit] { edit->setCursorPosition(0); });
+}
+
 QComboBox* NewComboBox(QWidget* parent, const char* text, int left, int top, int width, int height) {
   auto* box = new QComboBox(parent);
   box->setEditable(true);
@@ -38,6 +65,7 @@ QComboBox* NewComboBox(QWidget* parent, const char* text, int left, int top, int
   box->setEditText(QString::fromLatin1(text));
   box->setFont(SansSerif(9.75));
   Place(box, left, top, width, height);
+  ShowStartOfText(box);
   return box;
 }
 
@@ -54,6 +82,40 @@ QRadioButton* NewOption(QWidget* parent, const char* caption, int left, int top,
   return option;
 }
 
+// Tab and Shift+Tab reach an option group at its selected button only, as the arrow keys move within it.
+void MakeSelectedButtonTheTabStop(std::span<QRadioButton* const> group) {
+  const QList<QRadioButton*> buttons(group.begin(), group.end());
+  const auto follow = [buttons] {
+    for (auto* button : buttons) {
+      const auto policy = button->focusPolicy();
+      button->setFocusPolicy(button->isChecked() ? Qt::FocusPolicy(policy | Qt::TabFocus)
+                                                 : Qt::FocusPolicy(policy & ~Qt::TabFocus));
+    }
+  };
+  for (auto* button : buttons) QObject::connect(button, &QRadioButton::toggled, button, follow);
+  follow();
+}
+
+// Option captions too long for their rectangles keep the window's face. Both change together, as little as
+// it takes for every caption to show whole: first the letters close up by up to half a pixel, then the
+// size goes down a quarter point and the letters may close up again.
+void FitCaptions(std::span<QRadioButton* const> options) {
+  constexpr double kSmallestPoints = 6.0;
+  const auto allFit = [options](const QFont& font) {
+    for (auto* option : options) option->setFont(font);
+    return std::ranges::all_of(
+        options, [](const QRadioButton* option) { return option->sizeHint().width() <= option->width(); });
+  };
+  QFont font = options.front()->font();
+  for (double points = font.pointSizeF(); points >= kSmallestPoints; points -= 0.25) {
+    font.setPointSizeF(points);
+    for (const double spacing : {0.0, -0.25, -0.5}) {
+      font.setLetterSpacing(QFont::AbsoluteSpacing, spacing);
+      if (allFit(font)) return;
+    }
+  }
+}
+
 QGroupBox* NewFrame(QWidget* parent, int left, int top, int width, int height) {
   auto* frame = new QGroupBox(parent);
   Place(frame, left, top, width, height);
@@ -64,7 +126,7 @@ QGroupBox* NewFrame(QWidget* parent, int left, int top, int width, int height) {
 
 void Form1::BuildLayout() {
   setWindowTitle(QStringLiteral("Quorvia v.5 (September 04)"));
-  setFixedSize(Px(7545), Px(6345));
+  setFixedSize(Px(kClientWidth), Px(kClientHeight));
   setFont(SansSerif(8));
 
   frames_[0] = NewFrame(this, 105, 60, 7305, 1290);
@@ -88,13 +150,7 @@ void Form1::BuildLayout() {
   frames_[2] = NewFrame(this, 120, 4200, 7320, 600);
   option3_[0] = NewOption(frames_[2], "VARDA90 reviewed against VARDA00", 180, 240, 3000, 195);
   option3_[1] = NewOption(frames_[2], "VARDA90 from Changes database against VARDA00", 3285, 240, 3795, 195);
-  // The long captions were drawn for a narrower face than the one that stands in: narrow it a little so
-  // they fit their rectangles whole.
-  for (auto* option : option3_) {
-    QFont narrower = option->font();
-    narrower.setStretch(90);
-    option->setFont(narrower);
-  }
+  FitCaptions(option3_);
 
   // These three belong to the window and are drawn over the frames.
   combos_[0] = NewComboBox(this, "Combo1", 270, 810, 2205, 360);
@@ -112,13 +168,18 @@ void Form1::BuildLayout() {
   label3_ = NewLabel(this, "", 2640, 4920, 4815, 495);
   label3_->setFont(SansSerif(9.75));
   SetTextColour(label3_, QColor(0, 128, 0));
-  label1_ = NewLabel(this, "", 2640, 5280, 4935, 900);
+  // Drawn 30 twips wider than the window; it ends inside it, and its text wraps within it.
+  label1_ = new StatusLabel(this);
+  PlaceInsideWindow(label1_, 2640, 5280, 4935, 900);
   label1_->setFont(SansSerif(9.75));
   SetTextColour(label1_, QColor(192, 0, 0));
 
   option2_[0]->setChecked(true);
   option1_[0]->setChecked(true);
   option3_[0]->setChecked(true);
+  MakeSelectedButtonTheTabStop(option2_);
+  MakeSelectedButtonTheTabStop(option1_);
+  MakeSelectedButtonTheTabStop(option3_);
 
   // Tab order by the form's tab indexes; labels and frames take no focus.
   const std::array<QWidget*, 13> tabOrder = {combos_[1],  command1_,   combos_[2],  combos_[0],  option2_[0],

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <optional>
 
 class QDialog;
@@ -21,6 +22,19 @@ class ModalHost {
                                           const QString& defaultAnswer) = 0;
   // Shows the dialog modally and returns when it has been hidden or closed.
   virtual void ShowModal(QDialog& dialog) = 0;
+  // A question with Yes and No buttons, titled with the application's title; true for Yes.
+  virtual bool AskYesNo(QWidget* parent, const QString& question) = 0;
+
+  // What long work reports while a progress dialog with a Cancel button is up.
+  class ProgressReport {
+   public:
+    virtual ~ProgressReport() = default;
+    virtual void Show(const QString& text, int percent) = 0;
+    // Lets the dialog respond; true once the user has pressed Cancel.
+    virtual bool Cancelled() = 0;
+  };
+  // Runs `work` at once, in this thread, with a progress dialog up until it returns.
+  virtual void RunWithProgress(QWidget* parent, const std::function<void(ProgressReport&)>& work) = 0;
 };
 
 inline const QString kApplicationTitle = QStringLiteral("Quorvia");

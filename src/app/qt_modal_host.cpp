@@ -1,8 +1,10 @@
 #include "qt_modal_host.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
 
 namespace quorvia::app {
 
@@ -21,5 +23,46 @@ std::optional<QString> QtModalHost::InputBox(QWidget* parent, const QString& pro
 }
 
 void QtModalHost::ShowModal(QDialog& dialog) { dialog.exec(); }
+
+bool QtModalHost::AskYesNo(QWidget* parent, const QString& question) {
+  QMessageBox box(QMessageBox::Question, kApplicationTitle, question, QMessageBox::Yes | QMessageBox::No,
+                  parent);
+  box.setDefaultButton(QMessageBox::Yes);
+  return box.exec() == QMessageBox::Yes;
+}
+
+namespace {
+
+// The work runs in the interface thread, so each report lets the dialog handle its events.
+class DialogProgress final : public ModalHost::ProgressReport {
+ public:
+  explicit DialogProgress(QProgressDialog& dialog) : dialog_(dialog) {}
+  void Show(const QString& text, int percent) override {
+    dialog_.setLabelText(text);
+    dialog_.setValue(percent);
+    QCoreApplication::processEvents();
+  }
+  bool Cancelled() override {
+    QCoreApplication::processEvents();
+    return dialog_.wasCanceled();
+  }
+
+ private:
+  QProgressDialog& dialog_;
+};
+
+}  // namespace
+
+void QtModalHost::RunWithProgress(QWidget* parent, const std::function<void(ProgressReport&)>& work) {
+  QProgressDialog dialog(QString(), QStringLiteral("Cancel"), 0, 100, parent);
+  dialog.setWindowTitle(kApplicationTitle);
+  dialog.setWindowModality(Qt::ApplicationModal);
+  dialog.setAutoClose(false);
+  dialog.setAutoReset(false);
+  dialog.setMinimumDuration(0);
+  dialog.show();
+  DialogProgress report(dialog);
+  work(report);
+}
 
 }  // namespace quorvia::app

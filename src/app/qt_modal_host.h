@@ -11,6 +11,8 @@ class QtModalHost final : public ModalHost {
   std::optional<QString> InputBox(QWidget* parent, const QString& prompt, const QString& title,
                                   const QString& defaultAnswer) override;
   void ShowModal(QDialog& dialog) override;
+  bool AskYesNo(QWidget* parent, const QString& question) override;
+  void RunWithProgress(QWidget* parent, const std::function<void(ProgressReport&)>& work) override;
 };
 
 }  // namespace quorvia::app

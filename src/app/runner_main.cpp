@@ -55,6 +55,14 @@ void PrintLists(const Form1& form) {
   }
 }
 
+// The window drawn as a display would show it, with the fonts of this machine.
+bool SaveScreenshot(Form1& form, const std::string& path) {
+  form.show();
+  if (form.grab().save(Q(path), "PNG")) return true;
+  std::cerr << "Cannot save the screenshot " << path << "\n";
+  return false;
+}
+
 std::optional<quorvia::app::ScriptedModalHost::BatchAnswer> BatchAnswerOf(const RunnerOptions& options) {
   if (!options.batchUnit) return std::nullopt;
   quorvia::app::ScriptedModalHost::BatchAnswer answer{Q(*options.batchUnit), {}, options.allItems};
@@ -76,7 +84,7 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(quorvia::app::kApplicationTitle);
 
-  quorvia::app::ScriptedModalHost modals(BatchAnswerOf(options), Q(options.prefix));
+  quorvia::app::ScriptedModalHost modals(BatchAnswerOf(options), Q(options.prefix), options.convert);
   quorvia::workbook::office::LibreOfficeSystem office(quorvia::workbook::office::OfficeOptions::Default());
   Form1 form(options.folder, modals, office);
   if (!form.Form_Load()) return 1;
@@ -87,5 +95,6 @@ int main(int argc, char** argv) {
   std::cout << "Label3: " << form.Label3()->text().toStdString() << "\n";
   std::cout << "Label1: " << Lines(form.Label1()->text()) << "\n";
   if (options.printLists) PrintLists(form);
+  if (options.screenshot && !SaveScreenshot(form, *options.screenshot)) return 1;
   return modals.MessageShown() ? 1 : 0;
 }

@@ -35,6 +35,7 @@ const std::map<std::string, ValueSetter>& ValueOptions() {
       {"--batch", [](RunnerOptions& o, const std::string& v) { o.batchUnit = v; }},
       {"--item", [](RunnerOptions& o, const std::string& v) { o.batchItems.push_back(v); }},
       {"--prefix", [](RunnerOptions& o, const std::string& v) { o.prefix = v; }},
+      {"--screenshot", [](RunnerOptions& o, const std::string& v) { o.screenshot = v; }},
   };
   return kOptions;
 }
@@ -49,6 +50,8 @@ RunnerOptions ParseRunnerOptions(const std::vector<std::string>& arguments) {
       options.update = true;
     } else if (argument == "--lists") {
       options.printLists = true;
+    } else if (argument == "--convert") {
+      options.convert = true;
     } else if (argument == "--all-items") {
       options.allItems = true;
     } else if (const auto found = ValueOptions().find(argument); found != ValueOptions().end()) {
@@ -71,7 +74,7 @@ RunnerOptions ParseRunnerOptions(const std::vector<std::string>& arguments) {
 std::string RunnerUsage() {
   return "Usage: quorvia-run --folder DIR [selection] [--update] [--batch UNIT (--item TEXT ... | "
          "--all-items)\n"
-         "                   [--prefix TEXT]] [--lists]\n"
+         "                   [--prefix TEXT]] [--lists] [--screenshot PNG] [--convert]\n"
          "Loads the main window offscreen on DIR/MOSA_DB.mdb and DIR/MOSA_QUERY.xls, sets its controls,\n"
          "runs the same handlers as the buttons and prints the status labels.\n"
          "Selection:\n"
@@ -88,6 +91,11 @@ std::string RunnerUsage() {
          "  --item TEXT              an item of the unit to run (repeat), or --all-items\n"
          "  --prefix TEXT            answer to the file-name prefix box (default \"Prefix\"; empty cancels)\n"
          "  --lists                  print the entries of every list box\n"
+         "  --screenshot PNG         save a picture of the window as the run left it\n"
+         "  --convert                when MOSA_DB.mdb is an Access database, convert it (the original is "
+         "kept\n"
+         "                           as MOSA_DB.access.mdb); without it such a file ends the run with status "
+         "1\n"
          "Exit status: 0 on success, 1 when an error message was shown, 2 on a bad command line.\n";
 }
 

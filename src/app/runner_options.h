@@ -24,6 +24,8 @@ struct RunnerOptions {
   bool allItems = false;
   std::string prefix = "Prefix";  // the input box's default answer
   bool printLists = false;
+  std::optional<std::string> screenshot;  // PNG of the window as it is at the end
+  bool convert = false;                   // answers Yes when MOSA_DB.mdb is an Access database
 };
 
 // Parses the arguments after the program name. Throws std::invalid_argument with a readable message.

@@ -22,8 +22,8 @@ QStringList SelectItems(QListWidget* list, const ScriptedModalHost::BatchAnswer&
 
 }  // namespace
 
-ScriptedModalHost::ScriptedModalHost(std::optional<BatchAnswer> batch, QString inputAnswer)
-    : batch_(std::move(batch)), inputAnswer_(std::move(inputAnswer)) {}
+ScriptedModalHost::ScriptedModalHost(std::optional<BatchAnswer> batch, QString inputAnswer, bool answerYes)
+    : batch_(std::move(batch)), inputAnswer_(std::move(inputAnswer)), answerYes_(answerYes) {}
 
 void ScriptedModalHost::ShowMessage(QWidget* /*parent*/, const QString& text) {
   messageShown_ = true;
@@ -34,6 +34,21 @@ std::optional<QString> ScriptedModalHost::InputBox(QWidget* /*parent*/, const QS
                                                    const QString& /*title*/,
                                                    const QString& /*defaultAnswer*/) {
   return inputAnswer_;
+}
+
+bool ScriptedModalHost::AskYesNo(QWidget* parent, const QString& question) {
+  // A script that did not say yes gets the question where it sees messages, and the run counts as failed.
+  if (!answerYes_) ShowMessage(parent, question);
+  return answerYes_;
+}
+
+void ScriptedModalHost::RunWithProgress(QWidget* /*parent*/,
+                                        const std::function<void(ProgressReport&)>& work) {
+  struct Silent final : ProgressReport {
+    void Show(const QString&, int) override {}
+    bool Cancelled() override { return false; }
+  } report;
+  work(report);
 }
 
 void ScriptedModalHost::ShowModal(QDialog& dialog) {

@@ -17,12 +17,16 @@ class ScriptedModalHost final : public ModalHost {
     bool allItems = false;
   };
 
-  ScriptedModalHost(std::optional<BatchAnswer> batch, QString inputAnswer);
+  // `answerYes` answers every yes/no question; a No is reported on standard error like a message.
+  ScriptedModalHost(std::optional<BatchAnswer> batch, QString inputAnswer, bool answerYes = false);
 
   void ShowMessage(QWidget* parent, const QString& text) override;
   std::optional<QString> InputBox(QWidget* parent, const QString& prompt, const QString& title,
                                   const QString& defaultAnswer) override;
   void ShowModal(QDialog& dialog) override;
+  bool AskYesNo(QWidget* parent, const QString& question) override;
+  // Runs the work without a dialog and never cancels.
+  void RunWithProgress(QWidget* parent, const std::function<void(ProgressReport&)>& work) override;
 
   // True once any message was shown: the run did not go as asked.
   bool MessageShown() const { return messageShown_; }
@@ -30,6 +34,7 @@ class ScriptedModalHost final : public ModalHost {
  private:
   std::optional<BatchAnswer> batch_;
   QString inputAnswer_;
+  bool answerYes_;
   bool messageShown_ = false;
 };
 

@@ -122,13 +122,26 @@ QueryDef Database::CreateQueryDef(const std::string& name, const std::string& sq
   return QueryDef{name, sql};
 }
 
-void Database::BeginTrans() { ExecuteNative("SAVEPOINT " + std::string(kTransactionSavepoint)); }
+// The outermost transaction takes the write lock at its start. A deferred one that has read and then wants
+// to write cannot wait for another writer: SQLite fails it at once with SQLITE_BUSY, whatever the busy
+// timeout, because waiting could deadlock. Taken first, the lock waits like any other statement.
+void Database::BeginTrans() {
+  ExecuteNative(transactionDepth_ == 0 ? std::string("BEGIN IMMEDIATE")
+                                       : "SAVEPOINT " + std::string(kTransactionSavepoint));
+  ++transactionDepth_;
+}
 
-void Database::CommitTrans() { ExecuteNative("RELEASE " + std::string(kTransactionSavepoint)); }
+void Database::CommitTrans() {
+  ExecuteNative(transactionDepth_ == 1 ? std::string("COMMIT")
+                                       : "RELEASE " + std::string(kTransactionSavepoint));
+  --transactionDepth_;
+}
 
 void Database::Rollback() {
   const std::string savepoint(kTransactionSavepoint);
-  ExecuteNative("ROLLBACK TO " + savepoint + "; RELEASE " + savepoint);
+  ExecuteNative(transactionDepth_ == 1 ? std::string("ROLLBACK")
+                                       : "ROLLBACK TO " + savepoint + "; RELEASE " + savepoint);
+  --transactionDepth_;
   // Stored queries deleted or made inside the transaction are back or gone again.
   if (queryDefs_) queryDefs_->Refresh();
 }

@@ -47,6 +47,7 @@ class Database {
   std::string path_;
   std::unique_ptr<sqlite3, Closer> handle_;
   std::unique_ptr<QueryDefs> queryDefs_;
+  int transactionDepth_ = 0;  // open BeginTrans calls; the outermost is a real transaction
 };
 
 // Commits on Commit(); rolls back when it goes out of scope uncommitted.

@@ -132,6 +132,18 @@ TEST_F(Form1Test, LevelButtonsRefillOnlyTheirOwnBox) {
   EXPECT_EQ(Items(form->Combo2()), nuts);
 }
 
+TEST_F(Form1Test, ClickingTheSelectedLevelButtonRefillsItsBox) {
+  Load(TwoCountryTables() + kTwoCountries);
+  form->Combo2()->setCurrentIndex(1);
+  form->Combo3()->setCurrentIndex(2);
+  form->Combo2()->removeItem(2);
+  form->Option2(0)->click();  // L1 is already selected
+  EXPECT_EQ(form->Combo2()->currentText(), "All");
+  EXPECT_EQ(Items(form->Combo2()), (QStringList{"All", "AT1", "AT2"}));
+  form->Option1(0)->click();
+  EXPECT_EQ(form->Combo3()->currentText(), "All");
+}
+
 TEST_F(Form1Test, OneUserActionRunsTheSelectionOnce) {
   // FR has no unit table, so every run of the selection reports one error.
   Load(testing::CountryTablesSql("AT") +

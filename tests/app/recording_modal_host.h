@@ -21,12 +21,32 @@ class RecordingModalHost final : public ModalHost {
     ++modalShows;
     if (driveDialog) driveDialog(dialog);
   }
+  bool AskYesNo(QWidget*, const QString& question) override {
+    questions << question;
+    return yesAnswer;
+  }
+  // Records every progress text; cancels once `cancelAfterReports` reports have been shown.
+  void RunWithProgress(QWidget*, const std::function<void(ProgressReport&)>& work) override {
+    struct Recorder final : ProgressReport {
+      explicit Recorder(RecordingModalHost& host) : host(host) {}
+      void Show(const QString& text, int) override { host.progressTexts << text; }
+      bool Cancelled() override {
+        return host.cancelAfterReports >= 0 && host.progressTexts.size() >= host.cancelAfterReports;
+      }
+      RecordingModalHost& host;
+    } report(*this);
+    work(report);
+  }
 
   QStringList messages;
   QStringList inputBoxes;
   std::optional<QString> inputAnswer = QStringLiteral("Prefix");
   std::function<void(QDialog&)> driveDialog;
   int modalShows = 0;
+  QStringList questions;
+  bool yesAnswer = false;
+  QStringList progressTexts;
+  int cancelAfterReports = -1;  // never
 };
 
 }  // namespace quorvia::app

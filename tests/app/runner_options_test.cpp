@@ -6,9 +6,9 @@ namespace quorvia::app {
 namespace {
 
 TEST(RunnerOptions, ReadsASelectionAndABatch) {
-  const auto options =
-      ParseRunnerOptions({"--folder", "/tmp/q", "--country", "AT Oesterreich", "--nuts-level", "2", "--batch",
-                          "Nuts", "--item", "AT11", "--item", "AT12", "--prefix", "", "--lists"});
+  const auto options = ParseRunnerOptions({"--folder", "/tmp/q", "--country", "AT Oesterreich",
+                                           "--nuts-level", "2", "--batch", "Nuts", "--item", "AT11", "--item",
+                                           "AT12", "--prefix", "", "--lists", "--screenshot", "w.png"});
   EXPECT_EQ(options.folder, "/tmp/q");
   EXPECT_EQ(options.country, "AT Oesterreich");
   EXPECT_EQ(options.nutsLevel, 2);
@@ -16,6 +16,7 @@ TEST(RunnerOptions, ReadsASelectionAndABatch) {
   EXPECT_EQ(options.batchItems, (std::vector<std::string>{"AT11", "AT12"}));
   EXPECT_EQ(options.prefix, "");
   EXPECT_TRUE(options.printLists);
+  EXPECT_EQ(options.screenshot, "w.png");
   EXPECT_FALSE(options.update);
 }
 

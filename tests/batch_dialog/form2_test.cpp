@@ -24,6 +24,8 @@ class RecordingModalHost : public app::ModalHost {
     return std::nullopt;
   }
   void ShowModal(QDialog& dialog) override { dialog.show(); }
+  bool AskYesNo(QWidget*, const QString&) override { return false; }
+  void RunWithProgress(QWidget*, const std::function<void(ProgressReport&)>&) override {}
   QStringList messages;
 };
 

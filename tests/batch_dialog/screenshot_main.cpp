@@ -18,6 +18,8 @@ class SilentModalHost : public quorvia::app::ModalHost {
     return std::nullopt;
   }
   void ShowModal(QDialog&) override {}
+  bool AskYesNo(QWidget*, const QString&) override { return false; }
+  void RunWithProgress(QWidget*, const std::function<void(ProgressReport&)>&) override {}
 };
 
 quorvia::batch_dialog::MainWindowLists SampleLists() {

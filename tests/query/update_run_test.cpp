@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
+#include <thread>
+
 #include "db_error.h"
 #include "run_fixture.h"
 #include "updata.h"
@@ -98,6 +102,35 @@ TEST_F(UpdateRunTest, UpdataReplacesAnyCaseOfFilteredAndKeepsTheOldOneOnFailure)
   EXPECT_THROW(Updata(*database, "SELECT nosuchcolumn as CHANGE from DATA_BE"), db::DbError);
   EXPECT_EQ(FilteredSql(), good);
   EXPECT_DOUBLE_EQ(testing::QueryNumber(DatabasePath(), "SELECT sum(AREA) FROM FILTERED"), 7.0);
+}
+
+TEST_F(UpdateRunTest, UpdataWaitsForAnotherWriterInsteadOfFailingAtOnce) {
+  const std::string sql =
+      "SELECT change1 as CHANGE, sum(AREAHA) as AREA from DATA_AT where  N0CD = \"AT\" group by change1";
+  Updata(*database, sql);  // FILTERED exists: the next update reads the stored queries, then rewrites one
+  // The first update of a run, on a connection that has not read the stored queries yet.
+  const auto firstRun = db::DBEngine::Instance().OpenDatabase(DatabasePath());
+
+  // Another program holds the write lock for a second, from its own connection.
+  std::promise<void> locked;
+  std::thread writer([path = DatabasePath(), &locked] {
+    sqlite3* other = nullptr;
+    sqlite3_open(path.c_str(), &other);
+    sqlite3_exec(other, "BEGIN IMMEDIATE; INSERT INTO DATA_BE (AREAHA) VALUES (1);", nullptr, nullptr,
+                 nullptr);
+    locked.set_value();
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+  });
+  locked.get_future().wait();
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_NO_THROW(Updata(*firstRun, sql));
+  const auto waited = std::chrono::steady_clock::now() - start;
+  writer.join();
+  EXPECT_GE(waited, std::chrono::milliseconds(800));
+  EXPECT_EQ(FilteredSql(), sql);
+  EXPECT_DOUBLE_EQ(testing::QueryNumber(DatabasePath(), "SELECT count(*) FROM DATA_BE"), 3);
 }
 
 }  // namespace

@@ -8,13 +8,16 @@
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/chart/XChartDocument.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
+#include <com/sun/star/container/XNameContainer.hpp>
 #include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/document/XEmbeddedObjectSupplier.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/sheet/DataPilotFieldOrientation.hpp>
 #include <com/sun/star/sheet/GeneralFunction.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XDataPilotDescriptor.hpp>
+#include <com/sun/star/style/XStyleFamiliesSupplier.hpp>
 #include <com/sun/star/table/CellAddress.hpp>
 #include <com/sun/star/table/XColumnRowRange.hpp>
 #include <com/sun/star/table/XTableChart.hpp>
@@ -22,6 +25,7 @@
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <utility>
@@ -141,6 +145,36 @@ void AddChart(const Sheet& report, const css::table::CellRangeAddress& source) {
   SetProperty(chart, "HasLegend", Any(false));
 }
 
+enum class Orientation { kPortrait, kLandscape };
+
+// A page style of its own for the sheet that prints it whole on one page, scaled down if need be, on the
+// office's default paper turned as asked.
+void PrintOnOnePage(const Document& document, const Sheet& sheet, const char* styleName,
+                    Orientation orientation) {
+  const auto name = rtl::OUString::createFromAscii(styleName);
+  const Reference<css::uno::XInterface> style(
+      Reference<css::lang::XMultiServiceFactory>(document, UNO_QUERY_THROW)
+          ->createInstance("com.sun.star.style.PageStyle"),
+      UNO_QUERY_THROW);
+  const auto families =
+      Reference<css::style::XStyleFamiliesSupplier>(document, UNO_QUERY_THROW)->getStyleFamilies();
+  Reference<css::container::XNameContainer>(families->getByName("PageStyles"), UNO_QUERY_THROW)
+      ->insertByName(name, Any(style));
+
+  const Reference<css::beans::XPropertySet> page(style, UNO_QUERY_THROW);
+  sal_Int32 width = 0;
+  sal_Int32 height = 0;
+  page->getPropertyValue("Width") >>= width;
+  page->getPropertyValue("Height") >>= height;
+  const bool landscape = orientation == Orientation::kLandscape;
+  page->setPropertyValue("IsLandscape", Any(landscape));
+  page->setPropertyValue("Width", Any(landscape ? std::max(width, height) : std::min(width, height)));
+  page->setPropertyValue("Height", Any(landscape ? std::min(width, height) : std::max(width, height)));
+  page->setPropertyValue("ScaleToPagesX", Any(sal_Int16{1}));
+  page->setPropertyValue("ScaleToPagesY", Any(sal_Int16{1}));
+  SetProperty(sheet, "PageStyle", Any(name));
+}
+
 void StoreAtomically(const Document& document, const fs::path& target) {
   std::string temporary = (target.parent_path() / ".~quorvia-template-XXXXXX").string();
   const int fd = mkstemp(temporary.data());
@@ -169,6 +203,9 @@ void BuildInto(const Document& document, const fs::path& target) {
   const auto source = WriteDataSheet(data, 2);
   AddPivotTable(report, 1, source);
   AddChart(report, source);
+  // The chart stands beside the pivot table: the report is wider than tall.
+  PrintOnOnePage(document, workbook::office::SheetAt(document, 0), "Cover page", Orientation::kPortrait);
+  PrintOnOnePage(document, report, "Report page", Orientation::kLandscape);
   StoreAtomically(document, target);
 }
 

@@ -1,0 +1,158 @@
+#include "file_placement.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "access_header.h"
+#include "import_error.h"
+#include "isolated_conversion.h"
+
+namespace quorvia::access_import {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string SystemError(const std::string& doing) { return doing + ": " + std::strerror(errno); }
+
+std::string FolderOf(const std::string& path) {
+  const fs::path folder = fs::path(path).parent_path();
+  return folder.empty() ? "." : folder.string();
+}
+
+// A new, empty file in the folder of `beside` that is removed again unless Keep() is called.
+class TemporaryFile {
+ public:
+  explicit TemporaryFile(const std::string& beside) {
+    std::string pattern =
+        FolderOf(beside) + "/." + fs::path(beside).filename().string() + ".converting-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0) throw ImportError(SystemError("Cannot write in the folder " + FolderOf(beside)));
+    ::close(fd);
+    path_ = name.data();
+  }
+  ~TemporaryFile() {
+    if (!path_.empty()) ::unlink(path_.c_str());
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+  const std::string& Path() const { return path_; }
+  void Keep() { path_.clear(); }
+  // mkstemp makes the file private; the database gets the permissions an ordinary new file would.
+  void SetMode(mode_t mode) const { ::chmod(path_.c_str(), mode); }
+
+ private:
+  std::string path_;
+};
+
+void SyncFolder(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+// Moves `from` to `to` unless `to` exists; false (errno EEXIST) when it does.
+bool MoveNoReplace(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // A file system without the flag: a hard link also refuses an existing name.
+  if (::link(from.c_str(), to.c_str()) != 0) return false;
+  ::unlink(from.c_str());
+  return true;
+}
+
+// Converts into the temporary file; messages name the file the user asked for, not the temporary one.
+ImportSummary ConvertToTemporary(const std::string& source, const TemporaryFile& temporary,
+                                 const std::string& shownTarget, const ProgressFn& progress,
+                                 const CancelFn& cancelled) {
+  CheckAccessFile(source);
+  try {
+    return ConvertInChildProcess(source, temporary.Path(), progress, cancelled);
+  } catch (const ImportCancelled&) {
+    throw;
+  } catch (const ImportError& error) {
+    std::string message = error.what();
+    for (std::size_t at; (at = message.find(temporary.Path())) != std::string::npos;) {
+      message.replace(at, temporary.Path().size(), shownTarget);
+    }
+    throw ImportError(message);
+  }
+}
+
+// How the original came to be under its kept name, so that the step can be undone.
+enum class Kept { Linked, Moved };
+
+Kept KeepOriginal(const std::string& path, std::string& keptAs) {
+  for (int number = 1;; ++number) {
+    keptAs = KeptName(path, number);
+    // A second name for the same file: the original never leaves `path` until the copy replaces it.
+    if (::link(path.c_str(), keptAs.c_str()) == 0) return Kept::Linked;
+    if (errno == EEXIST) continue;
+    if (MoveNoReplace(path, keptAs)) return Kept::Moved;
+    if (errno == EEXIST) continue;
+    throw ImportError(SystemError("Cannot keep the original " + path + " as " + keptAs));
+  }
+}
+
+}  // namespace
+
+std::string KeptName(const std::string& path, int number) {
+  const fs::path file(path);
+  std::string name = file.stem().string() + ".access";
+  if (number > 1) name += " (" + std::to_string(number) + ")";
+  return (file.parent_path() / (name + file.extension().string())).string();
+}
+
+std::string FirstFreeKeptName(const std::string& path) {
+  for (int number = 1;; ++number) {
+    std::string name = KeptName(path, number);
+    if (!fs::exists(fs::symlink_status(name))) return name;
+  }
+}
+
+ImportSummary ImportAccessFile(const std::string& source, const std::string& target,
+                               const ProgressFn& progress, const CancelFn& cancelled) {
+  if (fs::exists(fs::symlink_status(target))) {
+    throw ImportError("Cannot write " + target + ": the file exists and is not replaced");
+  }
+  TemporaryFile temporary(target);
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  temporary.SetMode(0666 & ~mask);
+  const ImportSummary summary = ConvertToTemporary(source, temporary, target, progress, cancelled);
+  if (!MoveNoReplace(temporary.Path(), target)) throw ImportError(SystemError("Cannot write " + target));
+  temporary.Keep();
+  SyncFolder(FolderOf(target));
+  return summary;
+}
+
+InPlaceConversion ConvertInPlace(const std::string& path, const ProgressFn& progress,
+                                 const CancelFn& cancelled) {
+  TemporaryFile temporary(path);
+  struct stat original {};
+  if (::stat(path.c_str(), &original) == 0) temporary.SetMode(original.st_mode & 07777);
+  InPlaceConversion result;
+  result.summary = ConvertToTemporary(path, temporary, path, progress, cancelled);
+  const Kept kept = KeepOriginal(path, result.keptAs);
+  if (::rename(temporary.Path().c_str(), path.c_str()) != 0) {
+    const std::string failure = SystemError("Cannot put the converted database in place of " + path);
+    // Undo the first step so the folder is as it was.
+    if (kept == Kept::Linked) ::unlink(result.keptAs.c_str());
+    if (kept == Kept::Moved) ::rename(result.keptAs.c_str(), path.c_str());
+    throw ImportError(failure);
+  }
+  temporary.Keep();
+  SyncFolder(FolderOf(path));
+  return result;
+}
+
+}  // namespace quorvia::access_import

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <memory>
+#include <span>
+#include <string>
+
+#include "access_reader.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace quorvia::access_import {
+
+// A new SQLite database that receives the converted tables in one transaction, through one prepared
+// INSERT per table. Failures throw std::runtime_error with SQLite's message; the caller says where.
+class SqliteTarget {
+ public:
+  // Creates the file, which must not exist yet.
+  explicit SqliteTarget(const std::string& path);
+  ~SqliteTarget();
+  SqliteTarget(const SqliteTarget&) = delete;
+  SqliteTarget& operator=(const SqliteTarget&) = delete;
+
+  // Creates the table with its columns' declared types and prepares its INSERT.
+  void CreateTable(const AccessTable& table);
+  void Insert(std::span<const Cell> row);
+  // Commits and closes; the file is complete once this returns.
+  void Commit();
+
+ private:
+  void Execute(const std::string& sql);
+  [[noreturn]] void Fail(const std::string& doing);
+
+  sqlite3* db_ = nullptr;
+  sqlite3_stmt* insert_ = nullptr;
+};
+
+// Flushes a file's data to the disk; throws std::runtime_error naming the file on failure.
+void SyncFile(const std::string& path);
+
+}  // namespace quorvia::access_import

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <sqlite3.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace quorvia::access_import::testing {
+
+namespace fs = std::filesystem;
+
+inline fs::path Sample(const std::string& name) { return fs::path(QUORVIA_ACCESS_SAMPLES) / name; }
+
+inline std::string ReadBytes(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void WriteBytes(const fs::path& file, const std::string& bytes) {
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// Every file of a folder with its bytes: two equal snapshots mean nothing was changed.
+using Snapshot = std::map<std::string, std::string>;
+inline Snapshot TakeSnapshot(const fs::path& folder) {
+  Snapshot files;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    files[entry.path().filename().string()] = ReadBytes(entry.path());
+  }
+  return files;
+}
+
+// A fresh folder under the system's temporary folder, removed with what it holds.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    std::string pattern = (fs::temp_directory_path() / "quorvia-import-XXXXXX").string();
+    path_ = ::mkdtemp(pattern.data());
+  }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(path_, ignored);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  const fs::path& Path() const { return path_; }
+  // A writable copy of a sample under `name`.
+  fs::path Copy(const std::string& sample, const std::string& name) const {
+    const fs::path copy = path_ / name;
+    fs::copy_file(Sample(sample), copy);
+    fs::permissions(copy, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                              fs::perms::others_read);
+    return copy;
+  }
+
+ private:
+  fs::path path_;
+};
+
+// Runs a shell command; its standard output and exit status.
+struct CommandResult {
+  std::string output;
+  int status = -1;
+};
+inline CommandResult RunCommand(const std::string& command) {
+  CommandResult result;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  char buffer[65536];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) result.output.append(buffer, n);
+  const int status = ::pclose(pipe);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+inline std::string ShellQuote(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+}  // namespace quorvia::access_import::testing

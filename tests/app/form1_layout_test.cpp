@@ -1,0 +1,150 @@
+// What the user sees of the main window: texts that show whole, and where the keyboard goes.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QHelpEvent>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QTest>
+#include <QToolTip>
+
+#include "form1.h"
+#include "no_office.h"
+#include "recording_modal_host.h"
+#include "sqlite_fixture.h"
+#include "status_label.h"
+
+namespace quorvia::app {
+namespace {
+
+class Form1LayoutTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing::ExecuteSql(folder.File("MOSA_DB.mdb"),
+                        testing::CountryTablesSql("AT") + testing::CountryTablesSql("CH") + R"(
+      INSERT INTO UNITS_AT VALUES ('FINAL', 'W1', 'Forests', 'Near', 'AT1', 'AT11', 'AT111', 'E1', 'E2');
+      INSERT INTO UNITS_CH VALUES ('FINAL', 'W2', 'Forests', 'Far', 'CH0', 'CH01', 'CH011', 'E1', 'E2');)");
+    form = std::make_unique<Form1>(folder.str(), modals, office);
+    ASSERT_TRUE(form->Form_Load());
+  }
+
+  testing::TempFolder folder;
+  RecordingModalHost modals;
+  NoOffice office;
+  std::unique_ptr<Form1> form;
+};
+
+// The box around every pixel of the window drawn in a dark red such as the outcome label's.
+QRect RedTextBounds(const QImage& shot) {
+  QRect bounds;
+  for (int y = 0; y < shot.height(); ++y) {
+    for (int x = 0; x < shot.width(); ++x) {
+      const QColor pixel = shot.pixelColor(x, y);
+      if (pixel.red() > 120 && pixel.green() < 90 && pixel.blue() < 90) bounds |= QRect(x, y, 1, 1);
+    }
+  }
+  return bounds;
+}
+
+TEST_F(Form1LayoutTest, AFailureNamingALongPathShowsTheFileNameAndTheReasonInsideTheWindow) {
+  auto* label = dynamic_cast<StatusLabel*>(form->Label1());
+  ASSERT_NE(label, nullptr);
+  EXPECT_TRUE(form->rect().contains(label->geometry())) << label->geometry().right();
+  EXPECT_TRUE(label->wordWrap());
+
+  const QString path =
+      "/home/analyst/projects/land-cover-change-2004/field-office-copies/quorvia-release-5/bin/"
+      "MOSA_QUERY.xls";
+  const QString text =
+      "36 records selected \r\n Total Area (Ha): 91793\r\n Excel workbook NOT updated: Open " + path +
+      ": Open: the workbook " + path + " does not exist";
+  label->setText(text);
+  const StatusDisplay display = label->Display();
+  const QString& shown = display.text;
+  // The folders are shortened in the middle; the file name and the reason around it show whole.
+  EXPECT_TRUE(
+      shown.contains(QRegularExpression(" NOT updated: Open /\\S*\u2026\\S*/MOSA_QUERY.xls: Open: the "
+                                        "workbook /\\S*\u2026\\S*/MOSA_QUERY.xls does not exist$")))
+      << shown.toStdString();
+  EXPECT_TRUE(shown.startsWith("36 records selected \n Total Area (Ha): 91793\n")) << shown.toStdString();
+  EXPECT_GE(display.font.pointSizeF(), 7.0);
+  EXPECT_EQ(display.font.family(), label->font().family());
+  const QRect needed =
+      QFontMetrics(display.font).boundingRect(label->contentsRect(), Qt::AlignLeft | Qt::TextWordWrap, shown);
+  EXPECT_LE(needed.height(), label->contentsRect().height());
+  EXPECT_LE(needed.width(), label->contentsRect().width());
+  EXPECT_EQ(label->text(), text);
+
+  // On the window as drawn, the label's dark red text keeps clear of the label's right and bottom edges:
+  // nothing of it is cut off.
+  const QRect drawn = RedTextBounds(form->grab().toImage());
+  EXPECT_TRUE(label->geometry().adjusted(0, 0, -1, -1).contains(drawn))
+      << drawn.right() << "," << drawn.bottom();
+  EXPECT_GT(drawn.height(), 3 * QFontMetrics(display.font).height());  // four lines
+
+  form->show();
+  QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), label->mapToGlobal(QPoint(5, 5)));
+  QApplication::sendEvent(label, &hover);
+  EXPECT_EQ(QToolTip::text(), text);
+
+  const QString fitting =
+      "1 records selected \r\n Total Area (Ha): 10\r\n Excel Woorkbook updated successfully !";
+  label->setText(fitting);
+  EXPECT_EQ(label->Display().text, QString(fitting).replace("\r\n", "\n"));
+  EXPECT_EQ(label->Display().font, label->font());
+}
+
+TEST_F(Form1LayoutTest, ChangeTypeCaptionsShowWholeInTheWindowsFace) {
+  for (int i = 0; i < 2; ++i) {
+    const QRadioButton* option = form->Option3(i);
+    EXPECT_LE(option->sizeHint().width(), option->width()) << option->text().toStdString();
+    EXPECT_EQ(option->font().family(), form->Label2(0)->font().family());
+    EXPECT_EQ(QFontInfo(option->font()).family(), QFontInfo(form->Label2(0)->font()).family());
+    EXPECT_TRUE(option->font().stretch() == QFont::AnyStretch ||
+                option->font().stretch() == QFont::Unstretched);
+    EXPECT_GE(option->font().pointSizeF(), 6.0);
+  }
+  EXPECT_EQ(form->Option3(0)->font(), form->Option3(1)->font());
+}
+
+TEST_F(Form1LayoutTest, ALongCountryEntryShowsItsStart) {
+  const int ch = form->Combo1()->findText("CH Schweiz / Suisse / Svizzera");
+  ASSERT_GE(ch, 0);
+  form->Combo1()->setCurrentIndex(ch);
+  emit form->Combo1()->activated(ch);
+  EXPECT_EQ(form->Combo1()->lineEdit()->cursorPosition(), 0);
+  EXPECT_EQ(form->Combo2()->itemText(1), "CH0");
+}
+
+// Where Tab or Shift+Tab from `from` lands.
+QWidget* TabFrom(QWidget* from, bool backwards) {
+  from->setFocus(Qt::OtherFocusReason);
+  QTest::keyClick(QApplication::focusWidget(), backwards ? Qt::Key_Backtab : Qt::Key_Tab,
+                  backwards ? Qt::ShiftModifier : Qt::NoModifier);
+  return QApplication::focusWidget();
+}
+
+TEST_F(Form1LayoutTest, TabReachesAnOptionGroupAtItsSelectedButtonFromEitherSide) {
+  form->show();
+  QApplication::setActiveWindow(form.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  // The tab order runs Combo1, Option2(0..2), Option1(0..1), Option3(0..1), Combo5.
+  form->Option2(1)->click();
+  form->Option3(1)->click();
+  for (int round = 0; round < 2; ++round) {  // the second round starts with focus left inside the groups
+    EXPECT_EQ(TabFrom(form->Combo1(), false), form->Option2(1));
+    EXPECT_EQ(TabFrom(form->Option2(1), false), form->Option1(0));
+    EXPECT_EQ(TabFrom(form->Option1(0), false), form->Option3(1));
+    EXPECT_EQ(TabFrom(form->Combo5(), true), form->Option3(1));
+    EXPECT_EQ(TabFrom(form->Option3(1), true), form->Option1(0));
+    EXPECT_EQ(TabFrom(form->Option1(0), true), form->Option2(1));
+  }
+  // Arrow keys move the selection within the group, and the tab stop with it.
+  form->Option2(1)->setFocus();
+  QTest::keyClick(form->Option2(1), Qt::Key_Right);
+  EXPECT_TRUE(form->Option2(2)->isChecked());
+  EXPECT_EQ(TabFrom(form->Option1(0), true), form->Option2(2));
+}
+
+}  // namespace
+}  // namespace quorvia::app
