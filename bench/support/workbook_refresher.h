@@ -25,13 +25,8 @@ inline double ResidentMegabytes(pid_t pid) {
 
 // Options for a private office of a benchmark, with its state in `folder`.
 inline workbook::office::OfficeOptions PrivateOfficeOptions(const std::string& folder) {
-  auto options = workbook::office::OfficeOptions::Default();
-  options.pipeName = "quorvia_bench_" + std::to_string(getpid());
-  options.profileDir = folder + "/office-profile";
-  options.homeDir = folder + "/office-home";
-  options.tempDir = folder + "/office-tmp";
-  options.slotLock.reset();
-  return options;
+  return workbook::office::OfficeOptions::Private("quorvia_bench_" + std::to_string(getpid()),
+                                                  folder + "/office");
 }
 
 // Waits until the background start of `system` has parked its office.

@@ -86,10 +86,8 @@ int main() {
         "DROP VIEW IF EXISTS FILTERED; CREATE VIEW FILTERED AS SELECT change1 as CHANGE, sum(AREAHA) as AREA "
         "FROM DATA_AT group by change1;");
 
-    OfficeOptions options = OfficeOptions::Default();
-    options.pipeName = "quorvia_bench_" + std::to_string(getpid());
-    options.profileDir = (folder.Path() / "profile").string();
-    options.homeDir = (folder.Path() / "home").string();
+    const OfficeOptions options = OfficeOptions::Private("quorvia_bench_" + std::to_string(getpid()),
+                                                         (folder.Path() / "office").string());
 
     double warmRefresh = 0, warmCopy = 0, parkedRefresh = 0, parkedCopy = 0;
     {

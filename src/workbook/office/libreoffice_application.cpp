@@ -15,6 +15,7 @@
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/frame/XTitle.hpp>
+#include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
 #include <com/sun/star/sheet/XDataPilotDescriptor.hpp>
@@ -279,7 +280,13 @@ SheetDocument LibreOfficeApplication::Workbook(const std::string& name) {
   return Guarded(WorkbookStep("Workbooks", name), [&] {
     SheetDocument found;
     for (const auto& document : LoadedWorkbooks()) {
-      if (!SameNameIgnoringCase(NameOf(document), name)) continue;
+      std::string candidate;
+      try {
+        candidate = NameOf(document);
+      } catch (const css::lang::DisposedException&) {
+        continue;  // closed by another client while we looked
+      }
+      if (!SameNameIgnoringCase(candidate, name)) continue;
       if (document == opened_) return document;
       if (!found.is()) found = document;
     }

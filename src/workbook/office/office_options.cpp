@@ -20,6 +20,16 @@ std::string CacheRoot() {
 
 std::string QuorviaCacheFolder() { return CacheRoot() + "/quorvia"; }
 
+OfficeOptions OfficeOptions::Private(const std::string& pipeName, const std::string& folder) {
+  OfficeOptions options;
+  options.pipeName = pipeName;
+  options.profileDir = folder + "/profile";
+  options.homeDir = folder + "/home";
+  options.tempDir = folder + "/tmp";
+  options.sofficePath = std::string(QUORVIA_LO_PROGRAM_DIR) + "/soffice.bin";
+  return options;
+}
+
 OfficeOptions OfficeOptions::Default() {
   OfficeOptions options;
   options.pipeName = "quorvia_office_" + std::to_string(getuid()) + "_" + std::to_string(getpid());

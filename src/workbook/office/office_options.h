@@ -27,6 +27,9 @@ struct OfficeOptions {
   // slot under $XDG_CACHE_HOME (or $HOME/.cache) /quorvia/office-<n>/, locked for this process. A slot
   // outlives its process, so a later Quorvia reuses the profile the office has already set up.
   static OfficeOptions Default();
+  // An office in folders of its own under `folder` (profile/, home/, tmp/), listening on `pipeName`: for
+  // tools, tests and benchmarks that must not touch the user's offices.
+  static OfficeOptions Private(const std::string& pipeName, const std::string& folder);
   // The temporary folder the office is given.
   std::string OfficeTempDir() const { return tempDir.empty() ? homeDir + "/tmp" : tempDir; }
 };

@@ -42,13 +42,9 @@ TempFolder::~TempFolder() {
 
 OfficeOptions PrivateOfficeOptions(const fs::path& root, const std::string& tag) {
   static std::atomic<int> counter{0};
-  OfficeOptions options = OfficeOptions::Default();
-  options.pipeName = "quorvia_test_" + tag + "_" + std::to_string(getpid()) + "_" + std::to_string(counter++);
-  options.profileDir = (root / (tag + "-profile")).string();
-  options.homeDir = (root / (tag + "-home")).string();
-  options.tempDir = (root / (tag + "-tmp")).string();
-  options.slotLock.reset();
-  return options;
+  return OfficeOptions::Private(
+      "quorvia_test_" + tag + "_" + std::to_string(getpid()) + "_" + std::to_string(counter++),
+      (root / tag).string());
 }
 
 void ExecuteSql(const fs::path& file, const std::string& sql) {
