@@ -98,14 +98,18 @@ fs::path OfficeLockFileOf(const fs::path& document) {
 }
 
 void RemoveLeftoverLockFile(const fs::path& document, const fs::path& ownProfileDir, bool heldByOwnOffice) {
-  const fs::path lockFile = OfficeLockFileOf(document);
-  if (!fs::is_regular_file(lockFile)) return;
-  const auto profile = ProfileNamedIn(lockFile);
-  if (!profile) return;
-  const bool ours = Normal(*profile) == Normal(ownProfileDir);
-  if ((ours && !heldByOwnOffice) || (!ours && OfficeSlot::IsAbandonedProfile(*profile))) {
-    std::error_code ignored;
-    fs::remove(lockFile, ignored);
+  // Cleaning up is done on the way, also while an office is ended: it never fails the caller.
+  try {
+    const fs::path lockFile = OfficeLockFileOf(document);
+    if (!fs::is_regular_file(lockFile)) return;
+    const auto profile = ProfileNamedIn(lockFile);
+    if (!profile) return;
+    const bool ours = Normal(*profile) == Normal(ownProfileDir);
+    if ((ours && !heldByOwnOffice) || (!ours && OfficeSlot::IsAbandonedProfile(*profile))) {
+      std::error_code ignored;
+      fs::remove(lockFile, ignored);
+    }
+  } catch (...) {
   }
 }
 
@@ -140,6 +144,14 @@ void OfficeJournal::RecordFile(const fs::path& file) {
 }
 
 void OfficeJournal::TakeOver() {
+  try {
+    CleanUpAfterEndedProcess();
+  } catch (...) {
+    // Best effort: a folder that cannot be read keeps what it holds.
+  }
+}
+
+void OfficeJournal::CleanUpAfterEndedProcess() {
   std::ifstream in(file_);
   std::string line;
   long process = 0;

@@ -58,6 +58,7 @@ class OfficeJournal {
 
  private:
   void Append(const std::string& line);
+  void CleanUpAfterEndedProcess();
   std::filesystem::path file_;
   std::filesystem::path profileDir_;
   std::set<std::filesystem::path> recorded_;
