@@ -236,6 +236,7 @@ LibreOfficeApplication::~LibreOfficeApplication() {
 }
 
 void LibreOfficeApplication::LetGo() noexcept {
+  deferred_.reset();
   opened_.clear();
   openedFile_.reset();
   activeSheetWithoutView_.clear();
@@ -277,6 +278,7 @@ std::vector<SheetDocument> LibreOfficeApplication::LoadedWorkbooks() const {
 }
 
 SheetDocument LibreOfficeApplication::Workbook(const std::string& name) {
+  LoadDeferred();
   return Guarded(WorkbookStep("Workbooks", name), [&] {
     SheetDocument found;
     for (const auto& document : LoadedWorkbooks()) {
@@ -296,16 +298,19 @@ SheetDocument LibreOfficeApplication::Workbook(const std::string& name) {
 }
 
 int LibreOfficeApplication::WorkbookCount() {
-  return Guarded("Workbooks.Count", [&] { return static_cast<int>(LoadedWorkbooks().size()); });
+  return Guarded("Workbooks.Count",
+                 [&] { return static_cast<int>(LoadedWorkbooks().size() + (deferred_ ? 1 : 0)); });
 }
 
 std::string LibreOfficeApplication::WorkbookName(int position) {
   return Guarded("Workbooks.Name", [&] {
     const auto workbooks = LoadedWorkbooks();
-    if (position < 1 || static_cast<std::size_t>(position) > workbooks.size()) {
+    const auto index = static_cast<std::size_t>(position);
+    if (deferred_ && index == workbooks.size() + 1) return deferred_->file.filename().string();
+    if (position < 1 || index > workbooks.size()) {
       throw AutomationError("there is no open workbook " + std::to_string(position));
     }
-    return NameOf(workbooks[static_cast<std::size_t>(position) - 1]);
+    return NameOf(workbooks[index - 1]);
   });
 }
 
@@ -330,6 +335,16 @@ void LibreOfficeApplication::OpenWorkbook(const std::string& path, int updateLin
     RemoveLeftoverLockFile(file, shared_->profileDir, held);
     if (shared_->filesOpened.insert(file).second) shared_->journal.RecordFile(file);
   }
+  // Only a handle created as an instance for one call defers: any other user of the office must see the
+  // workbook loaded.
+  if (parkWhenReleasedEmpty_ && IsOurs() && IsUnchangedSinceSaved(file)) {
+    deferred_ = DeferredOpen{file, updateLinks};
+    return;
+  }
+  Load(file, updateLinks);
+}
+
+void LibreOfficeApplication::Load(const fs::path& file, int updateLinks) {
   Guarded("Open(" + file.string() + ")", [&] {
     const auto arguments = Properties(
         {Property("Hidden", Any(true)),
@@ -359,6 +374,22 @@ void LibreOfficeApplication::OpenWorkbook(const std::string& path, int updateLin
     const auto modified = fs::last_write_time(file, error);
     if (!error && ImportFilterOf(component) == kCopyFilter) openedFile_ = LoadedFile{file, size, modified};
   });
+}
+
+bool LibreOfficeApplication::IsUnchangedSinceSaved(const fs::path& file) const {
+  const auto saved = shared_->filesSaved.find(file);
+  return saved != shared_->filesSaved.end() && FileStamp::Of(file) == saved->second;
+}
+
+bool LibreOfficeApplication::IsDeferred(const std::string& workbook) const {
+  return deferred_ && SameNameIgnoringCase(deferred_->file.filename().string(), workbook);
+}
+
+void LibreOfficeApplication::LoadDeferred() {
+  if (!deferred_) return;
+  const DeferredOpen open = *deferred_;
+  deferred_.reset();
+  Load(open.file, open.updateLinks);
 }
 
 int LibreOfficeApplication::SheetCount(const std::string& workbook) {
@@ -466,10 +497,20 @@ void LibreOfficeApplication::Save(const std::string& workbook) {
     RequireWritable(document, workbook);
     ShowRememberedActiveSheet(document);
     Reference<css::frame::XStorable>(document, UNO_QUERY_THROW)->store();
+    const rtl::OUString url = Reference<css::frame::XModel>(document, UNO_QUERY_THROW)->getURL();
+    const fs::path file = PathFromFileUrl(url);
+    if (const auto stamp = FileStamp::Of(file);
+        stamp && IsOurs() && ImportFilterOf(document) == kCopyFilter) {
+      shared_->filesSaved[file] = *stamp;
+    }
   });
 }
 
 void LibreOfficeApplication::Close(const std::string& workbook) {
+  if (IsDeferred(workbook)) {
+    deferred_.reset();  // never loaded: nothing to close
+    return;
+  }
   const auto document = Workbook(workbook);
   Guarded(WorkbookStep("Close", workbook), [&] {
     ForgetDocument(document);
@@ -528,13 +569,35 @@ bool LibreOfficeApplication::IsCopyOfFileFaithful(const SheetDocument& document)
   return !error && size == openedFile_->size && modified == openedFile_->modified;
 }
 
-void LibreOfficeApplication::SaveCopyAs(const std::string& workbook, const std::string& path) {
-  const auto document = Workbook(workbook);
-  const fs::path target = fs::absolute(path);
-  const std::string step = "SaveCopyAs(" + target.string() + ")";
+void LibreOfficeApplication::CopyThroughTemporary(const std::string& step, const fs::path& target,
+                                                  const std::function<void(const std::string&)>& write) {
   // Written under a temporary name and renamed, so a failed copy never leaves a half-written file.
   const std::string temporary = CreateTemporaryBeside(target);
   try {
+    write(temporary);
+    std::error_code error;
+    fs::rename(temporary, target, error);
+    if (error) throw AutomationError(step + ": " + error.message());
+  } catch (...) {
+    std::error_code ignored;
+    fs::remove(temporary, ignored);
+    throw;
+  }
+}
+
+void LibreOfficeApplication::SaveCopyAs(const std::string& workbook, const std::string& path) {
+  const fs::path target = fs::absolute(path);
+  const std::string step = "SaveCopyAs(" + target.string() + ")";
+  if (IsDeferred(workbook) && IsUnchangedSinceSaved(deferred_->file)) {
+    CopyThroughTemporary(step, target, [&](const std::string& temporary) {
+      std::error_code error;
+      fs::copy_file(deferred_->file, temporary, fs::copy_options::overwrite_existing, error);
+      if (error) throw AutomationError(step + ": " + error.message());
+    });
+    return;
+  }
+  const auto document = Workbook(workbook);
+  CopyThroughTemporary(step, target, [&](const std::string& temporary) {
     Guarded(step, [&] {
       if (IsCopyOfFileFaithful(document)) {
         fs::copy_file(openedFile_->path, temporary, fs::copy_options::overwrite_existing);
@@ -547,14 +610,7 @@ void LibreOfficeApplication::SaveCopyAs(const std::string& workbook, const std::
       Reference<css::frame::XStorable>(document, UNO_QUERY_THROW)
           ->storeToURL(FileUrlFromPath(temporary), arguments);
     });
-    std::error_code error;
-    fs::rename(temporary, target, error);
-    if (error) throw AutomationError(step + ": " + error.message());
-  } catch (...) {
-    std::error_code ignored;
-    fs::remove(temporary, ignored);
-    throw;
-  }
+  });
 }
 
 }  // namespace quorvia::workbook::office

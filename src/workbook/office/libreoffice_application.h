@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -92,6 +93,20 @@ class LibreOfficeApplication final : public SpreadsheetApplication {
   };
   std::optional<LoadedFile> openedFile_;
   bool IsCopyOfFileFaithful(const css::uno::Reference<css::sheet::XSpreadsheetDocument>& document) const;
+
+  // A workbook our office saved itself and nobody changed since is opened only when a call needs its
+  // content: a copy run (open, copy, close) then copies the file without loading it.
+  struct DeferredOpen {
+    std::filesystem::path file;
+    int updateLinks = 0;
+  };
+  std::optional<DeferredOpen> deferred_;
+  void Load(const std::filesystem::path& file, int updateLinks);
+  void LoadDeferred();
+  bool IsDeferred(const std::string& workbook) const;
+  bool IsUnchangedSinceSaved(const std::filesystem::path& file) const;
+  static void CopyThroughTemporary(const std::string& step, const std::filesystem::path& target,
+                                   const std::function<void(const std::string& temporary)>& write);
   // Active sheet of documents whose view does not follow the selection (0-based index).
   std::vector<std::pair<css::uno::Reference<css::uno::XInterface>, sal_Int32>> activeSheetWithoutView_;
 };

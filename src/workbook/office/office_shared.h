@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -10,6 +13,20 @@
 #include "office_slots.h"
 
 namespace quorvia::workbook::office {
+
+// Size and time of a file: enough to tell that nobody has written it since.
+struct FileStamp {
+  std::uintmax_t size = 0;
+  std::filesystem::file_time_type modified;
+  friend bool operator==(const FileStamp&, const FileStamp&) = default;
+  static std::optional<FileStamp> Of(const std::filesystem::path& file) {
+    std::error_code error;
+    FileStamp stamp{std::filesystem::file_size(file, error), {}};
+    if (!error) stamp.modified = std::filesystem::last_write_time(file, error);
+    if (error) return std::nullopt;
+    return stamp;
+  }
+};
 
 // What a LibreOfficeSystem shares with the handles it gives out.
 struct OfficeShared {
@@ -31,6 +48,8 @@ struct OfficeShared {
   bool parked = false;
   // Files our office has opened since it last ended.
   std::set<std::filesystem::path> filesOpened;
+  // Workbooks our office has saved, as it left them: such a file is a workbook it reads back unchanged.
+  std::map<std::filesystem::path, FileStamp> filesSaved;
 };
 
 }  // namespace quorvia::workbook::office
