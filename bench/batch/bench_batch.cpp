@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "batch_run.h"
 #include "bench_support.h"
-#include "database.h"
-#include "db_engine.h"
+#include "db/database.h"
+#include "db/db_engine.h"
 #include "demo_database.h"
+#include "query/query_session.h"
 #include "workbook_refresher.h"
 
 namespace {
@@ -40,8 +40,10 @@ int main(int argc, char** argv) {
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
   quorvia::tools::WriteDemoDatabase(folder + "/MOSA_DB.mdb");
-  auto database = quorvia::db::DBEngine::Instance().OpenDatabase(folder + "/MOSA_DB.mdb");
   quorvia::bench::OfficeRefresher refresher(folder);
+  query::QuerySession session(quorvia::db::DBEngine::Instance().OpenDatabase(folder + "/MOSA_DB.mdb"),
+                              refresher.System(), folder);
+  session.NutsList("FR", 2);  // NUTS level L3
 
   query::Selection selection;
   selection.Combo1 = "FR France";
@@ -49,16 +51,11 @@ int main(int argc, char** argv) {
   selection.nutsLevelIndex = 2;
   selection.elevationLevelIndex = 0;
 
-  const auto items = NutsItems(*database, "N3", static_cast<std::size_t>(itemCount));
-  const query::BatchRequest request{std::to_string(items.size()), query::kUnitNuts, items,
-                                    std::vector<bool>(items.size(), true), "Bench"};
-  const query::BatchWindow window{selection, "N3", "EBKL1DS", [](const std::string&) {}, [](int) {}};
-  query::Conditions conditions;
-  query::SelectionTexts texts;
+  const auto items = NutsItems(session.WorkDb(), session.NutsField(), static_cast<std::size_t>(itemCount));
+  const query::BatchRequest request{std::to_string(items.size()),          query::kUnitNuts, items,
+                                    std::vector<bool>(items.size(), true), "Bench",          selection};
   query::BatchOutcome outcome;
-  const double seconds = quorvia::bench::MedianSeconds(1, [&] {
-    outcome = query::RunBatch(*database, request, window, conditions, texts, refresher.Function());
-  });
+  const double seconds = quorvia::bench::MedianSeconds(1, [&] { outcome = session.Batch(request); });
   std::printf(
       "batch of %zu NUTS items, parked office: %.2f s in all, %.3f s per item (target: at most 0.2 s)\n",
       items.size(), seconds, seconds / static_cast<double>(items.size()));

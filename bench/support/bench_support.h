@@ -1,7 +1,5 @@
 #pragma once
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <chrono>
 #include <functional>
@@ -29,18 +27,6 @@ inline double MedianSeconds(int repetitions, const std::function<void()>& prepar
 inline double MedianSeconds(int repetitions, const std::function<void()>& work) {
   return MedianSeconds(
       repetitions, [] {}, work);
-}
-
-// Runs plain SQLite SQL on a file; throws with SQLite's message on failure.
-inline void ExecuteSql(const std::string& file, const std::string& sql) {
-  sqlite3* db = nullptr;
-  sqlite3_open(file.c_str(), &db);
-  char* error = nullptr;
-  const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
-  const std::string message = error != nullptr ? error : "";
-  sqlite3_free(error);
-  sqlite3_close(db);
-  if (rc != SQLITE_OK) throw std::runtime_error("SQL failed: " + message);
 }
 
 // A text as one single-quoted shell word.

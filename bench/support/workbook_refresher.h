@@ -7,10 +7,8 @@
 #include <string>
 #include <thread>
 
-#include "libreoffice_system.h"
-#include "refresh_workbook.h"
 #include "report_template.h"
-#include "workbook_call.h"
+#include "workbook/office/libreoffice_system.h"
 
 namespace quorvia::bench {
 
@@ -43,14 +41,6 @@ class OfficeRefresher {
       : folder_(folder), system_(PrivateOfficeOptions(folder)) {
     tools::BuildReportTemplate(system_, folder_ + "/MOSA_QUERY.xls");
     system_.ConnectOrStartOffice()->Quit();  // parked
-  }
-
-  query::RefreshWorkbookFn Function() {
-    return [this](const std::string& copyName, const std::string& mode, const query::SelectionTexts& texts) {
-      return workbook::RefreshWorkbook(system_, folder_, copyName, mode, texts.SelCountry, texts.SelNuts,
-                                       texts.SelElevation, texts.SelLandCover, texts.SelWatershed,
-                                       texts.SelShoreline, {"--> FINAL Data", "change1"});
-    };
   }
 
   // Resident memory of the parked office, in MB.

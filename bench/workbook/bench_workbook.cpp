@@ -16,10 +16,11 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "db/sqlite_connection.h"
 #include "demo_database.h"
-#include "libreoffice_system.h"
-#include "refresh_workbook.h"
 #include "report_template.h"
+#include "workbook/office/libreoffice_system.h"
+#include "workbook/refresh_workbook.h"
 
 namespace {
 
@@ -72,8 +73,8 @@ void Print(const char* what, double seconds, double target) {
 
 }  // namespace
 
-using quorvia::bench::ExecuteSql;
 using quorvia::bench::MedianSeconds;
+using quorvia::db::ExecuteSql;
 
 int main() {
   try {

@@ -1,11 +1,11 @@
-#include "access_header.h"
+#include "access_import/access_header.h"
 
 #include <array>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 
-#include "import_error.h"
+#include "access_import/import_error.h"
 
 namespace quorvia::access_import {
 namespace {

@@ -1,11 +1,11 @@
-#include "access_reader.h"
+#include "access_import/access_reader.h"
 
 #include <mdbtools.h>
 
 #include <cstring>
 
-#include "access_values.h"
-#include "import_error.h"
+#include "access_import/access_values.h"
+#include "access_import/import_error.h"
 
 namespace quorvia::access_import {
 namespace {

@@ -8,7 +8,7 @@
 #include <variant>
 #include <vector>
 
-#include "access_header.h"
+#include "access_import/access_header.h"
 
 namespace quorvia::access_import {
 

@@ -1,4 +1,4 @@
-#include "access_values.h"
+#include "access_import/access_values.h"
 
 #include <bit>
 #include <cmath>

@@ -1,10 +1,10 @@
-#include "convert.h"
+#include "access_import/convert.h"
 
 #include <chrono>
 
-#include "access_reader.h"
-#include "import_error.h"
-#include "sqlite_target.h"
+#include "access_import/access_reader.h"
+#include "access_import/import_error.h"
+#include "access_import/sqlite_target.h"
 
 namespace quorvia::access_import {
 namespace {

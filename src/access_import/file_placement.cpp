@@ -1,4 +1,4 @@
-#include "file_placement.h"
+#include "access_import/file_placement.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,9 +10,9 @@
 #include <filesystem>
 #include <vector>
 
-#include "access_header.h"
-#include "import_error.h"
-#include "isolated_conversion.h"
+#include "access_import/access_header.h"
+#include "access_import/import_error.h"
+#include "access_import/isolated_conversion.h"
 
 namespace quorvia::access_import {
 namespace {

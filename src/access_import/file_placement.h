@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "convert.h"
+#include "access_import/convert.h"
 
 namespace quorvia::access_import {
 

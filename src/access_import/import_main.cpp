@@ -5,8 +5,8 @@
 #include <iostream>
 #include <string>
 
-#include "file_placement.h"
-#include "import_error.h"
+#include "access_import/file_placement.h"
+#include "access_import/import_error.h"
 
 namespace {
 

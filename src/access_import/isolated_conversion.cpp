@@ -1,4 +1,4 @@
-#include "isolated_conversion.h"
+#include "access_import/isolated_conversion.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -13,7 +13,7 @@
 #include <optional>
 #include <sstream>
 
-#include "import_error.h"
+#include "access_import/import_error.h"
 
 namespace quorvia::access_import {
 namespace {

@@ -1,13 +1,12 @@
 #pragma once
 
-#include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
-#include "access_reader.h"
-
-struct sqlite3;
-struct sqlite3_stmt;
+#include "access_import/access_reader.h"
+#include "db/sqlite_connection.h"
+#include "db/sqlite_statement.h"
 
 namespace quorvia::access_import {
 
@@ -17,7 +16,6 @@ class SqliteTarget {
  public:
   // Creates the file, which must not exist yet.
   explicit SqliteTarget(const std::string& path);
-  ~SqliteTarget();
   SqliteTarget(const SqliteTarget&) = delete;
   SqliteTarget& operator=(const SqliteTarget&) = delete;
 
@@ -29,10 +27,9 @@ class SqliteTarget {
 
  private:
   void Execute(const std::string& sql);
-  [[noreturn]] void Fail(const std::string& doing);
 
-  sqlite3* db_ = nullptr;
-  sqlite3_stmt* insert_ = nullptr;
+  db::SqliteConnection connection_;
+  std::optional<db::SqliteStatement> insert_;  // for the table made last; none for a table without columns
 };
 
 // Flushes a file's data to the disk; throws std::runtime_error naming the file on failure.

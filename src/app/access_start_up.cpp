@@ -1,11 +1,11 @@
-#include "access_start_up.h"
+#include "app/access_start_up.h"
 
 #include <filesystem>
 
-#include "access_header.h"
-#include "file_placement.h"
-#include "import_error.h"
-#include "modal_host.h"
+#include "access_import/access_header.h"
+#include "access_import/file_placement.h"
+#include "access_import/import_error.h"
+#include "ui_common/modal_host.h"
 
 namespace quorvia::app {
 namespace {
@@ -25,7 +25,7 @@ QString ProgressText(const access_import::ImportProgress& p) {
 
 }  // namespace
 
-bool OfferAccessConversion(QWidget* parent, const std::string& databasePath, ModalHost& modals) {
+bool OfferAccessConversion(QWidget* parent, const std::string& databasePath, ui::ModalHost& modals) {
   if (!access_import::IsAccessFile(databasePath)) return true;
   const QString question =
       QStringLiteral(
@@ -35,7 +35,7 @@ bool OfferAccessConversion(QWidget* parent, const std::string& databasePath, Mod
   if (!modals.AskYesNo(parent, question)) return false;
 
   std::optional<QString> failure;
-  modals.RunWithProgress(parent, [&](ModalHost::ProgressReport& report) {
+  modals.RunWithProgress(parent, [&](ui::ModalHost::ProgressReport& report) {
     try {
       access_import::ConvertInPlace(
           databasePath,

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "db_error.h"
+#include "db/db_error.h"
 
 namespace quorvia::app {
 

@@ -1,32 +1,22 @@
-#include "form1.h"
+#include "app/form1.h"
 
 #include <QMetaObject>
 #include <QSignalBlocker>
-#include <span>
 #include <utility>
 
-#include "access_start_up.h"
-#include "batch_run.h"
-#include "batch_selection.h"
-#include "country_status.h"
-#include "country_table.h"
-#include "db_engine.h"
-#include "db_error.h"
-#include "error_text.h"
-#include "form2.h"
-#include "label_colour.h"
-#include "modal_host.h"
-#include "refresh_workbook.h"
-#include "spreadsheet_application.h"
-#include "unit_lists.h"
-#include "updata.h"
-#include "update_run.h"
+#include "app/access_start_up.h"
+#include "app/error_text.h"
+#include "app/label_colour.h"
+#include "batch_dialog/batch_selection.h"
+#include "batch_dialog/form2.h"
+#include "db/db_engine.h"
+#include "db/db_error.h"
+#include "query/query_session.h"
+#include "query/updata.h"
+#include "ui_common/modal_host.h"
 
 namespace quorvia::app {
 namespace {
-
-constexpr int kHourglass = 11;
-constexpr int kDefaultPointer = 0;
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 std::string S(const QString& text) { return text.toStdString(); }
@@ -37,9 +27,21 @@ QStringList Entries(const QComboBox* box) {
   return entries;
 }
 
+// The index of the checked button of a group, if any.
+template <std::size_t N>
+std::optional<int> CheckedIndex(const std::array<QRadioButton*, N>& buttons) {
+  std::optional<int> index;
+  for (std::size_t i = 0; i < N; ++i) {
+    if (buttons[i]->isChecked()) index = static_cast<int>(i);
+  }
+  return index;
+}
+
+const std::string kNothing;
+
 }  // namespace
 
-Form1::Form1(std::string programFolder, ModalHost& modals, workbook::SpreadsheetSystem& office,
+Form1::Form1(std::string programFolder, ui::ModalHost& modals, workbook::SpreadsheetSystem& office,
              QWidget* parent)
     : QWidget(parent), programFolder_(std::move(programFolder)), modals_(modals), office_(office) {
   BuildLayout();
@@ -71,7 +73,8 @@ bool Form1::Form_Load() {
   const std::string path = programFolder_ + "/MOSA_DB.mdb";
   if (!OfferAccessConversion(this, path, modals_)) return false;
   try {
-    workDb_ = db::DBEngine::Instance().OpenDatabase(path);
+    session_ = std::make_unique<query::QuerySession>(db::DBEngine::Instance().OpenDatabase(path), office_,
+                                                     programFolder_);
     FillCountryBox();
   } catch (const db::DbError& error) {
     modals_.ShowMessage(this,
@@ -91,14 +94,12 @@ bool Form1::Form_Load() {
 }
 
 void Form1::FillCountryBox() {
-  const auto tables = workDb_->ListTableDefs();
-  std::vector<std::string> names;
-  for (int i = 0; i < tables.Count(); ++i) names.push_back(tables.Item(i).Name());
+  const auto entries = session_->CountryEntries();
   // Adding the first entry to an editable box would set its text; the change event belongs to the
   // moment the text is set on purpose.
   const QSignalBlocker blocker(combos_[0]);
   const QString text = combos_[0]->currentText();
-  for (const auto& entry : CountryEntriesFor(names)) combos_[0]->addItem(Q(entry));
+  for (const auto& entry : entries) combos_[0]->addItem(Q(entry));
   combos_[0]->setEditText(text);
 }
 
@@ -127,23 +128,20 @@ void Form1::RunCountrySelection() {
   AfegimNUTS();
   ShowDataStatus(countryCode);
   SetChangeTypeButtons(countryCode);
-  RefillFilterBox(combos_[3], ListQuery("WSCODE", countryCode), "WSCODE");
-  RefillFilterBox(combos_[5], ListQuery("DLT", countryCode), "DLT");
-  RefillFilterBox(combos_[4], ListQuery("CSTDS", countryCode), "CSTDS");
+  RefillFilterBox(combos_[3], session_->FilterList(query::kWatershedColumn, countryCode));
+  RefillFilterBox(combos_[5], session_->FilterList(query::kLandCoverColumn, countryCode));
+  RefillFilterBox(combos_[4], session_->FilterList(query::kShorelineColumn, countryCode));
 }
 
 void Form1::ShowDataStatus(const std::string& countryCode) {
-  const auto rows = workDb_->OpenRecordset("SELECT DISTINCT STATUS FROM UNITS_" + countryCode);
-  rows->MoveFirst();
-  if (const auto display = StatusDisplayFor(rows->Value("Status").ToString())) {
+  if (const auto display = session_->DataStatus(countryCode)) {
     label3_->setText(Q(display->caption));
     SetTextColour(label3_, QColor::fromRgb(display->rgb));
   }
-  rows->Close();
 }
 
 void Form1::SetChangeTypeButtons(const std::string& countryCode) {
-  if (HasChange1Column(*workDb_, "Data_" + countryCode)) {
+  if (session_->HasChange1(countryCode)) {
     option3_[0]->setEnabled(true);
     option3_[0]->setChecked(true);
   } else {
@@ -152,9 +150,9 @@ void Form1::SetChangeTypeButtons(const std::string& countryCode) {
   }
 }
 
-void Form1::RefillFilterBox(QComboBox* box, const std::string& sql, const std::string& column) {
+void Form1::RefillFilterBox(QComboBox* box, const std::vector<std::string>& entries) {
   box->clear();
-  for (const auto& value : ReadFilterList(*workDb_, sql, column)) box->addItem(Q(value));
+  for (const auto& value : entries) box->addItem(Q(value));
   box->setCurrentIndex(0);
   box->setEditText(box->itemText(0));
   box->repaint();
@@ -178,28 +176,17 @@ void Form1::Option2_Click(int /*index*/) {
   }
 }
 
+// A level box is emptied first: when its list cannot be read, or no level is chosen, it stays empty.
 void Form1::AfegimNUTS() {
-  nutsField_ =
-      RefillLevelBox(std::span<QRadioButton* const>(option2_), combos_[1], NutsColumn, NutsListQuery);
+  combos_[1]->clear();
+  const auto list = session_->NutsList(CountryCode(), CheckedIndex(option2_));
+  if (!list.column.empty()) RefillFilterBox(combos_[1], list.entries);
 }
 
 void Form1::AfegimEBK() {
-  ebkField_ = RefillLevelBox(std::span<QRadioButton* const>(option1_), combos_[2], EbkColumn, ListQuery);
-}
-
-std::string Form1::RefillLevelBox(std::span<QRadioButton* const> levelButtons, QComboBox* box,
-                                  std::string (*column)(int),
-                                  std::string (*query)(const std::string&, const std::string&)) {
-  const std::string countryCode = CountryCode();
-  box->clear();
-  std::string field;
-  for (std::size_t i = 0; i < levelButtons.size(); ++i) {
-    if (!levelButtons[i]->isChecked()) continue;
-    field = column(static_cast<int>(i) + 1);
-    RefillFilterBox(box, query(field, countryCode), field);
-  }
-  // An engine error leaves by exception before this point, so the field keeps its previous value then.
-  return field;
+  combos_[2]->clear();
+  const auto list = session_->EbkList(CountryCode(), CheckedIndex(option1_));
+  if (!list.column.empty()) RefillFilterBox(combos_[2], list.entries);
 }
 
 // --- runs ------------------------------------------------------------------------------------------
@@ -212,35 +199,19 @@ query::Selection Form1::ReadSelection() const {
   selection.Combo4 = S(combos_[3]->currentText());
   selection.Combo5 = S(combos_[4]->currentText());
   selection.Combo6 = S(combos_[5]->currentText());
-  for (int i = 0; i < static_cast<int>(option2_.size()); ++i) {
-    if (option2_[i]->isChecked()) selection.nutsLevelIndex = i;
-  }
-  for (int i = 0; i < static_cast<int>(option1_.size()); ++i) {
-    if (option1_[i]->isChecked()) selection.elevationLevelIndex = i;
-  }
+  selection.nutsLevelIndex = CheckedIndex(option2_);
+  selection.elevationLevelIndex = CheckedIndex(option1_);
   selection.option3FirstSelected = option3_[0]->isChecked();
   return selection;
 }
 
-query::RefreshWorkbookFn Form1::WorkbookRefresher() {
-  return [this](const std::string& copyName, const std::string& mode, const query::SelectionTexts& texts) {
-    // The cover page takes the status label and the change column as they are at the moment of the call.
-    const workbook::CoverPageSource cover{S(label3_->text()), conditions_.ChangeField};
-    return workbook::RefreshWorkbook(office_, programFolder_, copyName, mode, texts.SelCountry, texts.SelNuts,
-                                     texts.SelElevation, texts.SelLandCover, texts.SelWatershed,
-                                     texts.SelShoreline, cover);
-  };
-}
-
-void Form1::Updata(const std::string& Sql) { query::Updata(*workDb_, Sql); }
+void Form1::Updata(const std::string& Sql) { query::Updata(session_->WorkDb(), Sql); }
 
 void Form1::Command1_Click() {
   SetMousePointer(kHourglass);
   SetLabel1("Processing update...");
   try {
-    const auto outcome =
-        query::RunUpdate(*workDb_, ReadSelection(), conditions_, selectionTexts_, WorkbookRefresher());
-    SetLabel1(query::UpdateLabelText(outcome));
+    SetLabel1(session_->Update(ReadSelection()).labelText);
   } catch (const db::DbError& error) {
     SetLabel1("Update not done: error " + std::to_string(error.Number()));
     ReportError(error);
@@ -260,15 +231,17 @@ void Form1::Command2_Click() {
                                        QStringLiteral("Filename prefix"), QStringLiteral("Prefix"));
   if (!prefix || prefix->isEmpty()) return;
 
-  query::BatchRequest request{S(handOff.count), S(handOff.unit), {}, handOff.selected, S(*prefix)};
+  query::BatchRequest request{S(handOff.count), S(handOff.unit), {},
+                              handOff.selected, S(*prefix),      ReadSelection()};
   for (const auto& item : handOff.items) request.items.push_back(S(item));
-  const query::BatchWindow window{ReadSelection(), nutsField_, ebkField_,
-                                  [this](const std::string& text) { SetLabel1(text); },
-                                  [this](int pointer) { SetMousePointer(pointer); }};
   try {
-    const auto outcome =
-        query::RunBatch(*workDb_, request, window, conditions_, selectionTexts_, WorkbookRefresher());
-    SetLabel1(query::BatchFinishedText(outcome));
+    auto batch = session_->StartBatch(std::move(request));
+    while (const auto step = batch.Next()) {
+      if (step->hourglass) SetMousePointer(kHourglass);
+      SetLabel1(step->statusText);
+      batch.RunItem();
+    }
+    SetLabel1(batch.Outcome().labelText);
   } catch (const db::DbError& error) {
     ReportError(error);
   } catch (const std::exception& error) {
@@ -278,6 +251,22 @@ void Form1::Command2_Click() {
 }
 
 // --- shared ----------------------------------------------------------------------------------------
+
+const std::string& Form1::NutsField() const { return session_ ? session_->NutsField() : kNothing; }
+
+const std::string& Form1::EbkField() const { return session_ ? session_->EbkField() : kNothing; }
+
+const query::SelectionTexts& Form1::SelectionTexts() const {
+  static const query::SelectionTexts kNoTexts;
+  return session_ ? session_->CurrentTexts() : kNoTexts;
+}
+
+const query::Conditions& Form1::Conditions() const {
+  static const query::Conditions kNoConditions;
+  return session_ ? session_->CurrentConditions() : kNoConditions;
+}
+
+db::Database* Form1::WorkDb() const { return session_ ? &session_->WorkDb() : nullptr; }
 
 void Form1::SetMousePointer(int value) {
   mousePointer_ = value;

@@ -8,34 +8,39 @@
 #include <QWidget>
 #include <array>
 #include <memory>
-#include <span>
 #include <string>
+#include <vector>
 
-#include "criteria.h"
-#include "selection.h"
-#include "workbook_call.h"
+#include "query/criteria.h"
+#include "query/selection.h"
 
 namespace quorvia::db {
 class Database;
 class DbError;
 }  // namespace quorvia::db
 
+namespace quorvia::query {
+class QuerySession;
+}
+
 namespace quorvia::workbook {
 class SpreadsheetSystem;
 }
 
+namespace quorvia::ui {
+class ModalHost;
+}
+
 namespace quorvia::app {
 
-class ModalHost;
-
 // The main window: the country and filter boxes, the level and change-type buttons, the status labels and
-// the two commands. Handlers are named after their control and event; they read the controls and call
-// plain functions of the query and workbook libraries.
+// the two commands. Handlers are named after their control and event: each reads its controls into a value,
+// hands it to the run's state (query::QuerySession) and writes what comes back into the controls.
 class Form1 : public QWidget {
   Q_OBJECT
 
  public:
-  Form1(std::string programFolder, ModalHost& modals, workbook::SpreadsheetSystem& office,
+  Form1(std::string programFolder, ui::ModalHost& modals, workbook::SpreadsheetSystem& office,
         QWidget* parent = nullptr);
   ~Form1() override;
 
@@ -73,15 +78,17 @@ class Form1 : public QWidget {
   QPushButton* Command2() const { return command2_; }
   QGroupBox* Frame(int number) const { return frames_.at(number - 1); }
 
-  // Window-level state.
-  const std::string& NutsField() const { return nutsField_; }
-  const std::string& EbkField() const { return ebkField_; }
-  const query::SelectionTexts& SelectionTexts() const { return selectionTexts_; }
-  const query::Conditions& Conditions() const { return conditions_; }
-  db::Database* WorkDb() const { return workDb_.get(); }
+  // The run's state, kept by the session once the database is open.
+  const std::string& NutsField() const;
+  const std::string& EbkField() const;
+  const query::SelectionTexts& SelectionTexts() const;
+  const query::Conditions& Conditions() const;
+  db::Database* WorkDb() const;
   const std::string& ProgramFolder() const { return programFolder_; }
 
-  // The mouse pointer: 11 hourglass, 0 default.
+  // The mouse pointer values.
+  static constexpr int kHourglass = 11;
+  static constexpr int kDefaultPointer = 0;
   void SetMousePointer(int value);
   int MousePointer() const { return mousePointer_; }
 
@@ -95,26 +102,17 @@ class Form1 : public QWidget {
   void RunCountrySelection();
   void ShowDataStatus(const std::string& countryCode);
   void SetChangeTypeButtons(const std::string& countryCode);
-  void RefillFilterBox(QComboBox* box, const std::string& sql, const std::string& column);
-  // Refills a level box from the column of its selected level button; returns that column's name.
-  std::string RefillLevelBox(std::span<QRadioButton* const> levelButtons, QComboBox* box,
-                             std::string (*column)(int),
-                             std::string (*query)(const std::string&, const std::string&));
+  void RefillFilterBox(QComboBox* box, const std::vector<std::string>& entries);
   void SetLabel1(const std::string& text);
   std::string CountryCode() const;
   void ReportError(const db::DbError& error);
   void ReportError(const std::exception& error);
-  query::RefreshWorkbookFn WorkbookRefresher();
 
   std::string programFolder_;
-  ModalHost& modals_;
+  ui::ModalHost& modals_;
   workbook::SpreadsheetSystem& office_;
-  std::unique_ptr<db::Database> workDb_;
-  std::string nutsField_;
-  std::string ebkField_;
-  query::SelectionTexts selectionTexts_;
-  query::Conditions conditions_;
-  int mousePointer_ = 0;
+  std::unique_ptr<query::QuerySession> session_;
+  int mousePointer_ = kDefaultPointer;
   bool selectionRanForThisAction_ = false;
 
   std::array<QGroupBox*, 3> frames_{};

@@ -1,24 +1,22 @@
-// The fixed layout of the main window. Positions and sizes are in twips, as the form was drawn; a pixel is
-// 15 twips.
+// The fixed layout of the main window. Positions and sizes are in twips, as the form was drawn.
 #include <QFont>
 #include <QLineEdit>
 #include <QPalette>
 #include <algorithm>
 #include <span>
 
-#include "form1.h"
-#include "label_colour.h"
-#include "status_label.h"
+#include "app/form1.h"
+#include "app/label_colour.h"
+#include "app/status_label.h"
+#include "ui_common/twips.h"
 
 namespace quorvia::app {
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
-
-int Px(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
+using ui::PixelsFromTwips;
 
 void Place(QWidget* widget, int left, int top, int width, int height) {
-  widget->setGeometry(Px(left), Px(top), Px(width), Px(height));
+  widget->setGeometry(ui::RectFromTwips(left, top, width, height));
 }
 
 constexpr int kClientWidth = 7545;
@@ -126,7 +124,7 @@ QGroupBox* NewFrame(QWidget* parent, int left, int top, int width, int height) {
 
 void Form1::BuildLayout() {
   setWindowTitle(QStringLiteral("Quorvia v.5 (September 04)"));
-  setFixedSize(Px(kClientWidth), Px(kClientHeight));
+  setFixedSize(PixelsFromTwips(kClientWidth), PixelsFromTwips(kClientHeight));
   setFont(SansSerif(8));
 
   frames_[0] = NewFrame(this, 105, 60, 7305, 1290);

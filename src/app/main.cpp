@@ -1,17 +1,17 @@
 #include <QApplication>
 
-#include "form1.h"
-#include "libreoffice_system.h"
-#include "office_options.h"
-#include "qt_modal_host.h"
+#include "app/form1.h"
+#include "ui_common/qt_modal_host.h"
+#include "workbook/office/libreoffice_system.h"
+#include "workbook/office/office_options.h"
 
 // Starting the program loads the main window on the database and workbook of the program's own folder.
 // It takes no command line.
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
-  QApplication::setApplicationName(quorvia::app::kApplicationTitle);
+  QApplication::setApplicationName(quorvia::ui::kApplicationTitle);
 
-  quorvia::app::QtModalHost modals;
+  quorvia::ui::QtModalHost modals;
   // The office lives as long as the program: one it started ends with it.
   quorvia::workbook::office::LibreOfficeSystem office(quorvia::workbook::office::OfficeOptions::Default());
   quorvia::app::Form1 form(QCoreApplication::applicationDirPath().toStdString(), modals, office);

@@ -3,11 +3,11 @@
 #include <QListWidget>
 #include <iostream>
 
-#include "form1.h"
-#include "libreoffice_system.h"
-#include "office_options.h"
-#include "runner_options.h"
-#include "scripted_modal_host.h"
+#include "app/form1.h"
+#include "app/runner_options.h"
+#include "app/scripted_modal_host.h"
+#include "workbook/office/libreoffice_system.h"
+#include "workbook/office/office_options.h"
 
 namespace {
 
@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
   }
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
-  QApplication::setApplicationName(quorvia::app::kApplicationTitle);
+  QApplication::setApplicationName(quorvia::ui::kApplicationTitle);
 
   quorvia::app::ScriptedModalHost modals(BatchAnswerOf(options), Q(options.prefix), options.convert);
   quorvia::workbook::office::LibreOfficeSystem office(quorvia::workbook::office::OfficeOptions::Default());

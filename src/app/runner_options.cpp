@@ -1,4 +1,4 @@
-#include "runner_options.h"
+#include "app/runner_options.h"
 
 #include <functional>
 #include <map>

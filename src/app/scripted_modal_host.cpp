@@ -1,10 +1,10 @@
-#include "scripted_modal_host.h"
+#include "app/scripted_modal_host.h"
 
 #include <QLabel>
 #include <QListWidget>
 #include <iostream>
 
-#include "form2.h"
+#include "batch_dialog/form2.h"
 
 namespace quorvia::app {
 namespace {

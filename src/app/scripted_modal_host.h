@@ -3,13 +3,13 @@
 #include <QStringList>
 #include <optional>
 
-#include "modal_host.h"
+#include "ui_common/modal_host.h"
 
 namespace quorvia::app {
 
 // Answers the program's questions from a script instead of a user: messages are written to standard
 // error, the input box gets a fixed answer, and the batch dialog is driven to choose a unit and items.
-class ScriptedModalHost final : public ModalHost {
+class ScriptedModalHost final : public ui::ModalHost {
  public:
   struct BatchAnswer {
     QString unit;

@@ -1,4 +1,4 @@
-#include "status_label.h"
+#include "app/status_label.h"
 
 #include <QEvent>
 #include <QHelpEvent>

@@ -1,10 +1,10 @@
-#include "batch_selection.h"
+#include "batch_dialog/batch_selection.h"
 
 #include <QLabel>
 #include <QListWidget>
 
-#include "form2.h"
-#include "list_selection.h"
+#include "batch_dialog/form2.h"
+#include "batch_dialog/list_selection.h"
 
 namespace quorvia::batch_dialog {
 

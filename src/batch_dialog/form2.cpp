@@ -1,4 +1,4 @@
-#include "form2.h"
+#include "batch_dialog/form2.h"
 
 #include <QFont>
 #include <QKeyEvent>
@@ -8,9 +8,10 @@
 #include <QRect>
 #include <utility>
 
-#include "analytical_units.h"
-#include "list_selection.h"
-#include "select_all_toggle.h"
+#include "batch_dialog/analytical_units.h"
+#include "batch_dialog/list_selection.h"
+#include "batch_dialog/select_all_toggle.h"
+#include "ui_common/twips.h"
 
 namespace quorvia::batch_dialog {
 
@@ -20,12 +21,9 @@ const QString kWindowTitle = QStringLiteral("Batch Query Dialog");
 const QString kNoUnitMessage = QStringLiteral("You must select one item from the list!");
 const QString kNoItemMessage = QStringLiteral("You must select at least one item from the list!");
 
-// The layout is fixed and measured in twips, 15 to the pixel.
-constexpr int PixelsFromTwips(int twips) { return twips / 15; }
-
-QRect FromTwips(int left, int top, int width, int height) {
-  return QRect(PixelsFromTwips(left), PixelsFromTwips(top), PixelsFromTwips(width), PixelsFromTwips(height));
-}
+// The layout is fixed and measured in twips.
+using ui::PixelsFromTwips;
+using ui::RectFromTwips;
 
 // The fixed pixel layout was measured for a narrow 8-point sans face (about 11 pixels high). A wider or
 // larger desktop font would wrap the prompt under the list and clip the small buttons' captions, so the
@@ -52,13 +50,13 @@ QListWidget* MakeList(QWidget* parent, QAbstractItemView::SelectionMode mode) {
   auto* list = new QListWidget(parent);
   list->setSelectionMode(mode);
   list->setSortingEnabled(false);
-  list->setGeometry(FromTwips(60, 450, 4575, 2205));
+  list->setGeometry(RectFromTwips(60, 450, 4575, 2205));
   return list;
 }
 
 }  // namespace
 
-Form2::Form2(MainWindowLists lists, app::ModalHost& modals, QWidget* parent)
+Form2::Form2(MainWindowLists lists, ui::ModalHost& modals, QWidget* parent)
     : QDialog(parent), lists_(std::move(lists)), modals_(modals) {
   setWindowTitle(kWindowTitle);
   setFont(LayoutFont());
@@ -72,25 +70,25 @@ Form2::Form2(MainWindowLists lists, app::ModalHost& modals, QWidget* parent)
 // take the focus. Labels never take it. The two lists share one rectangle; only one is ever visible.
 void Form2::CreateControls() {
   label1_ = new QLabel(QStringLiteral("Choose an analitical unit to perform the batch query:"), this);
-  label1_->setGeometry(FromTwips(60, 90, 4590, 495));
+  label1_->setGeometry(RectFromTwips(60, 90, 4590, 495));
   label1_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   label1_->setWordWrap(true);
 
-  command2_ = MakeButton(this, QStringLiteral("Cancel"), FromTwips(1785, 3495, 1215, 495));
+  command2_ = MakeButton(this, QStringLiteral("Cancel"), RectFromTwips(1785, 3495, 1215, 495));
   list1_[0] = MakeList(this, QAbstractItemView::SingleSelection);
   list1_[1] = MakeList(this, QAbstractItemView::ExtendedSelection);
   list1_[1]->hide();
-  command3_ = MakeButton(this, QStringLiteral("<-- Back"), FromTwips(3075, 3495, 780, 495));
+  command3_ = MakeButton(this, QStringLiteral("<-- Back"), RectFromTwips(3075, 3495, 780, 495));
   command3_->setEnabled(false);
-  command1_ = MakeButton(this, QStringLiteral("Next -->"), FromTwips(3885, 3495, 735, 495));
-  command4_ = MakeButton(this, kSelectAllCaption, FromTwips(60, 2700, 1125, 240));
+  command1_ = MakeButton(this, QStringLiteral("Next -->"), RectFromTwips(3885, 3495, 735, 495));
+  command4_ = MakeButton(this, kSelectAllCaption, RectFromTwips(60, 2700, 1125, 240));
   command4_->setEnabled(false);
-  command5_ = MakeButton(this, QStringLiteral("iNVERSE selection"), FromTwips(1245, 2700, 1590, 240));
+  command5_ = MakeButton(this, QStringLiteral("iNVERSE selection"), RectFromTwips(1245, 2700, 1590, 240));
   command5_->setEnabled(false);
 
   // Holds the batch result for the caller; the user never sees it.
   label2_ = new QLabel(this);
-  label2_->setGeometry(FromTwips(120, 3000, 2175, 255));
+  label2_->setGeometry(RectFromTwips(120, 3000, 2175, 255));
   label2_->hide();
 
   setTabOrder(command2_, list1_[0]);

@@ -3,8 +3,8 @@
 #include <QDialog>
 #include <array>
 
-#include "main_window_lists.h"
-#include "modal_host.h"
+#include "batch_dialog/main_window_lists.h"
+#include "ui_common/modal_host.h"
 
 class QKeyEvent;
 class QLabel;
@@ -22,7 +22,7 @@ class Form2 : public QDialog {
  public:
   // Builds the controls and runs the load step: unit page, six units, nothing selected, empty result.
   // `modals` must outlive the dialog.
-  Form2(MainWindowLists lists, app::ModalHost& modals, QWidget* parent = nullptr);
+  Form2(MainWindowLists lists, ui::ModalHost& modals, QWidget* parent = nullptr);
 
   QLabel* Label1() const { return label1_; }
   QLabel* Label2() const { return label2_; }
@@ -54,7 +54,7 @@ class Form2 : public QDialog {
   void SetItemPageButtonsEnabled(bool enabled);
 
   MainWindowLists lists_;
-  app::ModalHost& modals_;
+  ui::ModalHost& modals_;
   int pageCounter_ = 0;
 
   QLabel* label1_ = nullptr;

@@ -1,4 +1,4 @@
-#include "list_selection.h"
+#include "batch_dialog/list_selection.h"
 
 #include <QItemSelection>
 #include <QItemSelectionModel>

@@ -1,4 +1,4 @@
-#include "select_all_toggle.h"
+#include "batch_dialog/select_all_toggle.h"
 
 namespace quorvia::batch_dialog {
 

@@ -1,4 +1,4 @@
-#include "base64.h"
+#include "db/base64.h"
 
 #include <algorithm>
 #include <array>

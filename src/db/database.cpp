@@ -1,13 +1,13 @@
-#include "database.h"
+#include "db/database.h"
 
 #include <sqlite3.h>
 
 #include <utility>
 
-#include "db_error.h"
-#include "sql_dialect.h"
-#include "sqlite_statement.h"
-#include "view_definition.h"
+#include "db/db_error.h"
+#include "db/sql_dialect.h"
+#include "db/sqlite_statement.h"
+#include "db/view_definition.h"
 
 namespace quorvia::db {
 
@@ -24,15 +24,8 @@ constexpr std::string_view kReadTuning = "PRAGMA mmap_size = 268435456;";
 constexpr std::string_view kTransactionSavepoint = "quorvia_transaction";
 constexpr std::string_view kCreateQuerySavepoint = "quorvia_create_query";
 
-// SQLite reads a name that begins with "file:" as a URI; a relative path like that must stay a path.
-std::string FileNameForOpen(const std::string& path) {
-  return path.starts_with("file:") ? "./" + path : path;
-}
-
-[[noreturn]] void ThrowOpenError(sqlite3* handle, int resultCode, const std::string& path) {
-  const int number = handle ? sqlite3_extended_errcode(handle) : resultCode;
-  const std::string message = handle ? sqlite3_errmsg(handle) : sqlite3_errstr(resultCode);
-  throw DbError(number, message + ": " + path);
+[[noreturn]] void ThrowOpenError(sqlite3* handle, const std::string& path) {
+  throw DbError(sqlite3_extended_errcode(handle), sqlite3_errmsg(handle) + std::string(": ") + path);
 }
 
 std::vector<TableDef> ReadTables(sqlite3* handle) {
@@ -57,19 +50,13 @@ std::vector<TableDef> ReadTables(sqlite3* handle) {
 
 }  // namespace
 
-void Database::Closer::operator()(sqlite3* handle) const noexcept { sqlite3_close_v2(handle); }
-
-Database::Database(const std::string& path) : path_(path) {
-  sqlite3* raw = nullptr;
-  const int rc = sqlite3_open_v2(FileNameForOpen(path).c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-  handle_.reset(raw);
-  if (rc != SQLITE_OK) ThrowOpenError(raw, rc, path);
-  sqlite3_extended_result_codes(raw, 1);
+Database::Database(const std::string& path) : path_(path), connection_(path, SQLITE_OPEN_READWRITE) {
+  sqlite3* raw = Handle();
   sqlite3_busy_timeout(raw, kBusyTimeoutMs);
   // SQLite reads nothing until the first statement; reading the schema now makes a file that is no
   // database fail here rather than at the first query.
   if (sqlite3_exec(raw, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK) {
-    ThrowOpenError(raw, SQLITE_ERROR, path);
+    ThrowOpenError(raw, path);
   }
   ExecuteNative(std::string(kReadTuning));
 }
@@ -146,10 +133,7 @@ void Database::Rollback() {
   if (queryDefs_) queryDefs_->Refresh();
 }
 
-void Database::ExecuteNative(const std::string& sqliteSql) {
-  if (sqlite3_exec(Handle(), sqliteSql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
-    ThrowLastError(Handle());
-}
+void Database::ExecuteNative(const std::string& sqliteSql) { connection_.Execute(sqliteSql); }
 
 Transaction::Transaction(Database& database) : database_(database) { database_.BeginTrans(); }
 

@@ -3,11 +3,10 @@
 #include <memory>
 #include <string>
 
-#include "query_defs.h"
-#include "recordset.h"
-#include "table_defs.h"
-
-struct sqlite3;
+#include "db/query_defs.h"
+#include "db/recordset.h"
+#include "db/sqlite_connection.h"
+#include "db/table_defs.h"
 
 namespace quorvia::db {
 
@@ -38,14 +37,11 @@ class Database {
 
   // For the layer's own parts: runs plain SQLite SQL with no result.
   void ExecuteNative(const std::string& sqliteSql);
-  sqlite3* Handle() const noexcept { return handle_.get(); }
+  sqlite3* Handle() const noexcept { return connection_.Handle(); }
 
  private:
-  struct Closer {
-    void operator()(sqlite3* handle) const noexcept;
-  };
   std::string path_;
-  std::unique_ptr<sqlite3, Closer> handle_;
+  SqliteConnection connection_;
   std::unique_ptr<QueryDefs> queryDefs_;
   int transactionDepth_ = 0;  // open BeginTrans calls; the outermost is a real transaction
 };

@@ -1,4 +1,4 @@
-#include "db_engine.h"
+#include "db/db_engine.h"
 
 namespace quorvia::db {
 

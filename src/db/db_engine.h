@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "database.h"
+#include "db/database.h"
 
 namespace quorvia::db {
 

@@ -1,4 +1,4 @@
-#include "field_value.h"
+#include "db/field_value.h"
 
 #include <array>
 #include <charconv>

@@ -1,12 +1,12 @@
-#include "query_defs.h"
+#include "db/query_defs.h"
 
 #include <algorithm>
 
-#include "ascii_case.h"
-#include "database.h"
-#include "db_error.h"
-#include "sqlite_statement.h"
-#include "view_definition.h"
+#include "db/ascii_case.h"
+#include "db/database.h"
+#include "db/db_error.h"
+#include "db/sqlite_statement.h"
+#include "db/view_definition.h"
 
 namespace quorvia::db {
 

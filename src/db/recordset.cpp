@@ -1,9 +1,9 @@
-#include "recordset.h"
+#include "db/recordset.h"
 
 #include <utility>
 
-#include "ascii_case.h"
-#include "db_error.h"
+#include "db/ascii_case.h"
+#include "db/db_error.h"
 
 namespace quorvia::db {
 

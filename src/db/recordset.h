@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "field_value.h"
+#include "db/field_value.h"
 
 namespace quorvia::db {
 

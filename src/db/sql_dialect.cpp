@@ -1,8 +1,8 @@
-#include "sql_dialect.h"
+#include "db/sql_dialect.h"
 
 #include <sqlite3.h>
 
-#include "db_error.h"
+#include "db/db_error.h"
 
 namespace quorvia::db {
 

@@ -1,8 +1,8 @@
-#include "sqlite_statement.h"
+#include "db/sqlite_statement.h"
 
 #include <sqlite3.h>
 
-#include "db_error.h"
+#include "db/db_error.h"
 
 namespace quorvia::db {
 
@@ -95,6 +95,37 @@ void SqliteStatement::BindText(int parameter, std::string_view text) {
       SQLITE_OK) {
     ThrowLastError(handle_);
   }
+}
+
+void SqliteStatement::BindOptionalText(int parameter, const std::optional<std::string>& text) {
+  if (text) {
+    BindText(parameter, *text);
+  } else {
+    BindNull(parameter);
+  }
+}
+
+void SqliteStatement::BindInt64(int parameter, std::int64_t value) {
+  if (sqlite3_bind_int64(statement_.get(), parameter, value) != SQLITE_OK) ThrowLastError(handle_);
+}
+
+void SqliteStatement::BindBlob(int parameter, std::string_view bytes) {
+  if (sqlite3_bind_blob(statement_.get(), parameter, bytes.data(), Length(bytes), SQLITE_TRANSIENT) !=
+      SQLITE_OK) {
+    ThrowLastError(handle_);
+  }
+}
+
+void SqliteStatement::BindNull(int parameter) {
+  if (sqlite3_bind_null(statement_.get(), parameter) != SQLITE_OK) ThrowLastError(handle_);
+}
+
+void SqliteStatement::BindDouble(int parameter, double value) {
+  if (sqlite3_bind_double(statement_.get(), parameter, value) != SQLITE_OK) ThrowLastError(handle_);
+}
+
+void SqliteStatement::Reset() {
+  if (sqlite3_reset(statement_.get()) != SQLITE_OK) ThrowLastError(handle_);
 }
 
 }  // namespace quorvia::db

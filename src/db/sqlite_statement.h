@@ -1,10 +1,12 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
-#include "field_value.h"
+#include "db/field_value.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -14,7 +16,8 @@ namespace quorvia::db {
 // Raises the last failure of the connection as DbError (SQLite's extended code and its message).
 [[noreturn]] void ThrowLastError(sqlite3* handle);
 
-// One prepared SQLite statement. A text that holds no statement, or more than one, is refused: a stray
+// One prepared SQLite statement, the one statement wrapper of the program and its tools. A text that holds no
+// statement, or more than one, is refused: a stray
 // "; DROP TABLE ..." after a query must never run.
 class SqliteStatement {
  public:
@@ -26,7 +29,15 @@ class SqliteStatement {
   int ColumnCount() const noexcept;
   std::string ColumnName(int column) const;
   FieldValue Column(int column) const;
+  // Parameters count from 1, as in SQLite; a bound value stays until it is bound again.
   void BindText(int parameter, std::string_view text);
+  void BindOptionalText(int parameter, const std::optional<std::string>& text);  // nothing binds NULL
+  void BindDouble(int parameter, double value);
+  void BindInt64(int parameter, std::int64_t value);
+  void BindBlob(int parameter, std::string_view bytes);
+  void BindNull(int parameter);
+  // Makes the statement ready to run again, for the next row of an insert.
+  void Reset();
 
  private:
   struct Finalizer {

@@ -1,9 +1,9 @@
-#include "table_defs.h"
+#include "db/table_defs.h"
 
 #include <utility>
 
-#include "ascii_case.h"
-#include "db_error.h"
+#include "db/ascii_case.h"
+#include "db/db_error.h"
 
 namespace quorvia::db {
 

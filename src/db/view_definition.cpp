@@ -1,10 +1,10 @@
-#include "view_definition.h"
+#include "db/view_definition.h"
 
 #include <cctype>
 
-#include "ascii_case.h"
-#include "base64.h"
-#include "sql_dialect.h"
+#include "db/ascii_case.h"
+#include "db/base64.h"
+#include "db/sql_dialect.h"
 
 namespace quorvia::db {
 

@@ -1,49 +1,39 @@
-#include "batch_run.h"
+#include "query/batch_run.h"
 
 #include <stdexcept>
+#include <utility>
 
-#include "change_queries.h"
-#include "copy_names.h"
-#include "updata.h"
+#include "query/change_queries.h"
+#include "query/query_session.h"
+#include "query/updata.h"
 
 namespace quorvia::query {
 namespace {
 
-constexpr int kHourglass = 11;
-
 // Sets the unit's condition and selection text for item t of a unit other than "Country";
 // returns the item name used for the copy.
-std::string ApplyUnitItem(const std::string& unit, const std::string& t, const BatchWindow& window,
-                          Conditions& conditions, SelectionTexts& texts) {
+std::string ApplyUnitItem(const std::string& unit, const std::string& t, const std::string& NutsField,
+                          const std::string& EbkField, Conditions& conditions, SelectionTexts& texts) {
   if (unit == kUnitNuts) {
-    conditions.NutsCondition = Fragment(" AND " + window.NutsField + " = ", t);
+    conditions.NutsCondition = Fragment(FilterPrefix(NutsField), t);
     texts.SelNuts = t;
   } else if (unit == kUnitElevation) {
-    conditions.ElevationCondition = Fragment(" AND " + window.EbkField + " = ", t);
+    conditions.ElevationCondition = Fragment(FilterPrefix(EbkField), t);
     texts.SelElevation = t;
   } else if (unit == kUnitLandCover) {
-    conditions.LandCoverCondition = Fragment(" AND DLT = ", t);
+    conditions.LandCoverCondition = Fragment(FilterPrefix(kLandCoverColumn), t);
     texts.SelLandCover = t;
   } else if (unit == kUnitShoreline) {
-    conditions.ShorelineCondition = Fragment(" AND CSTDS = ", t);
+    conditions.ShorelineCondition = Fragment(FilterPrefix(kShorelineColumn), t);
     texts.SelShoreline = t;
     return ShorelineItemName(t);
   } else if (unit == kUnitWatershed) {
-    conditions.WatershedCondition = Fragment(" AND WSCODE = ", t);
+    conditions.WatershedCondition = Fragment(FilterPrefix(kWatershedColumn), t);
     texts.SelWatershed = t;
   } else {
     throw std::invalid_argument("Unknown analytical unit \"" + unit + "\"");
   }
   return t;
-}
-
-// Sets the country condition for item t and returns its change query. "be" and "de" hold only the
-// change column change2.
-std::string CountryItemQuery(const std::string& t, Conditions& conditions) {
-  const std::string code = FirstCharacters(t, 2);
-  conditions.CountryCondition = Fragment(" N0CD = ", code);
-  const std::string field = (code == "be" || code == "de") ? "change2" : conditions.ChangeField;
-  return ChangeQuery(code, field, conditions);
 }
 
 void NoteFailure(BatchOutcome& outcome, const std::string& item, const workbook::RefreshOutcome& refresh,
@@ -66,41 +56,54 @@ std::string ShorelineItemName(const std::string& item) {
   return item == "< 10 Km from shoreline" ? "Less than 10km" : "More than 10km";
 }
 
-BatchOutcome RunBatch(db::Database& WorkDb, const BatchRequest& request, const BatchWindow& window,
-                      Conditions& conditions, SelectionTexts& texts,
-                      const RefreshWorkbookFn& refreshWorkbook) {
-  texts = TextsOf(window.selection);
-  BuildCriteria(window.selection, conditions);
-  const bool byCountry = request.unit == kUnitCountry;
-  const std::string windowCountry = FirstCharacters(window.selection.Combo1, 2);
+// The other filters of the window stay in force for every item: the conditions are built once from the
+// window's selection, and each item replaces only its unit's condition.
+BatchRun::BatchRun(QuerySession& session, BatchRequest request)
+    : session_(session),
+      request_(std::move(request)),
+      windowCountry_(FirstCharacters(request_.selection.Combo1, 2)) {
+  session_.texts_ = TextsOf(request_.selection);
+  BuildCriteria(request_.selection, session_.conditions_);
+}
 
-  BatchOutcome outcome;
-  CopyNames copyNames;
-  for (std::size_t i = 0; i < request.items.size(); ++i) {
-    if (i >= request.selected.size() || !request.selected[i]) continue;
-    const std::string& t = request.items[i];
-    std::string sql;
-    std::string itemName = t;
-    if (byCountry) {
-      sql = CountryItemQuery(t, conditions);
-      window.setMousePointer(kHourglass);
-      texts.SelCountry = t;
-    } else {
-      itemName = ApplyUnitItem(request.unit, t, window, conditions, texts);
-      sql = ChangeQuery(windowCountry, conditions.ChangeField, conditions);
-    }
-    ++outcome.processed;
-    window.setStatus("Processing update " + std::to_string(outcome.processed) + " of " + request.count +
-                     "...");
-    Updata(WorkDb, sql);
-
-    const auto refresh = refreshWorkbook("", kRefreshMode, texts);
-    const std::string copyName = copyNames.Next(request.prefix, itemName);
-    const auto copy = refreshWorkbook(copyName, kCopyMode, SelectionTexts{});
-    if (copy.copied) outcome.copies.push_back(copyName);
-    NoteFailure(outcome, t, refresh, copy);
+std::optional<BatchStep> BatchRun::Next() {
+  while (next_ < request_.items.size() && (next_ >= request_.selected.size() || !request_.selected[next_])) {
+    ++next_;
   }
-  return outcome;
+  if (next_ >= request_.items.size()) {
+    outcome_.labelText = BatchFinishedText(outcome_);
+    return std::nullopt;
+  }
+  Conditions& conditions = session_.conditions_;
+  SelectionTexts& texts = session_.texts_;
+  item_ = request_.items[next_++];
+  itemName_ = item_;
+  const bool byCountry = request_.unit == kUnitCountry;
+  if (byCountry) {
+    const std::string code = FirstCharacters(item_, 2);
+    conditions.CountryCondition = Fragment(" N0CD = ", code);
+    changeColumn_ = ChangeColumnFor(code, conditions.ChangeField);
+    sql_ = ChangeQuery(code, changeColumn_, conditions);
+    texts.SelCountry = item_;
+  } else {
+    itemName_ =
+        ApplyUnitItem(request_.unit, item_, session_.nutsField_, session_.ebkField_, conditions, texts);
+    changeColumn_ = conditions.ChangeField;
+    sql_ = ChangeQuery(windowCountry_, changeColumn_, conditions);
+  }
+  ++outcome_.processed;
+  return BatchStep{
+      "Processing update " + std::to_string(outcome_.processed) + " of " + request_.count + "...", byCountry};
+}
+
+void BatchRun::RunItem() {
+  Updata(*session_.workDb_, sql_);
+  const auto refresh = session_.RefreshReport("", workbook::kRefreshMode, session_.texts_, changeColumn_);
+  const std::string copyName = copyNames_.Next(request_.prefix, itemName_);
+  const auto copy = session_.RefreshReport(copyName, workbook::kCopyMode, SelectionTexts{},
+                                           session_.conditions_.ChangeField);
+  if (copy.copied) outcome_.copies.push_back(copyName);
+  NoteFailure(outcome_, item_, refresh, copy);
 }
 
 std::string BatchFinishedText(const BatchOutcome& outcome) {

@@ -1,43 +1,25 @@
 #pragma once
 
-#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "criteria.h"
-#include "selection.h"
-#include "workbook_call.h"
-
-namespace quorvia::db {
-class Database;
-}
+#include "query/copy_names.h"
+#include "query/selection.h"
+#include "query/unit_names.h"
 
 namespace quorvia::query {
 
-// The analytical units of a batch, as the batch dialog lists them.
-inline constexpr const char* kUnitCountry = "Country";
-inline constexpr const char* kUnitNuts = "Nuts";
-inline constexpr const char* kUnitElevation = "Elevation breakdown";
-inline constexpr const char* kUnitLandCover = "Dominant landcover type";
-inline constexpr const char* kUnitShoreline = "Distance to shoreline";
-inline constexpr const char* kUnitWatershed = "Watershed code";
+class QuerySession;
 
-// What the batch dialog and the input box handed over.
+// What the batch dialog, the input box and the main window handed over.
 struct BatchRequest {
   std::string count;               // the dialog's item count, as text
-  std::string unit;                // one of the unit names above
+  std::string unit;                // one of the unit names of unit_names.h
   std::vector<std::string> items;  // the unit's items in list order
   std::vector<bool> selected;      // their selection flags
   std::string prefix;              // file-name prefix of the copies
-};
-
-// The main window's side of a batch.
-struct BatchWindow {
-  Selection selection;                                // the window's selection when the dialog closed
-  std::string NutsField;                              // column of the chosen NUTS level
-  std::string EbkField;                               // column of the chosen elevation level
-  std::function<void(const std::string&)> setStatus;  // Label1, repainted at once
-  std::function<void(int)> setMousePointer;           // 11 hourglass, 0 default
+  Selection selection;             // the main window's selection when the dialog closed
 };
 
 struct BatchOutcome {
@@ -45,13 +27,42 @@ struct BatchOutcome {
   int failed = 0;                     // items whose refresh or copy did not really happen
   std::vector<std::string> failures;  // "<item>: <reason>"
   std::vector<std::string> copies;    // copy names written, in order
+  std::string labelText;              // what the status label shows afterwards (BatchFinishedText)
 };
 
-// Runs the update for every selected item with the other filters of the window in force and saves one
-// copy of the report per item. Engine errors stop the run and are raised.
-BatchOutcome RunBatch(db::Database& WorkDb, const BatchRequest& request, const BatchWindow& window,
-                      Conditions& conditions, SelectionTexts& texts,
-                      const RefreshWorkbookFn& refreshWorkbook);
+// What the window shows before an item runs.
+struct BatchStep {
+  std::string statusText;  // "Processing update <n> of <count>..."
+  bool hourglass = false;  // the country loop sets the hourglass for every item; the unit loop leaves it
+};
+
+// One batch, item by item, so that the window can show each step before it runs:
+//   while (const auto step = run.Next()) { show *step; run.RunItem(); }
+// Engine errors are raised by Next or RunItem and end the batch.
+class BatchRun {
+ public:
+  BatchRun(QuerySession& session, BatchRequest request);
+
+  // Sets the conditions and selection texts for the next selected item and says what to show; nothing when
+  // every selected item has run.
+  std::optional<BatchStep> Next();
+  // Rewrites FILTERED for the item Next announced, refreshes the report and saves its copy.
+  void RunItem();
+  // The outcome so far; complete once Next has returned nothing.
+  const BatchOutcome& Outcome() const { return outcome_; }
+
+ private:
+  QuerySession& session_;
+  const BatchRequest request_;
+  const std::string windowCountry_;
+  std::size_t next_ = 0;
+  std::string sql_;
+  std::string changeColumn_;
+  std::string item_;
+  std::string itemName_;
+  CopyNames copyNames_;
+  BatchOutcome outcome_;
+};
 
 // "Tasks finished", and on a second line how many items failed, when any did.
 std::string BatchFinishedText(const BatchOutcome& outcome);

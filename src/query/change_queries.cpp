@@ -1,6 +1,10 @@
-#include "change_queries.h"
+#include "query/change_queries.h"
 
 namespace quorvia::query {
+
+std::string ChangeColumnFor(const std::string& countryCode, const std::string& chosenColumn) {
+  return (countryCode == "be" || countryCode == "de") ? "change2" : chosenColumn;
+}
 
 std::string AreaQuery(const std::string& countryCode, const Conditions& conditions) {
   return "SELECT sum(AREAHA) as area from DATA_" + countryCode + " where " + JoinedFragments(conditions);

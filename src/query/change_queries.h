@@ -2,12 +2,16 @@
 
 #include <string>
 
-#include "criteria.h"
+#include "query/criteria.h"
 
 namespace quorvia::query {
 
 // "SELECT sum(AREAHA) as area from DATA_<code> where <fragments>"
 std::string AreaQuery(const std::string& countryCode, const Conditions& conditions);
+
+// The change column a query over a country's table groups by: the chosen one, except for the codes "be"
+// and "de" (exact, as a batch over countries writes them), whose data holds only change2.
+std::string ChangeColumnFor(const std::string& countryCode, const std::string& chosenColumn);
 
 // "SELECT <field> as CHANGE, sum(AREAHA) as AREA from DATA_<code> where <fragments> group by <field>"
 std::string ChangeQuery(const std::string& countryCode, const std::string& changeField,

@@ -1,17 +1,10 @@
-#include "copy_names.h"
+#include "query/copy_names.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "db/ascii_case.h"
 
 namespace quorvia::query {
-namespace {
-
-std::string Lowered(std::string text) {
-  std::ranges::transform(text, text.begin(), [](unsigned char c) { return std::tolower(c); });
-  return text;
-}
-
-}  // namespace
 
 std::string CopyNames::SafeFileNamePart(const std::string& text) {
   std::string safe = text;
@@ -23,8 +16,8 @@ std::string CopyNames::SafeFileNamePart(const std::string& text) {
 std::string CopyNames::Next(const std::string& prefix, const std::string& itemName) {
   const std::string stem = SafeFileNamePart(prefix) + "_" + SafeFileNamePart(itemName);
   std::string name = stem;
-  for (int n = 2; used_.contains(Lowered(name)); ++n) name = stem + " (" + std::to_string(n) + ")";
-  used_.insert(Lowered(name));
+  for (int n = 2; used_.contains(db::LowerAscii(name)); ++n) name = stem + " (" + std::to_string(n) + ")";
+  used_.insert(db::LowerAscii(name));
   return name;
 }
 

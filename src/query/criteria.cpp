@@ -1,12 +1,18 @@
-#include "criteria.h"
+#include "query/criteria.h"
 
-#include "sql_dialect.h"
+#include "db/sql_dialect.h"
 
 namespace quorvia::query {
+
+std::string NutsColumn(int level) { return "N" + std::to_string(level); }
+
+std::string EbkColumn(int level) { return "EBKL" + std::to_string(level) + "DS"; }
 
 std::string Fragment(const std::string& prefix, const std::string& value) {
   return prefix + db::QuoteValue(value);
 }
+
+std::string FilterPrefix(const std::string& column) { return " AND " + column + " = "; }
 
 namespace {
 
@@ -17,11 +23,11 @@ std::string FilterFragment(const std::string& prefix, const std::string& text) {
 
 // A fragment for a levelled box; an unselected level leaves the previous fragment in place.
 void LevelFragment(std::string& fragment, const std::string& text, const std::optional<int>& levelIndex,
-                   const std::string& columnStart, const std::string& columnEnd) {
+                   std::string (*column)(int)) {
   if (text == kAll) {
     fragment.clear();
   } else if (levelIndex) {
-    fragment = Fragment(" AND " + columnStart + std::to_string(*levelIndex + 1) + columnEnd + " = ", text);
+    fragment = Fragment(FilterPrefix(column(*levelIndex + 1)), text);
   }
 }
 
@@ -29,11 +35,11 @@ void LevelFragment(std::string& fragment, const std::string& text, const std::op
 
 void BuildCriteria(const Selection& selection, Conditions& conditions) {
   conditions.CountryCondition = Fragment(" N0CD = ", FirstCharacters(selection.Combo1, 2));
-  LevelFragment(conditions.NutsCondition, selection.Combo2, selection.nutsLevelIndex, "N", "");
-  conditions.WatershedCondition = FilterFragment(" AND WSCODE = ", selection.Combo4);
-  LevelFragment(conditions.ElevationCondition, selection.Combo3, selection.elevationLevelIndex, "EBKL", "DS");
-  conditions.ShorelineCondition = FilterFragment(" AND CSTDS = ", selection.Combo5);
-  conditions.LandCoverCondition = FilterFragment(" AND DLT = ", selection.Combo6);
+  LevelFragment(conditions.NutsCondition, selection.Combo2, selection.nutsLevelIndex, NutsColumn);
+  conditions.WatershedCondition = FilterFragment(FilterPrefix(kWatershedColumn), selection.Combo4);
+  LevelFragment(conditions.ElevationCondition, selection.Combo3, selection.elevationLevelIndex, EbkColumn);
+  conditions.ShorelineCondition = FilterFragment(FilterPrefix(kShorelineColumn), selection.Combo5);
+  conditions.LandCoverCondition = FilterFragment(FilterPrefix(kLandCoverColumn), selection.Combo6);
   conditions.ChangeField = "change2";
   if (selection.option3FirstSelected) conditions.ChangeField = "change1";
 }

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "selection.h"
+#include "query/selection.h"
 
 namespace quorvia::query {
 
@@ -19,7 +19,15 @@ struct Conditions {
   std::string ChangeField;
 };
 
-inline constexpr const char* kAll = "All";
+// The columns of the plain filters.
+inline constexpr const char* kWatershedColumn = "WSCODE";
+inline constexpr const char* kLandCoverColumn = "DLT";
+inline constexpr const char* kShorelineColumn = "CSTDS";
+
+// Column of NUTS level n (1..3): N1, N2, N3.
+std::string NutsColumn(int level);
+// Column of elevation level n (1..2): EBKL1DS, EBKL2DS.
+std::string EbkColumn(int level);
 
 // Writes the fragments for the selection. Values are inserted as displayed (no trimming, no change of
 // case), quoted so that a double quote inside a value matches that very character. A level fragment is
@@ -28,6 +36,8 @@ void BuildCriteria(const Selection& selection, Conditions& conditions);
 
 // A fragment: prefix, then the value as a quoted text value.
 std::string Fragment(const std::string& prefix, const std::string& value);
+// The prefix of a filter fragment on a column: " AND <column> = ".
+std::string FilterPrefix(const std::string& column);
 
 // The six fragments joined in their fixed order: country, NUTS, watershed, land cover, elevation, shoreline.
 std::string JoinedFragments(const Conditions& conditions);

@@ -1,4 +1,4 @@
-#include "selection.h"
+#include "query/selection.h"
 
 namespace quorvia::query {
 

@@ -5,6 +5,9 @@
 
 namespace quorvia::query {
 
+// The first entry of every filter list; it means "no filter" and is never a value of the data.
+inline constexpr const char* kAll = "All";
+
 // The main window's selection as plain values, read from the controls when a run starts.
 struct Selection {
   std::string Combo1;                      // country entry

@@ -1,11 +1,12 @@
-#include "update_run.h"
+#include "query/update_run.h"
 
 #include <cmath>
 #include <cstdio>
 
-#include "change_queries.h"
-#include "database.h"
-#include "updata.h"
+#include "db/database.h"
+#include "query/change_queries.h"
+#include "query/query_session.h"
+#include "query/updata.h"
 
 namespace quorvia::query {
 namespace {
@@ -25,21 +26,21 @@ std::string WorkbookLine(const workbook::RefreshOutcome& workbook) {
 
 }  // namespace
 
-UpdateOutcome RunUpdate(db::Database& WorkDb, const Selection& selection, Conditions& conditions,
-                        SelectionTexts& texts, const RefreshWorkbookFn& refreshWorkbook) {
-  BuildCriteria(selection, conditions);
+UpdateOutcome QuerySession::Update(const Selection& selection) {
+  BuildCriteria(selection, conditions_);
   const std::string countryCode = FirstCharacters(selection.Combo1, 2);
   // Both results are opened before anything is written, so a query the engine rejects stops the run here.
-  const auto areaResult = WorkDb.OpenRecordset(AreaQuery(countryCode, conditions));
-  const std::string changeSql = ChangeQuery(countryCode, conditions.ChangeField, conditions);
-  const auto changeResult = WorkDb.OpenRecordset(changeSql);
-  texts = TextsOf(selection);
-  Updata(WorkDb, changeSql);
+  const auto areaResult = workDb_->OpenRecordset(AreaQuery(countryCode, conditions_));
+  const std::string changeSql = ChangeQuery(countryCode, conditions_.ChangeField, conditions_);
+  const auto changeResult = workDb_->OpenRecordset(changeSql);
+  texts_ = TextsOf(selection);
+  Updata(*workDb_, changeSql);
 
   UpdateOutcome outcome;
-  outcome.workbook = refreshWorkbook("", kRefreshMode, texts);
+  outcome.workbook = RefreshReport("", workbook::kRefreshMode, texts_, conditions_.ChangeField);
   outcome.recordCount = changeResult->RecordCount();
   outcome.area = areaResult->Value("area");
+  outcome.labelText = UpdateLabelText(outcome);
   return outcome;
 }
 

@@ -1,9 +1,9 @@
-#include "cover_page.h"
+#include "workbook/cover_page.h"
 
 #include <array>
 #include <utility>
 
-#include "skip_on_failure.h"
+#include "workbook/skip_on_failure.h"
 
 namespace quorvia::workbook {
 
@@ -13,10 +13,8 @@ constexpr const char* kCoverWorksheet = "CoverPage";
 
 }  // namespace
 
-std::string ChangeSource(const std::string& changeField, const std::string& country) {
-  const bool onlyChangesDatabase = country.substr(0, 2) == "be" || country.substr(0, 2) == "de";
-  if (onlyChangesDatabase || changeField != "change1") return "Changes database";
-  return "VARDA90 reviewed";
+std::string ChangeSource(const std::string& changeField) {
+  return changeField == "change1" ? "VARDA90 reviewed" : "Changes database";
 }
 
 bool WriteCoverPage(SpreadsheetApplication& application, const std::string& workbookName,
@@ -32,7 +30,7 @@ bool WriteCoverPage(SpreadsheetApplication& application, const std::string& work
       {"B18", Watershed},
       {"B19", Shoreline},
       {"B12", source.dataStatus},
-      {"B20", ChangeSource(source.changeField, Country)},
+      {"B20", ChangeSource(source.changeField)},
   }};
   bool allWritten = true;
   for (const auto& [cell, text] : cells) {
@@ -40,6 +38,12 @@ bool WriteCoverPage(SpreadsheetApplication& application, const std::string& work
                           [&] { application.WriteCell(workbookName, kCoverWorksheet, cell, text); });
   }
   return allWritten;
+}
+
+RefreshOutcome RefreshWorkbook(SpreadsheetSystem& system, const std::string& programFolder,
+                               const std::string& CopyName, const std::string& Mode, const CoverPage& cover) {
+  return RefreshWorkbook(system, programFolder, CopyName, Mode, cover.Country, cover.Nuts, cover.Elevation,
+                         cover.LandCover, cover.Watershed, cover.Shoreline, cover.source);
 }
 
 }  // namespace quorvia::workbook

@@ -2,15 +2,13 @@
 
 #include <string>
 
-#include "refresh_workbook.h"
-#include "spreadsheet_application.h"
+#include "workbook/refresh_workbook.h"
+#include "workbook/spreadsheet_application.h"
 
 namespace quorvia::workbook {
 
 // Which change source the query grouped by: "VARDA90 reviewed" for "change1", otherwise "Changes database".
-// Belgium and Germany only have the second source; their entries arrive lower-cased ("be ...", "de ...")
-// in a batch over countries, so those two prefixes force "Changes database".
-std::string ChangeSource(const std::string& changeField, const std::string& country);
+std::string ChangeSource(const std::string& changeField);
 
 // Writes the selection onto the worksheet "CoverPage" of the open workbook `workbookName`: eight cells,
 // each its own step, so one failing write neither stops the others nor the save after them.

@@ -1,12 +1,12 @@
-#include "refresh_workbook.h"
+#include "workbook/refresh_workbook.h"
 
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 
-#include "cover_page.h"
-#include "skip_on_failure.h"
+#include "workbook/cover_page.h"
+#include "workbook/skip_on_failure.h"
 
 namespace quorvia::workbook {
 
@@ -16,8 +16,6 @@ namespace {
 constexpr const char* kWorkbookFileName = "MOSA_QUERY.xls";
 // How every step after the first addresses the workbook; the application matches it whatever the case.
 constexpr const char* kWorkbookItem = "mosa_query.xls";
-constexpr const char* kRefreshMode = "Actualitza";
-constexpr const char* kCopyMode = "copia";
 // Refresh external links without asking: a hidden instance has nobody to answer.
 constexpr int kUpdateLinksAlways = 3;
 constexpr std::size_t kLongestFileName = 255;

@@ -3,14 +3,29 @@
 #include <string>
 #include <vector>
 
-#include "spreadsheet_application.h"
+#include "workbook/spreadsheet_application.h"
 
 namespace quorvia::workbook {
 
-// What the cover page needs from the main window at the moment of the call.
+// The mode words of a call: bring the report up to date, or write a copy of it.
+inline constexpr const char* kRefreshMode = "Actualitza";
+inline constexpr const char* kCopyMode = "copia";
+
+// The state of the run that the cover page shows besides the selection.
 struct CoverPageSource {
-  std::string dataStatus;   // caption of the data-status label
-  std::string changeField;  // "change1" or "change2"
+  std::string dataStatus;   // the data-status caption last shown
+  std::string changeField;  // the change column the stored query groups by: "change1" or "change2"
+};
+
+// Everything the cover page shows: the six selection texts, the data status and the change column.
+struct CoverPage {
+  std::string Country;
+  std::string Nuts;
+  std::string Elevation;
+  std::string LandCover;
+  std::string Watershed;
+  std::string Shoreline;
+  CoverPageSource source;
 };
 
 // What a call of RefreshWorkbook really achieved. The call itself shows and raises nothing; the caller uses
@@ -36,5 +51,9 @@ RefreshOutcome RefreshWorkbook(SpreadsheetSystem& system, const std::string& pro
                                const std::string& Elevation, const std::string& LandCover,
                                const std::string& Watershed, const std::string& Shoreline,
                                const CoverPageSource& cover);
+
+// The same call with the cover page as one value.
+RefreshOutcome RefreshWorkbook(SpreadsheetSystem& system, const std::string& programFolder,
+                               const std::string& CopyName, const std::string& Mode, const CoverPage& cover);
 
 }  // namespace quorvia::workbook

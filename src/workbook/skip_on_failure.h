@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "refresh_workbook.h"
+#include "workbook/refresh_workbook.h"
 
 namespace quorvia::workbook {
 

@@ -8,8 +8,8 @@
 
 #include <random>
 
-#include "file_placement.h"
-#include "import_error.h"
+#include "access_import/file_placement.h"
+#include "access_import/import_error.h"
 #include "import_test_support.h"
 
 namespace quorvia::access_import {

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "file_placement.h"
+#include "access_import/file_placement.h"
 #include "import_test_support.h"
 
 namespace quorvia::access_import {

@@ -4,15 +4,15 @@
 
 #include <cmath>
 
-#include "form1.h"
+#include "app/form1.h"
+#include "app/scripted_modal_host.h"
 #include "import_test_support.h"
-#include "libreoffice_system.h"
 #include "no_office.h"
 #include "office_test_support.h"
 #include "recording_modal_host.h"
 #include "report_template.h"
-#include "scripted_modal_host.h"
 #include "sqlite_fixture.h"
+#include "workbook/office/libreoffice_system.h"
 
 namespace quorvia::access_import {
 namespace {
@@ -34,7 +34,7 @@ class WindowStartUp : public ::testing::Test {
 
   ScratchFolder folder;
   app::RecordingModalHost modals;
-  app::NoOffice noOffice;
+  workbook::testing::NoOffice noOffice;
 };
 
 TEST_F(WindowStartUp, NoEndsTheProgramAndChangesNothing) {

@@ -4,7 +4,7 @@
 #include <map>
 #include <stdexcept>
 
-#include "access_values.h"
+#include "access_import/access_values.h"
 
 namespace quorvia::access_import {
 namespace {

@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "app/form1.h"
+#include "batch_dialog/form2.h"
 #include "demo_database.h"
-#include "form1.h"
-#include "form2.h"
-#include "libreoffice_system.h"
 #include "office_test_support.h"
 #include "recording_modal_host.h"
 #include "report_template.h"
 #include "sqlite_fixture.h"
+#include "workbook/office/libreoffice_system.h"
 
 namespace quorvia::app {
 namespace {

@@ -8,11 +8,11 @@
 #include <QTest>
 #include <QToolTip>
 
-#include "form1.h"
+#include "app/form1.h"
+#include "app/status_label.h"
 #include "no_office.h"
 #include "recording_modal_host.h"
 #include "sqlite_fixture.h"
-#include "status_label.h"
 
 namespace quorvia::app {
 namespace {
@@ -30,7 +30,7 @@ class Form1LayoutTest : public ::testing::Test {
 
   testing::TempFolder folder;
   RecordingModalHost modals;
-  NoOffice office;
+  workbook::testing::NoOffice office;
   std::unique_ptr<Form1> form;
 };
 

@@ -4,9 +4,9 @@
 #include <QPointer>
 #include <fstream>
 
-#include "form1.h"
-#include "form2.h"
-#include "label_colour.h"
+#include "app/form1.h"
+#include "app/label_colour.h"
+#include "batch_dialog/form2.h"
 #include "no_office.h"
 #include "recording_modal_host.h"
 #include "sqlite_fixture.h"
@@ -55,7 +55,7 @@ class Form1Test : public ::testing::Test {
 
   testing::TempFolder folder;
   RecordingModalHost modals;
-  NoOffice office;
+  workbook::testing::NoOffice office;
   std::unique_ptr<Form1> form;
   bool loaded = false;
 };
@@ -166,24 +166,6 @@ TEST_F(Form1Test, ACountryWithoutValuesGetsListsHoldingJustAll) {
   EXPECT_TRUE(modals.messages.isEmpty()) << modals.messages.join("\n").toStdString();
   EXPECT_EQ(Items(form->Combo4()), QStringList{"All"});
   EXPECT_EQ(Items(form->Combo5()), QStringList{"All"});
-}
-
-TEST_F(Form1Test, CountryListFollowsTheDataTables) {
-  const std::vector<std::pair<std::string, QStringList>> cases = {
-      {"CREATE TABLE DATA_AT (x); CREATE TABLE DATA_FR (x); CREATE TABLE UNITS_AT (x);",
-       {"AT Oesterreich", "FR France"}},
-      {"CREATE TABLE DATA_at (x);", {"AT Oesterreich"}},
-      {"CREATE TABLE Data_AT (x);", {}},
-      {"CREATE TABLE DATA_AT (x); CREATE TABLE DATA_OLD_AT (x);", {"AT Oesterreich", "AT Oesterreich"}},
-      {"CREATE TABLE DATA_XX (x); CREATE TABLE DATA_ES (x);", {"ES Espa\u00f1a"}},
-  };
-  for (const auto& [sql, expected] : cases) {
-    testing::TempFolder own;
-    testing::ExecuteSql(own.File("MOSA_DB.mdb"), sql);
-    Form1 window(own.str(), modals, office);
-    window.Form_Load();
-    EXPECT_EQ(Items(window.Combo1()), expected) << sql;
-  }
 }
 
 TEST_F(Form1Test, StartUpFailuresNameTheFile) {

@@ -4,12 +4,12 @@
 #include <functional>
 #include <optional>
 
-#include "modal_host.h"
+#include "ui_common/modal_host.h"
 
 namespace quorvia::app {
 
 // Records what the program would have put to the user and answers from the test's script.
-class RecordingModalHost final : public ModalHost {
+class RecordingModalHost final : public ui::ModalHost {
  public:
   void ShowMessage(QWidget*, const QString& text) override { messages << text; }
   std::optional<QString> InputBox(QWidget*, const QString& prompt, const QString& title,

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "runner_options.h"
+#include "app/runner_options.h"
 
 namespace quorvia::app {
 namespace {

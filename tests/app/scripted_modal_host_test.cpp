@@ -3,14 +3,15 @@
 #include <QLabel>
 #include <QListWidget>
 
-#include "form2.h"
-#include "scripted_modal_host.h"
+#include "app/scripted_modal_host.h"
+#include "batch_dialog/form2.h"
 
 namespace quorvia::app {
 namespace {
 
 batch_dialog::MainWindowLists Lists() {
-  return {{"AT Oesterreich", "FR France"}, {"All", "AT11", "AT12", "AT21"}, {"All"}, {"All"}, {"All"}, {"All"}};
+  return {
+      {"AT Oesterreich", "FR France"}, {"All", "AT11", "AT12", "AT21"}, {"All"}, {"All"}, {"All"}, {"All"}};
 }
 
 TEST(ScriptedModalHost, AnswersTheDialogAsAUserWould) {

@@ -10,14 +10,14 @@
 #include <QTimer>
 #include <vector>
 
-#include "batch_selection.h"
-#include "form2.h"
+#include "batch_dialog/batch_selection.h"
+#include "batch_dialog/form2.h"
 
 namespace quorvia::batch_dialog {
 namespace {
 
 // Records messages instead of blocking on a message box.
-class RecordingModalHost : public app::ModalHost {
+class RecordingModalHost : public ui::ModalHost {
  public:
   void ShowMessage(QWidget*, const QString& text) override { messages.append(text); }
   std::optional<QString> InputBox(QWidget*, const QString&, const QString&, const QString&) override {

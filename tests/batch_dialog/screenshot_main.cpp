@@ -7,11 +7,11 @@
 #include <QTextStream>
 #include <cstdlib>
 
-#include "form2.h"
+#include "batch_dialog/form2.h"
 
 namespace {
 
-class SilentModalHost : public quorvia::app::ModalHost {
+class SilentModalHost : public quorvia::ui::ModalHost {
  public:
   void ShowMessage(QWidget*, const QString&) override {}
   std::optional<QString> InputBox(QWidget*, const QString&, const QString&, const QString&) override {

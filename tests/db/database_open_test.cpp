@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "db_engine.h"
-#include "db_error.h"
+#include "db/db_engine.h"
+#include "db/db_error.h"
 #include "scratch_database.h"
 
 namespace quorvia::db {

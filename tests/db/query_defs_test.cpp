@@ -1,9 +1,9 @@
-#include "query_defs.h"
+#include "db/query_defs.h"
 
 #include <gtest/gtest.h>
 
-#include "database.h"
-#include "db_error.h"
+#include "db/database.h"
+#include "db/db_error.h"
 #include "scratch_database.h"
 
 namespace quorvia::db {

@@ -1,10 +1,10 @@
-#include "sql_dialect.h"
+#include "db/sql_dialect.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include "database.h"
-#include "db_error.h"
+#include "db/database.h"
+#include "db/db_error.h"
 #include "scratch_database.h"
 
 namespace quorvia::db {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "change_queries.h"
-#include "criteria.h"
+#include "query/change_queries.h"
+#include "query/criteria.h"
 #include "selections.h"
 
 namespace quorvia::query {

@@ -4,29 +4,22 @@
 #include <string>
 #include <vector>
 
-#include "database.h"
-#include "db_engine.h"
-#include "refresh_workbook.h"
+#include "db/db_engine.h"
+#include "fake_spreadsheet.h"
+#include "query/query_session.h"
 #include "selections.h"
 #include "sqlite_fixture.h"
-#include "workbook_call.h"
 
 namespace quorvia::query {
 
-// One call of the workbook refresh as a run made it.
-struct WorkbookCallRecord {
-  std::string copyName;
-  std::string mode;
-  SelectionTexts texts;
-};
-
-// A program folder with a small database of two countries (AT with change1, BE without), and a workbook
-// refresh double that records its calls and answers with a configurable outcome.
+// A program folder with a small database of two countries (AT with change1 and FINAL data, BE without
+// change1), and a session on it whose office is the recording stand-in.
 class RunFixture {
  public:
   RunFixture() {
     testing::ExecuteSql(DatabasePath(),
                         testing::CountryTablesSql("AT") + testing::CountryTablesSql("BE", false) + R"(
+      INSERT INTO UNITS_AT (STATUS) VALUES ('FINAL');
       INSERT INTO DATA_AT VALUES
         (10.5,  'AT', '211-112', '211-112', 'AT1', 'AT11', 'AT111', 'Lowlands', 'Low a', 'N1', 'Arable land', '> 50 Km from shoreline'),
         (20.25, 'AT', '211-112', '311-112', 'AT1', 'AT12', 'AT121', 'Lowlands', 'Low b', 'W2', 'Forests',     '> 50 Km from shoreline'),
@@ -37,24 +30,16 @@ class RunFixture {
         (3.0, 'BE', '211-112', 'BE1', 'BE10', 'BE100', 'Lowlands', 'Low a', 'B1', 'Arable land', '< 10 Km from shoreline'),
         (4.0, 'BE', '311-112', 'BE2', 'BE21', 'BE211', 'Lowlands', 'Low a', 'B1', 'Forests',     '10 - 50 Km from shoreline');
     )");
-    database = db::DBEngine::Instance().OpenDatabase(DatabasePath());
+    session = std::make_unique<QuerySession>(db::DBEngine::Instance().OpenDatabase(DatabasePath()), office,
+                                             folder.str());
   }
 
   std::string DatabasePath() const { return folder.File("MOSA_DB.mdb"); }
-
-  RefreshWorkbookFn Refresher() {
-    return [this](const std::string& copyName, const std::string& mode, const SelectionTexts& texts) {
-      calls.push_back({copyName, mode, texts});
-      auto result = answer;
-      if (mode == kRefreshMode && result.Succeeded()) result.saved = true;
-      if (mode == kCopyMode && result.Succeeded()) result.copied = true;
-      return result;
-    };
-  }
+  db::Database& Database() { return session->WorkDb(); }
 
   // The SQL text FILTERED holds now, read through the engine layer.
   std::string FilteredSql() {
-    auto& defs = database->GetQueryDefs();
+    auto& defs = Database().GetQueryDefs();
     defs.Refresh();
     for (int i = 0; i < defs.Count(); ++i) {
       if (defs.Item(i).Name == "FILTERED") return defs.Item(i).SQL;
@@ -62,10 +47,27 @@ class RunFixture {
     return "<no FILTERED>";
   }
 
+  // Every text written to one cell of the cover page, in order.
+  std::vector<std::string> CoverCell(const std::string& cell) {
+    std::vector<std::string> texts;
+    for (const auto& write : office.State().cellWrites) {
+      if (write.starts_with(cell + "=")) texts.push_back(write.substr(cell.size() + 1));
+    }
+    return texts;
+  }
+
+  // The copies written, as file names without folder and extension.
+  std::vector<std::string> Copies() {
+    std::vector<std::string> names;
+    for (const auto& path : office.State().copies) {
+      names.push_back(path.substr(folder.str().size() + 1, path.size() - folder.str().size() - 5));
+    }
+    return names;
+  }
+
   testing::TempFolder folder;
-  std::unique_ptr<db::Database> database;
-  std::vector<WorkbookCallRecord> calls;
-  workbook::RefreshOutcome answer;  // failures set here make every call fail
+  workbook::testing::FakeSpreadsheetSystem office;
+  std::unique_ptr<QuerySession> session;
 };
 
 }  // namespace quorvia::query

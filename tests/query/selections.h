@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "selection.h"
+#include "query/selection.h"
 
 namespace quorvia::query {
 

@@ -4,36 +4,36 @@
 #include <future>
 #include <thread>
 
-#include "db_error.h"
+#include "db/db_error.h"
+#include "query/updata.h"
+#include "query/update_run.h"
 #include "run_fixture.h"
-#include "updata.h"
-#include "update_run.h"
 
 namespace quorvia::query {
 namespace {
 
 class UpdateRunTest : public ::testing::Test, public RunFixture {
  protected:
-  UpdateOutcome Run(const Selection& selection) {
-    return RunUpdate(*database, selection, conditions, texts, Refresher());
-  }
-  Conditions conditions;
-  SelectionTexts texts;
+  UpdateOutcome Run(const Selection& selection) { return session->Update(selection); }
 };
 
-TEST_F(UpdateRunTest, FirstUpdateCreatesFilteredAndShowsTheFigures) {
+TEST_F(UpdateRunTest, FirstUpdateCreatesFilteredShowsTheFiguresAndWritesTheCoverPage) {
+  session->DataStatus("AT");
   const auto outcome = Run(AllOn("AT Oesterreich"));
   EXPECT_EQ(
       FilteredSql(),
       "SELECT change1 as CHANGE, sum(AREAHA) as AREA from DATA_AT where  N0CD = \"AT\" group by change1");
   // Three change types; 850.15 ha shown rounded down.
-  EXPECT_EQ(UpdateLabelText(outcome),
+  EXPECT_EQ(outcome.labelText,
             "3 records selected \r\n Total Area (Ha): 850\r\n Excel Woorkbook updated successfully !");
-  ASSERT_EQ(calls.size(), 1u);
-  EXPECT_EQ(calls[0].mode, "Actualitza");
-  EXPECT_EQ(calls[0].copyName, "");
-  EXPECT_EQ(calls[0].texts.SelCountry, "AT Oesterreich");
-  EXPECT_EQ(texts.SelNuts, "All");
+  // One refresh that saved the report and wrote no copy; the cover page shows the selection, the status
+  // last shown and the change source.
+  EXPECT_EQ(office.State().saves, 1);
+  EXPECT_TRUE(office.State().copies.empty());
+  EXPECT_EQ(office.State().cellWrites,
+            (std::vector<std::string>{"B13=AT Oesterreich", "B15=All", "B16=All", "B17=All", "B18=All",
+                                      "B19=All", "B12=--> FINAL Data", "B20=VARDA90 reviewed"}));
+  EXPECT_EQ(session->CurrentTexts().SelNuts, "All");
 }
 
 TEST_F(UpdateRunTest, FiguresMatchAnIndependentSumAndFilteredIsReadableByAnyClient) {
@@ -50,14 +50,14 @@ TEST_F(UpdateRunTest, FiguresMatchAnIndependentSumAndFilteredIsReadableByAnyClie
 TEST_F(UpdateRunTest, ASelectionWithoutRowsShowsZeroAndNoArea) {
   Selection selection = AllOn("AT Oesterreich");
   selection.Combo4 = "nowhere";
-  EXPECT_EQ(UpdateLabelText(Run(selection)),
+  EXPECT_EQ(Run(selection).labelText,
             "0 records selected \r\n Total Area (Ha): \r\n Excel Woorkbook updated successfully !");
 }
 
 TEST_F(UpdateRunTest, FractionalAreaIsRoundedDown) {
   Selection selection = AllOn("AT Oesterreich");
   selection.Combo6 = "Glaciers";
-  const auto text = UpdateLabelText(Run(selection));
+  const auto text = Run(selection).labelText;
   EXPECT_NE(text.find(" Total Area (Ha): 812\r\n"), std::string::npos) << text;
 }
 
@@ -78,28 +78,28 @@ TEST_F(UpdateRunTest, AValueThatLooksLikeAColumnNameIsAValue) {
 TEST_F(UpdateRunTest, AFaultyQueryStopsBeforeFilteredOrTheWorkbookIsTouched) {
   Run(AllOn("AT Oesterreich"));
   const std::string before = FilteredSql();
-  calls.clear();
+  const std::size_t officeCalls = office.Calls().size();
   EXPECT_THROW(Run(AllOn("BE Belgique-Belgie")), db::DbError);  // BE has no change1
   EXPECT_EQ(FilteredSql(), before);
-  EXPECT_TRUE(calls.empty());
+  EXPECT_EQ(office.Calls().size(), officeCalls);
 }
 
 TEST_F(UpdateRunTest, AWorkbookFailureIsNotReportedAsSuccess) {
-  answer.failures.push_back("Save: the workbook is open read-only (locked by another program)");
-  const auto text = UpdateLabelText(Run(AllOn("AT Oesterreich")));
+  office.FailOn("Save", "the workbook is open read-only (locked by another program)");
+  const auto text = Run(AllOn("AT Oesterreich")).labelText;
   EXPECT_EQ(text.find("successfully"), std::string::npos);
   EXPECT_NE(text.find("NOT updated: Save: the workbook is open read-only"), std::string::npos) << text;
 }
 
 TEST_F(UpdateRunTest, UpdataReplacesAnyCaseOfFilteredAndKeepsTheOldOneOnFailure) {
   testing::ExecuteSql(DatabasePath(), "CREATE VIEW filtered AS SELECT 1 AS CHANGE, 2 AS AREA;");
-  database->GetQueryDefs().Refresh();
+  Database().GetQueryDefs().Refresh();
   const std::string good =
       "SELECT change2 as CHANGE, sum(AREAHA) as AREA from DATA_BE where  N0CD = \"BE\" group by change2";
-  Updata(*database, good);
+  Updata(Database(), good);
   EXPECT_EQ(FilteredSql(), good);
 
-  EXPECT_THROW(Updata(*database, "SELECT nosuchcolumn as CHANGE from DATA_BE"), db::DbError);
+  EXPECT_THROW(Updata(Database(), "SELECT nosuchcolumn as CHANGE from DATA_BE"), db::DbError);
   EXPECT_EQ(FilteredSql(), good);
   EXPECT_DOUBLE_EQ(testing::QueryNumber(DatabasePath(), "SELECT sum(AREA) FROM FILTERED"), 7.0);
 }
@@ -107,7 +107,7 @@ TEST_F(UpdateRunTest, UpdataReplacesAnyCaseOfFilteredAndKeepsTheOldOneOnFailure)
 TEST_F(UpdateRunTest, UpdataWaitsForAnotherWriterInsteadOfFailingAtOnce) {
   const std::string sql =
       "SELECT change1 as CHANGE, sum(AREAHA) as AREA from DATA_AT where  N0CD = \"AT\" group by change1";
-  Updata(*database, sql);  // FILTERED exists: the next update reads the stored queries, then rewrites one
+  Updata(Database(), sql);  // FILTERED exists: the next update reads the stored queries, then rewrites one
   // The first update of a run, on a connection that has not read the stored queries yet.
   const auto firstRun = db::DBEngine::Instance().OpenDatabase(DatabasePath());
 

@@ -6,6 +6,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "db/sqlite_connection.h"
+#include "db/sqlite_statement.h"
+
 namespace quorvia::testing {
 
 // A temporary program folder that is removed with the object.
@@ -32,33 +35,13 @@ class TempFolder {
 };
 
 // Runs plain SQLite SQL (several statements allowed) on a file, creating it when missing.
-inline void ExecuteSql(const std::string& file, const std::string& sql) {
-  sqlite3* handle = nullptr;
-  if (sqlite3_open(file.c_str(), &handle) != SQLITE_OK) {
-    sqlite3_close(handle);
-    throw std::runtime_error("cannot open " + file);
-  }
-  char* message = nullptr;
-  const int result = sqlite3_exec(handle, sql.c_str(), nullptr, nullptr, &message);
-  const std::string text = message ? message : "";
-  sqlite3_free(message);
-  sqlite3_close(handle);
-  if (result != SQLITE_OK) throw std::runtime_error("SQL failed: " + text + "\n" + sql);
-}
+using db::ExecuteSql;
 
-// A single number from a query of plain SQLite SQL.
+// A single number from a query of plain SQLite SQL; 0 when the query has no row.
 inline double QueryNumber(const std::string& file, const std::string& sql) {
-  sqlite3* handle = nullptr;
-  sqlite3_open_v2(file.c_str(), &handle, SQLITE_OPEN_READONLY, nullptr);
-  sqlite3_stmt* statement = nullptr;
-  double value = 0;
-  if (sqlite3_prepare_v2(handle, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK &&
-      sqlite3_step(statement) == SQLITE_ROW) {
-    value = sqlite3_column_double(statement, 0);
-  }
-  sqlite3_finalize(statement);
-  sqlite3_close(handle);
-  return value;
+  const db::SqliteConnection connection(file, SQLITE_OPEN_READONLY);
+  db::SqliteStatement statement(connection.Handle(), sql);
+  return statement.Step() ? statement.Column(0).ToDouble() : 0;
 }
 
 // The unit and data tables of one country in the shape the program reads; `change1` can be left out.

@@ -1,4 +1,4 @@
-#include "refresh_workbook.h"
+#include "workbook/refresh_workbook.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,12 +1,12 @@
 #include "demo_command_line.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cstdint>
 #include <limits>
 #include <set>
 
+#include "db/ascii_case.h"
 #include "demo_country.h"
 
 namespace quorvia::tools {
@@ -30,8 +30,7 @@ int ParseRecordCount(const std::string& option, const std::string& text) {
 }
 
 std::string ParseCountryCode(const std::string& text) {
-  std::string code = text;
-  std::transform(code.begin(), code.end(), code.begin(), [](unsigned char c) { return std::toupper(c); });
+  const std::string code = db::UpperAscii(text);
   if (FindDemoCountry(code) == nullptr) {
     throw UsageError("--large needs the code of a demo country (" + DemoCountryCodes(" ") + "), not \"" +
                      text + "\"");

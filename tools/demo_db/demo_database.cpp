@@ -1,16 +1,18 @@
 #include "demo_database.h"
 
+#include <sqlite3.h>
+
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
 #include <vector>
 
+#include "db/sqlite_connection.h"
 #include "demo_country.h"
 #include "demo_random.h"
 #include "demo_tables.h"
 #include "demo_units.h"
-#include "sqlite_connection.h"
 
 namespace quorvia::tools {
 
@@ -53,7 +55,7 @@ void CheckOptions(const std::string& path, const DemoOptions& options) {
 }
 
 void WriteAllCountries(const std::string& file, const DemoOptions& options) {
-  SqliteConnection db(file);
+  db::SqliteConnection db(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
   // Nothing here needs to survive a crash: a failed build is thrown away and started again.
   db.Execute("PRAGMA journal_mode = MEMORY");
   db.Execute("PRAGMA synchronous = OFF");

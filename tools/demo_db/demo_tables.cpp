@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "db/sqlite_statement.h"
 #include "demo_changes.h"
 
 namespace quorvia::tools {
@@ -21,7 +22,7 @@ std::string TextColumns(std::initializer_list<const char*> names) {
   return columns;
 }
 
-void CreateTables(SqliteConnection& db, const DemoCountry& country) {
+void CreateTables(db::SqliteConnection& db, const DemoCountry& country) {
   db.Execute("CREATE TABLE UNITS_" + country.code + " (" +
              TextColumns({"STATUS", "WSCODE", "DLT", "CSTDS", "N1", "N2", "N3", "EBKL1DS", "EBKL2DS"}) + ")");
   const std::string changeColumns =
@@ -31,20 +32,19 @@ void CreateTables(SqliteConnection& db, const DemoCountry& country) {
              TextColumns({"N1", "N2", "N3", "EBKL1DS", "EBKL2DS", "WSCODE", "DLT", "CSTDS"}) + ")");
 }
 
-const std::string* ValueOf(const std::optional<std::string>& value) { return value ? &*value : nullptr; }
-
 // Binds the unit columns in the order N1, N2, N3, EBKL1DS, EBKL2DS, WSCODE, DLT, CSTDS from position first
 // on.
-void BindUnit(SqliteStatement& statement, int first, const UnitCombination& unit) {
+void BindUnit(db::SqliteStatement& statement, int first, const UnitCombination& unit) {
   const std::optional<std::string>* columns[] = {&unit.n1,      &unit.n2,     &unit.n3,  &unit.ebkl1ds,
                                                  &unit.ebkl2ds, &unit.wscode, &unit.dlt, &unit.cstds};
-  for (const auto* column : columns) statement.BindOptionalText(first++, ValueOf(*column));
+  for (const auto* column : columns) statement.BindOptionalText(first++, *column);
 }
 
-void WriteUnits(SqliteConnection& db, const DemoCountry& country, const std::vector<UnitCombination>& pool) {
-  SqliteStatement insert = db.Prepare("INSERT INTO UNITS_" + country.code +
-                                      " (STATUS, N1, N2, N3, EBKL1DS, EBKL2DS, WSCODE, DLT, CSTDS)"
-                                      " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
+void WriteUnits(db::SqliteConnection& db, const DemoCountry& country,
+                const std::vector<UnitCombination>& pool) {
+  db::SqliteStatement insert(db.Handle(), "INSERT INTO UNITS_" + country.code +
+                                              " (STATUS, N1, N2, N3, EBKL1DS, EBKL2DS, WSCODE, DLT, CSTDS)"
+                                              " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
   for (const UnitCombination& unit : pool) {
     insert.BindText(1, country.status);
     BindUnit(insert, 2, unit);
@@ -53,14 +53,14 @@ void WriteUnits(SqliteConnection& db, const DemoCountry& country, const std::vec
   }
 }
 
-void WriteRecords(SqliteConnection& db, const DemoCountry& country, const std::vector<UnitCombination>& pool,
-                  int recordCount, DemoRandom& random) {
+void WriteRecords(db::SqliteConnection& db, const DemoCountry& country,
+                  const std::vector<UnitCombination>& pool, int recordCount, DemoRandom& random) {
   const std::string changeColumns = country.hasChange1 ? "change1, change2" : "change2";
   const std::string changeSlots = country.hasChange1 ? "?, ?" : "?";
-  SqliteStatement insert =
-      db.Prepare("INSERT INTO DATA_" + country.code + " (AREAHA, N0CD, " + changeColumns +
-                 ", N1, N2, N3, EBKL1DS, EBKL2DS, WSCODE, DLT, CSTDS) VALUES (?, ?, " + changeSlots +
-                 ", ?, ?, ?, ?, ?, ?, ?, ?)");
+  db::SqliteStatement insert(
+      db.Handle(), "INSERT INTO DATA_" + country.code + " (AREAHA, N0CD, " + changeColumns +
+                       ", N1, N2, N3, EBKL1DS, EBKL2DS, WSCODE, DLT, CSTDS) VALUES (?, ?, " + changeSlots +
+                       ", ?, ?, ?, ?, ?, ?, ?, ?)");
   const auto poolSize = static_cast<std::uint32_t>(pool.size());
   for (int record = 0; record < recordCount; ++record) {
     const ChangeValues values = DrawChangeValues(random);
@@ -79,7 +79,7 @@ void WriteRecords(SqliteConnection& db, const DemoCountry& country, const std::v
 
 }  // namespace
 
-void WriteCountryTables(SqliteConnection& db, const DemoCountry& country,
+void WriteCountryTables(db::SqliteConnection& db, const DemoCountry& country,
                         const std::vector<UnitCombination>& pool, int recordCount, DemoRandom& random) {
   CreateTables(db, country);
   WriteUnits(db, country, pool);

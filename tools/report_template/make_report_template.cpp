@@ -7,8 +7,8 @@
 #include <iostream>
 #include <string>
 
-#include "libreoffice_system.h"
 #include "report_template.h"
+#include "workbook/office/libreoffice_system.h"
 
 namespace {
 

@@ -31,11 +31,11 @@
 #include <utility>
 #include <vector>
 
-#include "data_binding.h"
-#include "uno_errors.h"
-#include "uno_properties.h"
-#include "uno_sheets.h"
-#include "uno_text.h"
+#include "workbook/office/data_binding.h"
+#include "workbook/office/uno_errors.h"
+#include "workbook/office/uno_properties.h"
+#include "workbook/office/uno_sheets.h"
+#include "workbook/office/uno_text.h"
 
 namespace quorvia::tools {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "libreoffice_system.h"
+#include "workbook/office/libreoffice_system.h"
 
 namespace quorvia::tools {
 

@@ -1,4 +1,4 @@
-#include "bound_data_sheets.h"
+#include "workbook/office/bound_data_sheets.h"
 
 #include <com/sun/star/sheet/CellFlags.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
@@ -16,9 +16,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "stored_query_reader.h"
-#include "uno_sheets.h"
-#include "uno_text.h"
+#include "workbook/office/stored_query_reader.h"
+#include "workbook/office/uno_sheets.h"
+#include "workbook/office/uno_text.h"
 
 namespace quorvia::workbook::office {
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "data_binding.h"
+#include "workbook/office/data_binding.h"
 
 namespace quorvia::workbook::office {
 

@@ -1,4 +1,4 @@
-#include "call_watchdog.h"
+#include "workbook/office/call_watchdog.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "data_binding.h"
+#include "workbook/office/data_binding.h"
 
 #include <string_view>
 

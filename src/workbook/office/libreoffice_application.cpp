@@ -1,4 +1,4 @@
-#include "libreoffice_application.h"
+#include "workbook/office/libreoffice_application.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -31,15 +31,16 @@
 #include <filesystem>
 #include <fstream>
 
-#include "bound_data_sheets.h"
-#include "office_process.h"
-#include "office_shared.h"
-#include "office_slots.h"
-#include "uno_connection.h"
-#include "uno_errors.h"
-#include "uno_properties.h"
-#include "uno_sheets.h"
-#include "uno_text.h"
+#include "db/ascii_case.h"
+#include "workbook/office/bound_data_sheets.h"
+#include "workbook/office/office_process.h"
+#include "workbook/office/office_shared.h"
+#include "workbook/office/office_slots.h"
+#include "workbook/office/uno_connection.h"
+#include "workbook/office/uno_errors.h"
+#include "workbook/office/uno_properties.h"
+#include "workbook/office/uno_sheets.h"
+#include "workbook/office/uno_text.h"
 
 namespace quorvia::workbook::office {
 
@@ -58,10 +59,6 @@ std::string NameOf(const SheetDocument& document) {
   if (!url.isEmpty()) return fs::path(PathFromFileUrl(url)).filename().string();
   const Reference<css::frame::XTitle> title(document, UNO_QUERY);
   return title.is() ? ToUtf8(title->getTitle()) : std::string();
-}
-
-bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
-  return ToOUString(a).equalsIgnoreAsciiCase(ToOUString(b));
 }
 
 std::string WorkbookStep(const char* operation, const std::string& workbook) {
@@ -288,7 +285,7 @@ SheetDocument LibreOfficeApplication::Workbook(const std::string& name) {
       } catch (const css::lang::DisposedException&) {
         continue;  // closed by another client while we looked
       }
-      if (!SameNameIgnoringCase(candidate, name)) continue;
+      if (!db::EqualsIgnoringAsciiCase(candidate, name)) continue;
       if (document == opened_) return document;
       if (!found.is()) found = document;
     }
@@ -382,7 +379,7 @@ bool LibreOfficeApplication::IsUnchangedSinceSaved(const fs::path& file) const {
 }
 
 bool LibreOfficeApplication::IsDeferred(const std::string& workbook) const {
-  return deferred_ && SameNameIgnoringCase(deferred_->file.filename().string(), workbook);
+  return deferred_ && db::EqualsIgnoringAsciiCase(deferred_->file.filename().string(), workbook);
 }
 
 void LibreOfficeApplication::LoadDeferred() {

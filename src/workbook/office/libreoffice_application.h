@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "spreadsheet_application.h"
+#include "workbook/spreadsheet_application.h"
 
 namespace quorvia::workbook::office {
 

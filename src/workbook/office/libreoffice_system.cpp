@@ -1,13 +1,13 @@
-#include "libreoffice_system.h"
+#include "workbook/office/libreoffice_system.h"
 
 #include <csignal>
 #include <filesystem>
 #include <thread>
 
-#include "office_process.h"
-#include "office_shared.h"
-#include "office_slots.h"
-#include "uno_connection.h"
+#include "workbook/office/office_process.h"
+#include "workbook/office/office_shared.h"
+#include "workbook/office/office_slots.h"
+#include "workbook/office/uno_connection.h"
 
 namespace quorvia::workbook::office {
 namespace {

@@ -10,9 +10,9 @@
 #include <string>
 #include <thread>
 
-#include "libreoffice_application.h"
-#include "office_options.h"
-#include "spreadsheet_application.h"
+#include "workbook/office/libreoffice_application.h"
+#include "workbook/office/office_options.h"
+#include "workbook/spreadsheet_application.h"
 
 namespace quorvia::workbook::office {
 

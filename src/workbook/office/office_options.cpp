@@ -1,10 +1,10 @@
-#include "office_options.h"
+#include "workbook/office/office_options.h"
 
 #include <unistd.h>
 
 #include <cstdlib>
 
-#include "office_slots.h"
+#include "workbook/office/office_slots.h"
 
 namespace quorvia::workbook::office {
 namespace {

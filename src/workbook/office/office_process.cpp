@@ -1,4 +1,4 @@
-#include "office_process.h"
+#include "workbook/office/office_process.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "office_slots.h"
-#include "spreadsheet_application.h"
-#include "uno_text.h"
+#include "workbook/office/office_slots.h"
+#include "workbook/office/uno_text.h"
+#include "workbook/spreadsheet_application.h"
 
 extern char** environ;
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <optional>
 
-#include "office_options.h"
+#include "workbook/office/office_options.h"
 
 namespace quorvia::workbook::office {
 

@@ -7,10 +7,10 @@
 #include <set>
 #include <string>
 
-#include "bound_data_sheets.h"
-#include "call_watchdog.h"
-#include "office_options.h"
-#include "office_slots.h"
+#include "workbook/office/bound_data_sheets.h"
+#include "workbook/office/call_watchdog.h"
+#include "workbook/office/office_options.h"
+#include "workbook/office/office_slots.h"
 
 namespace quorvia::workbook::office {
 

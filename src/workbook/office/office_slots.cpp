@@ -1,4 +1,4 @@
-#include "office_slots.h"
+#include "workbook/office/office_slots.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -14,8 +14,8 @@
 #include <sstream>
 #include <vector>
 
-#include "spreadsheet_application.h"
-#include "uno_text.h"
+#include "workbook/office/uno_text.h"
+#include "workbook/spreadsheet_application.h"
 
 namespace quorvia::workbook::office {
 namespace fs = std::filesystem;

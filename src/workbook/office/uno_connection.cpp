@@ -1,4 +1,4 @@
-#include "uno_connection.h"
+#include "workbook/office/uno_connection.h"
 
 #include <com/sun/star/bridge/UnoUrlResolver.hpp>
 #include <com/sun/star/connection/NoConnectException.hpp>
@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "spreadsheet_application.h"
-#include "uno_errors.h"
-#include "uno_text.h"
+#include "workbook/office/uno_errors.h"
+#include "workbook/office/uno_text.h"
+#include "workbook/spreadsheet_application.h"
 
 namespace quorvia::workbook::office {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "spreadsheet_application.h"
+#include "workbook/spreadsheet_application.h"
 
 namespace quorvia::workbook::office {
 

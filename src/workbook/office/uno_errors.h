@@ -5,8 +5,8 @@
 #include <string>
 #include <utility>
 
-#include "spreadsheet_application.h"
-#include "uno_text.h"
+#include "workbook/office/uno_text.h"
+#include "workbook/spreadsheet_application.h"
 
 namespace quorvia::workbook::office {
 

@@ -1,4 +1,4 @@
-#include "uno_sheets.h"
+#include "workbook/office/uno_sheets.h"
 
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/frame/XModel.hpp>
@@ -6,8 +6,8 @@
 
 #include <filesystem>
 
-#include "spreadsheet_application.h"
-#include "uno_text.h"
+#include "workbook/office/uno_text.h"
+#include "workbook/spreadsheet_application.h"
 
 namespace quorvia::workbook::office {
 

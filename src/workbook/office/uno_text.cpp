@@ -1,8 +1,8 @@
-#include "uno_text.h"
+#include "workbook/office/uno_text.h"
 
 #include <osl/file.hxx>
 
-#include "spreadsheet_application.h"
+#include "workbook/spreadsheet_application.h"
 
 namespace quorvia::workbook::office {
 

@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "office_test_support.h"
-#include "refresh_workbook.h"
+#include "workbook/refresh_workbook.h"
 
 namespace quorvia::workbook::office::testing {
 namespace {

@@ -1,9 +1,9 @@
 // The workbook's record of its data connection and the read of the stored query, on a real SQLite file.
 #include <gtest/gtest.h>
 
-#include "data_binding.h"
 #include "office_test_support.h"
-#include "stored_query_reader.h"
+#include "workbook/office/data_binding.h"
+#include "workbook/office/stored_query_reader.h"
 
 namespace quorvia::workbook::office::testing {
 namespace {

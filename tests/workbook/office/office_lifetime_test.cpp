@@ -12,10 +12,10 @@
 #include <string>
 #include <thread>
 
-#include "office_process.h"
 #include "office_test_support.h"
 #include "report_template.h"
-#include "uno_text.h"
+#include "workbook/office/office_process.h"
+#include "workbook/office/uno_text.h"
 
 namespace quorvia::workbook::office::testing {
 namespace {

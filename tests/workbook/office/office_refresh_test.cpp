@@ -10,9 +10,9 @@
 #include <iterator>
 #include <map>
 
-#include "bound_data_sheets.h"
 #include "office_test_support.h"
-#include "refresh_workbook.h"
+#include "workbook/office/bound_data_sheets.h"
+#include "workbook/refresh_workbook.h"
 
 namespace quorvia::workbook::office::testing {
 namespace {

@@ -1,6 +1,5 @@
 #include "office_test_support.h"
 
-#include <sqlite3.h>
 #include <stdlib.h>
 #include <unistd.h>
 #include <com/sun/star/beans/PropertyValue.hpp>
@@ -19,8 +18,8 @@
 #include <stdexcept>
 
 #include "report_template.h"
-#include "uno_sheets.h"
-#include "uno_text.h"
+#include "workbook/office/uno_sheets.h"
+#include "workbook/office/uno_text.h"
 
 namespace quorvia::workbook::office::testing {
 
@@ -45,20 +44,6 @@ OfficeOptions PrivateOfficeOptions(const fs::path& root, const std::string& tag)
   return OfficeOptions::Private(
       "quorvia_test_" + tag + "_" + std::to_string(getpid()) + "_" + std::to_string(counter++),
       (root / tag).string());
-}
-
-void ExecuteSql(const fs::path& file, const std::string& sql) {
-  sqlite3* db = nullptr;
-  if (sqlite3_open(file.c_str(), &db) != SQLITE_OK) {
-    sqlite3_close(db);
-    throw std::runtime_error("cannot open " + file.string());
-  }
-  char* error = nullptr;
-  const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
-  const std::string message = error != nullptr ? error : "";
-  sqlite3_free(error);
-  sqlite3_close(db);
-  if (rc != SQLITE_OK) throw std::runtime_error("SQL failed: " + message);
 }
 
 namespace {

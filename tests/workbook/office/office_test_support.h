@@ -9,7 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "libreoffice_system.h"
+#include "db/sqlite_connection.h"
+#include "workbook/office/libreoffice_system.h"
 
 namespace quorvia::workbook::office::testing {
 
@@ -38,7 +39,8 @@ void WriteDatabase(const std::filesystem::path& file, const std::map<std::string
                    const std::string& selectedTag);
 // Re-creates FILTERED so that it selects the records with another tag, as an update run does.
 void RewriteFiltered(const std::filesystem::path& file, const std::string& selectedTag);
-void ExecuteSql(const std::filesystem::path& file, const std::string& sql);
+// Runs plain SQLite SQL on a file, creating it when missing.
+using db::ExecuteSql;
 
 // The sums a pivot table shows, by row label ("Total Result" included).
 using PivotFigures = std::map<std::string, double>;

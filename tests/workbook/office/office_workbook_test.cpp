@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "bound_data_sheets.h"
 #include "office_test_support.h"
 #include "report_template.h"
-#include "uno_sheets.h"
+#include "workbook/office/bound_data_sheets.h"
+#include "workbook/office/uno_sheets.h"
 
 namespace quorvia::workbook::office::testing {
 namespace {

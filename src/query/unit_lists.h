@@ -7,12 +7,7 @@ namespace quorvia::db {
 class Database;
 }
 
-namespace quorvia::app {
-
-// Column of NUTS level n (1..3): N1, N2, N3.
-std::string NutsColumn(int level);
-// Column of elevation level n (1..2): EBKL1DS, EBKL2DS.
-std::string EbkColumn(int level);
+namespace quorvia::query {
 
 // The query for the NUTS list: ... WHERE <column> <> "" followed by one blank.
 std::string NutsListQuery(const std::string& column, const std::string& countryCode);
@@ -24,4 +19,4 @@ std::string ListQuery(const std::string& column, const std::string& countryCode)
 std::vector<std::string> ReadFilterList(db::Database& database, const std::string& sql,
                                         const std::string& column);
 
-}  // namespace quorvia::app
+}  // namespace quorvia::query

@@ -1,9 +1,8 @@
-#include "country_table.h"
+#include "query/country_table.h"
 
-#include <algorithm>
-#include <cctype>
+#include "db/ascii_case.h"
 
-namespace quorvia::app {
+namespace quorvia::query {
 
 const std::array<std::string_view, 28>& CountryTable() {
   static constexpr std::array<std::string_view, 28> kEntries = {"AT Oesterreich",
@@ -41,8 +40,7 @@ std::vector<std::string> CountryEntriesFor(const std::vector<std::string>& table
   std::vector<std::string> entries;
   for (const auto& name : tableNames) {
     if (!name.starts_with("DATA_")) continue;
-    std::string suffix = name.substr(name.size() - 2);
-    std::ranges::transform(suffix, suffix.begin(), [](unsigned char c) { return std::toupper(c); });
+    const std::string suffix = db::UpperAscii(name.substr(name.size() - 2));
     for (const auto entry : CountryTable()) {
       if (entry.substr(0, 2) == suffix) entries.emplace_back(entry);
     }
@@ -50,4 +48,4 @@ std::vector<std::string> CountryEntriesFor(const std::vector<std::string>& table
   return entries;
 }
 
-}  // namespace quorvia::app
+}  // namespace quorvia::query

@@ -7,7 +7,7 @@ namespace quorvia::db {
 class Database;
 }
 
-namespace quorvia::app {
+namespace quorvia::query {
 
 // Caption and colour of the data-status label for a status value; nothing for any other value
 // (letter case counts).
@@ -20,4 +20,4 @@ std::optional<StatusDisplay> StatusDisplayFor(const std::string& status);
 // Whether the table has a column whose lower-cased name is "change1".
 bool HasChange1Column(db::Database& database, const std::string& tableName);
 
-}  // namespace quorvia::app
+}  // namespace quorvia::query

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-namespace quorvia::app {
+namespace quorvia::query {
 
 // The 28 country entries: two-letter upper-case code, a blank, the country's name.
 const std::array<std::string_view, 28>& CountryTable();
@@ -14,4 +14,4 @@ const std::array<std::string_view, 28>& CountryTable();
 // "DATA_" (exactly), each entry whose code equals the table name's last two characters in upper case.
 std::vector<std::string> CountryEntriesFor(const std::vector<std::string>& tableNames);
 
-}  // namespace quorvia::app
+}  // namespace quorvia::query

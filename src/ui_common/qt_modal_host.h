@@ -1,8 +1,8 @@
 #pragma once
 
-#include "modal_host.h"
+#include "ui_common/modal_host.h"
 
-namespace quorvia::app {
+namespace quorvia::ui {
 
 // The real thing: Qt's message box, input dialog and modal exec.
 class QtModalHost final : public ModalHost {
@@ -15,4 +15,4 @@ class QtModalHost final : public ModalHost {
   void RunWithProgress(QWidget* parent, const std::function<void(ProgressReport&)>& work) override;
 };
 
-}  // namespace quorvia::app
+}  // namespace quorvia::ui

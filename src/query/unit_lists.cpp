@@ -1,12 +1,9 @@
-#include "unit_lists.h"
+#include "query/unit_lists.h"
 
-#include "database.h"
+#include "db/database.h"
+#include "query/selection.h"
 
-namespace quorvia::app {
-
-std::string NutsColumn(int level) { return "N" + std::to_string(level); }
-
-std::string EbkColumn(int level) { return "EBKL" + std::to_string(level) + "DS"; }
+namespace quorvia::query {
 
 std::string NutsListQuery(const std::string& column, const std::string& countryCode) {
   return ListQuery(column, countryCode) + " ";
@@ -19,7 +16,7 @@ std::string ListQuery(const std::string& column, const std::string& countryCode)
 std::vector<std::string> ReadFilterList(db::Database& database, const std::string& sql,
                                         const std::string& column) {
   const auto rows = database.OpenRecordset(sql);
-  std::vector<std::string> list{"All"};
+  std::vector<std::string> list{kAll};
   if (rows->RecordCount() > 0) {
     rows->MoveFirst();
     for (; !rows->Eof(); rows->MoveNext()) list.push_back(rows->Value(column).ToString());
@@ -28,4 +25,4 @@ std::vector<std::string> ReadFilterList(db::Database& database, const std::strin
   return list;
 }
 
-}  // namespace quorvia::app
+}  // namespace quorvia::query

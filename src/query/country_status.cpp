@@ -1,11 +1,9 @@
-#include "country_status.h"
+#include "query/country_status.h"
 
-#include <algorithm>
-#include <cctype>
+#include "db/ascii_case.h"
+#include "db/database.h"
 
-#include "database.h"
-
-namespace quorvia::app {
+namespace quorvia::query {
 
 std::optional<StatusDisplay> StatusDisplayFor(const std::string& status) {
   if (status == "FINAL") return StatusDisplay{"--> FINAL Data", 0x008000};
@@ -18,11 +16,9 @@ bool HasChange1Column(db::Database& database, const std::string& tableName) {
   const auto& table = tables.Item(tableName);
   bool found = false;
   for (int i = 0; i < table.FieldCount(); ++i) {
-    std::string name = table.Field(i).Name;
-    std::ranges::transform(name, name.begin(), [](unsigned char c) { return std::tolower(c); });
-    if (name == "change1") found = true;
+    if (db::EqualsIgnoringAsciiCase(table.Field(i).Name, "change1")) found = true;
   }
   return found;
 }
 
-}  // namespace quorvia::app
+}  // namespace quorvia::query

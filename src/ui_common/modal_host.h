@@ -7,7 +7,7 @@
 class QDialog;
 class QWidget;
 
-namespace quorvia::app {
+namespace quorvia::ui {
 
 // Everything that waits for the user goes through here, so tests and the headless runner can answer
 // without blocking.
@@ -39,4 +39,4 @@ class ModalHost {
 
 inline const QString kApplicationTitle = QStringLiteral("Quorvia");
 
-}  // namespace quorvia::app
+}  // namespace quorvia::ui

@@ -1,4 +1,4 @@
-#include "qt_modal_host.h"
+#include "ui_common/qt_modal_host.h"
 
 #include <QCoreApplication>
 #include <QDialog>
@@ -6,7 +6,7 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 
-namespace quorvia::app {
+namespace quorvia::ui {
 
 void QtModalHost::ShowMessage(QWidget* parent, const QString& text) {
   QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, text, QMessageBox::Ok, parent);
@@ -65,4 +65,4 @@ void QtModalHost::RunWithProgress(QWidget* parent, const std::function<void(Prog
   work(report);
 }
 
-}  // namespace quorvia::app
+}  // namespace quorvia::ui

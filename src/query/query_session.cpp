@@ -1,0 +1,82 @@
+#include "query/query_session.h"
+
+#include <utility>
+
+#include "db/database.h"
+#include "query/country_table.h"
+#include "query/unit_lists.h"
+
+namespace quorvia::query {
+
+QuerySession::QuerySession(std::unique_ptr<db::Database> database, workbook::SpreadsheetSystem& office,
+                           std::string programFolder)
+    : workDb_(std::move(database)), office_(office), programFolder_(std::move(programFolder)) {}
+
+QuerySession::~QuerySession() = default;
+
+std::vector<std::string> QuerySession::CountryEntries() const {
+  const auto tables = workDb_->ListTableDefs();
+  std::vector<std::string> names;
+  for (int i = 0; i < tables.Count(); ++i) names.push_back(tables.Item(i).Name());
+  return CountryEntriesFor(names);
+}
+
+LevelList QuerySession::LevelListOf(const std::string& column, const std::string& countryCode,
+                                    std::string (*query)(const std::string&, const std::string&)) const {
+  return LevelList{column, ReadFilterList(*workDb_, query(column, countryCode), column)};
+}
+
+LevelList QuerySession::NutsList(const std::string& countryCode, std::optional<int> levelIndex) {
+  // An engine error leaves by exception before the assignment, so the field keeps its previous value then.
+  LevelList list;
+  if (levelIndex) list = LevelListOf(NutsColumn(*levelIndex + 1), countryCode, NutsListQuery);
+  nutsField_ = list.column;
+  return list;
+}
+
+LevelList QuerySession::EbkList(const std::string& countryCode, std::optional<int> levelIndex) {
+  LevelList list;
+  if (levelIndex) list = LevelListOf(EbkColumn(*levelIndex + 1), countryCode, ListQuery);
+  ebkField_ = list.column;
+  return list;
+}
+
+std::vector<std::string> QuerySession::FilterList(const std::string& column,
+                                                  const std::string& countryCode) const {
+  return ReadFilterList(*workDb_, ListQuery(column, countryCode), column);
+}
+
+std::optional<StatusDisplay> QuerySession::DataStatus(const std::string& countryCode) {
+  const auto rows = workDb_->OpenRecordset("SELECT DISTINCT STATUS FROM UNITS_" + countryCode);
+  rows->MoveFirst();
+  const auto display = StatusDisplayFor(rows->Value("Status").ToString());
+  if (display) dataStatusCaption_ = display->caption;
+  return display;
+}
+
+bool QuerySession::HasChange1(const std::string& countryCode) const {
+  return HasChange1Column(*workDb_, "Data_" + countryCode);
+}
+
+workbook::RefreshOutcome QuerySession::RefreshReport(const std::string& copyName, const char* mode,
+                                                     const SelectionTexts& texts,
+                                                     const std::string& changeColumn) {
+  const workbook::CoverPage cover{texts.SelCountry,
+                                  texts.SelNuts,
+                                  texts.SelElevation,
+                                  texts.SelLandCover,
+                                  texts.SelWatershed,
+                                  texts.SelShoreline,
+                                  {dataStatusCaption_, changeColumn}};
+  return workbook::RefreshWorkbook(office_, programFolder_, copyName, mode, cover);
+}
+
+BatchRun QuerySession::StartBatch(BatchRequest request) { return BatchRun(*this, std::move(request)); }
+
+BatchOutcome QuerySession::Batch(BatchRequest request) {
+  BatchRun run = StartBatch(std::move(request));
+  while (run.Next()) run.RunItem();
+  return run.Outcome();
+}
+
+}  // namespace quorvia::query

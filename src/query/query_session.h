@@ -1,0 +1,96 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "query/batch_run.h"
+#include "query/country_status.h"
+#include "query/criteria.h"
+#include "query/selection.h"
+#include "query/update_run.h"
+#include "workbook/refresh_workbook.h"
+
+namespace quorvia::db {
+class Database;
+}
+
+namespace quorvia::workbook {
+class SpreadsheetSystem;
+}
+
+namespace quorvia::query {
+
+// A level list: the column of the chosen level and its entries, "All" first. Both are empty when no level
+// is chosen.
+struct LevelList {
+  std::string column;
+  std::vector<std::string> entries;
+};
+
+// What one program run carries from run to run, apart from the window: the open database, the condition
+// strings and selection texts of the last run, the level columns, the data-status caption last shown, and
+// the way to the report workbook. The window hands it plain values and shows the values it returns; nothing
+// here calls back into a window. Engine errors are raised as db::DbError and leave the state as far as the
+// run got, as the window would.
+class QuerySession {
+ public:
+  QuerySession(std::unique_ptr<db::Database> database, workbook::SpreadsheetSystem& office,
+               std::string programFolder);
+  ~QuerySession();
+  QuerySession(const QuerySession&) = delete;
+  QuerySession& operator=(const QuerySession&) = delete;
+
+  db::Database& WorkDb() const { return *workDb_; }
+  const std::string& ProgramFolder() const { return programFolder_; }
+
+  // The country entries for the database's DATA_ tables, in table order.
+  std::vector<std::string> CountryEntries() const;
+
+  // The lists of a country. The level lists note the chosen level's column (NutsField, EbkField) once the
+  // list has been read; levelIndex is the selected level button, if any.
+  LevelList NutsList(const std::string& countryCode, std::optional<int> levelIndex);
+  LevelList EbkList(const std::string& countryCode, std::optional<int> levelIndex);
+  std::vector<std::string> FilterList(const std::string& column, const std::string& countryCode) const;
+
+  // The country's data status as the status label shows it; nothing (and the caption stays) for an unknown
+  // status.
+  std::optional<StatusDisplay> DataStatus(const std::string& countryCode);
+  // Whether the country's data has the change column change1.
+  bool HasChange1(const std::string& countryCode) const;
+
+  // "UPDATE QUERY": builds the conditions, reads the figures, rewrites FILTERED and refreshes the report.
+  // A query the engine rejects stops the run before FILTERED or the workbook is touched.
+  UpdateOutcome Update(const Selection& selection);
+
+  // A batch, run item by item by the caller (see BatchRun), or all at once.
+  BatchRun StartBatch(BatchRequest request);
+  BatchOutcome Batch(BatchRequest request);
+
+  const std::string& NutsField() const { return nutsField_; }
+  const std::string& EbkField() const { return ebkField_; }
+  const std::string& DataStatusCaption() const { return dataStatusCaption_; }
+  const Conditions& CurrentConditions() const { return conditions_; }
+  const SelectionTexts& CurrentTexts() const { return texts_; }
+
+ private:
+  friend class BatchRun;
+
+  LevelList LevelListOf(const std::string& column, const std::string& countryCode,
+                        std::string (*query)(const std::string&, const std::string&)) const;
+  // Refreshes the report ("Actualitza") or writes its copy ("copia") with the run's cover page.
+  workbook::RefreshOutcome RefreshReport(const std::string& copyName, const char* mode,
+                                         const SelectionTexts& texts, const std::string& changeColumn);
+
+  std::unique_ptr<db::Database> workDb_;
+  workbook::SpreadsheetSystem& office_;
+  const std::string programFolder_;
+  Conditions conditions_;
+  SelectionTexts texts_;
+  std::string nutsField_;
+  std::string ebkField_;
+  std::string dataStatusCaption_;
+};
+
+}  // namespace quorvia::query
