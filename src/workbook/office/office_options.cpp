@@ -3,8 +3,10 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "workbook/office/office_slots.h"
+#include "workbook/spreadsheet_application.h"
 
 namespace quorvia::workbook::office {
 namespace {
@@ -14,6 +16,17 @@ std::string CacheRoot() {
   if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0')
     return std::string(home) + "/.cache";
   return "/tmp";
+}
+
+// A slot under the cache folder, or under the temporary folder when the cache cannot be written (the
+// program must still start; an office that cannot start then fails its step with a reason).
+OfficeSlot FreeSlot() {
+  try {
+    return OfficeSlot::TakeFree(QuorviaCacheFolder());
+  } catch (const AutomationError&) {
+    return OfficeSlot::TakeFree(std::filesystem::temp_directory_path() /
+                                ("quorvia-" + std::to_string(getuid())));
+  }
 }
 
 }  // namespace
@@ -33,7 +46,7 @@ OfficeOptions OfficeOptions::Private(const std::string& pipeName, const std::str
 OfficeOptions OfficeOptions::Default() {
   OfficeOptions options;
   options.pipeName = "quorvia_office_" + std::to_string(getuid()) + "_" + std::to_string(getpid());
-  const OfficeSlot slot = OfficeSlot::TakeFree(QuorviaCacheFolder());
+  const OfficeSlot slot = FreeSlot();
   options.profileDir = (slot.folder / "profile").string();
   options.homeDir = (slot.folder / "home").string();
   options.tempDir = (slot.folder / "tmp").string();
