@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "db/pg/server_connection.h"
 #include "workbook/office/stored_query_reader.h"
 #include "workbook/office/uno_sheets.h"
 #include "workbook/office/uno_text.h"
@@ -141,8 +142,16 @@ void BoundSheetReloads::ReloadIfChanged(const Reference<css::sheet::XSpreadsheet
   const auto remembered = std::find_if(entries_.begin(), entries_.end(), [&](const Entry& entry) {
     return entry.document == key && entry.sheet == sheetIndex;
   });
+  const std::string databasePath = FolderOf(document) + "/" + binding.databaseFile;
+  // A query on a server is read every time: a change there leaves no trace in any file here.
+  if (std::filesystem::exists(db::pg::ServerConnectionFileFor(databasePath))) {
+    Forget(key);
+    ++queriesRead_;
+    ReloadBoundSheet(document, sheetIndex, binding, false);
+    return;
+  }
   // Taken before the read: a commit made while the query is read shows as a change next time.
-  const DatabaseState database = DatabaseStateOf(FolderOf(document) + "/" + binding.databaseFile);
+  const DatabaseState database = DatabaseStateOf(databasePath);
   if (remembered != entries_.end()) {
     if (database.file.exists && remembered->binding == binding && remembered->database == database) return;
     entries_.erase(remembered);  // a failed reload below must not leave the old state standing
