@@ -21,5 +21,7 @@ int main(int argc, char** argv) {
   quorvia::app::Form1 form(folder, modals, office);
   if (!form.Form_Load()) return 1;
   form.show();
+  // The first update then finds an office started and waiting, without the window waiting for it.
+  office.StartParkedInBackground(folder + "/MOSA_QUERY.xls");
   return QApplication::exec();
 }

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "report/office_processes.h"
+#include "workbook/office/office_slots.h"
 #include "workbook/office/report_office.h"
 #include "workbook/office/uno_connection.h"
 #include "workbook/office/uno_properties.h"
@@ -61,7 +62,7 @@ void RefuseWhenProfileInUse(const ReportRequest& request) {
 }
 
 void RefuseWhenLocked(const fs::path& workbook) {
-  const std::string lock = office::LockFileOf(workbook.string());
+  const std::string lock = office::OfficeLockFileOf(workbook).string();
   if (!fs::exists(lock)) return;
   throw ReportError(workbook.filename().string() + " is open in another program. Close it there, then run " +
                     office::kReportProgram + " again (if no program has it open, delete " + lock + ").");

@@ -23,6 +23,7 @@
 #include "sqlite_fixture.h"
 #include "virtual_display.h"
 #include "workbook/office/libreoffice_system.h"
+#include "workbook/office/office_slots.h"
 #include "workbook/office/report_office.h"
 #include "workbook/office/uno_connection.h"
 
@@ -245,7 +246,7 @@ TEST_F(ReportOfficeTest, ReportHeldByAnOfficeQuorviaCannotReachIsLeftAloneWithAn
   desktop.start(QUORVIA_LO_PROGRAM_DIR "/soffice",
                 {"--nologo", "--norestore", QString::fromStdString("-env:UserInstallation=" + profileUrl),
                  QString::fromStdString((folder / kWorkbook).string())});
-  const fs::path lock = office::LockFileOf((folder / kWorkbook).string());
+  const fs::path lock = office::OfficeLockFileOf(folder / kWorkbook);
   for (int wait = 0; wait < 600 && !fs::exists(lock); ++wait) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "workbook/office/office_shared.h"
 #include "workbook/office/uno_connection.h"
 
 namespace quorvia::workbook::office {
@@ -40,17 +41,21 @@ std::string ReportOfficePipeName(const std::string& programFolder) {
   return std::string("quorvia_report_") + hex;
 }
 
-std::unique_ptr<LibreOfficeApplication> ConnectToReportOffice(const std::string& programFolder) {
+std::unique_ptr<LibreOfficeApplication> ConnectToReportOffice(const std::string& programFolder,
+                                                              std::shared_ptr<OfficeShared> shared) {
+  if (!shared) shared = std::make_shared<OfficeShared>(OfficeOptions{});
+  // Not started by us: no call of ours ever ends it.
   auto office = std::make_unique<LibreOfficeApplication>(ConnectToOffice(ReportOfficePipeName(programFolder)),
-                                                         std::weak_ptr<OfficeProcess>());
+                                                         std::weak_ptr<OfficeProcess>(), std::move(shared));
   office->LimitToFolder(CanonicalFolder(programFolder));
   return office;
 }
 
-std::unique_ptr<LibreOfficeApplication> ReportOfficeShowingFolder(const std::string& programFolder) {
+std::unique_ptr<LibreOfficeApplication> ReportOfficeShowingFolder(const std::string& programFolder,
+                                                                  std::shared_ptr<OfficeShared> shared) {
   if (programFolder.empty()) return nullptr;
   try {
-    auto office = ConnectToReportOffice(programFolder);
+    auto office = ConnectToReportOffice(programFolder, std::move(shared));
     if (office->WorkbookCount() > 0) return office;
   } catch (const AutomationError&) {
     // No report office, or one that went away while we looked: the ordinary case.
@@ -60,11 +65,6 @@ std::unique_ptr<LibreOfficeApplication> ReportOfficeShowingFolder(const std::str
 
 std::string WorkbookInUseMessage(const std::string& fileName) {
   return fileName + " is open in another program; close it, or open it with " + kReportProgram;
-}
-
-std::string LockFileOf(const std::string& path) {
-  const fs::path file(path);
-  return (file.parent_path() / (".~lock." + file.filename().string() + "#")).string();
 }
 
 }  // namespace quorvia::workbook::office
