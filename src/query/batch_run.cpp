@@ -95,7 +95,7 @@ std::optional<BatchStep> BatchRun::Next() {
       "Processing update " + std::to_string(outcome_.processed) + " of " + request_.count + "...", byCountry};
 }
 
-std::string BatchRun::CopyName(std::string& name) {
+std::string BatchRun::ChooseCopyName(std::string& name) {
   const std::string report = db::LowerAscii(workbook::kReportFileName);
   const auto folder = std::filesystem::path(session_.ProgramFolder());
   const auto takenByOthers = [&](const std::string& candidate) {
@@ -126,7 +126,7 @@ void BatchRun::RunItem() {
     return;
   }
   std::string copyName;
-  if (const std::string refused = CopyName(copyName); !refused.empty()) {
+  if (const std::string refused = ChooseCopyName(copyName); !refused.empty()) {
     NoteFailure(outcome_, item_, refused);
     return;
   }

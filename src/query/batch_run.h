@@ -58,7 +58,7 @@ class BatchRun {
 
  private:
   // Why the item's copy cannot be written from the refreshed report, or "".
-  std::string CopyName(std::string& name);
+  std::string ChooseCopyName(std::string& name);
 
   QuerySession& session_;
   folder_lock::FolderLock runLock_;  // held from the first item to the end of the batch

@@ -75,9 +75,10 @@ folder_lock::FolderLock QuerySession::StartRun(const Selection& selection) const
   if (!selection.unloadedBoxes.empty()) {
     std::string boxes;
     for (const auto& box : selection.unloadedBoxes) boxes += (boxes.empty() ? "" : ", ") + box;
-    throw RunRefused("The list of " + boxes +
-                     " could not be read from the database, so it holds no selection. The update was not "
-                     "done: FILTERED and the workbook are as they were.");
+    const bool one = selection.unloadedBoxes.size() == 1;
+    throw RunRefused(std::string(one ? "The list of " : "The lists of ") + boxes +
+                     " could not be read from the database: " + (one ? "it holds" : "they hold") +
+                     " no selection. The update was not done; FILTERED and the workbook are as they were.");
   }
   auto lock = folder_lock::FolderLock::Take(programFolder_, runWaitBound_, [this] {
     if (statusSink_) statusSink_(kWaitingForOtherRun);
