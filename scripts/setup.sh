@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev libgl-dev
   libsqlite3-dev sqlite3 poppler-utils
   mdbtools-dev mdbtools
+  libpq-dev postgresql
   libreoffice-calc-nogui libreoffice-dev
   fonts-liberation2 fonts-crosextra-carlito
   xvfb xauth x11-utils imagemagick

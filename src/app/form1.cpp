@@ -72,15 +72,20 @@ void Form1::ConnectHandlers() {
 
 bool Form1::Form_Load() {
   const std::string path = programFolder_ + "/MOSA_DB.mdb";
-  if (!OfferAccessConversion(this, path, modals_)) return false;
+  // A folder that points at a server does not use MOSA_DB.mdb at all: an Access file there is left alone.
+  const bool onServer = db::DBEngine::Instance().SourceOf(path) != path;
+  if (!onServer && !OfferAccessConversion(this, path, modals_)) return false;
   try {
     session_ = std::make_unique<query::QuerySession>(db::DBEngine::Instance().OpenDatabase(path), office_,
                                                      programFolder_);
     session_->SetStatusSink([this](const std::string& text) { SetLabel1(text); });
     FillCountryBox();
   } catch (const db::DbError& error) {
-    modals_.ShowMessage(this,
-                        QStringLiteral("Cannot open the database %1\n\n").arg(Q(path)) + ErrorText(error));
+    // With a connection file the database is on a server, and the file is what the user can check.
+    modals_.ShowMessage(
+        this,
+        QStringLiteral("Cannot open the database %1\n\n").arg(Q(db::DBEngine::Instance().SourceOf(path))) +
+            ErrorText(error));
     return false;
   }
   if (combos_[0]->count() == 0) {

@@ -1,87 +1,22 @@
 #include "db/database.h"
 
-#include <sqlite3.h>
-
 #include <utility>
 
 #include "db/db_error.h"
-#include "db/sql_dialect.h"
-#include "db/sqlite_statement.h"
-#include "db/view_definition.h"
+#include "db/sqlite_backend.h"
 
 namespace quorvia::db {
 
-namespace {
+Database::Database(const std::string& path) : backend_(std::make_unique<SqliteBackend>(path)) {}
 
-// The office process reads the same file while the program writes the stored query; a short wait for its
-// lock beats failing at once.
-constexpr int kBusyTimeoutMs = 5000;
-
-// The aggregates run over the whole change table: memory-mapped reads spare a copy of every page. (A larger
-// page cache or in-memory temporary storage measured slower for the grouping sort, so both stay default.)
-constexpr std::string_view kReadTuning = "PRAGMA mmap_size = 268435456;";
-
-constexpr std::string_view kTransactionSavepoint = "quorvia_transaction";
-constexpr std::string_view kCreateQuerySavepoint = "quorvia_create_query";
-
-[[noreturn]] void ThrowOpenError(sqlite3* handle, const std::string& path) {
-  throw DbError(sqlite3_extended_errcode(handle), sqlite3_errmsg(handle) + std::string(": ") + path);
-}
-
-std::vector<TableDef> ReadTables(sqlite3* handle) {
-  SqliteStatement columns(handle,
-                          "SELECT m.name, c.name FROM sqlite_master AS m, pragma_table_info(m.name) AS c "
-                          "WHERE m.type = 'table' AND m.name NOT LIKE 'sqlite\\_%' ESCAPE '\\' "
-                          "ORDER BY m.rowid, c.cid");
-  // Rows come grouped by table, in creation order, columns in declaration order.
-  std::vector<std::pair<std::string, std::vector<FieldDef>>> columnsByTable;
-  while (columns.Step()) {
-    std::string table = columns.Column(0).ToString();
-    if (columnsByTable.empty() || columnsByTable.back().first != table) {
-      columnsByTable.emplace_back(std::move(table), std::vector<FieldDef>{});
-    }
-    columnsByTable.back().second.push_back(FieldDef{columns.Column(1).ToString()});
-  }
-  std::vector<TableDef> tables;
-  tables.reserve(columnsByTable.size());
-  for (auto& [table, fields] : columnsByTable) tables.emplace_back(std::move(table), std::move(fields));
-  return tables;
-}
-
-}  // namespace
-
-Database::Database(const std::string& path) : path_(path), connection_(path, SQLITE_OPEN_READWRITE) {
-  sqlite3* raw = Handle();
-  sqlite3_busy_timeout(raw, kBusyTimeoutMs);
-  // SQLite reads nothing until the first statement; reading the schema now makes a file that is no
-  // database fail here rather than at the first query.
-  if (sqlite3_exec(raw, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK) {
-    ThrowOpenError(raw, path);
-  }
-  ExecuteNative(std::string(kReadTuning));
-}
+Database::Database(std::unique_ptr<DatabaseBackend> backend) : backend_(std::move(backend)) {}
 
 Database::~Database() = default;
 
-TableDefs Database::ListTableDefs() const { return TableDefs(ReadTables(Handle())); }
+TableDefs Database::ListTableDefs() const { return TableDefs(backend_->ReadTables()); }
 
 std::unique_ptr<Recordset> Database::OpenRecordset(const std::string& sql) {
-  SqliteStatement query(Handle(), ToSqlite(sql));
-  if (query.ColumnCount() == 0 || !query.ReadsOnly()) {
-    throw DbError(SQLITE_ERROR, "Only a query that returns rows and changes nothing can open a recordset.");
-  }
-  const int columnCount = query.ColumnCount();
-  std::vector<std::string> names;
-  names.reserve(static_cast<std::size_t>(columnCount));
-  for (int column = 0; column < columnCount; ++column) names.push_back(query.ColumnName(column));
-
-  std::vector<std::vector<FieldValue>> rows;
-  while (query.Step()) {
-    std::vector<FieldValue>& row = rows.emplace_back();
-    row.reserve(static_cast<std::size_t>(columnCount));
-    for (int column = 0; column < columnCount; ++column) row.push_back(query.Column(column));
-  }
-  return std::make_unique<Recordset>(std::move(names), std::move(rows));
+  return backend_->OpenRecordset(sql);
 }
 
 QueryDefs& Database::GetQueryDefs() {
@@ -90,50 +25,21 @@ QueryDefs& Database::GetQueryDefs() {
 }
 
 QueryDef Database::CreateQueryDef(const std::string& name, const std::string& sql) {
-  if (name.empty()) throw DbError(SQLITE_ERROR, "A stored query needs a name.");
-  const std::string createView = ComposeCreateView(name, sql, ToSqlite(sql));
-  const std::string savepoint(kCreateQuerySavepoint);
-  ExecuteNative("SAVEPOINT " + savepoint);
-  try {
-    SqliteStatement(Handle(), createView).RunToEnd();
-    // SQLite accepts a view over a column that does not exist and fails only when it is read; compiling a
-    // read of it catches that before anything is kept.
-    SqliteStatement(Handle(), "SELECT * FROM " + QuoteIdentifier(name));
-    ExecuteNative("RELEASE " + savepoint);
-  } catch (...) {
-    sqlite3_exec(Handle(), ("ROLLBACK TO " + savepoint + "; RELEASE " + savepoint).c_str(), nullptr, nullptr,
-                 nullptr);
-    throw;
-  }
+  if (name.empty()) throw DbError(kSqlError, "A stored query needs a name.");
+  backend_->CreateQueryDef(name, sql);
   if (queryDefs_) queryDefs_->Refresh();
   return QueryDef{name, sql};
 }
 
-// The outermost transaction takes the write lock at its start. A deferred one that has read and then wants
-// to write cannot wait for another writer: SQLite fails it at once with SQLITE_BUSY, whatever the busy
-// timeout, because waiting could deadlock. Taken first, the lock waits like any other statement.
-void Database::BeginTrans() {
-  ExecuteNative(transactionDepth_ == 0 ? std::string("BEGIN IMMEDIATE")
-                                       : "SAVEPOINT " + std::string(kTransactionSavepoint));
-  ++transactionDepth_;
-}
+void Database::BeginTrans() { backend_->BeginTrans(); }
 
-void Database::CommitTrans() {
-  ExecuteNative(transactionDepth_ == 1 ? std::string("COMMIT")
-                                       : "RELEASE " + std::string(kTransactionSavepoint));
-  --transactionDepth_;
-}
+void Database::CommitTrans() { backend_->CommitTrans(); }
 
 void Database::Rollback() {
-  const std::string savepoint(kTransactionSavepoint);
-  ExecuteNative(transactionDepth_ == 1 ? std::string("ROLLBACK")
-                                       : "ROLLBACK TO " + savepoint + "; RELEASE " + savepoint);
-  --transactionDepth_;
+  backend_->Rollback();
   // Stored queries deleted or made inside the transaction are back or gone again.
   if (queryDefs_) queryDefs_->Refresh();
 }
-
-void Database::ExecuteNative(const std::string& sqliteSql) { connection_.Execute(sqliteSql); }
 
 Transaction::Transaction(Database& database) : database_(database) { database_.BeginTrans(); }
 
@@ -142,7 +48,7 @@ Transaction::~Transaction() {
   try {
     database_.Rollback();
   } catch (...) {
-    // A destructor must not throw; SQLite rolls back whatever is left open when the file is closed.
+    // A destructor must not throw; both engines roll back whatever is left open when the connection ends.
   }
 }
 

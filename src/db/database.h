@@ -3,31 +3,34 @@
 #include <memory>
 #include <string>
 
+#include "db/database_backend.h"
 #include "db/query_defs.h"
 #include "db/recordset.h"
-#include "db/sqlite_connection.h"
 #include "db/table_defs.h"
 
 namespace quorvia::db {
 
-// An open database file, shared and read-write. SQL texts are taken in the program's dialect: text values
-// stand in double quotes (a doubled double quote inside stands for one), and comparisons with them ignore
-// letter case. Every failure is raised as DbError.
+// An open database, shared and read-write: an SQLite file or a database on a PostgreSQL server (see
+// DBEngine::OpenDatabase). SQL texts are taken in the program's dialect: text values stand in double quotes
+// (a doubled double quote inside stands for one), and comparisons with them ignore letter case. Every
+// failure is raised as DbError.
 class Database {
  public:
-  // Opens an existing file; DbError when it is missing or no database.
+  // Opens an existing SQLite file; DbError when it is missing or no database.
   explicit Database(const std::string& path);
+  explicit Database(std::unique_ptr<DatabaseBackend> backend);
   ~Database();
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
 
-  const std::string& Path() const noexcept { return path_; }
+  // The file, or the server and database.
+  const std::string& Path() const noexcept { return backend_->Location(); }
 
   TableDefs ListTableDefs() const;
   std::unique_ptr<Recordset> OpenRecordset(const std::string& sql);
 
   QueryDefs& GetQueryDefs();
-  // Stores a view at once. The view must compile; otherwise nothing is stored and DbError is raised.
+  // Stores a query at once. The query must compile; otherwise nothing is stored and DbError is raised.
   QueryDef CreateQueryDef(const std::string& name, const std::string& sql);
 
   // Transactions, so that a caller can make several changes count as one (see Transaction).
@@ -35,15 +38,12 @@ class Database {
   void CommitTrans();
   void Rollback();
 
-  // For the layer's own parts: runs plain SQLite SQL with no result.
-  void ExecuteNative(const std::string& sqliteSql);
-  sqlite3* Handle() const noexcept { return connection_.Handle(); }
+  // For the layer's own parts (the stored-query collection).
+  DatabaseBackend& Backend() noexcept { return *backend_; }
 
  private:
-  std::string path_;
-  SqliteConnection connection_;
+  std::unique_ptr<DatabaseBackend> backend_;
   std::unique_ptr<QueryDefs> queryDefs_;
-  int transactionDepth_ = 0;  // open BeginTrans calls; the outermost is a real transaction
 };
 
 // Commits on Commit(); rolls back when it goes out of scope uncommitted.

@@ -1,5 +1,10 @@
 #include "db/db_engine.h"
 
+#include <filesystem>
+
+#include "db/pg/pg_backend.h"
+#include "db/pg/server_connection.h"
+
 namespace quorvia::db {
 
 DBEngine& DBEngine::Instance() {
@@ -8,7 +13,16 @@ DBEngine& DBEngine::Instance() {
 }
 
 std::unique_ptr<Database> DBEngine::OpenDatabase(const std::string& path) {
+  if (const auto conninfo = pg::ReadServerConnection(path)) {
+    return std::make_unique<Database>(std::make_unique<pg::PgBackend>(*conninfo));
+  }
   return std::make_unique<Database>(path);
+}
+
+std::string DBEngine::SourceOf(const std::string& path) const {
+  const std::string connectionFile = pg::ServerConnectionFileFor(path);
+  std::error_code error;
+  return std::filesystem::exists(connectionFile, error) ? connectionFile : path;
 }
 
 }  // namespace quorvia::db

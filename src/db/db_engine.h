@@ -11,7 +11,11 @@ namespace quorvia::db {
 class DBEngine {
  public:
   static DBEngine& Instance();
+  // Opens the SQLite file at path, or, when a connection file stands beside it (MOSA_DB.pgconn beside
+  // MOSA_DB.mdb), the PostgreSQL database that file names.
   std::unique_ptr<Database> OpenDatabase(const std::string& path);
+  // What OpenDatabase(path) opens, for messages: the connection file when there is one, else path.
+  std::string SourceOf(const std::string& path) const;
 
  private:
   DBEngine() = default;

@@ -21,5 +21,11 @@ class DbError : public std::runtime_error {
 // Numbers of the errors the layer raises itself (the rest are SQLite's extended result codes).
 inline constexpr int kNoCurrentRecord = 3021;  // "No current record."
 inline constexpr int kItemNotFound = 3265;     // "Item not found in this collection."
+inline constexpr int kSqlError = 1;  // a statement or name the engine refuses (as SQLite numbers it)
+// The server engine's numbers; its own code (SQLSTATE) leads the description.
+inline constexpr int kServerUnreachable = 7001;  // no connection, or the login failed
+inline constexpr int kServerError = 7002;        // the server refused a statement
+inline constexpr int kConnectionLost = 7003;     // the connection broke during a statement
+inline constexpr int kServerSetup = 7004;        // the connection file or the role's rights are unusable
 
 }  // namespace quorvia::db

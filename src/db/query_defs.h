@@ -14,7 +14,7 @@ struct QueryDef {
   std::string SQL;
 };
 
-// The stored queries (SQLite views) of a database. The list is read when the collection is made and by
+// The stored queries (views) of a database. The list is read when the collection is made and by
 // Refresh; Delete removes a query from the file and from the list at once.
 class QueryDefs {
  public:

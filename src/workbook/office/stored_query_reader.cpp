@@ -5,6 +5,7 @@
 #include "db/db_error.h"
 #include "db/sqlite_connection.h"
 #include "db/sqlite_statement.h"
+#include "workbook/office/server_query_reader.h"
 #include "workbook/spreadsheet_application.h"
 
 namespace quorvia::workbook::office {
@@ -55,6 +56,8 @@ QueryTable ReadRows(const std::string& databasePath, const std::string& query, s
 
 QueryTable ReadStoredQuery(const std::string& databasePath, const std::string& query, std::size_t maxColumns,
                            std::size_t maxRows) {
+  if (auto onServer = ReadServerQueryWhenNamed(databasePath, query, maxColumns, maxRows))
+    return std::move(*onServer);
   try {
     return ReadRows(databasePath, query, maxColumns, maxRows);
   } catch (const db::DbError& error) {

@@ -1,0 +1,196 @@
+// The update's database work on one country of many change records (10,000,000 by default), in an SQLite
+// file and on a PostgreSQL server loaded from that file, in the same run: with and without parallel
+// aggregation on the server, with the filter-column index and without, and the plans the server chose.
+// Prints figures; never part of the test run. scripts/bench-server.sh runs it on a private cluster.
+#include <libpq-fe.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "bench_support.h"
+#include "db/ascii_case.h"
+#include "db/database.h"
+#include "db/db_engine.h"
+#include "db/pg/pg_backend.h"
+#include "db/pg/pg_connection.h"
+#include "db/pg/pg_dialect.h"
+#include "demo_database.h"
+#include "no_office.h"
+#include "query/change_queries.h"
+#include "query/query_session.h"
+#include "server_import/server_loader.h"
+#include "server_import/sqlite_row_source.h"
+
+namespace {
+
+namespace query = quorvia::query;
+namespace pg = quorvia::db::pg;
+using quorvia::bench::MedianSeconds;
+
+constexpr const char* kBenchDatabase = "quorvia_bench";
+
+struct Scenario {
+  std::string name;
+  query::Selection selection;
+};
+
+std::vector<Scenario> Scenarios(const std::string& district3) {
+  query::Selection all;
+  all.Combo1 = "FR France";
+  all.Combo2 = all.Combo3 = all.Combo4 = all.Combo5 = all.Combo6 = "All";
+  all.nutsLevelIndex = 0;
+  all.elevationLevelIndex = 0;
+  query::Selection region = all;
+  region.Combo2 = "fr1";  // letter case as the user may type it
+  region.Combo5 = "< 10 Km from shoreline";
+  query::Selection district = all;
+  district.nutsLevelIndex = 2;
+  district.Combo2 = district3;
+  return {{"all filters on All", all},
+          {"NUTS L1 region + shoreline class", region},
+          {"one NUTS L3 region (selective)", district}};
+}
+
+// One way of running the server: a name and the settings it adds to the connection.
+struct ServerSetting {
+  std::string name;
+  std::string options;
+};
+
+std::string WithOptions(const std::string& conninfo, const std::string& options) {
+  return options.empty() ? conninfo : conninfo + " options='" + options + "'";
+}
+
+void PrintPlan(const std::string& conninfo, const std::string& programSql) {
+  pg::PgConnection server(conninfo);
+  const auto plan = server.Execute("EXPLAIN (ANALYZE, COSTS OFF, TIMING OFF) " + pg::ToPostgres(programSql));
+  for (int row = 0; row < PQntuples(plan.get()); ++row)
+    std::printf("      %s\n", PQgetvalue(plan.get(), row, 0));
+}
+
+// The change query with every `COLUMN = "value"` written as lower(COLUMN) = 'value in lower case': the
+// other way to compare without regard to letter case (it would need lower() expression indexes).
+std::string WithLowerComparisons(const std::string& programSql) {
+  static const std::regex comparison(R"re((\w+) = "([^"]*)")re");
+  std::string sql;
+  auto last = programSql.cbegin();
+  for (std::sregex_iterator it(programSql.begin(), programSql.end(), comparison), end; it != end; ++it) {
+    sql.append(last, (*it)[0].first);
+    sql += "lower(" + (*it)[1].str() + ") = " + pg::QuoteLiteral(quorvia::db::LowerAscii((*it)[2].str()));
+    last = (*it)[0].second;
+  }
+  sql.append(last, programSql.cend());
+  return pg::ToPostgres(sql);
+}
+
+void CompareCaseBlindForms(const std::string& conninfo, const std::string& programSql, int reps) {
+  pg::PgConnection server(conninfo);
+  const std::string collated = pg::ToPostgres(programSql);
+  const std::string lowered = WithLowerComparisons(programSql);
+  std::printf("    the change query alone, by the way values ignore letter case:\n");
+  std::printf("      COLLATE quorvia_nocase (chosen): %7.3f s\n",
+              MedianSeconds(reps, [&] { server.Execute(collated); }));
+  std::printf("      lower(column) = 'value':         %7.3f s\n",
+              MedianSeconds(reps, [&] { server.Execute(lowered); }));
+}
+
+int Usage() {
+  std::cerr << "Usage: bench_server --server CONNINFO [--records N] [--reps N] [--folder DIR]\n"
+               "  CONNINFO: a role that may create databases; the database "
+            << kBenchDatabase << " is made anew in it.\n";
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int records = 10'000'000;
+  int reps = 3;
+  std::string server;
+  std::string folder = (std::filesystem::temp_directory_path() / "quorvia-bench-server").string();
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (argument == "--records" && i + 1 < argc) {
+      records = std::atoi(argv[++i]);
+    } else if (argument == "--reps" && i + 1 < argc) {
+      reps = std::atoi(argv[++i]);
+    } else if (argument == "--server" && i + 1 < argc) {
+      server = argv[++i];
+    } else if (argument == "--folder" && i + 1 < argc) {
+      folder = argv[++i];
+    } else {
+      return Usage();
+    }
+  }
+  if (server.empty()) return Usage();
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);  // figures show as they come, also into a file
+  try {
+    std::filesystem::create_directories(folder);
+    const std::string file = folder + "/MOSA_DB.mdb";
+    quorvia::tools::DemoOptions demo;
+    demo.largeCountry = "FR";
+    demo.largeRecords = records;
+    demo.recordsPerCountry = 1000;
+    std::printf("SQLite file with %d FR records: written in %.1f s (%s)\n", records,
+                MedianSeconds(1, [&] { quorvia::tools::WriteDemoDatabase(file, demo); }), file.c_str());
+
+    {
+      pg::PgConnection admin(server);
+      admin.Execute(std::string("DROP DATABASE IF EXISTS ") + kBenchDatabase + " WITH (FORCE)");
+      admin.Execute(std::string("CREATE DATABASE ") + kBenchDatabase + " TEMPLATE template0 ENCODING 'UTF8'");
+    }
+    const std::string benchServer = server + " dbname=" + kBenchDatabase;
+    quorvia::server_import::LoadSummary loaded;
+    const double loadSeconds = MedianSeconds(1, [&] {
+      quorvia::server_import::SqliteRowSource source(file);
+      loaded = quorvia::server_import::LoadIntoServer(source, benchServer, {});
+    });
+    std::printf("PostgreSQL: %lld rows of %d tables loaded with COPY, indexed and analysed in %.1f s\n",
+                static_cast<long long>(loaded.rows), loaded.tables, loadSeconds);
+
+    // Without an office the workbook step gives up at once, so the updates time their database work alone.
+    quorvia::workbook::testing::NoOffice noOffice;
+    query::QuerySession onFile(quorvia::db::DBEngine::Instance().OpenDatabase(file), noOffice, folder);
+    const std::vector<ServerSetting> settings = {
+        {"parallel aggregation (2 workers)", "-c max_parallel_workers_per_gather=2"},
+        {"no parallel workers", "-c max_parallel_workers_per_gather=0"},
+        {"no index (sequential scan only)", "-c enable_indexscan=off -c enable_bitmapscan=off"},
+    };
+    const auto districts =
+        onFile.WorkDb().OpenRecordset("SELECT N3 FROM UNITS_FR WHERE N3 <> \"\" ORDER BY N3");
+    for (const auto& scenario : Scenarios(districts->Value("N3").ToString())) {
+      query::UpdateOutcome outcome;
+      const double fileSeconds = MedianSeconds(reps, [&] { outcome = onFile.Update(scenario.selection); });
+      const auto& conditions = onFile.CurrentConditions();
+      std::printf("\n%s: %ld change types, %.0f ha\n", scenario.name.c_str(), outcome.recordCount,
+                  outcome.area.ToDouble());
+      std::printf("  SQLite file:                               %7.3f s median of %d\n", fileSeconds, reps);
+      for (const auto& setting : settings) {
+        const std::string conninfo = WithOptions(benchServer, setting.options);
+        query::QuerySession onServer(
+            std::make_unique<quorvia::db::Database>(std::make_unique<pg::PgBackend>(conninfo)), noOffice,
+            folder);
+        query::UpdateOutcome serverOutcome;
+        const double serverSeconds =
+            MedianSeconds(reps, [&] { serverOutcome = onServer.Update(scenario.selection); });
+        std::printf("  PostgreSQL, %-31s%7.3f s median of %d  (%.2f x SQLite)%s\n",
+                    (setting.name + ":").c_str(), serverSeconds, reps, serverSeconds / fileSeconds,
+                    serverOutcome.recordCount == outcome.recordCount ? "" : "  [DIFFERENT RESULT]");
+      }
+      CompareCaseBlindForms(WithOptions(benchServer, settings[0].options),
+                            query::ChangeQuery("FR", conditions.ChangeField, conditions), reps);
+      std::printf("    plan of the change query (parallel aggregation allowed):\n");
+      PrintPlan(WithOptions(benchServer, settings[0].options),
+                query::ChangeQuery("FR", conditions.ChangeField, conditions));
+    }
+  } catch (const std::exception& error) {
+    std::cerr << "bench_server: " << error.what() << "\n";
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# A private PostgreSQL cluster for the tests: made with initdb in a temporary folder, reachable only through
+# a Unix socket in that folder (no TCP port), stopped and removed again by "stop".
+#
+#   scripts/pg-test-cluster.sh start   prints the folder; the server listens in it
+#   scripts/pg-test-cluster.sh stop FOLDER
+#
+# The cluster's superuser is "postgres" and logs in over the socket without a password; every other role
+# logs in with its password (so the tests can check a wrong one). The server refuses to run as root: then
+# it runs as the system user postgres, which Debian's postgresql package makes.
+set -euo pipefail
+
+bin="${QUORVIA_PG_BIN:-/usr/lib/postgresql/15/bin}"
+port=5432
+
+as_server_user() {
+  if [ "$(id -u)" -eq 0 ]; then runuser -u postgres -- "$@"; else "$@"; fi
+}
+
+start() {
+  local folder
+  folder="$(mktemp -d "${TMPDIR:-/tmp}/quorvia-pg-XXXXXX")"
+  chmod 755 "$folder"
+  [ "$(id -u)" -eq 0 ] && chown postgres: "$folder"
+  as_server_user "$bin/initdb" -D "$folder/data" -U postgres -E UTF8 --locale=C.UTF-8 \
+    --auth-local=scram-sha-256 >"$folder/initdb.log" 2>&1 || { cat "$folder/initdb.log" >&2; exit 1; }
+  # The superuser alone logs in without a password, and only over the socket of this folder.
+  sed -i '1i local all postgres trust' "$folder/data/pg_hba.conf"
+  cat >>"$folder/data/postgresql.conf" <<CONF
+listen_addresses = ''
+unix_socket_directories = '$folder'
+port = $port
+max_connections = 60
+fsync = off
+synchronous_commit = off
+full_page_writes = off
+CONF
+  as_server_user "$bin/pg_ctl" -D "$folder/data" -l "$folder/server.log" -w -t 60 start >/dev/null ||
+    { cat "$folder/server.log" >&2; exit 1; }
+  echo "$folder"
+}
+
+stop() {
+  local folder="$1"
+  case "$folder" in */quorvia-pg-*) ;; *) echo "not a test cluster folder: $folder" >&2; exit 2 ;; esac
+  if [ -f "$folder/data/postmaster.pid" ]; then
+    as_server_user "$bin/pg_ctl" -D "$folder/data" -m fast -w stop >/dev/null || true
+  fi
+  rm -rf "$folder"
+}
+
+case "${1:-}" in
+  start) start ;;
+  stop) stop "${2:?folder}" ;;
+  *) echo "usage: $0 start | stop FOLDER" >&2; exit 2 ;;
+esac

@@ -1,0 +1,213 @@
+#include "db/pg/pg_backend.h"
+
+#include <libpq-fe.h>
+
+#include <utility>
+
+#include "db/db_error.h"
+#include "db/pg/pg_dialect.h"
+
+namespace quorvia::db::pg {
+namespace {
+
+// The comment of a view the program made holds the program's own SQL text after this marker.
+constexpr std::string_view kProgramSqlMarker = "quorvia-sql:\n";
+
+std::string Savepoint(int depth) { return "quorvia_transaction_" + std::to_string(depth); }
+
+[[noreturn]] void ThrowSetup(const std::string& text) { throw DbError(kServerSetup, text); }
+
+}  // namespace
+
+PgBackend::PgBackend(const std::string& conninfo) : connection_(conninfo) { CheckRole(); }
+
+void PgBackend::CheckRole() {
+  role_ = connection_.QueryText("SELECT current_user");
+  const std::string where = " in the " + connection_.Describe();
+  if (connection_.QueryText("SELECT 1 FROM pg_collation WHERE collname = $1", {std::string(kNoCaseCollation)})
+          .empty()) {
+    ThrowSetup(
+        "The collation " + std::string(kNoCaseCollation) + " is missing" + where +
+        "; quorvia-import --to makes it, or an administrator runs: " + std::string(kCreateNoCaseCollation));
+  }
+  const std::string mayCreate = connection_.QueryText(
+      "SELECT CASE WHEN has_schema_privilege(n.oid, 'CREATE') THEN 'yes' ELSE 'no' END "
+      "FROM pg_namespace n WHERE n.nspname = current_user");
+  if (mayCreate == "no") {
+    ThrowSetup("The role " + role_ + " may not create in its own schema" + where +
+               "; an administrator runs: ALTER SCHEMA " + OwnSchema() + " OWNER TO " + OwnSchema());
+  }
+  if (mayCreate.empty() &&
+      connection_.QueryText("SELECT has_database_privilege(current_database(), 'CREATE')") != "t") {
+    ThrowSetup("The role " + role_ + " has no schema of its own" + where +
+               "; an administrator runs: CREATE SCHEMA " + OwnSchema() + " AUTHORIZATION " + OwnSchema());
+  }
+  const std::string unreadable = connection_.QueryText(
+      "SELECT string_agg(c.relname, ', ' ORDER BY c.relname) FROM pg_class c "
+      "JOIN pg_namespace n ON n.oid = c.relnamespace "
+      "WHERE c.relkind IN ('r', 'p') AND pg_table_is_visible(c.oid) "
+      "AND n.nspname NOT IN ('pg_catalog', 'information_schema') "
+      "AND (c.relname LIKE 'data\\_%' OR c.relname LIKE 'units\\_%') AND NOT has_table_privilege(c.oid, "
+      "'SELECT')");
+  if (!unreadable.empty()) {
+    ThrowSetup("The role " + role_ + " may not read the tables " + unreadable + where +
+               "; an administrator grants SELECT on them");
+  }
+}
+
+void PgBackend::EnsureOpen() {
+  if (connection_.IsOpen()) return;
+  if (transactionDepth_ > 0) {
+    // The server discarded the open transaction with the connection; going on outside it would split
+    // what the caller meant as one change.
+    transactionDepth_ = 0;
+    throw DbError(kConnectionLost, "The connection to the " + connection_.Describe() +
+                                       " was lost during a transaction; nothing of it was kept.");
+  }
+  connection_.Reconnect();
+}
+
+std::vector<TableDef> PgBackend::ReadTables() {
+  EnsureOpen();
+  const PgResult columns = connection_.Execute(
+      "SELECT coalesce(substring(obj_description(c.oid, 'pg_class') FROM '^' || $1 || '(.*)$'), c.relname), "
+      "coalesce(substring(col_description(c.oid, a.attnum) FROM '^' || $1 || '(.*)$'), a.attname) "
+      "FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
+      "JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 AND NOT a.attisdropped "
+      "WHERE c.relkind IN ('r', 'p') AND pg_table_is_visible(c.oid) "
+      "AND n.nspname NOT IN ('pg_catalog', 'information_schema') ORDER BY c.oid, a.attnum",
+      {std::string(kSourceNameMarker)});
+  std::vector<std::pair<std::string, std::vector<FieldDef>>> columnsByTable;
+  for (int row = 0; row < PQntuples(columns.get()); ++row) {
+    std::string table = PQgetvalue(columns.get(), row, 0);
+    if (columnsByTable.empty() || columnsByTable.back().first != table) {
+      columnsByTable.emplace_back(std::move(table), std::vector<FieldDef>{});
+    }
+    columnsByTable.back().second.push_back(FieldDef{PQgetvalue(columns.get(), row, 1)});
+  }
+  std::vector<TableDef> tables;
+  tables.reserve(columnsByTable.size());
+  for (auto& [table, fields] : columnsByTable) tables.emplace_back(std::move(table), std::move(fields));
+  return tables;
+}
+
+std::unique_ptr<Recordset> PgBackend::OpenRecordset(const std::string& programSql) {
+  EnsureOpen();
+  const std::string sql = ToPostgres(programSql);
+  PgResult result;
+  if (transactionDepth_ == 0) {
+    // A read-only transaction makes sure that a recordset never changes anything.
+    connection_.Execute("BEGIN READ ONLY");
+    try {
+      result = connection_.Execute(sql);
+      connection_.Execute("COMMIT");
+    } catch (...) {
+      if (connection_.IsOpen()) connection_.ExecuteScript("ROLLBACK");
+      throw;
+    }
+  } else {
+    result = connection_.Execute(sql);
+  }
+  if (PQresultStatus(result.get()) != PGRES_TUPLES_OK || PQnfields(result.get()) == 0) {
+    throw DbError(kSqlError, "Only a query that returns rows and changes nothing can open a recordset.");
+  }
+  const int columnCount = PQnfields(result.get());
+  std::vector<std::string> names;
+  names.reserve(static_cast<std::size_t>(columnCount));
+  for (int column = 0; column < columnCount; ++column) names.emplace_back(PQfname(result.get(), column));
+  const int rowCount = PQntuples(result.get());
+  std::vector<std::vector<FieldValue>> rows(static_cast<std::size_t>(rowCount));
+  for (int row = 0; row < rowCount; ++row) {
+    auto& values = rows[static_cast<std::size_t>(row)];
+    values.reserve(static_cast<std::size_t>(columnCount));
+    for (int column = 0; column < columnCount; ++column) values.push_back(ValueAt(result.get(), row, column));
+  }
+  return std::make_unique<Recordset>(std::move(names), std::move(rows));
+}
+
+std::vector<QueryDef> PgBackend::ReadQueryDefs() {
+  EnsureOpen();
+  const PgResult views = connection_.Execute(
+      "SELECT c.relname, obj_description(c.oid, 'pg_class'), pg_get_viewdef(c.oid) FROM pg_class c "
+      "JOIN pg_namespace n ON n.oid = c.relnamespace WHERE n.nspname = current_user AND c.relkind = 'v' "
+      "ORDER BY c.oid");
+  std::vector<QueryDef> defs;
+  for (int row = 0; row < PQntuples(views.get()); ++row) {
+    const std::string comment = PQgetvalue(views.get(), row, 1);
+    std::string sql = comment.starts_with(kProgramSqlMarker) ? comment.substr(kProgramSqlMarker.size())
+                                                             : PQgetvalue(views.get(), row, 2);
+    defs.push_back(QueryDef{PQgetvalue(views.get(), row, 0), std::move(sql)});
+  }
+  return defs;
+}
+
+template <class Work>
+void PgBackend::Atomically(Work work) {
+  BeginTrans();
+  try {
+    work();
+    CommitTrans();
+  } catch (...) {
+    try {
+      Rollback();
+    } catch (...) {
+      // The first failure is the one to report; a lost connection has rolled back on the server anyway.
+    }
+    throw;
+  }
+}
+
+void PgBackend::DropQueryDef(const std::string& storedName) {
+  EnsureOpen();
+  connection_.Execute("DROP VIEW " + OwnSchema() + "." + QuoteIdentifier(storedName));
+}
+
+void PgBackend::CreateQueryDef(const std::string& name, const std::string& programSql) {
+  EnsureOpen();
+  const std::string view = OwnSchema() + "." + QuoteIdentifier(StoredName(name));
+  const std::string sql = ToPostgres(programSql);
+  Atomically([&] {
+    if (connection_.QueryText("SELECT 1 FROM pg_namespace WHERE nspname = current_user").empty()) {
+      connection_.Execute("CREATE SCHEMA " + OwnSchema());
+    }
+    connection_.Execute("CREATE VIEW " + view + " AS " + sql);
+    connection_.Execute("COMMENT ON VIEW " + view + " IS " +
+                        QuoteLiteral(std::string(kProgramSqlMarker) + programSql));
+  });
+}
+
+void PgBackend::BeginTrans() {
+  if (transactionDepth_ == 0) {
+    EnsureOpen();
+    connection_.Execute("BEGIN");
+  } else {
+    connection_.Execute("SAVEPOINT " + Savepoint(transactionDepth_));
+  }
+  ++transactionDepth_;
+}
+
+void PgBackend::CommitTrans() {
+  if (transactionDepth_ == 0) throw DbError(kSqlError, "Commit without a transaction.");
+  --transactionDepth_;
+  connection_.Execute(transactionDepth_ == 0 ? "COMMIT"
+                                             : "RELEASE SAVEPOINT " + Savepoint(transactionDepth_));
+}
+
+void PgBackend::Rollback() {
+  // After a lost connection the server has rolled everything back already.
+  if (transactionDepth_ == 0) return;
+  --transactionDepth_;
+  if (!connection_.IsOpen()) {
+    transactionDepth_ = 0;  // the server rolled back everything when the connection ended
+    return;
+  }
+  if (transactionDepth_ == 0) {
+    connection_.Execute("ROLLBACK");
+  } else {
+    const std::string savepoint = Savepoint(transactionDepth_);
+    connection_.Execute("ROLLBACK TO SAVEPOINT " + savepoint);
+    connection_.Execute("RELEASE SAVEPOINT " + savepoint);
+  }
+}
+
+}  // namespace quorvia::db::pg

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quorvia::db::pg {
+
+// The collation that makes text comparisons ignore letter case on the server, as the program's dialect
+// requires: a nondeterministic ICU collation at strength 2 (case folded, accents kept). Every text value of
+// the program's SQL carries it, and the importer builds the filter columns' indexes in it, so that those
+// indexes serve the program's comparisons.
+inline constexpr std::string_view kNoCaseCollation = "quorvia_nocase";
+inline constexpr std::string_view kCreateNoCaseCollation =
+    "CREATE COLLATION IF NOT EXISTS public.quorvia_nocase "
+    "(provider = icu, locale = 'und-u-ks-level2', deterministic = false)";
+
+// Rewrites a text in the program's SQL dialect to the server's SQL:
+// - a double-quoted text value becomes 'value' COLLATE public.quorvia_nocase (so it compares without regard
+//   to letter case even with a column the importer did not make; a doubled double quote inside stands
+//   for one double quote);
+// - a name after AS at the outermost level keeps its letters as written ("CHANGE", not change), so that
+//   result columns are named the same on both engines;
+// - a [bracketed] name becomes a quoted name in lower case, the case in which unquoted names are stored;
+// - single-quoted literals and comments pass through unchanged.
+// DbError for a text value that is never closed.
+std::string ToPostgres(std::string_view programSql);
+
+// The name under which the server keeps a table, column or stored query of the program: lower case, the
+// way the server folds an unquoted name, so that the program's unquoted names find it whatever their case.
+std::string StoredName(std::string_view name);
+
+// The importer keeps a table's or column's name as the source spelled it (DATA_AT, AREAHA) in its comment
+// after this marker; the table list shows that name, so the program sees the names it knows.
+inline constexpr std::string_view kSourceNameMarker = "quorvia-name:";
+
+}  // namespace quorvia::db::pg

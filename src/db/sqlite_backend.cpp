@@ -1,0 +1,138 @@
+#include "db/sqlite_backend.h"
+
+#include <sqlite3.h>
+
+#include <utility>
+
+#include "db/db_error.h"
+#include "db/sql_dialect.h"
+#include "db/sqlite_statement.h"
+#include "db/view_definition.h"
+
+namespace quorvia::db {
+
+namespace {
+
+// The office process reads the same file while the program writes the stored query; a short wait for its
+// lock beats failing at once.
+constexpr int kBusyTimeoutMs = 5000;
+
+// The aggregates run over the whole change table: memory-mapped reads spare a copy of every page. (A larger
+// page cache or in-memory temporary storage measured slower for the grouping sort, so both stay default.)
+constexpr std::string_view kReadTuning = "PRAGMA mmap_size = 268435456;";
+
+constexpr std::string_view kTransactionSavepoint = "quorvia_transaction";
+constexpr std::string_view kCreateQuerySavepoint = "quorvia_create_query";
+
+[[noreturn]] void ThrowOpenError(sqlite3* handle, const std::string& path) {
+  throw DbError(sqlite3_extended_errcode(handle), sqlite3_errmsg(handle) + std::string(": ") + path);
+}
+
+std::vector<TableDef> ReadTableList(sqlite3* handle) {
+  SqliteStatement columns(handle,
+                          "SELECT m.name, c.name FROM sqlite_master AS m, pragma_table_info(m.name) AS c "
+                          "WHERE m.type = 'table' AND m.name NOT LIKE 'sqlite\\_%' ESCAPE '\\' "
+                          "ORDER BY m.rowid, c.cid");
+  // Rows come grouped by table, in creation order, columns in declaration order.
+  std::vector<std::pair<std::string, std::vector<FieldDef>>> columnsByTable;
+  while (columns.Step()) {
+    std::string table = columns.Column(0).ToString();
+    if (columnsByTable.empty() || columnsByTable.back().first != table) {
+      columnsByTable.emplace_back(std::move(table), std::vector<FieldDef>{});
+    }
+    columnsByTable.back().second.push_back(FieldDef{columns.Column(1).ToString()});
+  }
+  std::vector<TableDef> tables;
+  tables.reserve(columnsByTable.size());
+  for (auto& [table, fields] : columnsByTable) tables.emplace_back(std::move(table), std::move(fields));
+  return tables;
+}
+
+}  // namespace
+
+SqliteBackend::SqliteBackend(const std::string& path)
+    : path_(path), connection_(path, SQLITE_OPEN_READWRITE) {
+  sqlite3* raw = Handle();
+  sqlite3_busy_timeout(raw, kBusyTimeoutMs);
+  // SQLite reads nothing until the first statement; reading the schema now makes a file that is no
+  // database fail here rather than at the first query.
+  if (sqlite3_exec(raw, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    ThrowOpenError(raw, path);
+  }
+  ExecuteNative(std::string(kReadTuning));
+}
+
+std::vector<TableDef> SqliteBackend::ReadTables() { return ReadTableList(Handle()); }
+
+std::unique_ptr<Recordset> SqliteBackend::OpenRecordset(const std::string& programSql) {
+  SqliteStatement query(Handle(), ToSqlite(programSql));
+  if (query.ColumnCount() == 0 || !query.ReadsOnly()) {
+    throw DbError(SQLITE_ERROR, "Only a query that returns rows and changes nothing can open a recordset.");
+  }
+  const int columnCount = query.ColumnCount();
+  std::vector<std::string> names;
+  names.reserve(static_cast<std::size_t>(columnCount));
+  for (int column = 0; column < columnCount; ++column) names.push_back(query.ColumnName(column));
+
+  std::vector<std::vector<FieldValue>> rows;
+  while (query.Step()) {
+    std::vector<FieldValue>& row = rows.emplace_back();
+    row.reserve(static_cast<std::size_t>(columnCount));
+    for (int column = 0; column < columnCount; ++column) row.push_back(query.Column(column));
+  }
+  return std::make_unique<Recordset>(std::move(names), std::move(rows));
+}
+
+std::vector<QueryDef> SqliteBackend::ReadQueryDefs() {
+  SqliteStatement views(Handle(), "SELECT name, sql FROM sqlite_master WHERE type = 'view' ORDER BY rowid");
+  std::vector<QueryDef> defs;
+  while (views.Step()) {
+    defs.push_back(QueryDef{views.Column(0).ToString(), ProgramSqlOfView(views.Column(1).ToString())});
+  }
+  return defs;
+}
+
+void SqliteBackend::DropQueryDef(const std::string& storedName) {
+  ExecuteNative("DROP VIEW " + QuoteIdentifier(storedName));
+}
+
+void SqliteBackend::CreateQueryDef(const std::string& name, const std::string& programSql) {
+  const std::string createView = ComposeCreateView(name, programSql, ToSqlite(programSql));
+  const std::string savepoint(kCreateQuerySavepoint);
+  ExecuteNative("SAVEPOINT " + savepoint);
+  try {
+    SqliteStatement(Handle(), createView).RunToEnd();
+    // SQLite accepts a view over a column that does not exist and fails only when it is read; compiling a
+    // read of it catches that before anything is kept.
+    SqliteStatement(Handle(), "SELECT * FROM " + QuoteIdentifier(name));
+    ExecuteNative("RELEASE " + savepoint);
+  } catch (...) {
+    sqlite3_exec(Handle(), ("ROLLBACK TO " + savepoint + "; RELEASE " + savepoint).c_str(), nullptr, nullptr,
+                 nullptr);
+    throw;
+  }
+}
+
+// The outermost transaction takes the write lock at its start. A deferred one that has read and then wants
+// to write cannot wait for another writer: SQLite fails it at once with SQLITE_BUSY, whatever the busy
+// timeout, because waiting could deadlock. Taken first, the lock waits like any other statement.
+void SqliteBackend::BeginTrans() {
+  ExecuteNative(transactionDepth_ == 0 ? std::string("BEGIN IMMEDIATE")
+                                       : "SAVEPOINT " + std::string(kTransactionSavepoint));
+  ++transactionDepth_;
+}
+
+void SqliteBackend::CommitTrans() {
+  ExecuteNative(transactionDepth_ == 1 ? std::string("COMMIT")
+                                       : "RELEASE " + std::string(kTransactionSavepoint));
+  --transactionDepth_;
+}
+
+void SqliteBackend::Rollback() {
+  const std::string savepoint(kTransactionSavepoint);
+  ExecuteNative(transactionDepth_ == 1 ? std::string("ROLLBACK")
+                                       : "ROLLBACK TO " + savepoint + "; RELEASE " + savepoint);
+  --transactionDepth_;
+}
+
+}  // namespace quorvia::db

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "db/database_backend.h"
+#include "db/sqlite_connection.h"
+
+struct sqlite3;
+
+namespace quorvia::db {
+
+// An SQLite file. Stored queries are views that any SQLite client reads.
+class SqliteBackend final : public DatabaseBackend {
+ public:
+  // Opens an existing file; DbError when it is missing or no database.
+  explicit SqliteBackend(const std::string& path);
+
+  const std::string& Location() const noexcept override { return path_; }
+  std::vector<TableDef> ReadTables() override;
+  std::unique_ptr<Recordset> OpenRecordset(const std::string& programSql) override;
+  std::vector<QueryDef> ReadQueryDefs() override;
+  void DropQueryDef(const std::string& storedName) override;
+  void CreateQueryDef(const std::string& name, const std::string& programSql) override;
+  void BeginTrans() override;
+  void CommitTrans() override;
+  void Rollback() override;
+
+ private:
+  sqlite3* Handle() const noexcept { return connection_.Handle(); }
+  void ExecuteNative(const std::string& sqliteSql) { connection_.Execute(sqliteSql); }
+
+  std::string path_;
+  SqliteConnection connection_;
+  int transactionDepth_ = 0;  // open BeginTrans calls; the outermost is a real transaction
+};
+
+}  // namespace quorvia::db

@@ -1,0 +1,208 @@
+#include "server_import/server_loader.h"
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <set>
+#include <stdexcept>
+
+#include "access_import/import_error.h"
+#include "db/ascii_case.h"
+#include "db/pg/pg_connection.h"
+#include "db/pg/pg_dialect.h"
+
+namespace quorvia::server_import {
+namespace {
+
+using db::pg::PgConnection;
+using db::pg::QuoteIdentifier;
+using db::pg::StoredName;
+
+constexpr std::size_t kCopyChunkBytes = 1 << 20;
+constexpr std::int64_t kProgressEveryRows = 100'000;
+
+std::string Upper(std::string_view text) { return db::UpperAscii(text); }
+
+bool Contains(const std::string& text, std::string_view part) { return text.find(part) != std::string::npos; }
+
+std::string QualifiedName(const SourceTable& table) {
+  return "public." + QuoteIdentifier(StoredName(table.name));
+}
+
+void AppendCell(std::string& line, const Cell& cell) {
+  char number[32];
+  if (std::holds_alternative<std::monostate>(cell)) {
+    line += "\\N";
+  } else if (const auto* integer = std::get_if<std::int64_t>(&cell)) {
+    line.append(number, std::to_chars(number, number + sizeof number, *integer).ptr);
+  } else if (const auto* real = std::get_if<double>(&cell)) {
+    // The shortest text that reads back as the same double.
+    line.append(number, std::to_chars(number, number + sizeof number, *real).ptr);
+  } else if (const auto* text = std::get_if<std::string>(&cell)) {
+    db::pg::AppendCopyText(line, *text);
+  } else {
+    static constexpr char kHex[] = "0123456789abcdef";
+    line += "\\\\x";
+    for (const unsigned char c : std::get<Bytes>(cell).bytes) {
+      line += kHex[c >> 4];
+      line += kHex[c & 15];
+    }
+  }
+}
+
+// Names must stay apart once folded to lower case.
+void CheckNames(const std::vector<SourceTable>& tables) {
+  std::set<std::string> tableNames;
+  for (const auto& table : tables) {
+    if (!tableNames.insert(StoredName(table.name)).second) {
+      throw std::runtime_error("two tables are named " + table.name + " when letter case is ignored");
+    }
+    std::set<std::string> columnNames;
+    for (const auto& column : table.columns) {
+      if (!columnNames.insert(StoredName(column.name)).second) {
+        throw std::runtime_error("the table " + table.name + " has two columns named " + column.name +
+                                 " when letter case is ignored");
+      }
+    }
+  }
+}
+
+std::vector<std::string> ExistingTables(PgConnection& server, const std::vector<SourceTable>& tables) {
+  std::vector<std::string> existing;
+  for (const auto& table : tables) {
+    if (!server
+             .QueryText("SELECT 1 FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
+                        "WHERE n.nspname = 'public' AND c.relname = $1",
+                        {StoredName(table.name)})
+             .empty()) {
+      existing.push_back(StoredName(table.name));
+    }
+  }
+  return existing;
+}
+
+std::string Joined(const std::vector<std::string>& names) {
+  std::string text;
+  for (const auto& name : names) text += (text.empty() ? "" : ", ") + name;
+  return text;
+}
+
+void CreateTable(PgConnection& server, const SourceTable& table) {
+  std::string columns;
+  for (const auto& column : table.columns) {
+    if (!columns.empty()) columns += ", ";
+    columns += QuoteIdentifier(StoredName(column.name)) + " " + ServerColumnType(column.declaredType);
+  }
+  server.Execute("CREATE TABLE " + QualifiedName(table) + " (" + columns + ")");
+  const std::string marker(db::pg::kSourceNameMarker);
+  server.Execute("COMMENT ON TABLE " + QualifiedName(table) + " IS " +
+                 db::pg::QuoteLiteral(marker + table.name));
+  for (const auto& column : table.columns) {
+    server.Execute("COMMENT ON COLUMN " + QualifiedName(table) + "." +
+                   QuoteIdentifier(StoredName(column.name)) + " IS " +
+                   db::pg::QuoteLiteral(marker + column.name));
+  }
+}
+
+// The columns of a change table that its units table has too: the columns the program filters on.
+std::vector<std::string> FilterColumns(const SourceTable& table, const std::vector<SourceTable>& tables) {
+  const std::string name = Upper(table.name);
+  if (!name.starts_with("DATA_")) return {};
+  const auto units = std::ranges::find_if(
+      tables, [&](const SourceTable& other) { return Upper(other.name) == "UNITS_" + name.substr(5); });
+  if (units == tables.end()) return {};
+  std::vector<std::string> columns;
+  for (const auto& column : table.columns) {
+    const bool shared = std::ranges::any_of(
+        units->columns, [&](const SourceColumn& other) { return Upper(other.name) == Upper(column.name); });
+    if (shared) columns.push_back(StoredName(column.name));
+  }
+  return columns;
+}
+
+}  // namespace
+
+std::string ServerColumnType(const std::string& declaredType) {
+  // SQLite's rules for a column's affinity, in its order; text compares without regard to letter case.
+  const std::string type = Upper(declaredType);
+  // Text columns compare byte by byte (grouping and DISTINCT stay fast); the program's comparisons carry
+  // the case-blind collation themselves, and the filter columns' indexes are built in it.
+  const std::string text = "text COLLATE \"C\"";
+  if (Contains(type, "INT")) return "bigint";
+  if (Contains(type, "CHAR") || Contains(type, "CLOB") || Contains(type, "TEXT")) return text;
+  if (Contains(type, "BLOB")) return "bytea";
+  if (Contains(type, "REAL") || Contains(type, "FLOA") || Contains(type, "DOUB")) return "double precision";
+  if (type.empty() || Contains(type, "DATE") || Contains(type, "TIME")) return text;
+  return "numeric";
+}
+
+LoadSummary LoadIntoServer(RowSource& source, const std::string& conninfo, const LoadOptions& options) {
+  const auto started = std::chrono::steady_clock::now();
+  const auto& tables = source.Tables();
+  CheckNames(tables);
+  PgConnection server(conninfo);
+  if (const auto existing = ExistingTables(server, tables); !existing.empty() && !options.replace) {
+    throw std::runtime_error("The " + server.Describe() + " already holds the tables " + Joined(existing) +
+                             "; nothing was written (--replace replaces them)");
+  }
+  LoadProgress progress;
+  progress.tableCount = static_cast<int>(tables.size());
+  for (const auto& table : tables) progress.rowsInAll += table.rowCount;
+  const auto report = [&] {
+    if (options.progress) options.progress(progress);
+    if (options.cancelled && options.cancelled()) {
+      // Leaving without COMMIT: the connection ends with the transaction open, and the server drops it.
+      throw access_import::ImportCancelled("The load into the " + server.Describe() +
+                                           " was cancelled; nothing was written.");
+    }
+  };
+
+  server.Execute("BEGIN");
+  server.Execute(std::string(db::pg::kCreateNoCaseCollation));
+  // Index builds sort whole columns; more memory keeps the sorts off the disk.
+  server.Execute("SET LOCAL maintenance_work_mem = '256MB'");
+  LoadSummary summary;
+  for (std::size_t index = 0; index < tables.size(); ++index) {
+    const SourceTable& table = tables[index];
+    progress.table = table.name;
+    progress.tableIndex = static_cast<int>(index);
+    progress.rowsDone = 0;
+    progress.tableRows = table.rowCount;
+    report();
+    if (options.replace) server.Execute("DROP TABLE IF EXISTS " + QualifiedName(table) + " CASCADE");
+    CreateTable(server, table);
+    server.BeginCopy("COPY " + QualifiedName(table) + " FROM STDIN");
+    std::string chunk;
+    chunk.reserve(kCopyChunkBytes + 4096);
+    source.ReadRows(index, [&](std::span<const Cell> row) {
+      for (std::size_t c = 0; c < row.size(); ++c) {
+        if (c > 0) chunk += '\t';
+        AppendCell(chunk, row[c]);
+      }
+      chunk += '\n';
+      if (chunk.size() >= kCopyChunkBytes) {
+        server.SendCopyData(chunk);
+        chunk.clear();
+      }
+      ++progress.rowsDone;
+      ++progress.rowsDoneInAll;
+      if (progress.rowsDone % kProgressEveryRows == 0) report();
+    });
+    if (!chunk.empty()) server.SendCopyData(chunk);
+    server.EndCopy();
+    for (const auto& column : FilterColumns(table, tables)) {
+      server.Execute("CREATE INDEX ON " + QualifiedName(table) + " (" + QuoteIdentifier(column) +
+                     " COLLATE public." + std::string(db::pg::kNoCaseCollation) + ")");
+    }
+    server.Execute("ANALYZE " + QualifiedName(table));
+    report();
+    ++summary.tables;
+    summary.rows += progress.rowsDone;
+  }
+  server.Execute("COMMIT");
+  summary.storedQueries = source.StoredQueryCount();
+  summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  return summary;
+}
+
+}  // namespace quorvia::server_import

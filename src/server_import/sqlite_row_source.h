@@ -1,0 +1,34 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "server_import/row_source.h"
+
+struct sqlite3;
+
+namespace quorvia::server_import {
+
+// The tables of an SQLite database file of the program (MOSA_DB.mdb), opened read-only.
+class SqliteRowSource final : public RowSource {
+ public:
+  // std::runtime_error naming the file when it is missing or no database.
+  explicit SqliteRowSource(const std::string& path);
+  ~SqliteRowSource() override;
+
+  const std::string& Name() const override { return path_; }
+  const std::vector<SourceTable>& Tables() const override { return tables_; }
+  int StoredQueryCount() const override { return storedQueries_; }
+  void ReadRows(std::size_t index, const RowFn& onRow) override;
+
+ private:
+  struct Closer {
+    void operator()(sqlite3* handle) const noexcept;
+  };
+  std::string path_;
+  std::unique_ptr<sqlite3, Closer> handle_;
+  std::vector<SourceTable> tables_;
+  int storedQueries_ = 0;
+};
+
+}  // namespace quorvia::server_import

@@ -1,0 +1,155 @@
+// Loading a server from the program's database file, against the test script's private cluster.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "db/database.h"
+#include "db/db_error.h"
+#include "db/pg/pg_backend.h"
+#include "demo_database.h"
+#include "pg_test_server.h"
+#include "server_import/server_loader.h"
+#include "server_import/sqlite_row_source.h"
+#include "sqlite_fixture.h"
+
+namespace quorvia::server_import {
+namespace {
+
+// Every row of every table through the layer, as sorted "table|value|value..." lines: what an analyst's
+// queries can see. (Bytes are left out: the engines give them as text differently.)
+std::vector<std::string> AllRows(db::Database& database) {
+  std::vector<std::string> rows;
+  const auto tables = database.ListTableDefs();
+  for (int t = 0; t < tables.Count(); ++t) {
+    const std::string table = tables.Item(t).Name();
+    if (table == "Bin") continue;
+    const auto result = database.OpenRecordset("SELECT * FROM " + table);
+    for (; !result->Eof(); result->MoveNext()) {
+      std::string row = table;
+      for (int c = 0; c < result->FieldCount(); ++c) {
+        const auto& value = result->Value(result->FieldName(c));
+        row += "|" + std::string(value.IsNull() ? "<null>" : value.ToString());
+      }
+      rows.push_back(row);
+    }
+  }
+  std::ranges::sort(rows);
+  return rows;
+}
+
+class ServerLoaderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    QUORVIA_REQUIRE_TEST_SERVER();
+    tools::DemoOptions demo;
+    demo.recordsPerCountry = 300;
+    tools::WriteDemoDatabase(folder.File("MOSA_DB.mdb"), demo);
+    testing::ExecuteSql(folder.File("MOSA_DB.mdb"),
+                        "CREATE TABLE Notes (Id INTEGER, Said TEXT, Price NUMERIC);"
+                        "INSERT INTO Notes VALUES (1, 'tab\there\\back', 12.5), (2, '', NULL), (3, NULL, 7);"
+                        "CREATE TABLE Bin (Raw BLOB); INSERT INTO Bin VALUES (x'00ff'), (x''), (NULL);"
+                        "CREATE VIEW FILTERED AS SELECT 1;");
+    server = std::make_unique<testing::ServerDatabase>();
+  }
+
+  LoadSummary Load(bool replace, std::vector<LoadProgress>* progress = nullptr) {
+    SqliteRowSource source(folder.File("MOSA_DB.mdb"));
+    LoadOptions options;
+    options.replace = replace;
+    if (progress) options.progress = [progress](const LoadProgress& step) { progress->push_back(step); };
+    return LoadIntoServer(source, server->AdminConninfo(), options);
+  }
+
+  testing::TempFolder folder;
+  std::unique_ptr<testing::ServerDatabase> server;
+};
+
+TEST_F(ServerLoaderTest, TheServerHoldsTheSameRowsAsTheFileAndIndexesTheFilterColumns) {
+  std::vector<LoadProgress> progress;
+  const LoadSummary summary = Load(false, &progress);
+  db::Database file(folder.File("MOSA_DB.mdb"));
+  const auto fileRows = AllRows(file);
+  EXPECT_EQ(summary.rows, static_cast<std::int64_t>(fileRows.size()) + 3);  // and the three of Bin
+  EXPECT_EQ(summary.tables, file.ListTableDefs().Count());
+  EXPECT_EQ(summary.storedQueries, 1);
+  ASSERT_FALSE(progress.empty());
+  EXPECT_EQ(progress.back().rowsDoneInAll, progress.back().rowsInAll);
+
+  db::Database onServer(std::make_unique<db::pg::PgBackend>(server->AdminConninfo()));
+  const auto serverRows = AllRows(onServer);
+  std::vector<std::string> differences;
+  std::ranges::set_symmetric_difference(serverRows, fileRows, std::back_inserter(differences));
+  EXPECT_TRUE(differences.empty()) << differences.size() << " rows differ, such as " << differences.front();
+  EXPECT_EQ(onServer.ListTableDefs().Item(0).Name(), file.ListTableDefs().Item(0).Name());
+  EXPECT_EQ(server->Query("SELECT string_agg(coalesce(encode(raw, 'hex'), '-'), ',') FROM bin"), "00ff,,-");
+  // The filter columns of a change table are indexed, and a case-blind comparison uses the index.
+  EXPECT_EQ(
+      server->Query(
+          "SELECT string_agg(a.attname, ',' ORDER BY a.attname) FROM pg_index i JOIN pg_attribute a "
+          "ON a.attrelid = i.indrelid AND a.attnum = i.indkey[0] WHERE i.indrelid = 'data_at'::regclass"),
+      "cstds,dlt,ebkl1ds,ebkl2ds,n1,n2,n3,wscode");
+  server->Execute("SET enable_seqscan = off");
+  const auto plan = server->QueryLines(
+      "EXPLAIN SELECT sum(areaha) FROM data_at WHERE n2 = 'at12' COLLATE public.quorvia_nocase");
+  EXPECT_NE(plan.find("Index"), std::string::npos) << plan;
+}
+
+TEST_F(ServerLoaderTest, AnExistingTableIsReplacedOnlyWhenAsked) {
+  Load(false);
+  server->Execute("DELETE FROM data_at");
+  try {
+    Load(false);
+    FAIL() << "loaded over existing tables";
+  } catch (const std::runtime_error& error) {
+    EXPECT_NE(std::string(error.what()).find("already holds the tables units_at, data_at"), std::string::npos)
+        << error.what();
+  }
+  EXPECT_EQ(server->Query("SELECT count(*) FROM data_at"), "0");  // nothing written
+  Load(true);
+  EXPECT_EQ(server->Query("SELECT count(*) FROM data_at"), "300");
+}
+
+TEST_F(ServerLoaderTest, AFailingLoadLeavesTheServerAsItWas) {
+  // A text in a numeric column: the server refuses it while the last table is copied.
+  testing::ExecuteSql(folder.File("MOSA_DB.mdb"),
+                      "CREATE TABLE Zlast (Amount REAL); INSERT INTO Zlast VALUES ('many');");
+  EXPECT_THROW(Load(false), db::DbError);
+  EXPECT_EQ(server->Query("SELECT count(*) FROM pg_class WHERE relname IN ('data_at', 'notes', 'zlast')"),
+            "0");
+}
+
+// Runs a command and returns its exit status and what it printed on both outputs.
+std::pair<int, std::string> RunCommand(const std::string& command) {
+  std::string output;
+  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+  char buffer[4096];
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
+  const int status = pclose(pipe);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
+
+TEST_F(ServerLoaderTest, TheJetSampleOnTheServerHasTheRowsOfItsFileImport) {
+  const std::string sample = QUORVIA_ACCESS_SAMPLES "/landcover-sample-jet4.mdb";
+  const std::string import = QUORVIA_IMPORT_PATH;
+  const std::string converted = folder.File("converted.sqlite");
+  ASSERT_EQ(RunCommand(import + " '" + sample + "' '" + converted + "'").first, 0);
+
+  const auto [status, output] =
+      RunCommand(import + " --to '" + server->AdminConninfo() + "' '" + sample + "'");
+  ASSERT_EQ(status, 0) << output;
+  EXPECT_NE(output.find("Loaded "), std::string::npos) << output;
+  db::Database file(converted);
+  db::Database onServer(std::make_unique<db::pg::PgBackend>(server->AdminConninfo()));
+  const auto fileRows = AllRows(file);
+  EXPECT_GT(fileRows.size(), 100u);
+  EXPECT_EQ(AllRows(onServer), fileRows);
+
+  const auto again = RunCommand(import + " --to '" + server->AdminConninfo() + "' '" + sample + "'");
+  EXPECT_EQ(again.first, 1);
+  EXPECT_NE(again.second.find("nothing was written (--replace replaces them)"), std::string::npos)
+      << again.second;
+}
+
+}  // namespace
+}  // namespace quorvia::server_import
