@@ -1,4 +1,5 @@
-// Times a batch of 20 NUTS items with a warm office (the report open in it) and prints seconds per item.
+// Times a batch of 20 NUTS items as the window runs it (no office running at entry, the office started at
+// start-up parked) and prints seconds per item and the parked office's memory.
 // Prints figures; never part of the test run.
 #include <cstdio>
 #include <cstdlib>
@@ -55,8 +56,10 @@ int main(int argc, char** argv) {
                                     std::vector<bool>(items.size(), true), "Bench",          selection};
   query::BatchOutcome outcome;
   const double seconds = quorvia::bench::MedianSeconds(1, [&] { outcome = session.Batch(request); });
-  std::printf("batch of %zu NUTS items, warm office: %.2f s in all, %.3f s per item (target: under 0.5 s)\n",
-              items.size(), seconds, seconds / static_cast<double>(items.size()));
+  std::printf(
+      "batch of %zu NUTS items, parked office: %.2f s in all, %.3f s per item (target: at most 0.2 s)\n",
+      items.size(), seconds, seconds / static_cast<double>(items.size()));
+  std::printf("resident memory of the parked office: %.0f MB\n", refresher.ParkedOfficeMegabytes());
   std::printf("copies written: %zu, failed items: %d%s\n", outcome.copies.size(), outcome.failed,
               outcome.failed ? (" (first: " + outcome.failures.front() + ")").c_str() : "");
   return outcome.failed == 0 ? 0 : 1;

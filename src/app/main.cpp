@@ -17,5 +17,7 @@ int main(int argc, char** argv) {
   quorvia::app::Form1 form(QCoreApplication::applicationDirPath().toStdString(), modals, office);
   if (!form.Form_Load()) return 1;
   form.show();
+  // The first update then finds an office started and waiting, without the window waiting for it.
+  office.StartParkedInBackground(QCoreApplication::applicationDirPath().toStdString() + "/MOSA_QUERY.xls");
   return QApplication::exec();
 }

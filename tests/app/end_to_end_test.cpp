@@ -4,9 +4,12 @@
 #include <signal.h>
 
 #include <QListWidget>
+#include <QProcess>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "app/form1.h"
 #include "batch_dialog/form2.h"
@@ -280,6 +283,51 @@ TEST_F(EndToEndTest, ABatchKeepsAUsersFileAndReplacesOnlyItsOwnEarlierCopy) {
   EXPECT_FALSE(fs::exists(root_->Path() / ("Mine_" + region.toStdString() + " (3).xls")));
   EXPECT_EQ(ReadReport(root_->Path() / ("Mine_" + region.toStdString() + " (2).xls")).cover.at("B15"),
             region.toStdString());
+}
+
+// What a run may leave in a folder: nothing but its own files.
+std::vector<std::string> Leftovers(const fs::path& folder) {
+  std::vector<std::string> found;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    if (name.starts_with(".~") || (name.starts_with("lu") && name.ends_with(".tmp"))) found.push_back(name);
+  }
+  return found;
+}
+
+TEST_F(EndToEndTest, TwoRunnersAtOnceInTwoFoldersEachUpdateTheirOwnReportAndLeaveNothingBehind) {
+  form->Option2(1)->click();
+  const std::vector<QString> regions{form->Combo2()->itemText(1), form->Combo2()->itemText(2)};
+  const office::testing::TempFolder scratch("quorvia-runners");
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("XDG_CACHE_HOME", (scratch.Path() / "cache").c_str());  // office slots of their own
+
+  std::vector<fs::path> folders;
+  std::vector<std::unique_ptr<QProcess>> runners;
+  for (const auto& region : regions) {
+    const fs::path folder = scratch.Path() / ("program-" + std::to_string(folders.size()));
+    fs::create_directories(folder);
+    fs::copy_file(Database(), folder / "MOSA_DB.mdb");
+    fs::copy_file(root_->Path() / "MOSA_QUERY.xls", folder / "MOSA_QUERY.xls");
+    folders.push_back(folder);
+    auto& runner = runners.emplace_back(std::make_unique<QProcess>());
+    runner->setProcessEnvironment(environment);
+    runner->start(QUORVIA_RUN_PATH, {"--folder", QString::fromStdString(folder.string()), "--nuts-level", "2",
+                                     "--nuts", region, "--update", "--batch", "Nuts", "--item", region,
+                                     "--prefix", "Run"});
+  }
+  for (std::size_t i = 0; i < runners.size(); ++i) {
+    ASSERT_TRUE(runners[i]->waitForFinished(180'000));
+    EXPECT_EQ(runners[i]->exitCode(), 0) << runners[i]->readAll().toStdString();
+    const double expected = testing::QueryNumber(
+        Database(), "SELECT sum(AREAHA) FROM DATA_AT WHERE N2 = '" + regions[i].toStdString() + "'");
+    const Report report = ReadReport(folders[i] / "MOSA_QUERY.xls");
+    EXPECT_NEAR(report.total, expected, 0.01);
+    EXPECT_EQ(report.cover.at("B15"), regions[i].toStdString());
+    const Report copy = ReadReport(folders[i] / ("Run_" + regions[i].toStdString() + ".xls"));
+    EXPECT_NEAR(copy.total, expected, 0.01);
+    EXPECT_EQ(Leftovers(folders[i]), std::vector<std::string>{});
+  }
 }
 
 }  // namespace

@@ -42,10 +42,8 @@ int main(int argc, char** argv) {
   if (argc != 3 || std::strcmp(argv[1], "--out") != 0) return Usage();
   try {
     const PrivateOfficeFolder folder;
-    auto options = quorvia::workbook::office::OfficeOptions::Default();
-    options.pipeName = "quorvia_template_" + std::to_string(getpid());
-    options.profileDir = (folder.Path() / "profile").string();
-    options.homeDir = (folder.Path() / "home").string();
+    const auto options = quorvia::workbook::office::OfficeOptions::Private(
+        "quorvia_template_" + std::to_string(getpid()), folder.Path().string());
     {
       quorvia::workbook::office::LibreOfficeSystem office(options);
       quorvia::tools::BuildReportTemplate(office, argv[2]);

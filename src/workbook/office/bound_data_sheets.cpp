@@ -10,9 +10,13 @@
 #include <com/sun/star/table/XTableChartsSupplier.hpp>
 #include <com/sun/star/text/XText.hpp>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 
+#include "db/pg/server_connection.h"
 #include "workbook/office/stored_query_reader.h"
 #include "workbook/office/uno_sheets.h"
 #include "workbook/office/uno_text.h"
@@ -79,7 +83,7 @@ void ResizePivots(const Reference<css::sheet::XSpreadsheet>& sheet, sal_Int32 bo
 void ResizeCharts(const Reference<css::sheet::XSpreadsheet>& sheet, sal_Int32 boundSheet, sal_Int32 lastRow) {
   const Reference<css::table::XTableChartsSupplier> supplier(sheet, UNO_QUERY);
   if (!supplier.is()) return;
-  const auto charts = supplier->getCharts();
+  const Reference<css::container::XNameAccess> charts(supplier->getCharts(), UNO_QUERY_THROW);
   for (const auto& name : charts->getElementNames()) {
     const Reference<css::table::XTableChart> chart(charts->getByName(name), UNO_QUERY_THROW);
     auto ranges = chart->getRanges();
@@ -99,6 +103,67 @@ std::optional<DataBinding> BindingOfSheet(const Reference<css::sheet::XSpreadshe
   const auto cell = sheet->getCellByPosition(kBindingRecordColumn, kBindingRecordRow);
   const Reference<css::text::XText> text(cell, UNO_QUERY_THROW);
   return ParseBindingRecord(ToUtf8(text->getString()));
+}
+
+namespace {
+
+// The file header holds the change counter every commit in rollback-journal mode increases; the header of
+// the write-ahead log changes when the log restarts, and its size and time with every commit in between.
+constexpr std::size_t kDatabaseHeaderBytes = 100;
+constexpr std::size_t kWalHeaderBytes = 32;
+// Documents remembered at most: an office of ours holds one or two at a time.
+constexpr std::size_t kMostEntries = 16;
+
+}  // namespace
+
+BoundSheetReloads::FileState BoundSheetReloads::StateOf(const std::string& path, std::size_t headerBytes) {
+  FileState state;
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return state;
+  state.exists = true;
+  state.device = info.st_dev;
+  state.inode = info.st_ino;
+  state.size = info.st_size;
+  state.modifiedNs = static_cast<long long>(info.st_mtim.tv_sec) * 1'000'000'000LL + info.st_mtim.tv_nsec;
+  std::ifstream in(path, std::ios::binary);
+  state.header.resize(headerBytes);
+  in.read(reinterpret_cast<char*>(state.header.data()), static_cast<std::streamsize>(headerBytes));
+  state.header.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+  return state;
+}
+
+BoundSheetReloads::DatabaseState BoundSheetReloads::DatabaseStateOf(const std::string& path) {
+  return {StateOf(path, kDatabaseHeaderBytes), StateOf(path + "-wal", kWalHeaderBytes)};
+}
+
+void BoundSheetReloads::ReloadIfChanged(const Reference<css::sheet::XSpreadsheetDocument>& document,
+                                        sal_Int32 sheetIndex, const DataBinding& binding) {
+  const Reference<css::uno::XInterface> key(document, UNO_QUERY);
+  const auto remembered = std::find_if(entries_.begin(), entries_.end(), [&](const Entry& entry) {
+    return entry.document == key && entry.sheet == sheetIndex;
+  });
+  const std::string databasePath = FolderOf(document) + "/" + binding.databaseFile;
+  // A query on a server is read every time: a change there leaves no trace in any file here.
+  if (std::filesystem::exists(db::pg::ServerConnectionFileFor(databasePath))) {
+    Forget(key);
+    ++queriesRead_;
+    ReloadBoundSheet(document, sheetIndex, binding, false);
+    return;
+  }
+  // Taken before the read: a commit made while the query is read shows as a change next time.
+  const DatabaseState database = DatabaseStateOf(databasePath);
+  if (remembered != entries_.end()) {
+    if (database.file.exists && remembered->binding == binding && remembered->database == database) return;
+    entries_.erase(remembered);  // a failed reload below must not leave the old state standing
+  }
+  ++queriesRead_;
+  ReloadBoundSheet(document, sheetIndex, binding, false);
+  if (entries_.size() >= kMostEntries) entries_.erase(entries_.begin());
+  entries_.push_back({key, sheetIndex, binding, database});
+}
+
+void BoundSheetReloads::Forget(const Reference<css::uno::XInterface>& document) {
+  std::erase_if(entries_, [&](const Entry& entry) { return entry.document == document; });
 }
 
 void ReloadBoundSheet(const Reference<css::sheet::XSpreadsheetDocument>& document, sal_Int32 sheetIndex,

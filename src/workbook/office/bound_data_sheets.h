@@ -3,7 +3,10 @@
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 
+#include <atomic>
+#include <cstddef>
 #include <optional>
+#include <vector>
 
 #include "workbook/office/data_binding.h"
 
@@ -17,5 +20,46 @@ std::optional<DataBinding> BindingOfSheet(const css::uno::Reference<css::sheet::
 // AutomationError when the database or query cannot be read; the sheet is then left as it was.
 void ReloadBoundSheet(const css::uno::Reference<css::sheet::XSpreadsheetDocument>& document,
                       sal_Int32 sheetIndex, const DataBinding& binding, bool refreshPivots);
+
+// Which state of its database file each bound sheet was last filled from. A sheet is read again only when
+// the database changed since (its data or its queries' text, which every commit changes), so that a
+// refresh reads the query once and not again for every pivot table and for the refresh of the whole
+// workbook. Documents are told apart by identity: a document loaded anew is always read.
+class BoundSheetReloads {
+ public:
+  // ReloadBoundSheet, unless the sheet already holds the result for the database as it is now.
+  void ReloadIfChanged(const css::uno::Reference<css::sheet::XSpreadsheetDocument>& document,
+                       sal_Int32 sheetIndex, const DataBinding& binding);
+  // The document is closed: nothing of it is kept.
+  void Forget(const css::uno::Reference<css::uno::XInterface>& document);
+  void ForgetAll() noexcept { entries_.clear(); }
+
+  // Queries read from databases by any BoundSheetReloads of this process.
+  static std::size_t QueriesRead() noexcept { return queriesRead_.load(); }
+
+ private:
+  struct FileState {
+    bool exists = false;
+    unsigned long device = 0, inode = 0;
+    long long size = 0, modifiedNs = 0;
+    std::vector<unsigned char> header;
+    friend bool operator==(const FileState&, const FileState&) = default;
+  };
+  struct DatabaseState {
+    FileState file, writeAheadLog;
+    friend bool operator==(const DatabaseState&, const DatabaseState&) = default;
+  };
+  struct Entry {
+    css::uno::Reference<css::uno::XInterface> document;
+    sal_Int32 sheet;
+    DataBinding binding;
+    DatabaseState database;
+  };
+  static FileState StateOf(const std::string& path, std::size_t headerBytes);
+  static DatabaseState DatabaseStateOf(const std::string& path);
+
+  std::vector<Entry> entries_;
+  static inline std::atomic<std::size_t> queriesRead_{0};
+};
 
 }  // namespace quorvia::workbook::office

@@ -1,33 +1,41 @@
 #include "workbook/office/libreoffice_application.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/document/MacroExecMode.hpp>
 #include <com/sun/star/document/UpdateDocMode.hpp>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/frame/XTitle.hpp>
+#include <com/sun/star/lang/DisposedException.hpp>
+#include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
 #include <com/sun/star/sheet/XDataPilotDescriptor.hpp>
 #include <com/sun/star/sheet/XDataPilotTable.hpp>
 #include <com/sun/star/sheet/XSpreadsheetView.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/util/XModifiable.hpp>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #include "db/ascii_case.h"
 #include "workbook/office/bound_data_sheets.h"
 #include "workbook/office/office_process.h"
+#include "workbook/office/office_shared.h"
+#include "workbook/office/office_slots.h"
 #include "workbook/office/uno_connection.h"
 #include "workbook/office/uno_errors.h"
 #include "workbook/office/uno_properties.h"
@@ -68,17 +76,6 @@ Reference<css::sheet::XSpreadsheetView> ViewOf(const SheetDocument& document) {
   return Reference<css::sheet::XSpreadsheetView>(controller, UNO_QUERY);
 }
 
-Reference<css::sheet::XSpreadsheet> SheetByNameIgnoringCase(const SheetDocument& document,
-                                                            const std::string& name) {
-  const auto sheets = document->getSheets();
-  for (const auto& candidate : sheets->getElementNames()) {
-    if (candidate.equalsIgnoreAsciiCase(ToOUString(name))) {
-      return Reference<css::sheet::XSpreadsheet>(sheets->getByName(candidate), UNO_QUERY_THROW);
-    }
-  }
-  throw AutomationError("the workbook has no worksheet named \"" + name + "\"");
-}
-
 // A document opened read-only (another program's lock file, or a file we may not write) refuses every
 // change; saying so beats the office's bare "cannot modify" error.
 void RequireWritable(const SheetDocument& document, const std::string& workbook) {
@@ -94,9 +91,30 @@ mode_t CurrentUmask() {
   return mask;
 }
 
-// A unique, empty file beside the target, readable like any file the user creates.
+constexpr const char* kTemporaryCopyPrefix = ".~quorvia-copy-";
+
+// A temporary copy of a process that no longer runs (killed while writing it) is a leftover of ours.
+void RemoveTemporaryCopiesOfEndedProcesses(const fs::path& folder) {
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(folder, error)) {
+    const std::string name = entry.path().filename().string();
+    if (!name.starts_with(kTemporaryCopyPrefix)) continue;
+    const std::string rest = name.substr(std::strlen(kTemporaryCopyPrefix));
+    const auto dash = rest.find('-');
+    if (dash == std::string::npos || dash == 0) continue;
+    char* end = nullptr;
+    const long pid = std::strtol(rest.c_str(), &end, 10);
+    if (end != rest.c_str() + dash || pid <= 0) continue;
+    if (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) fs::remove(entry.path(), error);
+  }
+}
+
+// A unique, empty file beside the target, readable like any file the user creates. Its name carries our
+// process id, so that a later run can tell a leftover of a killed run from a copy under way.
 std::string CreateTemporaryBeside(const fs::path& target) {
-  std::string pattern = (target.parent_path() / (".~quorvia-copy-XXXXXX")).string();
+  RemoveTemporaryCopiesOfEndedProcesses(target.parent_path());
+  std::string pattern =
+      (target.parent_path() / (kTemporaryCopyPrefix + std::to_string(getpid()) + "-XXXXXX")).string();
   const int fd = mkstemp(pattern.data());
   if (fd < 0) {
     throw AutomationError("cannot write in " + target.parent_path().string() + ": " + std::strerror(errno));
@@ -106,15 +124,132 @@ std::string CreateTemporaryBeside(const fs::path& target) {
   return pattern;
 }
 
+// Spreadsheet files begin with the signature of their container: a compound document (.xls) or a zip
+// package (.xlsx, .ods). Anything else (text, random bytes, an empty file) the office would load as
+// something that is no workbook, and saving it would overwrite the user's file with it.
+constexpr unsigned char kCompoundDocument[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+constexpr unsigned char kZipPackage[] = {'P', 'K', 0x03, 0x04};
+
+void RequireSpreadsheetFile(const fs::path& file) {
+  unsigned char head[sizeof kCompoundDocument] = {};
+  std::ifstream in(file, std::ios::binary);
+  in.read(reinterpret_cast<char*>(head), sizeof head);
+  const auto read = static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0));
+  const bool compound =
+      read == sizeof head && std::equal(std::begin(kCompoundDocument), std::end(kCompoundDocument), head);
+  const bool zip =
+      read >= sizeof kZipPackage && std::equal(std::begin(kZipPackage), std::end(kZipPackage), head);
+  if (compound || zip) return;
+  throw AutomationError("Open: " + file.string() + (read == 0 ? " is empty" : " is not a spreadsheet file") +
+                        "; it is left as it is");
+}
+
+constexpr const char* kCopyFilter = "MS Excel 97";
+
+std::string ImportFilterOf(const Reference<css::uno::XInterface>& component) {
+  const Reference<css::frame::XModel> model(component, UNO_QUERY);
+  if (!model.is()) return {};
+  rtl::OUString filter;
+  for (const auto& argument : model->getArgs()) {
+    if (argument.Name == "FilterName") argument.Value >>= filter;
+  }
+  return ToUtf8(filter);
+}
+
+// The import filter the office chose: a workbook read through a text filter (CSV, plain text, HTML)
+// would be saved back as text.
+bool LoadedAsText(const Reference<css::uno::XInterface>& component) {
+  const std::string name = ImportFilterOf(component);
+  for (const char* textual : {"Text", "CSV", "csv", "HTML", "html", "XML Spreadsheet"}) {
+    if (name.find(textual) != std::string::npos) return true;
+  }
+  return name.empty();
+}
+
+std::string SecondsText(std::chrono::milliseconds duration) {
+  const auto tenths = (duration.count() + 50) / 100;
+  return std::to_string(tenths / 10) + (tenths % 10 ? "." + std::to_string(tenths % 10) : "") + " s";
+}
+
 }  // namespace
 
+void CloseAllDocuments(const Reference<css::frame::XDesktop2>& desktop) {
+  const Reference<css::container::XEnumerationAccess> components(desktop->getComponents(), UNO_QUERY_THROW);
+  const auto enumeration = components->createEnumeration();
+  std::vector<Reference<css::uno::XInterface>> documents;
+  while (enumeration.is() && enumeration->hasMoreElements()) {
+    documents.emplace_back(enumeration->nextElement(), UNO_QUERY);
+  }
+  for (const auto& document : documents) {
+    if (const Reference<css::util::XCloseable> closeable(document, UNO_QUERY); closeable.is()) {
+      closeable->close(true);
+    } else if (const Reference<css::lang::XComponent> component(document, UNO_QUERY); component.is()) {
+      component->dispose();
+    }
+  }
+}
+
 LibreOfficeApplication::LibreOfficeApplication(Reference<css::uno::XComponentContext> office,
-                                               std::weak_ptr<OfficeProcess> startedByUs)
-    : office_(std::move(office)), startedByUs_(std::move(startedByUs)) {
+                                               std::weak_ptr<OfficeProcess> startedByUs,
+                                               std::shared_ptr<OfficeShared> shared)
+    : office_(std::move(office)), startedByUs_(std::move(startedByUs)), shared_(std::move(shared)) {
   desktop_ = DesktopOf(office_);
 }
 
-LibreOfficeApplication::~LibreOfficeApplication() = default;
+bool LibreOfficeApplication::IsOurs() {
+  const auto process = startedByUs_.lock();
+  return process && process->Running();
+}
+
+template <class Call>
+decltype(auto) LibreOfficeApplication::Guarded(const std::string& step, Call&& call) {
+  // Only an office we started can be ended when it hangs; it is killed, which answers the blocked call.
+  CallWatchdog::Watch watch(shared_->watchdog, [process = startedByUs_] {
+    if (const auto office = process.lock()) office->Kill();
+  });
+  try {
+    return TranslatingUnoErrors(step, std::forward<Call>(call));
+  } catch (...) {
+    if (!watch.Fired()) throw;
+    LetGo();
+    shared_->RemoveLeftoversOfEndedOffice();
+    throw AutomationError(step + ": the office did not answer within " +
+                          SecondsText(shared_->watchdog.Bound()) + " and was ended");
+  }
+}
+
+LibreOfficeApplication::~LibreOfficeApplication() {
+  if (!parkWhenReleasedEmpty_ || !desktop_.is()) return;
+  try {
+    const bool empty = Guarded("Release", [&] {
+      const Reference<css::container::XEnumerationAccess> components(desktop_->getComponents(),
+                                                                     UNO_QUERY_THROW);
+      return !components->createEnumeration()->hasMoreElements();
+    });
+    if (empty && IsOurs()) shared_->parked = true;
+  } catch (...) {
+    // An office that cannot even be counted stays as it is; the next create checks it again.
+  }
+}
+
+void LibreOfficeApplication::LetGo() noexcept {
+  deferred_.reset();
+  opened_.clear();
+  openedFile_.reset();
+  activeSheetWithoutView_.clear();
+  desktop_.clear();
+  office_.clear();
+}
+
+void LibreOfficeApplication::ForgetDocument(const SheetDocument& document) {
+  const Reference<css::uno::XInterface> key(document, UNO_QUERY);
+  std::erase_if(activeSheetWithoutView_, [&](const auto& entry) { return entry.first == key; });
+  if (document == opened_) {
+    opened_.clear();
+    openedFile_.reset();
+  }
+  shared_->reloads.Forget(key);
+}
 
 void LibreOfficeApplication::EnsureConnected() const {
   if (!desktop_.is()) throw AutomationError("the application has quit");
@@ -130,8 +265,9 @@ Reference<css::frame::XDesktop2> LibreOfficeApplication::Desktop() const {
 std::vector<SheetDocument> LibreOfficeApplication::LoadedWorkbooks() const {
   EnsureConnected();
   std::vector<SheetDocument> workbooks;
-  const auto enumeration = desktop_->getComponents()->createEnumeration();
-  while (enumeration->hasMoreElements()) {
+  const Reference<css::container::XEnumerationAccess> components(desktop_->getComponents(), UNO_QUERY_THROW);
+  const auto enumeration = components->createEnumeration();
+  while (enumeration.is() && enumeration->hasMoreElements()) {
     const SheetDocument document(enumeration->nextElement(), UNO_QUERY);
     if (document.is()) workbooks.push_back(document);
   }
@@ -139,10 +275,17 @@ std::vector<SheetDocument> LibreOfficeApplication::LoadedWorkbooks() const {
 }
 
 SheetDocument LibreOfficeApplication::Workbook(const std::string& name) {
-  return TranslatingUnoErrors(WorkbookStep("Workbooks", name), [&] {
+  LoadDeferred();
+  return Guarded(WorkbookStep("Workbooks", name), [&] {
     SheetDocument found;
     for (const auto& document : LoadedWorkbooks()) {
-      if (!db::EqualsIgnoringAsciiCase(NameOf(document), name)) continue;
+      std::string candidate;
+      try {
+        candidate = NameOf(document);
+      } catch (const css::lang::DisposedException&) {
+        continue;  // closed by another client while we looked
+      }
+      if (!db::EqualsIgnoringAsciiCase(candidate, name)) continue;
       if (document == opened_) return document;
       if (!found.is()) found = document;
     }
@@ -152,16 +295,19 @@ SheetDocument LibreOfficeApplication::Workbook(const std::string& name) {
 }
 
 int LibreOfficeApplication::WorkbookCount() {
-  return TranslatingUnoErrors("Workbooks.Count", [&] { return static_cast<int>(LoadedWorkbooks().size()); });
+  return Guarded("Workbooks.Count",
+                 [&] { return static_cast<int>(LoadedWorkbooks().size() + (deferred_ ? 1 : 0)); });
 }
 
 std::string LibreOfficeApplication::WorkbookName(int position) {
-  return TranslatingUnoErrors("Workbooks.Name", [&] {
+  return Guarded("Workbooks.Name", [&] {
     const auto workbooks = LoadedWorkbooks();
-    if (position < 1 || static_cast<std::size_t>(position) > workbooks.size()) {
+    const auto index = static_cast<std::size_t>(position);
+    if (deferred_ && index == workbooks.size() + 1) return deferred_->file.filename().string();
+    if (position < 1 || index > workbooks.size()) {
       throw AutomationError("there is no open workbook " + std::to_string(position));
     }
-    return NameOf(workbooks[static_cast<std::size_t>(position) - 1]);
+    return NameOf(workbooks[index - 1]);
   });
 }
 
@@ -175,7 +321,28 @@ void LibreOfficeApplication::OpenWorkbook(const std::string& path, int updateLin
   const fs::path file = fs::absolute(path);
   if (!fs::is_regular_file(file))
     throw AutomationError("Open: the workbook " + file.string() + " does not exist");
-  TranslatingUnoErrors("Open(" + file.string() + ")", [&] {
+  RequireSpreadsheetFile(file);
+  if (IsOurs()) {
+    // Opening a workbook ends a parked state: the office holds a document again.
+    shared_->parked = false;
+    const bool held = std::ranges::any_of(LoadedWorkbooks(), [&](const SheetDocument& document) {
+      const rtl::OUString url = Reference<css::frame::XModel>(document, UNO_QUERY_THROW)->getURL();
+      return !url.isEmpty() && fs::path(PathFromFileUrl(url)) == file;
+    });
+    RemoveLeftoverLockFile(file, shared_->profileDir, held);
+    if (shared_->filesOpened.insert(file).second) shared_->journal.RecordFile(file);
+  }
+  // Only a handle created as an instance for one call defers: any other user of the office must see the
+  // workbook loaded.
+  if (parkWhenReleasedEmpty_ && IsOurs() && IsUnchangedSinceSaved(file)) {
+    deferred_ = DeferredOpen{file, updateLinks};
+    return;
+  }
+  Load(file, updateLinks);
+}
+
+void LibreOfficeApplication::Load(const fs::path& file, int updateLinks) {
+  Guarded("Open(" + file.string() + ")", [&] {
     const auto arguments = Properties(
         {Property("Hidden", Any(true)),
          Property("MacroExecutionMode", Any(css::document::MacroExecMode::NEVER_EXECUTE)),
@@ -189,20 +356,49 @@ void LibreOfficeApplication::OpenWorkbook(const std::string& path, int updateLin
       if (closeable.is()) closeable->close(true);
       throw AutomationError("Open: " + file.string() + " is not a spreadsheet workbook");
     }
+    if (LoadedAsText(component)) {
+      Reference<css::util::XCloseable>(component, UNO_QUERY_THROW)->close(true);
+      throw AutomationError("Open: " + file.string() +
+                            " reads as text, not as a spreadsheet workbook; it is left as it is");
+    }
+    // Nobody looks at a hidden document: its view need not follow every change (switching to the sheet
+    // with the chart would otherwise lay the chart out each time).
+    Reference<css::frame::XModel>(document, UNO_QUERY_THROW)->lockControllers();
     opened_ = document;
+    openedFile_.reset();
+    std::error_code error;
+    const auto size = fs::file_size(file, error);
+    const auto modified = fs::last_write_time(file, error);
+    if (!error && ImportFilterOf(component) == kCopyFilter) openedFile_ = LoadedFile{file, size, modified};
   });
+}
+
+bool LibreOfficeApplication::IsUnchangedSinceSaved(const fs::path& file) const {
+  const auto saved = shared_->filesSaved.find(file);
+  return saved != shared_->filesSaved.end() && FileStamp::Of(file) == saved->second;
+}
+
+bool LibreOfficeApplication::IsDeferred(const std::string& workbook) const {
+  return deferred_ && db::EqualsIgnoringAsciiCase(deferred_->file.filename().string(), workbook);
+}
+
+void LibreOfficeApplication::LoadDeferred() {
+  if (!deferred_) return;
+  const DeferredOpen open = *deferred_;
+  deferred_.reset();
+  Load(open.file, open.updateLinks);
 }
 
 int LibreOfficeApplication::SheetCount(const std::string& workbook) {
   const auto document = Workbook(workbook);
-  return TranslatingUnoErrors(WorkbookStep("Sheets.Count", workbook),
-                              [&] { return static_cast<int>(SheetCountOf(document)); });
+  return Guarded(WorkbookStep("Sheets.Count", workbook),
+                 [&] { return static_cast<int>(SheetCountOf(document)); });
 }
 
 bool LibreOfficeApplication::SheetVisible(const std::string& workbook, int position) {
   const auto document = Workbook(workbook);
-  return TranslatingUnoErrors(WorkbookStep("Sheets.Visible", workbook),
-                              [&] { return IsVisibleSheet(SheetAt(document, position - 1)); });
+  return Guarded(WorkbookStep("Sheets.Visible", workbook),
+                 [&] { return IsVisibleSheet(SheetAt(document, position - 1)); });
 }
 
 void LibreOfficeApplication::RememberActiveSheet(const SheetDocument& document, sal_Int32 index) {
@@ -211,21 +407,35 @@ void LibreOfficeApplication::RememberActiveSheet(const SheetDocument& document, 
   activeSheetWithoutView_.emplace_back(key, index);
 }
 
-Reference<css::sheet::XSpreadsheet> LibreOfficeApplication::ActiveSheet(const SheetDocument& document) const {
-  if (const auto view = ViewOf(document); view.is()) return view->getActiveSheet();
+std::optional<sal_Int32> LibreOfficeApplication::RememberedActiveSheet(const SheetDocument& document) const {
   const Reference<css::uno::XInterface> key(document, UNO_QUERY);
   for (const auto& [remembered, index] : activeSheetWithoutView_) {
-    if (remembered == key) return SheetAt(document, index);
+    if (remembered == key) return index;
   }
+  return std::nullopt;
+}
+
+Reference<css::sheet::XSpreadsheet> LibreOfficeApplication::ActiveSheet(const SheetDocument& document) const {
+  if (const auto index = RememberedActiveSheet(document)) return SheetAt(document, *index);
+  if (const auto view = ViewOf(document); view.is()) return view->getActiveSheet();
   return SheetAt(document, 0);
+}
+
+void LibreOfficeApplication::ShowRememberedActiveSheet(const SheetDocument& document) const {
+  const auto index = RememberedActiveSheet(document);
+  const auto view = ViewOf(document);
+  if (index && view.is()) view->setActiveSheet(SheetAt(document, *index));
 }
 
 void LibreOfficeApplication::SelectSheet(const std::string& workbook, int position) {
   const auto document = Workbook(workbook);
-  TranslatingUnoErrors(WorkbookStep("Sheets.Select", workbook), [&] {
+  Guarded(WorkbookStep("Sheets.Select", workbook), [&] {
     const auto sheet = SheetAt(document, position - 1);
     if (!IsVisibleSheet(sheet)) throw AutomationError("sheet " + std::to_string(position) + " is hidden");
-    if (const auto view = ViewOf(document); view.is()) {
+    // The view of a hidden document we opened follows only when the document is stored: switching it to
+    // the sheet with the chart lays the chart out, for nobody to see.
+    const auto view = ViewOf(document);
+    if (view.is() && !Reference<css::frame::XModel>(document, UNO_QUERY_THROW)->hasControllersLocked()) {
       view->setActiveSheet(sheet);
     } else {
       RememberActiveSheet(document, position - 1);
@@ -235,7 +445,7 @@ void LibreOfficeApplication::SelectSheet(const std::string& workbook, int positi
 
 int LibreOfficeApplication::ActiveSheetPivotTableCount(const std::string& workbook) {
   const auto document = Workbook(workbook);
-  return TranslatingUnoErrors(WorkbookStep("ActiveSheet.PivotTables.Count", workbook), [&] {
+  return Guarded(WorkbookStep("ActiveSheet.PivotTables.Count", workbook), [&] {
     return static_cast<int>(
         Reference<css::container::XIndexAccess>(PivotTablesOf(ActiveSheet(document)), UNO_QUERY_THROW)
             ->getCount());
@@ -244,7 +454,7 @@ int LibreOfficeApplication::ActiveSheetPivotTableCount(const std::string& workbo
 
 void LibreOfficeApplication::RefreshActiveSheetPivotTable(const std::string& workbook, int index) {
   const auto document = Workbook(workbook);
-  TranslatingUnoErrors(WorkbookStep("PivotTables.RefreshTable", workbook), [&] {
+  Guarded(WorkbookStep("PivotTables.RefreshTable", workbook), [&] {
     RequireWritable(document, workbook);
     const Reference<css::container::XIndexAccess> tables(PivotTablesOf(ActiveSheet(document)),
                                                          UNO_QUERY_THROW);
@@ -256,7 +466,7 @@ void LibreOfficeApplication::RefreshActiveSheetPivotTable(const std::string& wor
     // A pivot over a bound data sheet reads the database: the sheet is reloaded first, as the
     // application's own data connection would do.
     if (const auto binding = BindingOfSheet(SheetAt(document, sourceSheet))) {
-      ReloadBoundSheet(document, sourceSheet, *binding, false);
+      shared_->reloads.ReloadIfChanged(document, sourceSheet, *binding);
     }
     Reference<css::sheet::XDataPilotTable>(pivot, UNO_QUERY_THROW)->refresh();
   });
@@ -265,9 +475,9 @@ void LibreOfficeApplication::RefreshActiveSheetPivotTable(const std::string& wor
 void LibreOfficeApplication::WriteCell(const std::string& workbook, const std::string& worksheet,
                                        const std::string& cell, const std::string& text) {
   const auto document = Workbook(workbook);
-  TranslatingUnoErrors("Range(" + worksheet + "!" + cell + ")", [&] {
+  Guarded("Range(" + worksheet + "!" + cell + ")", [&] {
     RequireWritable(document, workbook);
-    const auto range = SheetByNameIgnoringCase(document, worksheet)->getCellRangeByName(ToOUString(cell));
+    const auto range = SheetNamedIgnoringCase(document, worksheet)->getCellRangeByName(ToOUString(cell));
     const Reference<css::sheet::XCellRangeData> data(range, UNO_QUERY_THROW);
     // Stored as text, never parsed: a selection value such as "=1+1" must not turn into a formula.
     auto array = data->getDataArray();
@@ -280,18 +490,27 @@ void LibreOfficeApplication::WriteCell(const std::string& workbook, const std::s
 
 void LibreOfficeApplication::Save(const std::string& workbook) {
   const auto document = Workbook(workbook);
-  TranslatingUnoErrors(WorkbookStep("Save", workbook), [&] {
+  Guarded(WorkbookStep("Save", workbook), [&] {
     RequireWritable(document, workbook);
+    ShowRememberedActiveSheet(document);
     Reference<css::frame::XStorable>(document, UNO_QUERY_THROW)->store();
+    const rtl::OUString url = Reference<css::frame::XModel>(document, UNO_QUERY_THROW)->getURL();
+    const fs::path file = PathFromFileUrl(url);
+    if (const auto stamp = FileStamp::Of(file);
+        stamp && IsOurs() && ImportFilterOf(document) == kCopyFilter) {
+      shared_->filesSaved[file] = *stamp;
+    }
   });
 }
 
 void LibreOfficeApplication::Close(const std::string& workbook) {
+  if (IsDeferred(workbook)) {
+    deferred_.reset();  // never loaded: nothing to close
+    return;
+  }
   const auto document = Workbook(workbook);
-  TranslatingUnoErrors(WorkbookStep("Close", workbook), [&] {
-    const Reference<css::uno::XInterface> key(document, UNO_QUERY);
-    std::erase_if(activeSheetWithoutView_, [&](const auto& entry) { return entry.first == key; });
-    if (document == opened_) opened_.clear();
+  Guarded(WorkbookStep("Close", workbook), [&] {
+    ForgetDocument(document);
     Reference<css::util::XCloseable>(document, UNO_QUERY_THROW)->close(true);
   });
 }
@@ -299,29 +518,34 @@ void LibreOfficeApplication::Close(const std::string& workbook) {
 void LibreOfficeApplication::Quit() {
   EnsureConnected();
   const auto process = startedByUs_.lock();
-  const bool ours = process && process->Running();
-  if (ours) {
-    try {
-      desktop_->terminate();
-    } catch (const css::uno::Exception&) {
-      // The connection goes down with the office; the exit below is what counts.
-    }
+  if (!process || !process->Running()) {
+    LetGo();
+    return;
   }
-  opened_.clear();
-  activeSheetWithoutView_.clear();
-  desktop_.clear();
-  office_.clear();
-  if (ours && !process->WaitForExit(std::chrono::seconds(10))) process->Stop();
+  // Our office is not ended but parked: it closes every document and waits idle for the next create.
+  // One that cannot close its documents is of no further use and is ended.
+  try {
+    Guarded("Quit", [&] { CloseAllDocuments(desktop_); });
+    shared_->parked = true;
+    shared_->filesOpened.clear();
+    shared_->reloads.ForgetAll();
+    LetGo();
+  } catch (...) {
+    LetGo();
+    process->Stop();
+    shared_->RemoveLeftoversOfEndedOffice();
+    throw;
+  }
 }
 
 void LibreOfficeApplication::RefreshAll(const std::string& workbook) {
   const auto document = Workbook(workbook);
-  TranslatingUnoErrors(WorkbookStep("RefreshAll", workbook), [&] {
+  Guarded(WorkbookStep("RefreshAll", workbook), [&] {
     RequireWritable(document, workbook);
     const sal_Int32 sheetCount = SheetCountOf(document);
     for (sal_Int32 s = 0; s < sheetCount; ++s) {
       if (const auto binding = BindingOfSheet(SheetAt(document, s)))
-        ReloadBoundSheet(document, s, *binding, false);
+        shared_->reloads.ReloadIfChanged(document, s, *binding);
     }
     for (sal_Int32 s = 0; s < sheetCount; ++s) {
       const Reference<css::container::XIndexAccess> tables(PivotTablesOf(SheetAt(document, s)),
@@ -333,19 +557,21 @@ void LibreOfficeApplication::RefreshAll(const std::string& workbook) {
   });
 }
 
-void LibreOfficeApplication::SaveCopyAs(const std::string& workbook, const std::string& path) {
-  const auto document = Workbook(workbook);
-  const fs::path target = fs::absolute(path);
-  const std::string step = "SaveCopyAs(" + target.string() + ")";
+bool LibreOfficeApplication::IsCopyOfFileFaithful(const SheetDocument& document) const {
+  if (!openedFile_ || document != opened_ || RememberedActiveSheet(document)) return false;
+  if (Reference<css::util::XModifiable>(document, UNO_QUERY_THROW)->isModified()) return false;
+  std::error_code error;
+  const auto size = fs::file_size(openedFile_->path, error);
+  const auto modified = fs::last_write_time(openedFile_->path, error);
+  return !error && size == openedFile_->size && modified == openedFile_->modified;
+}
+
+void LibreOfficeApplication::CopyThroughTemporary(const std::string& step, const fs::path& target,
+                                                  const std::function<void(const std::string&)>& write) {
   // Written under a temporary name and renamed, so a failed copy never leaves a half-written file.
   const std::string temporary = CreateTemporaryBeside(target);
   try {
-    TranslatingUnoErrors(step, [&] {
-      const auto arguments = Properties(
-          {Property("FilterName", Any(rtl::OUString("MS Excel 97"))), Property("Overwrite", Any(true))});
-      Reference<css::frame::XStorable>(document, UNO_QUERY_THROW)
-          ->storeToURL(FileUrlFromPath(temporary), arguments);
-    });
+    write(temporary);
     std::error_code error;
     fs::rename(temporary, target, error);
     if (error) throw AutomationError(step + ": " + error.message());
@@ -354,6 +580,34 @@ void LibreOfficeApplication::SaveCopyAs(const std::string& workbook, const std::
     fs::remove(temporary, ignored);
     throw;
   }
+}
+
+void LibreOfficeApplication::SaveCopyAs(const std::string& workbook, const std::string& path) {
+  const fs::path target = fs::absolute(path);
+  const std::string step = "SaveCopyAs(" + target.string() + ")";
+  if (IsDeferred(workbook) && IsUnchangedSinceSaved(deferred_->file)) {
+    CopyThroughTemporary(step, target, [&](const std::string& temporary) {
+      std::error_code error;
+      fs::copy_file(deferred_->file, temporary, fs::copy_options::overwrite_existing, error);
+      if (error) throw AutomationError(step + ": " + error.message());
+    });
+    return;
+  }
+  const auto document = Workbook(workbook);
+  CopyThroughTemporary(step, target, [&](const std::string& temporary) {
+    Guarded(step, [&] {
+      if (IsCopyOfFileFaithful(document)) {
+        fs::copy_file(openedFile_->path, temporary, fs::copy_options::overwrite_existing);
+        return;
+      }
+      const auto arguments =
+          Properties({Property("FilterName", Any(rtl::OUString::createFromAscii(kCopyFilter))),
+                      Property("Overwrite", Any(true))});
+      ShowRememberedActiveSheet(document);
+      Reference<css::frame::XStorable>(document, UNO_QUERY_THROW)
+          ->storeToURL(FileUrlFromPath(temporary), arguments);
+    });
+  });
 }
 
 }  // namespace quorvia::workbook::office

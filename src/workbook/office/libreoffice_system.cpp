@@ -1,9 +1,12 @@
 #include "workbook/office/libreoffice_system.h"
 
 #include <csignal>
+#include <filesystem>
 #include <thread>
 
 #include "workbook/office/office_process.h"
+#include "workbook/office/office_shared.h"
+#include "workbook/office/office_slots.h"
 #include "workbook/office/uno_connection.h"
 
 namespace quorvia::workbook::office {
@@ -17,7 +20,15 @@ constexpr int kConnectAttempts = 20;  // with kConnectRetryInterval: about a sec
 
 }  // namespace
 
-LibreOfficeSystem::LibreOfficeSystem(OfficeOptions options) : options_(std::move(options)) {
+void OfficeShared::RemoveLeftoversOfEndedOffice() {
+  for (const auto& file : filesOpened) RemoveLeftoverLockFile(file, profileDir, false);
+  filesOpened.clear();
+  reloads.ForgetAll();
+  parked = false;
+}
+
+LibreOfficeSystem::LibreOfficeSystem(OfficeOptions options)
+    : options_(std::move(options)), shared_(std::make_shared<OfficeShared>(options_)) {
   // The connection to the office is a pipe. When the office goes away (ended, crashed, killed) a write
   // on it must fail with an error the refresh can report, not end this program with SIGPIPE.
   std::signal(SIGPIPE, SIG_IGN);
@@ -25,29 +36,108 @@ LibreOfficeSystem::LibreOfficeSystem(OfficeOptions options) : options_(std::move
     throw AutomationError("invalid office pipe name \"" + options_.pipeName +
                           "\": use letters, digits and _");
   }
+  shared_->journal.TakeOver();
 }
 
-LibreOfficeSystem::~LibreOfficeSystem() { EndStartedOffice(); }
+LibreOfficeSystem::~LibreOfficeSystem() {
+  FinishBackgroundStart();
+  EndStartedOffice();
+  EndBackgroundThread();
+}
+
+void LibreOfficeSystem::WarmUp(LibreOfficeApplication& office, const std::string& workbook) const {
+  namespace fs = std::filesystem;
+  const fs::path folder = options_.OfficeTempDir();
+  const fs::path copy = folder / "warm-up.xls";
+  const fs::path stored = folder / "warm-up-stored.xls";
+  std::error_code error;
+  fs::copy_file(workbook, copy, fs::copy_options::overwrite_existing, error);
+  if (error) return;
+  try {
+    office.OpenWorkbook(copy.string(), 0);
+    office.SelectSheet(copy.filename().string(), 1);
+    office.SaveCopyAs(copy.filename().string(), stored.string());
+  } catch (const AutomationError&) {
+    // Only a warm-up: the real run reports its own failures.
+  }
+  try {
+    office.Close(copy.filename().string());
+  } catch (const AutomationError&) {
+  }
+  fs::remove(copy, error);
+  fs::remove(stored, error);
+}
+
+void LibreOfficeSystem::StartParkedInBackground(const std::string& warmUpWorkbook) {
+  FinishBackgroundStart();
+  if (background_.joinable() || (started_ && started_->Running())) return;
+  std::promise<void> started;
+  backgroundStarted_ = started.get_future();
+  background_ = std::thread([this, warmUpWorkbook, started = std::move(started)]() mutable {
+    try {
+      const auto office = StartOffice();
+      if (!warmUpWorkbook.empty()) WarmUp(*office, warmUpWorkbook);
+      shared_->parked = true;
+      shared_->filesOpened.clear();
+    } catch (...) {
+      // The next create starts an office itself and reports what goes wrong.
+    }
+    started.set_value();
+    std::unique_lock lock(backgroundMutex_);
+    backgroundRelease_.wait(lock, [this] { return releaseBackground_; });
+  });
+}
+
+void LibreOfficeSystem::FinishBackgroundStart() {
+  if (backgroundStarted_.valid()) backgroundStarted_.get();
+}
+
+void LibreOfficeSystem::EndBackgroundThread() noexcept {
+  if (!background_.joinable()) return;
+  {
+    const std::lock_guard lock(backgroundMutex_);
+    releaseBackground_ = true;
+  }
+  backgroundRelease_.notify_all();
+  background_.join();
+}
 
 void LibreOfficeSystem::EndStartedOffice() noexcept {
-  if (!started_ || !started_->Running()) return;
-  // Asked to terminate, the office closes down cleanly and removes its pipe. One that does not answer is
-  // killed after a grace period, which also ends the pending request.
-  std::thread request([pipe = options_.pipeName] {
-    try {
-      DesktopOf(ConnectToOffice(pipe))->terminate();
-    } catch (...) {
-      // The connection goes down with the office either way.
-    }
-  });
-  if (!started_->WaitForExit(kTerminateGracePeriod)) started_->Stop();
-  request.join();
-  started_.reset();
+  if (!started_) return;
+  if (started_->Running()) {
+    // Every document is closed first, so that the office removes its lock files; then it is asked to
+    // terminate and removes its pipe. One that does not answer is killed after a grace period, which
+    // also ends the pending request.
+    std::thread request([pipe = options_.pipeName] {
+      try {
+        const auto desktop = DesktopOf(ConnectToOffice(pipe));
+        CloseAllDocuments(desktop);
+        desktop->terminate();
+      } catch (...) {
+        // The connection goes down with the office either way.
+      }
+    });
+    if (!started_->WaitForExit(kTerminateGracePeriod)) started_->Stop();
+    request.join();
+  }
+  ForgetEndedOffice();
 }
 
-std::optional<pid_t> LibreOfficeSystem::StartedOfficePid() const {
+void LibreOfficeSystem::ForgetEndedOffice() {
+  shared_->RemoveLeftoversOfEndedOffice();
+  started_.reset();
+  connection_.clear();
+}
+
+std::optional<pid_t> LibreOfficeSystem::StartedOfficePid() {
+  FinishBackgroundStart();
   if (started_ && started_->Running()) return started_->Pid();
   return std::nullopt;
+}
+
+bool LibreOfficeSystem::OfficeParked() {
+  FinishBackgroundStart();
+  return started_ && started_->Running() && shared_->parked;
 }
 
 std::weak_ptr<OfficeProcess> LibreOfficeSystem::OurRunningOffice() const {
@@ -55,11 +145,35 @@ std::weak_ptr<OfficeProcess> LibreOfficeSystem::OurRunningOffice() const {
   return {};
 }
 
+std::unique_ptr<LibreOfficeApplication> LibreOfficeSystem::Connect() {
+  return std::make_unique<LibreOfficeApplication>(LiveConnection(), OurRunningOffice(), shared_);
+}
+
 std::unique_ptr<LibreOfficeApplication> LibreOfficeSystem::ConnectToRunningOffice() {
-  return std::make_unique<LibreOfficeApplication>(LiveConnection(), OurRunningOffice());
+  FinishBackgroundStart();
+  if (started_ && started_->Running() && shared_->parked) {
+    throw NoOfficeError("no office is running on pipe " + options_.pipeName);
+  }
+  return Connect();
 }
 
 css::uno::Reference<css::uno::XComponentContext> LibreOfficeSystem::LiveConnection() {
+  // A frozen office of ours does not even answer the connection: it is ended after the bound.
+  CallWatchdog::Watch watch(shared_->watchdog, [process = OurRunningOffice()] {
+    if (const auto office = process.lock()) office->Kill();
+  });
+  try {
+    return Reconnect();
+  } catch (const AutomationError&) {
+    if (!watch.Fired()) throw;
+    if (started_) started_->Stop();
+    ForgetEndedOffice();
+    throw AutomationError("the office did not answer within " +
+                          std::to_string(shared_->watchdog.Bound().count()) + " ms and was ended");
+  }
+}
+
+css::uno::Reference<css::uno::XComponentContext> LibreOfficeSystem::Reconnect() {
   // One connection serves every call while it lives: a new bridge per call costs time, and under load the
   // office now and then drops a bridge while it is being set up.
   if (connection_.is()) {
@@ -86,22 +200,45 @@ css::uno::Reference<css::uno::XComponentContext> LibreOfficeSystem::LiveConnecti
 }
 
 std::unique_ptr<LibreOfficeApplication> LibreOfficeSystem::ConnectOrStartOffice() {
+  FinishBackgroundStart();
+  if (started_ && shared_->parked) return TakeParkedOffice();
   try {
-    return ConnectToRunningOffice();
+    return Connect();
   } catch (const AutomationError&) {
     return StartOffice();
   }
 }
 
+std::unique_ptr<LibreOfficeApplication> LibreOfficeSystem::TakeParkedOffice() {
+  shared_->parked = false;
+  if (started_->Running()) {
+    try {
+      return Connect();
+    } catch (const AutomationError&) {
+      // It runs but does not answer: of no further use.
+      if (started_) started_->Stop();
+    }
+  }
+  // Died while parked (killed from outside, crashed): its leftovers go, and a new one takes its place.
+  ForgetEndedOffice();
+  return StartOffice();
+}
+
 std::unique_ptr<LibreOfficeApplication> LibreOfficeSystem::StartOffice() {
   // An office of ours that still runs keeps its open workbooks: connecting is retried below instead of
   // ending it. One that has exited is replaced.
-  if (!started_ || !started_->Running()) started_ = OfficeProcess::Start(options_);
+  if (started_ && !started_->Running()) ForgetEndedOffice();
+  if (!started_) {
+    started_ = OfficeProcess::Start(options_);
+    shared_->journal.RecordOffice(started_->Pid());
+  }
+  shared_->parked = false;
   const auto deadline = std::chrono::steady_clock::now() + options_.startTimeout;
   while (true) {
     try {
-      return ConnectToRunningOffice();
+      return Connect();
     } catch (const AutomationError&) {
+      if (!started_) throw;  // ended for not answering
       if (std::chrono::steady_clock::now() >= deadline) {
         started_->Stop();
         started_.reset();
@@ -115,6 +252,7 @@ std::unique_ptr<LibreOfficeApplication> LibreOfficeSystem::StartOffice() {
         throw AutomationError("the office exited during start-up (status " + std::to_string(code) + ")");
       }
       started_ = OfficeProcess::Start(options_);
+      shared_->journal.RecordOffice(started_->Pid());
     }
     std::this_thread::sleep_for(kConnectRetryInterval);
   }
@@ -124,6 +262,10 @@ std::unique_ptr<SpreadsheetApplication> LibreOfficeSystem::GetRunningInstance() 
   return ConnectToRunningOffice();
 }
 
-std::unique_ptr<SpreadsheetApplication> LibreOfficeSystem::CreateInstance() { return ConnectOrStartOffice(); }
+std::unique_ptr<SpreadsheetApplication> LibreOfficeSystem::CreateInstance() {
+  auto application = ConnectOrStartOffice();
+  application->ParkWhenReleasedEmpty();
+  return application;
+}
 
 }  // namespace quorvia::workbook::office

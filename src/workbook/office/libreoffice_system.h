@@ -2,8 +2,13 @@
 
 #include <sys/types.h>
 
+#include <condition_variable>
+#include <future>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <string>
+#include <thread>
 
 #include "workbook/office/libreoffice_application.h"
 #include "workbook/office/office_options.h"
@@ -12,11 +17,14 @@
 namespace quorvia::workbook::office {
 
 class OfficeProcess;
+struct OfficeShared;
 
 // Finds or starts the headless LibreOffice that serves this program. "The running instance" is the office
-// listening on the options' pipe. Creating an instance reuses that office when one listens (one office
-// serves one profile) and otherwise starts a dedicated one, owned by this object: it is ended when this
-// object is destroyed, and by the kernel if the program dies first.
+// listening on the options' pipe, unless it is the office this object started and that office is parked.
+// Creating an instance takes the parked office when there is one (and it still answers), reuses an office
+// that listens otherwise, and starts a dedicated one when none does. An office this object started is
+// owned by it: Quit parks it, and it is ended (every document closed first) when this object is
+// destroyed, and by the kernel if the program dies first.
 class LibreOfficeSystem final : public SpreadsheetSystem {
  public:
   explicit LibreOfficeSystem(OfficeOptions options = OfficeOptions::Default());
@@ -27,24 +35,49 @@ class LibreOfficeSystem final : public SpreadsheetSystem {
   std::unique_ptr<SpreadsheetApplication> GetRunningInstance() override;
   std::unique_ptr<SpreadsheetApplication> CreateInstance() override;
 
+  // Starts an office on a thread of its own and parks it, so that the first create finds it warm. With a
+  // workbook given, a copy of it is loaded and stored once in the office's temporary folder, so that the
+  // office has its spreadsheet code loaded before the first real use. Returns at once; every other member
+  // waits for that start to finish. A failed start is not reported here: the next create starts an
+  // office itself and reports what goes wrong.
+  void StartParkedInBackground(const std::string& warmUpWorkbook = "");
+
   // The same, with the concrete type, for tools that need the office beyond the report refresh.
   std::unique_ptr<LibreOfficeApplication> ConnectToRunningOffice();
   std::unique_ptr<LibreOfficeApplication> ConnectOrStartOffice();
 
-  // Process id of the office this object started, while it runs.
-  std::optional<pid_t> StartedOfficePid() const;
+  // Process id of the office this object started, while it runs (parked or not).
+  std::optional<pid_t> StartedOfficePid();
+  // True while the office this object started is parked.
+  bool OfficeParked();
   const OfficeOptions& Options() const noexcept { return options_; }
 
  private:
   std::unique_ptr<LibreOfficeApplication> StartOffice();
+  void WarmUp(LibreOfficeApplication& office, const std::string& workbook) const;
+  std::unique_ptr<LibreOfficeApplication> TakeParkedOffice();
+  std::unique_ptr<LibreOfficeApplication> Connect();
   // The connection to the office on our pipe, made or checked afresh. NoOfficeError when none listens.
   css::uno::Reference<css::uno::XComponentContext> LiveConnection();
+  css::uno::Reference<css::uno::XComponentContext> Reconnect();
   std::weak_ptr<OfficeProcess> OurRunningOffice() const;
+  void ForgetEndedOffice();
+  void FinishBackgroundStart();
   void EndStartedOffice() noexcept;
+  void EndBackgroundThread() noexcept;
 
   OfficeOptions options_;
+  std::shared_ptr<OfficeShared> shared_;
   std::shared_ptr<OfficeProcess> started_;
   css::uno::Reference<css::uno::XComponentContext> connection_;
+
+  // The office dies with the thread that started it, so the thread of a background start stays until
+  // this object ends that office.
+  std::thread background_;
+  std::future<void> backgroundStarted_;
+  std::mutex backgroundMutex_;
+  std::condition_variable backgroundRelease_;
+  bool releaseBackground_ = false;
 };
 
 }  // namespace quorvia::workbook::office

@@ -3,6 +3,10 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
+
+#include "workbook/office/office_slots.h"
+#include "workbook/spreadsheet_application.h"
 
 namespace quorvia::workbook::office {
 namespace {
@@ -14,14 +18,39 @@ std::string CacheRoot() {
   return "/tmp";
 }
 
+// A slot under the cache folder, or under the temporary folder when the cache cannot be written (the
+// program must still start; an office that cannot start then fails its step with a reason).
+OfficeSlot FreeSlot() {
+  try {
+    return OfficeSlot::TakeFree(QuorviaCacheFolder());
+  } catch (const AutomationError&) {
+    return OfficeSlot::TakeFree(std::filesystem::temp_directory_path() /
+                                ("quorvia-" + std::to_string(getuid())));
+  }
+}
+
 }  // namespace
 
-OfficeOptions OfficeOptions::Default() {
-  const std::string root = CacheRoot() + "/quorvia";
+std::string QuorviaCacheFolder() { return CacheRoot() + "/quorvia"; }
+
+OfficeOptions OfficeOptions::Private(const std::string& pipeName, const std::string& folder) {
   OfficeOptions options;
-  options.pipeName = "quorvia_office_" + std::to_string(getuid());
-  options.profileDir = root + "/office-profile";
-  options.homeDir = root + "/office-home";
+  options.pipeName = pipeName;
+  options.profileDir = folder + "/profile";
+  options.homeDir = folder + "/home";
+  options.tempDir = folder + "/tmp";
+  options.sofficePath = std::string(QUORVIA_LO_PROGRAM_DIR) + "/soffice.bin";
+  return options;
+}
+
+OfficeOptions OfficeOptions::Default() {
+  OfficeOptions options;
+  options.pipeName = "quorvia_office_" + std::to_string(getuid()) + "_" + std::to_string(getpid());
+  const OfficeSlot slot = FreeSlot();
+  options.profileDir = (slot.folder / "profile").string();
+  options.homeDir = (slot.folder / "home").string();
+  options.tempDir = (slot.folder / "tmp").string();
+  options.slotLock = slot.lock;
   options.sofficePath = std::string(QUORVIA_LO_PROGRAM_DIR) + "/soffice.bin";
   return options;
 }

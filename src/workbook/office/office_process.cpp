@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "workbook/office/office_slots.h"
 #include "workbook/office/uno_text.h"
 #include "workbook/spreadsheet_application.h"
 
@@ -23,6 +24,8 @@ namespace {
 
 // soffice.bin asks to be started again after it has set up a new profile.
 constexpr int kRestartRequested = 81;
+// Where the UNO runtime creates named pipes.
+constexpr const char* kPipeFolder = "/tmp";
 
 std::vector<std::string> OfficeArguments(const OfficeOptions& options, OfficeProcess::Mode mode) {
   std::vector<std::string> arguments{
@@ -38,14 +41,26 @@ std::vector<std::string> OfficeArguments(const OfficeOptions& options, OfficePro
   return arguments;
 }
 
-// The parent's environment with HOME replaced: the office writes caches under HOME.
+// The parent's environment with HOME and TMPDIR replaced: the office writes caches under HOME, and its
+// temporary files go to a folder of its own that is emptied before it starts, so that an office that was
+// killed leaves nothing behind in the system's temporary folder.
 std::vector<std::string> OfficeEnvironment(const OfficeOptions& options) {
   std::vector<std::string> env;
   for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
-    if (std::strncmp(*entry, "HOME=", 5) != 0) env.emplace_back(*entry);
+    if (std::strncmp(*entry, "HOME=", 5) != 0 && std::strncmp(*entry, "TMPDIR=", 7) != 0) {
+      env.emplace_back(*entry);
+    }
   }
   env.push_back("HOME=" + options.homeDir);
+  env.push_back("TMPDIR=" + options.OfficeTempDir());
   return env;
+}
+
+void EmptyFolder(const std::string& path) {
+  std::error_code ignored;
+  for (const auto& entry : std::filesystem::directory_iterator(path, ignored)) {
+    std::filesystem::remove_all(entry.path(), ignored);
+  }
 }
 
 std::vector<char*> AsArgv(std::vector<std::string>& strings) {
@@ -79,6 +94,7 @@ void CreateFolder(const std::string& path) {
 }  // namespace
 
 std::unique_ptr<OfficeProcess> OfficeProcess::Start(const OfficeOptions& options) {
+  RemovePipesOfEndedProcesses(kPipeFolder);
   InitialiseProfile(options);
   return Spawn(options, Mode::Listen);
 }
@@ -103,6 +119,8 @@ std::unique_ptr<OfficeProcess> OfficeProcess::Spawn(const OfficeOptions& options
   }
   CreateFolder(options.profileDir);
   CreateFolder(options.homeDir);
+  CreateFolder(options.OfficeTempDir());
+  EmptyFolder(options.OfficeTempDir());
   auto arguments = OfficeArguments(options, mode);
   auto environment = OfficeEnvironment(options);
   const auto argv = AsArgv(arguments);
@@ -143,6 +161,11 @@ bool OfficeProcess::WaitForExit(std::chrono::milliseconds timeout) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return true;
+}
+
+void OfficeProcess::Kill() const noexcept {
+  // Not reaped yet, so the id is still this process's, whatever its state.
+  if (!exitCode_) kill(pid_, SIGKILL);
 }
 
 void OfficeProcess::Stop() {

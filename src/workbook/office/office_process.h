@@ -31,6 +31,8 @@ class OfficeProcess {
   bool WaitForExit(std::chrono::milliseconds timeout);
   // SIGTERM, a short grace period, then SIGKILL. Returns when the process is gone.
   void Stop();
+  // SIGKILL without waiting: safe from another thread while the owner's thread is blocked on the office.
+  void Kill() const noexcept;
 
  private:
   static void InitialiseProfile(const OfficeOptions& options);

@@ -31,6 +31,8 @@ QueryTable ReadRows(const std::string& databasePath, const std::string& query, s
                     std::size_t maxRows) {
   const db::SqliteConnection connection(databasePath, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX);
   sqlite3_busy_timeout(connection.Handle(), kBusyTimeoutMs);
+  // A query over a large table reads faster through a memory map than through read calls.
+  sqlite3_exec(connection.Handle(), "PRAGMA mmap_size = 268435456", nullptr, nullptr, nullptr);
   db::SqliteStatement statement(connection.Handle(), "SELECT * FROM \"" + query + "\"");
   QueryTable table;
   const int columnCount = statement.ColumnCount();

@@ -1,5 +1,6 @@
 #include "workbook/office/uno_sheets.h"
 
+#include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/sheet/XDataPilotTablesSupplier.hpp>
 
@@ -31,8 +32,22 @@ Reference<css::sheet::XSpreadsheet> SheetAt(const Reference<css::sheet::XSpreads
   return Reference<css::sheet::XSpreadsheet>(sheets->getByIndex(index), UNO_QUERY_THROW);
 }
 
+Reference<css::sheet::XSpreadsheet> SheetNamedIgnoringCase(
+    const Reference<css::sheet::XSpreadsheetDocument>& document, const std::string& name) {
+  // A document closed under the call answers with no sheets at all.
+  const Reference<css::container::XNameAccess> sheets(document->getSheets(), UNO_QUERY_THROW);
+  for (const auto& candidate : sheets->getElementNames()) {
+    if (candidate.equalsIgnoreAsciiCase(ToOUString(name))) {
+      return Reference<css::sheet::XSpreadsheet>(sheets->getByName(candidate), UNO_QUERY_THROW);
+    }
+  }
+  throw AutomationError("the workbook has no worksheet named \"" + name + "\"");
+}
+
 Reference<css::sheet::XDataPilotTables> PivotTablesOf(const Reference<css::sheet::XSpreadsheet>& sheet) {
-  return Reference<css::sheet::XDataPilotTablesSupplier>(sheet, UNO_QUERY_THROW)->getDataPilotTables();
+  return Reference<css::sheet::XDataPilotTables>(
+      Reference<css::sheet::XDataPilotTablesSupplier>(sheet, UNO_QUERY_THROW)->getDataPilotTables(),
+      UNO_QUERY_THROW);
 }
 
 std::string FolderOf(const Reference<css::sheet::XSpreadsheetDocument>& document) {

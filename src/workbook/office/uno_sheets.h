@@ -16,6 +16,10 @@ css::uno::Reference<css::container::XIndexAccess> SheetsOf(
 sal_Int32 SheetCountOf(const css::uno::Reference<css::sheet::XSpreadsheetDocument>& document);
 css::uno::Reference<css::sheet::XSpreadsheet> SheetAt(
     const css::uno::Reference<css::sheet::XSpreadsheetDocument>& document, sal_Int32 index);
+// The worksheet whose name equals `name` without regard to letter case. AutomationError when there is
+// none, and an error too (never a crash) when the document was closed under the call.
+css::uno::Reference<css::sheet::XSpreadsheet> SheetNamedIgnoringCase(
+    const css::uno::Reference<css::sheet::XSpreadsheetDocument>& document, const std::string& name);
 css::uno::Reference<css::sheet::XDataPilotTables> PivotTablesOf(
     const css::uno::Reference<css::sheet::XSpreadsheet>& sheet);
 

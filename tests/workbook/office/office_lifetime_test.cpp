@@ -6,17 +6,22 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 
 #include "office_test_support.h"
+#include "report_template.h"
 #include "workbook/office/office_process.h"
+#include "workbook/office/uno_text.h"
 
 namespace quorvia::workbook::office::testing {
 namespace {
 
 using namespace std::chrono_literals;
+namespace fs = std::filesystem;
 
 // Gone: no such process, or only a zombie nobody has reaped yet.
 bool ProcessGone(pid_t pid) {
@@ -63,24 +68,95 @@ TEST_F(OfficeLifetimeTest, TheOfficeAnObjectStartedIsGoneWhenTheObjectIs) {
   EXPECT_TRUE(ProcessGone(pid));
 }
 
-TEST_F(OfficeLifetimeTest, QuitEndsOnlyAnOfficeThisSystemStarted) {
+TEST_F(OfficeLifetimeTest, QuitParksOnlyAnOfficeThisSystemStartedWhichEndsWithTheSystem) {
   const auto options = Options();
-  LibreOfficeSystem owner(options);
-  const auto ownersHandle = owner.CreateInstance();
-  const pid_t pid = *owner.StartedOfficePid();
+  pid_t pid = 0;
+  {
+    LibreOfficeSystem owner(options);
+    const auto ownersHandle = owner.CreateInstance();
+    pid = *owner.StartedOfficePid();
 
-  LibreOfficeSystem guest(options);
-  auto guestsHandle = guest.CreateInstance();  // connects: the office already listens on the pipe
-  EXPECT_FALSE(guest.StartedOfficePid().has_value());
-  guestsHandle->Quit();
-  EXPECT_THROW(guestsHandle->WorkbookCount(), AutomationError) << "a quit handle is let go of";
-  EXPECT_FALSE(ProcessGone(pid));
-  EXPECT_NO_THROW(guest.GetRunningInstance()->WorkbookCount());
+    LibreOfficeSystem guest(options);
+    auto guestsHandle = guest.CreateInstance();  // connects: the office already listens on the pipe
+    EXPECT_FALSE(guest.StartedOfficePid().has_value());
+    guestsHandle->Quit();
+    EXPECT_THROW(guestsHandle->WorkbookCount(), AutomationError) << "a quit handle is let go of";
+    EXPECT_FALSE(ProcessGone(pid));
+    EXPECT_NO_THROW(guest.GetRunningInstance()->WorkbookCount());
+    EXPECT_FALSE(owner.OfficeParked());
 
-  owner.GetRunningInstance()->Quit();
+    owner.GetRunningInstance()->Quit();
+    EXPECT_FALSE(ProcessGone(pid)) << "parked, not ended";
+    EXPECT_TRUE(owner.OfficeParked());
+    EXPECT_THROW(owner.GetRunningInstance(), AutomationError);
+    EXPECT_EQ(owner.CreateInstance()->WorkbookCount(), 0);
+    EXPECT_EQ(owner.StartedOfficePid(), pid);
+  }
   EXPECT_TRUE(ProcessGone(pid));
-  EXPECT_FALSE(owner.StartedOfficePid().has_value());
-  EXPECT_THROW(owner.GetRunningInstance(), AutomationError);
+}
+
+TEST_F(OfficeLifetimeTest, DocumentsAreClosedBeforeTheOfficeEndsSoNoLockFileStays) {
+  const auto folder = root_->Path() / "program";
+  fs::create_directories(folder);
+  pid_t pid = 0;
+  {
+    LibreOfficeSystem system(Options());
+    tools::BuildReportTemplate(system, (folder / "MOSA_QUERY.xls").string());
+    const auto office = system.ConnectOrStartOffice();
+    office->OpenWorkbook((folder / "MOSA_QUERY.xls").string(), 3);
+    ASSERT_TRUE(fs::exists(folder / ".~lock.MOSA_QUERY.xls#"));
+    // The lock file names the office's profile: that is how a leftover of ours is told from another's.
+    std::ifstream lock(folder / ".~lock.MOSA_QUERY.xls#");
+    const std::string text(std::istreambuf_iterator<char>(lock), {});
+    EXPECT_NE(text.find(ToUtf8(FileUrlFromPath(Options().profileDir)) + ";"), std::string::npos) << text;
+    pid = *system.StartedOfficePid();
+  }
+  EXPECT_TRUE(ProcessGone(pid));
+  EXPECT_FALSE(fs::exists(folder / ".~lock.MOSA_QUERY.xls#"));
+}
+
+TEST_F(OfficeLifetimeTest, LeftoversOfAProcessKilledOutrightAreRemovedByTheNextOnTheSameFolders) {
+  const auto options = Options();
+  const auto folder = root_->Path() / "killed-program";
+  fs::create_directories(folder);
+  fs::create_directories(options.homeDir);
+  const pid_t dead = fork();
+  if (dead == 0) _exit(0);
+  waitpid(dead, nullptr, 0);
+  // What a Quorvia killed while its office saved leaves: its record, the office's lock file naming the
+  // profile, and the half-written save file named after the office's process id.
+  std::ofstream(fs::path(options.homeDir) / "quorvia-office.journal")
+      << "process " << dead << "\noffice " << dead << "\nfile " << (folder / "MOSA_QUERY.xls").string()
+      << "\n";
+  std::ofstream(folder / "MOSA_QUERY.xls") << "report";
+  const std::string ours =
+      ",LocalHost/quorvia,host,quorvia,09.12.2026 01:00," + ToUtf8(FileUrlFromPath(options.profileDir)) + ";";
+  std::ofstream(folder / ".~lock.MOSA_QUERY.xls#") << ours;
+  const auto saveFile = folder / ("lu" + std::to_string(dead) + "qx7.tmp");
+  std::ofstream(saveFile) << "half";
+  // Someone else's lock file and temporary file stay.
+  std::ofstream(folder / ".~lock.other.xls#")
+      << ",someone,otherhost,someone,01.01.2024 10:00,file:///home/someone;";
+  std::ofstream(folder / "other.xls") << "theirs";
+  std::ofstream(folder / "lu1abc.tmp") << "theirs";
+
+  const LibreOfficeSystem next(options);
+
+  EXPECT_FALSE(fs::exists(folder / ".~lock.MOSA_QUERY.xls#"));
+  EXPECT_FALSE(fs::exists(saveFile));
+  EXPECT_TRUE(fs::exists(folder / ".~lock.other.xls#"));
+  EXPECT_TRUE(fs::exists(folder / "lu1abc.tmp"));
+  EXPECT_TRUE(fs::exists(folder / "MOSA_QUERY.xls"));
+}
+
+TEST_F(OfficeLifetimeTest, ABackgroundStartParksAnOfficeThatTheFirstCreateTakes) {
+  LibreOfficeSystem system(Options());
+  system.StartParkedInBackground();
+  EXPECT_THROW(system.GetRunningInstance(), AutomationError);
+  ASSERT_TRUE(system.OfficeParked());
+  const pid_t pid = *system.StartedOfficePid();
+  EXPECT_EQ(system.CreateInstance()->WorkbookCount(), 0);
+  EXPECT_EQ(system.StartedOfficePid(), pid);
 }
 
 TEST_F(OfficeLifetimeTest, AnOfficeDiesWithTheProgramThatStartedItEvenOnACrash) {

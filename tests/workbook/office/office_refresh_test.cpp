@@ -4,10 +4,14 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <map>
 
 #include "office_test_support.h"
+#include "workbook/office/bound_data_sheets.h"
 #include "workbook/refresh_workbook.h"
 
 namespace quorvia::workbook::office::testing {
@@ -110,10 +114,64 @@ TEST_F(WarmOfficeRefreshTest, LockedWorkbookIsReportedAsNotSaved) {
   EXPECT_EQ(fs::last_write_time(folder / "MOSA_QUERY.xls"), before);
 }
 
-// No office runs on the system's pipe: each call starts one of its own.
+bool LockFileLeft(const fs::path& folder) { return fs::exists(folder / ".~lock.MOSA_QUERY.xls#"); }
+
+TEST_F(WarmOfficeRefreshTest, ARefreshReadsTheQueryOnceAndTheCopyRunAfterItNotAgain) {
+  const auto folder = MakeProgramFolder(kTwoSelections, "first");
+  Office().OpenWorkbook((folder / "MOSA_QUERY.xls").string(), 3);
+  RewriteFiltered(folder / "MOSA_DB.mdb", "second");
+
+  const std::size_t before = BoundSheetReloads::QueriesRead();
+  const auto refreshed = RefreshRun(System(), folder);  // pivot refresh, then RefreshAll
+  EXPECT_EQ(BoundSheetReloads::QueriesRead() - before, 1u);
+  const auto copied = CopyRun(System(), folder, "once");  // RefreshAll again
+  EXPECT_EQ(BoundSheetReloads::QueriesRead() - before, 1u);
+  EXPECT_TRUE(refreshed.Succeeded() && copied.Succeeded());
+
+  // A change of the query is read at the next refresh.
+  RewriteFiltered(folder / "MOSA_DB.mdb", "first");
+  EXPECT_TRUE(RefreshRun(System(), folder).Succeeded());
+  EXPECT_EQ(BoundSheetReloads::QueriesRead() - before, 2u);
+  WorkbookProbe probe(Office());
+  EXPECT_EQ(probe.PivotOutput("MOSA_QUERY.xls", "Report"), kFirstFigures);
+}
+
+std::string FileBytes(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_F(WarmOfficeRefreshTest, AWorkbookThatIsNoSpreadsheetIsNeverSaved) {
+  std::string randomBytes;
+  for (int i = 0; i < 4096; ++i) randomBytes += static_cast<char>((i * 7919 + 13) % 251);
+  const std::string compoundHeader("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+  const std::map<std::string, std::string> contents{{"random bytes", randomBytes},
+                                                    {"zero bytes", ""},
+                                                    {"text", "CHANGE;AREA\nurban;10\nforest;20\n"},
+                                                    {"header then text", compoundHeader + "urban;10\n"}};
+  for (const auto& [what, content] : contents) {
+    const auto folder = MakeProgramFolder(kTwoSelections, "first");
+    std::ofstream(folder / "MOSA_QUERY.xls", std::ios::binary | std::ios::trunc) << content;
+
+    const auto outcome = RefreshRun(System(), folder);
+
+    EXPECT_FALSE(outcome.saved) << what;
+    EXPECT_FALSE(outcome.refreshed) << what;
+    ASSERT_FALSE(outcome.failures.empty()) << what;
+    const auto open = std::find_if(outcome.failures.begin(), outcome.failures.end(),
+                                   [](const std::string& line) { return line.starts_with("Open"); });
+    ASSERT_NE(open, outcome.failures.end()) << what;
+    EXPECT_NE(open->find("left as it is"), std::string::npos) << *open;
+    EXPECT_EQ(FileBytes(folder / "MOSA_QUERY.xls"), content) << what;
+    EXPECT_FALSE(fs::exists(folder / ".~lock.MOSA_QUERY.xls#")) << what;
+  }
+}
+
+// No office runs on the system's pipe at first: the first call starts one, Quit parks it, and every later
+// call takes the parked office instead of starting another.
 class ColdOfficeRefreshTest : public OfficeSuite {};
 
-TEST_F(ColdOfficeRefreshTest, RefreshRunStartsSavesAndEndsItsOfficeThenCopyRunStartsAnother) {
+TEST_F(ColdOfficeRefreshTest, UpdatesInARowTakeTheParkedOfficeAndLeaveNoLockFile) {
   const auto folder = MakeProgramFolder(kTwoSelections, "first");
   LibreOfficeSystem cold(PrivateOfficeOptions(Root(), "cold"));
   ASSERT_THROW(cold.GetRunningInstance(), AutomationError);
@@ -121,20 +179,96 @@ TEST_F(ColdOfficeRefreshTest, RefreshRunStartsSavesAndEndsItsOfficeThenCopyRunSt
   const auto refreshed = RefreshRun(cold, folder);
   EXPECT_TRUE(refreshed.Succeeded()) << refreshed.FirstFailure();
   EXPECT_TRUE(refreshed.saved);
-  EXPECT_FALSE(cold.StartedOfficePid().has_value()) << "the refresh run quits the office it started";
+  ASSERT_TRUE(cold.StartedOfficePid().has_value());
+  const pid_t pid = *cold.StartedOfficePid();
+  EXPECT_TRUE(cold.OfficeParked()) << "Quit parks the office it started";
+  EXPECT_THROW(cold.GetRunningInstance(), AutomationError) << "a parked office is no running instance";
+  EXPECT_FALSE(LockFileLeft(folder));
 
+  // The second update again finds no running instance and ends with Save, Close and Quit, in the same
+  // office process; the workbook opened anew reads the query once.
+  RewriteFiltered(folder / "MOSA_DB.mdb", "second");
+  const std::size_t readsBefore = BoundSheetReloads::QueriesRead();
+  const auto again = RefreshRun(cold, folder);
+  EXPECT_EQ(BoundSheetReloads::QueriesRead() - readsBefore, 1u);
+  EXPECT_TRUE(again.Succeeded()) << again.FirstFailure();
+  EXPECT_EQ(cold.StartedOfficePid(), pid);
+  EXPECT_TRUE(cold.OfficeParked());
+
+  // A copy run closes the workbook without Quit; released empty, the office is parked all the same.
   const auto copied = CopyRun(cold, folder, "cold_copy");
   EXPECT_TRUE(copied.Succeeded()) << copied.FirstFailure();
   EXPECT_TRUE(copied.copied);
-  // A copy run closes the workbook but does not end the office; its owner does, on destruction.
-  ASSERT_TRUE(cold.StartedOfficePid().has_value());
+  EXPECT_EQ(cold.StartedOfficePid(), pid);
+  EXPECT_TRUE(cold.OfficeParked());
+  EXPECT_FALSE(LockFileLeft(folder));
+  EXPECT_FALSE(LeftoverTemporaryFiles(folder));
 
   WorkbookProbe probe(Office());
   const auto saved = probe.Load(folder / "MOSA_QUERY.xls");
-  EXPECT_EQ(probe.PivotOutput(saved, "Report"), kFirstFigures);
+  EXPECT_EQ(probe.PivotOutput(saved, "Report"), kSecondFigures);
   ExpectCoverPage(probe, saved);
   const auto copy = probe.Load(folder / "cold_copy.xls");
-  EXPECT_EQ(probe.PivotOutput(copy, "Report"), kFirstFigures);
+  EXPECT_EQ(probe.PivotOutput(copy, "Report"), kSecondFigures);
+}
+
+TEST_F(ColdOfficeRefreshTest, AParkedOfficeKilledFromOutsideIsReplacedOnTheNextUpdate) {
+  const auto folder = MakeProgramFolder(kTwoSelections, "first");
+  LibreOfficeSystem cold(PrivateOfficeOptions(Root(), "killed"));
+  ASSERT_TRUE(RefreshRun(cold, folder).Succeeded());
+  const pid_t killed = cold.StartedOfficePid().value_or(0);
+  ASSERT_GT(killed, 0);
+  ASSERT_EQ(kill(killed, SIGKILL), 0);
+
+  RewriteFiltered(folder / "MOSA_DB.mdb", "second");
+  const auto outcome = RefreshRun(cold, folder);
+  EXPECT_TRUE(outcome.Succeeded()) << outcome.FirstFailure();
+  EXPECT_TRUE(outcome.saved);
+  ASSERT_TRUE(cold.StartedOfficePid().has_value());
+  EXPECT_NE(*cold.StartedOfficePid(), killed);
+  WorkbookProbe probe(Office());
+  EXPECT_EQ(probe.PivotOutput(probe.Load(folder / "MOSA_QUERY.xls"), "Report"), kSecondFigures);
+}
+
+// Hands out the running office and freezes it right after, as an office that stops answering mid-run.
+class FreezingSystem final : public SpreadsheetSystem {
+ public:
+  explicit FreezingSystem(LibreOfficeSystem& real) : real_(real) {}
+  std::unique_ptr<SpreadsheetApplication> GetRunningInstance() override {
+    auto running = real_.GetRunningInstance();
+    frozen_ = real_.StartedOfficePid().value_or(0);
+    if (frozen_ > 0) kill(frozen_, SIGSTOP);
+    return running;
+  }
+  std::unique_ptr<SpreadsheetApplication> CreateInstance() override { return real_.CreateInstance(); }
+  pid_t Frozen() const { return frozen_; }
+
+ private:
+  LibreOfficeSystem& real_;
+  pid_t frozen_ = 0;
+};
+
+TEST_F(ColdOfficeRefreshTest, AFrozenOfficeIsAFailedStepWithinTheBoundAndIsReplaced) {
+  const auto folder = MakeProgramFolder(kTwoSelections, "first");
+  auto options = PrivateOfficeOptions(Root(), "frozen");
+  options.callTimeout = std::chrono::seconds(6);  // a new office loads its first workbook well within it
+  LibreOfficeSystem real(options);
+  const auto user = real.ConnectOrStartOffice();  // a running office, so the run asks it first
+  FreezingSystem freezing(real);
+
+  const auto start = std::chrono::steady_clock::now();
+  const auto outcome = RefreshRun(freezing, folder);
+  const auto took = std::chrono::steady_clock::now() - start;
+
+  ASSERT_GT(freezing.Frozen(), 0);
+  ASSERT_FALSE(outcome.failures.empty());
+  EXPECT_TRUE(outcome.failures.front().starts_with("Workbooks.Count")) << outcome.failures.front();
+  EXPECT_NE(outcome.failures.front().find("did not answer within 6 s"), std::string::npos);
+  // The rest of the run went on in a new office.
+  EXPECT_TRUE(outcome.refreshed);
+  EXPECT_TRUE(outcome.saved);
+  EXPECT_NE(real.StartedOfficePid(), freezing.Frozen());
+  EXPECT_LT(took, std::chrono::seconds(40));
 }
 
 }  // namespace

@@ -41,11 +41,9 @@ TempFolder::~TempFolder() {
 
 OfficeOptions PrivateOfficeOptions(const fs::path& root, const std::string& tag) {
   static std::atomic<int> counter{0};
-  OfficeOptions options = OfficeOptions::Default();
-  options.pipeName = "quorvia_test_" + tag + "_" + std::to_string(getpid()) + "_" + std::to_string(counter++);
-  options.profileDir = (root / (tag + "-profile")).string();
-  options.homeDir = (root / (tag + "-home")).string();
-  return options;
+  return OfficeOptions::Private(
+      "quorvia_test_" + tag + "_" + std::to_string(getpid()) + "_" + std::to_string(counter++),
+      (root / tag).string());
 }
 
 namespace {

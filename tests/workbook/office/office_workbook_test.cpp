@@ -7,6 +7,8 @@
 
 #include "office_test_support.h"
 #include "report_template.h"
+#include "workbook/office/bound_data_sheets.h"
+#include "workbook/office/uno_sheets.h"
 
 namespace quorvia::workbook::office::testing {
 namespace {
@@ -196,6 +198,18 @@ TEST_F(OfficeWorkbookTest, CopyIsAtomicAndLeavesTheWorkbookWhereItWas) {
   Office().WriteCell(kWorkbook, "CoverPage", "B13", "after the copy");
   Office().Save(kWorkbook);
   EXPECT_NE(fs::last_write_time(folder / "MOSA_QUERY.xls"), before);
+}
+
+TEST_F(OfficeWorkbookTest, ADocumentClosedUnderACallIsAnErrorNotACrash) {
+  const auto folder = MakeProgramFolder(kTwoSelections, "first");
+  Office().OpenWorkbook((folder / "MOSA_QUERY.xls").string(), 3);
+  const auto document = Office().Workbook(kWorkbook);
+  Office().Close(kWorkbook);  // as another client of the office would, between two calls of ours
+
+  EXPECT_ANY_THROW(SheetNamedIgnoringCase(document, "CoverPage"));
+  EXPECT_ANY_THROW(SheetCountOf(document));
+  EXPECT_ANY_THROW(ReloadBoundSheet(document, 2, {"MOSA_DB.mdb", "FILTERED"}, true));
+  EXPECT_THROW(Office().WriteCell(kWorkbook, "CoverPage", "B13", "x"), AutomationError);
 }
 
 }  // namespace

@@ -1,0 +1,204 @@
+#include "workbook/office/office_slots.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <optional>
+#include <set>
+#include <sstream>
+#include <vector>
+
+#include "workbook/office/uno_text.h"
+#include "workbook/spreadsheet_application.h"
+
+namespace quorvia::workbook::office {
+namespace fs = std::filesystem;
+namespace {
+
+constexpr int kSlotCount = 64;
+constexpr const char* kSlotPrefix = "office-";
+constexpr const char* kLockSuffix = ".lock";
+
+fs::path SlotLockFile(const fs::path& slotFolder) {
+  return slotFolder.parent_path() / (slotFolder.filename().string() + kLockSuffix);
+}
+
+fs::path Normal(const fs::path& path) {
+  std::error_code error;
+  const fs::path canonical = fs::weakly_canonical(path, error);
+  return error ? path.lexically_normal() : canonical;
+}
+
+// The profile folder an office lock file names: its last field is the office's user installation URL.
+std::optional<fs::path> ProfileNamedIn(const fs::path& lockFile) {
+  std::ifstream in(lockFile);
+  std::stringstream text;
+  text << in.rdbuf();
+  std::string content = text.str();
+  while (!content.empty() && (content.back() == '\n' || content.back() == '\r' || content.back() == ';')) {
+    content.pop_back();
+  }
+  const auto comma = content.rfind(',');
+  if (comma == std::string::npos) return std::nullopt;
+  const std::string url = content.substr(comma + 1);
+  if (!url.starts_with("file://")) return std::nullopt;
+  try {
+    return fs::path(PathFromFileUrl(ToOUString(url)));
+  } catch (...) {
+    return std::nullopt;
+  }
+}
+
+}  // namespace
+
+std::shared_ptr<FolderLock> FolderLock::TryTake(const fs::path& file) {
+  const int fd = open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    throw AutomationError("cannot open the lock file " + file.string() + ": " + std::strerror(errno));
+  }
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    close(fd);
+    return nullptr;
+  }
+  return std::shared_ptr<FolderLock>(new FolderLock(fd));
+}
+
+FolderLock::~FolderLock() { close(fd_); }
+
+OfficeSlot OfficeSlot::TakeFree(const fs::path& root) {
+  std::error_code error;
+  fs::create_directories(root, error);
+  if (error)
+    throw AutomationError("cannot create the office folder " + root.string() + ": " + error.message());
+  for (int n = 1; n <= kSlotCount; ++n) {
+    const fs::path folder = root / (kSlotPrefix + std::to_string(n));
+    if (auto lock = FolderLock::TryTake(SlotLockFile(folder))) return {folder, std::move(lock)};
+  }
+  throw AutomationError("every office slot under " + root.string() + " is in use");
+}
+
+bool OfficeSlot::IsAbandonedProfile(const fs::path& profileDir) {
+  const fs::path slot = Normal(profileDir).parent_path();
+  if (!slot.filename().string().starts_with(kSlotPrefix) || !fs::exists(SlotLockFile(slot))) return false;
+  try {
+    return FolderLock::TryTake(SlotLockFile(slot)) != nullptr;  // released again at once
+  } catch (const AutomationError&) {
+    return false;
+  }
+}
+
+fs::path OfficeLockFileOf(const fs::path& document) {
+  return document.parent_path() / (".~lock." + document.filename().string() + "#");
+}
+
+void RemoveLeftoverLockFile(const fs::path& document, const fs::path& ownProfileDir, bool heldByOwnOffice) {
+  // Cleaning up is done on the way, also while an office is ended: it never fails the caller.
+  try {
+    const fs::path lockFile = OfficeLockFileOf(document);
+    if (!fs::is_regular_file(lockFile)) return;
+    const auto profile = ProfileNamedIn(lockFile);
+    if (!profile) return;
+    const bool ours = Normal(*profile) == Normal(ownProfileDir);
+    if ((ours && !heldByOwnOffice) || (!ours && OfficeSlot::IsAbandonedProfile(*profile))) {
+      std::error_code ignored;
+      fs::remove(lockFile, ignored);
+    }
+  } catch (...) {
+  }
+}
+
+namespace {
+
+bool ProcessEnded(long pid) { return pid > 0 && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH; }
+
+// The office names the temporary file of a save "lu<its pid>...tmp" beside the target. A name that a
+// running process's id could equally have produced is left alone.
+bool IsSaveFileOfEndedOffice(const std::string& name, const std::string& pid) {
+  const std::string prefix = "lu" + pid;
+  if (!name.starts_with(prefix) || !name.ends_with(".tmp")) return false;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator("/proc", error)) {
+    const std::string other = entry.path().filename().string();
+    if (other.size() > pid.size() && other.starts_with(pid) && name.starts_with("lu" + other) &&
+        std::all_of(other.begin(), other.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+void OfficeJournal::Append(const std::string& line) { std::ofstream(file_, std::ios::app) << line << "\n"; }
+
+void OfficeJournal::RecordOffice(int officePid) { Append("office " + std::to_string(officePid)); }
+
+void OfficeJournal::RecordFile(const fs::path& file) {
+  if (recorded_.insert(file).second) Append("file " + file.string());
+}
+
+void OfficeJournal::TakeOver() {
+  try {
+    CleanUpAfterEndedProcess();
+  } catch (...) {
+    // Best effort: a folder that cannot be read keeps what it holds.
+  }
+}
+
+void OfficeJournal::CleanUpAfterEndedProcess() {
+  std::ifstream in(file_);
+  std::string line;
+  long process = 0;
+  std::vector<std::string> offices;
+  std::vector<fs::path> files;
+  while (std::getline(in, line)) {
+    if (line.starts_with("process ")) process = std::strtol(line.c_str() + 8, nullptr, 10);
+    if (line.starts_with("office ")) offices.push_back(line.substr(7));
+    if (line.starts_with("file ")) files.emplace_back(line.substr(5));
+  }
+  in.close();
+  // A process that still runs (this one among them, with another user of the same folders) keeps its record.
+  if (process != 0 && !ProcessEnded(process)) return;
+  {
+    std::set<fs::path> folders;
+    for (const auto& file : files) {
+      RemoveLeftoverLockFile(file, profileDir_, false);
+      folders.insert(file.parent_path());
+    }
+    std::error_code error;
+    for (const auto& folder : folders) {
+      for (const auto& entry : fs::directory_iterator(folder, error)) {
+        for (const auto& office : offices) {
+          if (IsSaveFileOfEndedOffice(entry.path().filename().string(), office))
+            fs::remove(entry.path(), error);
+        }
+      }
+    }
+  }
+  std::error_code error;
+  fs::create_directories(file_.parent_path(), error);
+  std::ofstream(file_, std::ios::trunc) << "process " << getpid() << "\n";
+}
+
+void RemovePipesOfEndedProcesses(const fs::path& folder) {
+  if (folder.empty()) return;
+  const std::string prefix =
+      "OSL_PIPE_" + std::to_string(getuid()) + "_quorvia_office_" + std::to_string(getuid()) + "_";
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(folder, error)) {
+    const std::string name = entry.path().filename().string();
+    if (!name.starts_with(prefix)) continue;
+    char* end = nullptr;
+    const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
+    if (*end != '\0' || pid <= 0) continue;
+    if (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) fs::remove(entry.path(), error);
+  }
+}
+
+}  // namespace quorvia::workbook::office

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <string>
+
+namespace quorvia::workbook::office {
+
+// An exclusive advisory lock on a file, held while the object lives and released by the kernel when the
+// process ends, however it ends.
+class FolderLock {
+ public:
+  // The lock on `file` (created when missing), or nothing when another holder has it.
+  static std::shared_ptr<FolderLock> TryTake(const std::filesystem::path& file);
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+  ~FolderLock();
+
+ private:
+  explicit FolderLock(int fd) : fd_(fd) {}
+  int fd_;
+};
+
+// One office state folder (profile, HOME, temporary files) of a pool shared by every Quorvia process of a
+// user: slot n is root/office-<n>/, taken by holding root/office-<n>.lock.
+struct OfficeSlot {
+  std::filesystem::path folder;
+  std::shared_ptr<const FolderLock> lock;
+
+  // The first slot no other process holds. AutomationError when every slot is taken.
+  static OfficeSlot TakeFree(const std::filesystem::path& root);
+  // True when `profileDir` is the profile of a slot that no live process holds.
+  static bool IsAbandonedProfile(const std::filesystem::path& profileDir);
+};
+
+// The office's lock file beside a document, as the office names it.
+std::filesystem::path OfficeLockFileOf(const std::filesystem::path& document);
+
+// Removes the office lock file of `document` when it provably is a leftover of ours: it names the profile
+// `ownProfileDir` while our office does not hold the document (`heldByOwnOffice` false), or it names the
+// profile of a slot that no process holds any more. Lock files of anyone else are never touched.
+void RemoveLeftoverLockFile(const std::filesystem::path& document, const std::filesystem::path& ownProfileDir,
+                            bool heldByOwnOffice);
+
+// A record, in the office's HOME, of which Quorvia process uses the office folders, which office
+// processes it started and which files they opened. A process killed outright (its office dies with it)
+// leaves the office's lock files and half-written save files beside those files; the next process on
+// the same folders finds the record of a process that no longer runs and removes exactly those.
+class OfficeJournal {
+ public:
+  OfficeJournal(std::filesystem::path file, std::filesystem::path profileDir)
+      : file_(std::move(file)), profileDir_(std::move(profileDir)) {}
+  // Cleans up after the recorded process when it no longer runs, then records this process.
+  void TakeOver();
+  void RecordOffice(int officePid);
+  void RecordFile(const std::filesystem::path& file);
+
+ private:
+  void Append(const std::string& line);
+  void CleanUpAfterEndedProcess();
+  std::filesystem::path file_;
+  std::filesystem::path profileDir_;
+  std::set<std::filesystem::path> recorded_;
+};
+
+// Removes the pipes that offices of Quorvia processes no longer running left in `folder` (pipe names
+// carry the process id of the Quorvia that chose them).
+void RemovePipesOfEndedProcesses(const std::filesystem::path& folder);
+
+}  // namespace quorvia::workbook::office
