@@ -2,6 +2,7 @@
 
 #include <QMetaObject>
 #include <QSignalBlocker>
+#include <algorithm>
 #include <utility>
 
 #include "app/access_start_up.h"
@@ -77,6 +78,7 @@ bool Form1::Form_Load() {
   try {
     session_ = std::make_unique<query::QuerySession>(db::DBEngine::Instance().OpenDatabase(path), office_,
                                                      programFolder_);
+    session_->SetStatusSink([this](const std::string& text) { SetLabel1(text); });
     FillCountryBox();
   } catch (const db::DbError& error) {
     // With a connection file the database is on a server, and the file is what the user can check.
@@ -106,6 +108,7 @@ void Form1::FillCountryBox() {
   const QString text = combos_[0]->currentText();
   for (const auto& entry : entries) combos_[0]->addItem(Q(entry));
   combos_[0]->setEditText(text);
+  listLoaded_[0] = true;
 }
 
 // --- country selection -----------------------------------------------------------------------------
@@ -129,6 +132,8 @@ std::string Form1::CountryCode() const { return query::FirstCharacters(S(combos_
 
 void Form1::RunCountrySelection() {
   const std::string countryCode = CountryCode();
+  // Until its list for this country is read, a box shows nothing that could be chosen.
+  std::fill(listLoaded_.begin() + 1, listLoaded_.end(), false);
   AfegimEBK();
   AfegimNUTS();
   ShowDataStatus(countryCode);
@@ -156,6 +161,8 @@ void Form1::SetChangeTypeButtons(const std::string& countryCode) {
 }
 
 void Form1::RefillFilterBox(QComboBox* box, const std::vector<std::string>& entries) {
+  const auto index = std::ranges::find(combos_, box) - combos_.begin();
+  listLoaded_.at(static_cast<std::size_t>(index)) = true;
   box->clear();
   for (const auto& value : entries) box->addItem(Q(value));
   box->setCurrentIndex(0);
@@ -184,13 +191,17 @@ void Form1::Option2_Click(int /*index*/) {
 // A level box is emptied first: when its list cannot be read, or no level is chosen, it stays empty.
 void Form1::AfegimNUTS() {
   combos_[1]->clear();
+  listLoaded_[1] = false;
   const auto list = session_->NutsList(CountryCode(), CheckedIndex(option2_));
+  listLoaded_[1] = true;  // also without a level: the empty box then means no NUTS filter
   if (!list.column.empty()) RefillFilterBox(combos_[1], list.entries);
 }
 
 void Form1::AfegimEBK() {
   combos_[2]->clear();
+  listLoaded_[2] = false;
   const auto list = session_->EbkList(CountryCode(), CheckedIndex(option1_));
+  listLoaded_[2] = true;
   if (!list.column.empty()) RefillFilterBox(combos_[2], list.entries);
 }
 
@@ -207,6 +218,9 @@ query::Selection Form1::ReadSelection() const {
   selection.nutsLevelIndex = CheckedIndex(option2_);
   selection.elevationLevelIndex = CheckedIndex(option1_);
   selection.option3FirstSelected = option3_[0]->isChecked();
+  for (std::size_t i = 0; i < combos_.size(); ++i) {
+    if (!listLoaded_[i]) selection.unloadedBoxes.push_back("Combo" + std::to_string(i + 1));
+  }
   return selection;
 }
 
@@ -215,12 +229,19 @@ void Form1::Updata(const std::string& Sql) { query::Updata(session_->WorkDb(), S
 void Form1::Command1_Click() {
   SetMousePointer(kHourglass);
   SetLabel1("Processing update...");
+  bool done = false;
   try {
-    SetLabel1(session_->Update(ReadSelection()).labelText);
+    const auto outcome = session_->Update(ReadSelection());
+    done = outcome.Done();
+    SetLabel1(outcome.labelText);
   } catch (const db::DbError& error) {
     SetLabel1("Update not done: error " + std::to_string(error.Number()));
     ReportError(error);
+  } catch (const std::exception& error) {
+    SetLabel1(std::string("Update not done: ") + error.what());
+    ReportError(error);
   }
+  if (!done) ++runsNotDone_;
   SetMousePointer(kDefaultPointer);
 }
 
@@ -231,6 +252,7 @@ void Form1::Command2_Click() {
       modals_, this);
   modals_.ShowModal(*dialog);
   const auto handOff = batch_dialog::ReadBatchSelection(*dialog);
+  ++runsNotDone_;                       // until the batch has run every item
   if (handOff.count.isEmpty()) return;  // the dialog goes with `dialog`
   const auto prefix = modals_.InputBox(this, QStringLiteral("Type the filename prefix you want"),
                                        QStringLiteral("Filename prefix"), QStringLiteral("Prefix"));
@@ -247,9 +269,11 @@ void Form1::Command2_Click() {
       batch.RunItem();
     }
     SetLabel1(batch.Outcome().labelText);
+    if (batch.Outcome().failed == 0) --runsNotDone_;
   } catch (const db::DbError& error) {
     ReportError(error);
   } catch (const std::exception& error) {
+    SetLabel1(std::string("Batch not done: ") + error.what());
     ReportError(error);
   }
   SetMousePointer(kDefaultPointer);

@@ -95,6 +95,10 @@ class Form1 : public QWidget {
   // The selection as plain values.
   query::Selection ReadSelection() const;
 
+  // How many runs (updates, batches) since the window was built did not do everything they were asked:
+  // refused, stopped by an error, the workbook or its cover page not written, or a batch item failed.
+  int RunsNotDone() const { return runsNotDone_; }
+
  private:
   void BuildLayout();
   void ConnectHandlers();
@@ -114,6 +118,9 @@ class Form1 : public QWidget {
   std::unique_ptr<query::QuerySession> session_;
   int mousePointer_ = kDefaultPointer;
   bool selectionRanForThisAction_ = false;
+  int runsNotDone_ = 0;
+  // Whether each box's list was read for the country shown; a box without one holds no selection.
+  std::array<bool, 6> listLoaded_{};
 
   std::array<QGroupBox*, 3> frames_{};
   std::array<QComboBox*, 6> combos_{};

@@ -98,5 +98,6 @@ int main(int argc, char** argv) {
   std::cout << "Label1: " << Lines(form.Label1()->text()) << "\n";
   if (options.printLists) PrintLists(form);
   if (options.screenshot && !SaveScreenshot(form, *options.screenshot)) return 1;
-  return modals.MessageShown() ? 1 : 0;
+  // 0 only when everything asked for was done: no message, and every update and batch item complete.
+  return modals.MessageShown() || form.RunsNotDone() > 0 ? 1 : 0;
 }

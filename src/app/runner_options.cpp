@@ -96,7 +96,8 @@ std::string RunnerUsage() {
          "kept\n"
          "                           as MOSA_DB.access.mdb); without it such a file ends the run with status "
          "1\n"
-         "Exit status: 0 on success, 1 when an error message was shown, 2 on a bad command line.\n";
+         "Exit status: 0 when everything asked for was done; 1 when a message was shown, the workbook was\n"
+         "not updated (or its cover page not written) or a batch item failed; 2 on a bad command line.\n";
 }
 
 }  // namespace quorvia::app

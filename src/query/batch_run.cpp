@@ -1,8 +1,10 @@
 #include "query/batch_run.h"
 
+#include <filesystem>
 #include <stdexcept>
 #include <utility>
 
+#include "db/ascii_case.h"
 #include "query/change_queries.h"
 #include "query/query_session.h"
 #include "query/updata.h"
@@ -36,18 +38,13 @@ std::string ApplyUnitItem(const std::string& unit, const std::string& t, const s
   return t;
 }
 
-void NoteFailure(BatchOutcome& outcome, const std::string& item, const workbook::RefreshOutcome& refresh,
-                 const workbook::RefreshOutcome& copy) {
-  std::string reason;
-  if (!refresh.Succeeded() || !refresh.saved) {
-    reason = refresh.FirstFailure().empty() ? "the report was not saved" : refresh.FirstFailure();
-  } else if (!copy.Succeeded() || !copy.copied) {
-    reason = copy.FirstFailure().empty() ? "the copy was not written" : copy.FirstFailure();
-  } else {
-    return;
-  }
+void NoteFailure(BatchOutcome& outcome, const std::string& item, const std::string& reason) {
   ++outcome.failed;
   outcome.failures.push_back(item + ": " + reason);
+}
+
+std::string ReasonOr(const workbook::RefreshOutcome& outcome, const char* otherwise) {
+  return outcome.FirstFailure().empty() ? otherwise : outcome.FirstFailure();
 }
 
 }  // namespace
@@ -60,8 +57,10 @@ std::string ShorelineItemName(const std::string& item) {
 // window's selection, and each item replaces only its unit's condition.
 BatchRun::BatchRun(QuerySession& session, BatchRequest request)
     : session_(session),
+      runLock_(session.StartRun(request.selection)),
       request_(std::move(request)),
-      windowCountry_(FirstCharacters(request_.selection.Combo1, 2)) {
+      windowCountry_(FirstCharacters(request_.selection.Combo1, 2)),
+      copyRegister_(session.ProgramFolder()) {
   session_.texts_ = TextsOf(request_.selection);
   BuildCriteria(request_.selection, session_.conditions_);
 }
@@ -96,14 +95,53 @@ std::optional<BatchStep> BatchRun::Next() {
       "Processing update " + std::to_string(outcome_.processed) + " of " + request_.count + "...", byCountry};
 }
 
+std::string BatchRun::ChooseCopyName(std::string& name) {
+  const std::string report = db::LowerAscii(workbook::kReportFileName);
+  const auto folder = std::filesystem::path(session_.ProgramFolder());
+  const auto takenByOthers = [&](const std::string& candidate) {
+    const std::string file = candidate + ".xls";
+    std::error_code error;
+    return db::LowerAscii(file) == report ||
+           (std::filesystem::exists(std::filesystem::symlink_status(folder / file, error)) &&
+            !copyRegister_.IsReportCopy(file));
+  };
+  const std::string first = copyNames_.Next(request_.prefix, itemName_);
+  if (db::LowerAscii(first + ".xls") == report) {
+    return "the copy name \"" + first + ".xls\" is the report workbook's own name";
+  }
+  name = first;
+  if (takenByOthers(first)) {
+    name = copyNames_.Next(request_.prefix, itemName_, takenByOthers);
+    outcome_.kept.push_back(first + ".xls kept, the copy is " + name + ".xls");
+  }
+  return {};
+}
+
 void BatchRun::RunItem() {
   Updata(*session_.workDb_, sql_);
   const auto refresh = session_.RefreshReport("", workbook::kRefreshMode, session_.texts_, changeColumn_);
-  const std::string copyName = copyNames_.Next(request_.prefix, itemName_);
+  // Without this item's figures in the saved report, a copy would show the previous item's report.
+  if (!refresh.FiguresSaved()) {
+    NoteFailure(outcome_, item_, ReasonOr(refresh, "the report was not saved") + "; no copy written");
+    return;
+  }
+  std::string copyName;
+  if (const std::string refused = ChooseCopyName(copyName); !refused.empty()) {
+    NoteFailure(outcome_, item_, refused);
+    return;
+  }
   const auto copy = session_.RefreshReport(copyName, workbook::kCopyMode, SelectionTexts{},
                                            session_.conditions_.ChangeField);
-  if (copy.copied) outcome_.copies.push_back(copyName);
-  NoteFailure(outcome_, item_, refresh, copy);
+  if (!copy.copied) {
+    NoteFailure(outcome_, item_, ReasonOr(copy, "the copy was not written"));
+    return;
+  }
+  outcome_.copies.push_back(copyName);
+  copyRegister_.Note(copyName + ".xls");
+  // The copy holds the item's figures, but its cover page may still show the item before.
+  if (!refresh.coverPageFailure.empty()) {
+    NoteFailure(outcome_, item_, "cover page not written: " + refresh.coverPageFailure);
+  }
 }
 
 std::string BatchFinishedText(const BatchOutcome& outcome) {
@@ -111,6 +149,10 @@ std::string BatchFinishedText(const BatchOutcome& outcome) {
   if (outcome.failed > 0) {
     text += "\r\n" + std::to_string(outcome.failed) + " of " + std::to_string(outcome.processed) +
             " items failed; first: " + outcome.failures.front();
+  }
+  if (!outcome.kept.empty()) {
+    text += "\r\n" + outcome.kept.front();
+    if (outcome.kept.size() > 1) text += " (and " + std::to_string(outcome.kept.size() - 1) + " more)";
   }
   return text;
 }

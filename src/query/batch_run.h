@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "folder_lock/folder_lock.h"
 #include "query/copy_names.h"
+#include "query/copy_register.h"
 #include "query/selection.h"
 #include "query/unit_names.h"
 
@@ -24,9 +26,10 @@ struct BatchRequest {
 
 struct BatchOutcome {
   int processed = 0;
-  int failed = 0;                     // items whose refresh or copy did not really happen
+  int failed = 0;                     // items whose copy is missing or does not show the item
   std::vector<std::string> failures;  // "<item>: <reason>"
   std::vector<std::string> copies;    // copy names written, in order
+  std::vector<std::string> kept;      // "<file> kept, the copy is <other file>": files not ours, not replaced
   std::string labelText;              // what the status label shows afterwards (BatchFinishedText)
 };
 
@@ -46,13 +49,19 @@ class BatchRun {
   // Sets the conditions and selection texts for the next selected item and says what to show; nothing when
   // every selected item has run.
   std::optional<BatchStep> Next();
-  // Rewrites FILTERED for the item Next announced, refreshes the report and saves its copy.
+  // Rewrites FILTERED for the item Next announced, refreshes the report and saves its copy. The copy is
+  // written only from a report that was refreshed and saved for this item, never over the report itself,
+  // and over an existing file only when that is a copy written earlier.
   void RunItem();
   // The outcome so far; complete once Next has returned nothing.
   const BatchOutcome& Outcome() const { return outcome_; }
 
  private:
+  // Why the item's copy cannot be written from the refreshed report, or "".
+  std::string ChooseCopyName(std::string& name);
+
   QuerySession& session_;
+  folder_lock::FolderLock runLock_;  // held from the first item to the end of the batch
   const BatchRequest request_;
   const std::string windowCountry_;
   std::size_t next_ = 0;
@@ -61,10 +70,12 @@ class BatchRun {
   std::string item_;
   std::string itemName_;
   CopyNames copyNames_;
+  CopyRegister copyRegister_;
   BatchOutcome outcome_;
 };
 
-// "Tasks finished", and on a second line how many items failed, when any did.
+// "Tasks finished"; on further lines how many items failed, when any did, and which files were kept
+// under their names.
 std::string BatchFinishedText(const BatchOutcome& outcome);
 
 // The item name of a shoreline class: "Less than 10km" for "< 10 Km from shoreline", else "More than 10km".

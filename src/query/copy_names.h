@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <set>
 #include <string>
 
@@ -12,6 +13,9 @@ class CopyNames {
  public:
   // prefix + "_" + item name, made safe and unique within this batch.
   std::string Next(const std::string& prefix, const std::string& itemName);
+  // The same, also passing over names that `taken` says belong to somebody else.
+  std::string Next(const std::string& prefix, const std::string& itemName,
+                   const std::function<bool(const std::string& name)>& taken);
 
   // The text with "/", "\" and control characters replaced by "_".
   static std::string SafeFileNamePart(const std::string& text);

@@ -71,6 +71,26 @@ workbook::RefreshOutcome QuerySession::RefreshReport(const std::string& copyName
   return workbook::RefreshWorkbook(office_, programFolder_, copyName, mode, cover);
 }
 
+folder_lock::FolderLock QuerySession::StartRun(const Selection& selection) const {
+  if (!selection.unloadedBoxes.empty()) {
+    std::string boxes;
+    for (const auto& box : selection.unloadedBoxes) boxes += (boxes.empty() ? "" : ", ") + box;
+    const bool one = selection.unloadedBoxes.size() == 1;
+    throw RunRefused(std::string(one ? "The list of " : "The lists of ") + boxes +
+                     " could not be read from the database: " + (one ? "it holds" : "they hold") +
+                     " no selection. The update was not done; FILTERED and the workbook are as they were.");
+  }
+  auto lock = folder_lock::FolderLock::Take(programFolder_, runWaitBound_, [this] {
+    if (statusSink_) statusSink_(kWaitingForOtherRun);
+  });
+  if (!lock) {
+    throw RunRefused("Another update has been running in the program folder " + programFolder_ +
+                     " for longer than " + std::to_string(runWaitBound_.count() / 1000) +
+                     " s. The update was not done: FILTERED and the workbook are as they were.");
+  }
+  return std::move(*lock);
+}
+
 BatchRun QuerySession::StartBatch(BatchRequest request) { return BatchRun(*this, std::move(request)); }
 
 BatchOutcome QuerySession::Batch(BatchRequest request) {

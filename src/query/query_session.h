@@ -1,10 +1,14 @@
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "folder_lock/folder_lock.h"
 #include "query/batch_run.h"
 #include "query/country_status.h"
 #include "query/criteria.h"
@@ -27,6 +31,12 @@ namespace quorvia::query {
 struct LevelList {
   std::string column;
   std::vector<std::string> entries;
+};
+
+// A run that was not started, with the message for the user; nothing was changed.
+class RunRefused : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
 };
 
 // What one program run carries from run to run, apart from the window: the open database, the condition
@@ -61,8 +71,16 @@ class QuerySession {
   bool HasChange1(const std::string& countryCode) const;
 
   // "UPDATE QUERY": builds the conditions, reads the figures, rewrites FILTERED and refreshes the report.
-  // A query the engine rejects stops the run before FILTERED or the workbook is touched.
+  // A query the engine rejects stops the run before FILTERED or the workbook is touched. RunRefused when
+  // a box of the selection had no list, or another run in the program folder outlasted the wait.
   UpdateOutcome Update(const Selection& selection);
+
+  // Runs (an update, or a whole batch) take turns per program folder: FILTERED and the report workbook are
+  // one per folder, and two runs at once would mix their selections. A run waits for the one before it up
+  // to the bound, telling the status sink that it waits.
+  void SetStatusSink(std::function<void(const std::string&)> sink) { statusSink_ = std::move(sink); }
+  void SetRunWaitBound(std::chrono::milliseconds bound) { runWaitBound_ = bound; }
+  static constexpr std::chrono::minutes kDefaultRunWaitBound{10};
 
   // A batch, run item by item by the caller (see BatchRun), or all at once.
   BatchRun StartBatch(BatchRequest request);
@@ -76,6 +94,9 @@ class QuerySession {
 
  private:
   friend class BatchRun;
+
+  // The folder's run lock, or RunRefused. Refuses first a selection with a box that had no list.
+  folder_lock::FolderLock StartRun(const Selection& selection) const;
 
   LevelList LevelListOf(const std::string& column, const std::string& countryCode,
                         std::string (*query)(const std::string&, const std::string&)) const;
@@ -91,6 +112,11 @@ class QuerySession {
   std::string nutsField_;
   std::string ebkField_;
   std::string dataStatusCaption_;
+  std::function<void(const std::string&)> statusSink_;
+  std::chrono::milliseconds runWaitBound_ = kDefaultRunWaitBound;
 };
+
+inline constexpr const char* kWaitingForOtherRun =
+    "Waiting for the update running in this program folder to finish...";
 
 }  // namespace quorvia::query

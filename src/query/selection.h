@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quorvia::query {
 
@@ -19,6 +20,8 @@ struct Selection {
   std::optional<int> nutsLevelIndex;       // selected Option2 button (0..2), if any
   std::optional<int> elevationLevelIndex;  // selected Option1 button (0..1), if any
   bool option3FirstSelected = true;        // Option3(0): change1
+  // The boxes ("Combo3"...) whose list could not be read: what they show is no choice of the user's.
+  std::vector<std::string> unloadedBoxes;
 };
 
 // The texts handed to the report's cover page.

@@ -18,8 +18,13 @@ std::string WholeHectares(const db::FieldValue& area) {
   return text;
 }
 
-std::string WorkbookLine(const workbook::RefreshOutcome& workbook) {
-  if (workbook.Succeeded() && workbook.saved) return kUpdateSucceeded;
+// A cover page that could not be written does not make the saved figures less new, so it gets a line of
+// its own instead of turning the update into a failure.
+std::string WorkbookLines(const workbook::RefreshOutcome& workbook) {
+  if (workbook.FiguresSaved()) {
+    if (workbook.coverPageFailure.empty()) return kUpdateSucceeded;
+    return std::string(kUpdateSucceeded) + "\r\n" + kCoverPageNotWritten + workbook.coverPageFailure;
+  }
   const std::string reason = workbook.FirstFailure();
   return " Excel workbook NOT updated: " + (reason.empty() ? std::string("it was not saved") : reason);
 }
@@ -27,6 +32,7 @@ std::string WorkbookLine(const workbook::RefreshOutcome& workbook) {
 }  // namespace
 
 UpdateOutcome QuerySession::Update(const Selection& selection) {
+  const auto runLock = StartRun(selection);
   BuildCriteria(selection, conditions_);
   const std::string countryCode = FirstCharacters(selection.Combo1, 2);
   // Both results are opened before anything is written, so a query the engine rejects stops the run here.
@@ -46,7 +52,7 @@ UpdateOutcome QuerySession::Update(const Selection& selection) {
 
 std::string UpdateLabelText(const UpdateOutcome& outcome) {
   return std::to_string(outcome.recordCount) + " records selected " + "\r\n" +
-         " Total Area (Ha): " + WholeHectares(outcome.area) + "\r\n" + WorkbookLine(outcome.workbook);
+         " Total Area (Ha): " + WholeHectares(outcome.area) + "\r\n" + WorkbookLines(outcome.workbook);
 }
 
 }  // namespace quorvia::query

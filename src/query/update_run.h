@@ -13,12 +13,17 @@ struct UpdateOutcome {
   db::FieldValue area;   // summed AREAHA; null when no record matched
   workbook::RefreshOutcome workbook;
   std::string labelText;  // what the status label shows afterwards (UpdateLabelText)
+
+  // Everything the update was asked for happened: FILTERED, the figures saved and the cover page.
+  bool Done() const { return workbook.FiguresSaved() && workbook.coverPageFailure.empty(); }
 };
 
-// The three lines shown after an update: the count, the total area rounded down, and whether the
-// workbook really was updated. Lines end with CR LF.
+// The lines shown after an update: the count, the total area rounded down, and whether the workbook
+// really was refreshed and saved; a fourth line when its cover page could not be written. Lines end with
+// CR LF.
 std::string UpdateLabelText(const UpdateOutcome& outcome);
 
 inline constexpr const char* kUpdateSucceeded = " Excel Woorkbook updated successfully !";
+inline constexpr const char* kCoverPageNotWritten = " Cover page not written: ";
 
 }  // namespace quorvia::query

@@ -13,7 +13,7 @@ namespace quorvia::workbook {
 namespace {
 
 // The name the user's open workbook must carry, exactly, for this call to work on it.
-constexpr const char* kWorkbookFileName = "MOSA_QUERY.xls";
+constexpr const char* kWorkbookFileName = kReportFileName;
 // How every step after the first addresses the workbook; the application matches it whatever the case.
 constexpr const char* kWorkbookItem = "mosa_query.xls";
 // Refresh external links without asking: a hidden instance has nobody to answer.
@@ -94,8 +94,11 @@ class WorkbookRefresh {
     const bool pivotsRefreshed = outcome_.failures.size() == failuresBefore;
     // Sheet 1 is what the user sees first when opening the saved workbook.
     Step(SheetStep(1, "Select"), [&] { application_->SelectSheet(kWorkbookItem, 1); });
+    const std::size_t failuresBeforeCover = outcome_.failures.size();
     const bool coverWritten = WriteCoverPage(*application_, kWorkbookItem, Country, Nuts, Elevation,
                                              LandCover, Watershed, Shoreline, cover, outcome_);
+    if (!coverWritten) outcome_.coverPageFailure = outcome_.failures.at(failuresBeforeCover);
+    outcome_.pivotsRefreshed = pivotsRefreshed;
     outcome_.refreshed = pivotsRefreshed && coverWritten;
     if (noInstanceAtEntry_) {
       SaveInPlace();

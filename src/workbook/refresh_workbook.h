@@ -7,6 +7,9 @@
 
 namespace quorvia::workbook {
 
+// The report workbook's file name in the program folder.
+inline constexpr const char* kReportFileName = "MOSA_QUERY.xls";
+
 // The mode words of a call: bring the report up to date, or write a copy of it.
 inline constexpr const char* kRefreshMode = "Actualitza";
 inline constexpr const char* kCopyMode = "copia";
@@ -31,10 +34,15 @@ struct CoverPage {
 // What a call of RefreshWorkbook really achieved. The call itself shows and raises nothing; the caller uses
 // this so that it never reports a failure as a success.
 struct RefreshOutcome {
-  bool refreshed = false;  // refresh run: the pivot tables were refreshed and the cover page written
-  bool saved = false;      // the workbook was written back to its own file
-  bool copied = false;     // copy run: the copy was written
+  bool refreshed = false;        // refresh run: the pivot tables were refreshed and the cover page written
+  bool pivotsRefreshed = false;  // refresh run: every visible pivot table was refreshed
+  bool saved = false;            // the workbook was written back to its own file
+  bool copied = false;           // copy run: the copy was written
   std::vector<std::string> failures;  // one line per abandoned step, in order
+  std::string coverPageFailure;       // the first cover-page cell that could not be written, or ""
+
+  // The figures of the workbook's file are the new ones: refreshed and saved, whatever the cover page.
+  bool FiguresSaved() const noexcept { return pivotsRefreshed && saved; }
 
   // True when no step was abandoned.
   bool Succeeded() const noexcept { return failures.empty(); }

@@ -1,17 +1,22 @@
 // The main window with the real database layer, the real demo data and a real headless office.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <QListWidget>
 #include <QProcess>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "app/form1.h"
 #include "batch_dialog/form2.h"
+#include "db/db_engine.h"
 #include "demo_database.h"
 #include "office_test_support.h"
+#include "query/query_session.h"
 #include "recording_modal_host.h"
 #include "report_template.h"
 #include "sqlite_fixture.h"
@@ -22,6 +27,75 @@ namespace {
 
 namespace fs = std::filesystem;
 namespace office = workbook::office;
+
+// The real office, killed through the process id the automation layer knows when the cover page is about
+// to show `victim`: after that item's pivot tables were refreshed, before its report is saved.
+class OfficeKilledAtItem final : public workbook::SpreadsheetApplication {
+ public:
+  OfficeKilledAtItem(std::unique_ptr<workbook::SpreadsheetApplication> office,
+                     office::LibreOfficeSystem& system, const std::string& victim)
+      : office_(std::move(office)), system_(system), victim_(victim) {}
+
+  int WorkbookCount() override { return office_->WorkbookCount(); }
+  std::string WorkbookName(int position) override { return office_->WorkbookName(position); }
+  void SetVisible(bool visible) override { office_->SetVisible(visible); }
+  void OpenWorkbook(const std::string& path, int links) override { office_->OpenWorkbook(path, links); }
+  int SheetCount(const std::string& book) override { return office_->SheetCount(book); }
+  bool SheetVisible(const std::string& book, int sheet) override {
+    return office_->SheetVisible(book, sheet);
+  }
+  void SelectSheet(const std::string& book, int sheet) override { office_->SelectSheet(book, sheet); }
+  int ActiveSheetPivotTableCount(const std::string& book) override {
+    return office_->ActiveSheetPivotTableCount(book);
+  }
+  void RefreshActiveSheetPivotTable(const std::string& book, int index) override {
+    office_->RefreshActiveSheetPivotTable(book, index);
+  }
+  void WriteCell(const std::string& book, const std::string& sheet, const std::string& cell,
+                 const std::string& text) override {
+    if (text == victim_) {
+      if (const auto pid = system_.StartedOfficePid()) ::kill(*pid, SIGKILL);
+    }
+    office_->WriteCell(book, sheet, cell, text);
+  }
+  void Save(const std::string& book) override { office_->Save(book); }
+  void Close(const std::string& book) override { office_->Close(book); }
+  void Quit() override { office_->Quit(); }
+  void RefreshAll(const std::string& book) override { office_->RefreshAll(book); }
+  void SaveCopyAs(const std::string& book, const std::string& path) override {
+    office_->SaveCopyAs(book, path);
+  }
+
+ private:
+  std::unique_ptr<workbook::SpreadsheetApplication> office_;
+  office::LibreOfficeSystem& system_;
+  const std::string& victim_;
+};
+
+class OfficeKilledAtItemSystem final : public workbook::SpreadsheetSystem {
+ public:
+  explicit OfficeKilledAtItemSystem(office::LibreOfficeSystem& system) : system_(system) {}
+  std::unique_ptr<workbook::SpreadsheetApplication> GetRunningInstance() override {
+    return Wrap(system_.GetRunningInstance());
+  }
+  std::unique_ptr<workbook::SpreadsheetApplication> CreateInstance() override {
+    return Wrap(system_.CreateInstance());
+  }
+  std::string victim;
+
+ private:
+  std::unique_ptr<workbook::SpreadsheetApplication> Wrap(
+      std::unique_ptr<workbook::SpreadsheetApplication> office) {
+    if (!office) return nullptr;
+    return std::make_unique<OfficeKilledAtItem>(std::move(office), system_, victim);
+  }
+  office::LibreOfficeSystem& system_;
+};
+
+std::string FileText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
 
 // One office and one program folder (demo data and template) for the whole suite: starting an office
 // costs about a second.
@@ -161,6 +235,54 @@ TEST_F(EndToEndTest, TheSwissEntryGetsAValidCopy) {
   ASSERT_TRUE(fs::exists(copy));
   EXPECT_NEAR(ReadReport(copy).total, testing::QueryNumber(Database(), "SELECT sum(AREAHA) FROM DATA_CH"),
               0.01);
+}
+
+TEST_F(EndToEndTest, AnItemWhoseOfficeDiedBeforeItsReportWasSavedGetsNoCopy) {
+  const office::testing::TempFolder scratch("quorvia-killed");
+  const fs::path folder = scratch.Path() / "program";
+  fs::create_directory(folder);
+  fs::copy_file(root_->Path() / "MOSA_DB.mdb", folder / "MOSA_DB.mdb");
+  fs::copy_file(root_->Path() / "MOSA_QUERY.xls", folder / "MOSA_QUERY.xls");
+  office::LibreOfficeSystem realOffice(office::testing::PrivateOfficeOptions(scratch.Path(), "killed"));
+  OfficeKilledAtItemSystem office(realOffice);
+  query::QuerySession session(db::DBEngine::Instance().OpenDatabase((folder / "MOSA_DB.mdb").string()),
+                              office, folder.string());
+  const auto regions = session.NutsList("AT", 1).entries;  // "All", then the regions
+  ASSERT_GE(regions.size(), 3u);
+  session.EbkList("AT", 0);
+  office.victim = regions[2];
+
+  query::Selection selection;
+  selection.Combo1 = "AT Oesterreich";
+  selection.Combo2 = selection.Combo3 = selection.Combo4 = selection.Combo5 = selection.Combo6 = "All";
+  selection.nutsLevelIndex = 1;
+  selection.elevationLevelIndex = 0;
+  const auto outcome =
+      session.Batch({"2", "Nuts", {regions[1], regions[2]}, {true, true}, "Killed", selection});
+
+  EXPECT_EQ(outcome.failed, 1);
+  // The report file still holds the first item: a copy of it under the second item's name would lie.
+  EXPECT_FALSE(fs::exists(folder / ("Killed_" + regions[2] + ".xls")));
+  const fs::path first = folder / ("Killed_" + regions[1] + ".xls");
+  ASSERT_TRUE(fs::exists(first));
+  EXPECT_EQ(ReadReport(first).cover.at("B15"), regions[1]);
+}
+
+TEST_F(EndToEndTest, ABatchKeepsAUsersFileAndReplacesOnlyItsOwnEarlierCopy) {
+  form->Option2(1)->click();
+  const QString region = form->Combo2()->itemText(1);
+  const fs::path users = root_->Path() / ("Mine_" + region.toStdString() + ".xls");
+  std::ofstream(users) << "the user's own notes";
+  for (int run = 0; run < 2; ++run) {
+    AnswerDialog("Nuts", {region}, "Mine");
+    form->Command2_Click();
+    EXPECT_EQ(form->Label1()->text(),
+              QStringLiteral("Tasks finished\r\nMine_%1.xls kept, the copy is Mine_%1 (2).xls").arg(region));
+  }
+  EXPECT_EQ(FileText(users), "the user's own notes");
+  EXPECT_FALSE(fs::exists(root_->Path() / ("Mine_" + region.toStdString() + " (3).xls")));
+  EXPECT_EQ(ReadReport(root_->Path() / ("Mine_" + region.toStdString() + " (2).xls")).cover.at("B15"),
+            region.toStdString());
 }
 
 // What a run may leave in a folder: nothing but its own files.

@@ -190,6 +190,24 @@ TEST_F(Form1Test, ADatabaseWithoutCountryDataSaysSo) {
   EXPECT_TRUE(modals.messages[0].contains("holds no country data"));
 }
 
+TEST_F(Form1Test, BoxesWhoseListsCouldNotBeReadAreNoSelection) {
+  // DATA_ tables without UNITS_ tables: the lists cannot be read, the boxes keep their placeholders.
+  Load(
+      "CREATE TABLE DATA_AT (AREAHA REAL, N0CD TEXT, change1 TEXT, change2 TEXT, N1 TEXT, N2 TEXT, N3 TEXT,"
+      " EBKL1DS TEXT, EBKL2DS TEXT, WSCODE TEXT, DLT TEXT, CSTDS TEXT);"
+      "INSERT INTO DATA_AT VALUES (1, 'AT', 'a', 'a', 'AT1', 'AT11', 'AT111', 'L', 'L', 'W', 'D', 'C');");
+  ASSERT_TRUE(loaded);
+  const auto messagesBefore = modals.messages.size();
+  form->Command1()->click();
+  ASSERT_EQ(modals.messages.size(), messagesBefore + 1);
+  EXPECT_TRUE(modals.messages.back().contains("could not be read")) << modals.messages.back().toStdString();
+  EXPECT_TRUE(form->Label1()->text().startsWith("Update not done")) << form->Label1()->text().toStdString();
+  EXPECT_EQ(form->RunsNotDone(), 1);
+  EXPECT_EQ(testing::QueryNumber(folder.File("MOSA_DB.mdb"),
+                                 "SELECT count(*) FROM sqlite_master WHERE name = 'FILTERED'"),
+            0);
+}
+
 TEST_F(Form1Test, UpdateShowsFiguresAndAnHonestWorkbookLine) {
   Load(TwoCountryTables() + kTwoCountries);
   form->Command1()->click();

@@ -1,22 +1,29 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "query/copy_names.h"
 #include "run_fixture.h"
 
 namespace quorvia::query {
 namespace {
 
+std::string FileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
 class BatchRunTest : public ::testing::Test, public RunFixture {
  protected:
   // Runs a batch as the window does, step by step, with NUTS level L2 and elevation level L1 chosen.
   BatchOutcome Run(const std::string& unit, const std::vector<std::string>& items, std::vector<bool> selected,
-                   Selection selection = AllOn("AT Oesterreich")) {
+                   Selection selection = AllOn("AT Oesterreich"), const std::string& prefix = "Prefix") {
     session->NutsList("AT", 1);
     session->EbkList("AT", 0);
     int count = 0;
     for (bool s : selected) count += s;
     auto run =
-        session->StartBatch({std::to_string(count), unit, items, std::move(selected), "Prefix", selection});
+        session->StartBatch({std::to_string(count), unit, items, std::move(selected), prefix, selection});
     while (const auto step = run.Next()) {
       statuses.push_back(step->statusText);
       hourglasses.push_back(step->hourglass);
@@ -86,6 +93,45 @@ TEST_F(BatchRunTest, FailedItemsAreCountedNotHidden) {
   EXPECT_EQ(outcome.failed, 2);
   const auto& text = outcome.labelText;
   EXPECT_EQ(text.rfind("Tasks finished\r\n2 of 2 items failed", 0), 0u) << text;
+}
+
+TEST_F(BatchRunTest, AnItemWhoseReportWasNotSavedGetsNoCopy) {
+  // The saved file still holds the report of the item before: a copy of it would carry that selection.
+  office.FailOn("Save", "the office has ended");
+  const auto outcome = Run(kUnitNuts, {"AT11", "AT12"}, {true, true});
+  EXPECT_TRUE(Copies().empty());
+  EXPECT_EQ(outcome.failed, 2);
+  EXPECT_NE(outcome.failures.front().find("no copy written"), std::string::npos) << outcome.failures.front();
+}
+
+TEST_F(BatchRunTest, OnlyAMissingOrWrongCopyFailsAnItem) {
+  office.FailOn("Quit", "already gone");  // after the save: the copy is right all the same
+  EXPECT_EQ(Run(kUnitNuts, {"AT11"}, {true}).failed, 0);
+  EXPECT_EQ(Copies(), (std::vector<std::string>{"Prefix_AT11"}));
+
+  office.State().hasCoverPage = false;  // the copy's cover page would not show its item
+  const auto outcome = Run(kUnitNuts, {"AT12"}, {true});
+  EXPECT_EQ(outcome.failed, 1);
+  EXPECT_NE(outcome.failures.front().find("cover page not written"), std::string::npos)
+      << outcome.failures.front();
+}
+
+TEST_F(BatchRunTest, ACopyReplacesOnlyItsOwnEarlierCopyNeverTheReportOrAUsersFile) {
+  std::ofstream(folder.File("P_AT11.xls")) << "mine";
+  auto outcome = Run(kUnitNuts, {"AT11"}, {true}, AllOn("AT Oesterreich"), "P");
+  EXPECT_EQ(outcome.copies, (std::vector<std::string>{"P_AT11 (2)"}));
+  EXPECT_EQ(outcome.labelText, "Tasks finished\r\nP_AT11.xls kept, the copy is P_AT11 (2).xls");
+  // The same batch again replaces the copy it wrote instead of adding a third file.
+  outcome = Run(kUnitNuts, {"AT11"}, {true}, AllOn("AT Oesterreich"), "P");
+  EXPECT_EQ(outcome.copies, (std::vector<std::string>{"P_AT11 (2)"}));
+  EXPECT_EQ(FileText(folder.File("P_AT11.xls")), "mine");
+  EXPECT_EQ(FileText(folder.File("P_AT11 (2).xls")), "copy 2");
+
+  // "MOSA_query.xls" is the report itself on a case-blind file system.
+  outcome = Run(kUnitNuts, {"query"}, {true}, AllOn("AT Oesterreich"), "MOSA");
+  EXPECT_EQ(outcome.failed, 1);
+  EXPECT_NE(outcome.failures.front().find("the report workbook's own name"), std::string::npos);
+  EXPECT_EQ(Copies().size(), 2u);
 }
 
 TEST(CopyNames, UnsafeCharactersAreReplacedAndNamesStayInTheFolder) {

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "db/db_error.h"
+#include "folder_lock/folder_lock.h"
 #include "query/updata.h"
 #include "query/update_run.h"
 #include "run_fixture.h"
@@ -89,6 +90,50 @@ TEST_F(UpdateRunTest, AWorkbookFailureIsNotReportedAsSuccess) {
   const auto text = Run(AllOn("AT Oesterreich")).labelText;
   EXPECT_EQ(text.find("successfully"), std::string::npos);
   EXPECT_NE(text.find("NOT updated: Save: the workbook is open read-only"), std::string::npos) << text;
+}
+
+TEST_F(UpdateRunTest, ACoverPageFailureIsALineOfItsOwnUnderTheUpdatedWorkbook) {
+  office.State().hasCoverPage = false;
+  const auto outcome = Run(AllOn("AT Oesterreich"));
+  EXPECT_EQ(outcome.labelText,
+            "3 records selected \r\n Total Area (Ha): 850\r\n Excel Woorkbook updated successfully !\r\n"
+            " Cover page not written: CoverPage!B13: no worksheet CoverPage");
+  EXPECT_FALSE(outcome.Done());
+}
+
+TEST_F(UpdateRunTest, ABoxWithoutAListRefusesTheUpdateAndChangesNothing) {
+  Selection selection = AllOn("AT Oesterreich");
+  selection.Combo3 = "Combo3";
+  selection.unloadedBoxes = {"Combo3"};
+  try {
+    Run(selection);
+    ADD_FAILURE() << "the update ran";
+  } catch (const RunRefused& refused) {
+    EXPECT_NE(std::string(refused.what()).find("Combo3"), std::string::npos) << refused.what();
+  }
+  EXPECT_EQ(FilteredSql(), "<no FILTERED>");
+  EXPECT_TRUE(office.Calls().empty());
+}
+
+TEST_F(UpdateRunTest, AnUpdateWaitsForTheRunBeforeItInTheFolderAndIsRefusedPastTheBound) {
+  using namespace std::chrono_literals;
+  std::vector<std::string> statuses;
+  session->SetStatusSink([&](const std::string& text) { statuses.push_back(text); });
+  auto other = folder_lock::FolderLock::Take(folder.str(), 0ms, {});
+  ASSERT_TRUE(other);
+  session->SetRunWaitBound(300ms);
+  EXPECT_THROW(Run(AllOn("AT Oesterreich")), RunRefused);
+  EXPECT_EQ(FilteredSql(), "<no FILTERED>");
+  EXPECT_TRUE(office.Calls().empty());
+
+  // Released while the next update waits: that one goes ahead.
+  session->SetRunWaitBound(20s);
+  auto release = std::async(std::launch::async, [&] {
+    std::this_thread::sleep_for(300ms);
+    other.reset();
+  });
+  EXPECT_TRUE(Run(AllOn("AT Oesterreich")).Done());
+  EXPECT_EQ(statuses, (std::vector<std::string>{kWaitingForOtherRun, kWaitingForOtherRun}));
 }
 
 TEST_F(UpdateRunTest, UpdataReplacesAnyCaseOfFilteredAndKeepsTheOldOneOnFailure) {

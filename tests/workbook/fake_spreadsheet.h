@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -133,6 +134,8 @@ class FakeSpreadsheetApplication : public SpreadsheetApplication {
   void SaveCopyAs(const std::string& workbook, const std::string& path) override {
     Call("SaveCopyAs(" + workbook + "," + path + ")", workbook);
     state_->copies.push_back(path);
+    // A file where the real copy would be (nothing when the folder does not exist).
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << "copy " << state_->copies.size();
   }
 
  private:

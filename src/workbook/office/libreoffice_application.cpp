@@ -364,6 +364,8 @@ void LibreOfficeApplication::Load(const fs::path& file, int updateLinks) {
                                                         : css::document::UpdateDocMode::QUIET_UPDATE))});
     const auto component =
         desktop_->loadComponentFromURL(FileUrlFromPath(file.string()), "_blank", 0, arguments);
+    // A load that fails without an exception hands back nothing; that says nothing about the file.
+    if (!component.is()) throw AutomationError("Open: the office could not load " + file.string());
     const SheetDocument document(component, UNO_QUERY);
     // Another program's lock makes the office either refuse the file (a lock of this very user) or open it
     // read-only without a word. Nothing could be saved, so the workbook is let go at once and the user is

@@ -1,0 +1,69 @@
+#include "query/copy_register.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace quorvia::query {
+namespace fs = std::filesystem;
+
+CopyRegister::CopyRegister(std::string folder) : folder_(std::move(folder)) {
+  std::ifstream in(fs::path(folder_) / kFileName);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    Stamp stamp;
+    std::string name;
+    if (fields >> stamp.size >> stamp.modified && fields.get() == ' ' && std::getline(fields, name) &&
+        !name.empty()) {
+      copies_[name] = stamp;
+    }
+  }
+}
+
+std::optional<CopyRegister::Stamp> CopyRegister::StampOf(const std::string& fileName) const {
+  const fs::path path = fs::path(folder_) / fileName;
+  std::error_code error;
+  // A link is never taken for a copy: what it points to may be anybody's file.
+  if (!fs::is_regular_file(fs::symlink_status(path, error))) return std::nullopt;
+  const auto size = fs::file_size(path, error);
+  if (error) return std::nullopt;
+  const auto modified = fs::last_write_time(path, error);
+  if (error) return std::nullopt;
+  return Stamp{size, static_cast<std::int64_t>(modified.time_since_epoch().count())};
+}
+
+bool CopyRegister::IsReportCopy(const std::string& fileName) const {
+  const auto entry = copies_.find(fileName);
+  return entry != copies_.end() && StampOf(fileName) == entry->second;
+}
+
+void CopyRegister::Note(const std::string& fileName) {
+  if (const auto stamp = StampOf(fileName)) {
+    copies_[fileName] = *stamp;
+    Write();
+  }
+}
+
+void CopyRegister::Write() const {
+  const fs::path path = fs::path(folder_) / kFileName;
+  const fs::path fresh = fs::path(folder_) / (std::string(kFileName) + ".new");
+  {
+    std::ofstream out(fresh, std::ios::trunc);
+    for (const auto& [name, stamp] : copies_) {
+      // Names of existing files only: one that has gone is nobody's copy any more.
+      if (StampOf(name)) out << stamp.size << ' ' << stamp.modified << ' ' << name << '\n';
+    }
+    if (!out) {
+      out.close();
+      std::error_code ignored;
+      fs::remove(fresh, ignored);
+      return;
+    }
+  }
+  std::error_code error;
+  fs::rename(fresh, path, error);
+  if (error) fs::remove(fresh, error);
+}
+
+}  // namespace quorvia::query
