@@ -364,8 +364,6 @@ void LibreOfficeApplication::Load(const fs::path& file, int updateLinks) {
                                                         : css::document::UpdateDocMode::QUIET_UPDATE))});
     const auto component =
         desktop_->loadComponentFromURL(FileUrlFromPath(file.string()), "_blank", 0, arguments);
-    // A load that fails without an exception hands back nothing; that says nothing about the file.
-    if (!component.is()) throw AutomationError("Open: the office could not load " + file.string());
     const SheetDocument document(component, UNO_QUERY);
     // Another program's lock makes the office either refuse the file (a lock of this very user) or open it
     // read-only without a word. Nothing could be saved, so the workbook is let go at once and the user is
@@ -376,6 +374,8 @@ void LibreOfficeApplication::Load(const fs::path& file, int updateLinks) {
       const Reference<css::util::XCloseable> closeable(component, UNO_QUERY);
       if (closeable.is()) closeable->close(true);
       if (locked) throw WorkbookInUseError(WorkbookInUseMessage(file.filename().string()));
+      // A load that fails without an exception hands back nothing; that says nothing about the file.
+      if (!component.is()) throw AutomationError("Open: the office could not load " + file.string());
       throw AutomationError("Open: " + file.string() + " is not a spreadsheet workbook");
     }
     if (LoadedAsText(component)) {
