@@ -3,13 +3,12 @@
 // analysts' program folders point at the same server as two roles, and each report shows its own selection.
 #include <gtest/gtest.h>
 
-#include <QListWidget>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 
 #include "app/form1.h"
-#include "batch_dialog/form2.h"
+#include "batch_dialog_answers.h"
 #include "demo_database.h"
 #include "office_test_support.h"
 #include "pg_test_server.h"
@@ -99,18 +98,7 @@ class EndToEndServerTest : public ::testing::Test {
   }
 
   void AnswerDialog(const QString& unit, const QStringList& items, const QString& prefix) {
-    modals.inputAnswer = prefix;
-    modals.driveDialog = [=](QDialog& dialog) {
-      auto& form2 = dynamic_cast<batch_dialog::Form2&>(dialog);
-      form2.List1(0)->findItems(unit, Qt::MatchExactly).front()->setSelected(true);
-      form2.Command1_Click();
-      for (const auto& item : items) {
-        const auto found = form2.List1(1)->findItems(item, Qt::MatchExactly);
-        ASSERT_FALSE(found.isEmpty()) << item.toStdString();
-        found.front()->setSelected(true);
-      }
-      form2.Command1_Click();
-    };
+    AnswerBatchDialog(modals, unit, items, prefix);
   }
 
   // One office serves every program folder here, and it knows a report by its file name only: the report of

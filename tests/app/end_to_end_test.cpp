@@ -3,7 +3,6 @@
 
 #include <signal.h>
 
-#include <QListWidget>
 #include <QProcess>
 #include <cmath>
 #include <filesystem>
@@ -12,7 +11,7 @@
 #include <vector>
 
 #include "app/form1.h"
-#include "batch_dialog/form2.h"
+#include "batch_dialog_answers.h"
 #include "db/db_engine.h"
 #include "demo_database.h"
 #include "office_test_support.h"
@@ -144,18 +143,7 @@ class EndToEndTest : public ::testing::Test {
   }
 
   void AnswerDialog(const QString& unit, const QStringList& items, const QString& prefix) {
-    modals.inputAnswer = prefix;
-    modals.driveDialog = [=](QDialog& dialog) {
-      auto& form2 = dynamic_cast<batch_dialog::Form2&>(dialog);
-      form2.List1(0)->findItems(unit, Qt::MatchExactly).front()->setSelected(true);
-      form2.Command1_Click();
-      for (const auto& item : items) {
-        const auto found = form2.List1(1)->findItems(item, Qt::MatchExactly);
-        ASSERT_FALSE(found.isEmpty()) << item.toStdString();
-        found.front()->setSelected(true);
-      }
-      form2.Command1_Click();
-    };
+    AnswerBatchDialog(modals, unit, items, prefix);
   }
 
   RecordingModalHost modals;
@@ -312,9 +300,9 @@ TEST_F(EndToEndTest, TwoRunnersAtOnceInTwoFoldersEachUpdateTheirOwnReportAndLeav
     folders.push_back(folder);
     auto& runner = runners.emplace_back(std::make_unique<QProcess>());
     runner->setProcessEnvironment(environment);
-    runner->start(QUORVIA_RUN_PATH, {"--folder", QString::fromStdString(folder.string()), "--nuts-level", "2",
-                                     "--nuts", region, "--update", "--batch", "Nuts", "--item", region,
-                                     "--prefix", "Run"});
+    runner->start(QUORVIA_RUN_PATH,
+                  {"--folder", QString::fromStdString(folder.string()), "--nuts-level", "2", "--nuts", region,
+                   "--update", "--batch", "Nuts", "--item", region, "--prefix", "Run"});
   }
   for (std::size_t i = 0; i < runners.size(); ++i) {
     ASSERT_TRUE(runners[i]->waitForFinished(180'000));
