@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "app/form1.h"
-#include "batch_dialog_answers.h"
 #include "db/db_engine.h"
 #include "demo_database.h"
+#include "end_to_end_support.h"
 #include "office_test_support.h"
 #include "query/query_session.h"
 #include "recording_modal_host.h"
@@ -126,20 +126,9 @@ class EndToEndTest : public ::testing::Test {
   static std::string Database() { return Folder() + "/MOSA_DB.mdb"; }
 
   // The pivot's grand total and the cover cells of a workbook file, read through the office.
-  struct Report {
-    double total = 0;
-    std::map<std::string, std::string> cover;
-  };
+  using Report = WorkbookReport;
   static Report ReadReport(const fs::path& file) {
-    office::testing::WorkbookProbe probe(*probeOffice_);
-    const std::string name = probe.Load(file);
-    Report report;
-    const auto figures = probe.PivotOutput(name, "Report");
-    if (const auto total = figures.find("Total Result"); total != figures.end()) report.total = total->second;
-    for (const char* cell : {"B12", "B13", "B15", "B16", "B17", "B18", "B19", "B20"}) {
-      report.cover[cell] = probe.CellText(name, "CoverPage", cell);
-    }
-    return report;
+    return ReadWorkbookReport(*probeOffice_, file, {"B12", "B13", "B15", "B16", "B17", "B18", "B19", "B20"});
   }
 
   void AnswerDialog(const QString& unit, const QStringList& items, const QString& prefix) {
