@@ -5,7 +5,6 @@
 #include <libpq-fe.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <regex>
@@ -109,24 +108,20 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  int records = 10'000'000;
-  int reps = 3;
+  quorvia::bench::DemoRunOptions run{
+      10'000'000, 3, (std::filesystem::temp_directory_path() / "quorvia-bench-server").string()};
   std::string server;
-  std::string folder = (std::filesystem::temp_directory_path() / "quorvia-bench-server").string();
   for (int i = 1; i < argc; ++i) {
-    const std::string argument = argv[i];
-    if (argument == "--records" && i + 1 < argc) {
-      records = std::atoi(argv[++i]);
-    } else if (argument == "--reps" && i + 1 < argc) {
-      reps = std::atoi(argv[++i]);
-    } else if (argument == "--server" && i + 1 < argc) {
+    if (quorvia::bench::TakeDemoRunOption(argc, argv, i, run)) continue;
+    if (std::string(argv[i]) == "--server" && i + 1 < argc) {
       server = argv[++i];
-    } else if (argument == "--folder" && i + 1 < argc) {
-      folder = argv[++i];
     } else {
       return Usage();
     }
   }
+  const int records = run.records;
+  const int reps = run.reps;
+  const std::string& folder = run.folder;
   if (server.empty()) return Usage();
   std::setvbuf(stdout, nullptr, _IOLBF, 0);  // figures show as they come, also into a file
   try {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -34,6 +35,31 @@ inline std::string ShellQuote(const std::string& text) {
   std::string quoted = "'";
   for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return quoted + "'";
+}
+
+// What the benches on demo data share: how many records the large country gets, how many runs each
+// median is taken over and the folder the bench writes in.
+struct DemoRunOptions {
+  int records;
+  int reps;
+  std::string folder;
+};
+
+// Takes argv[i] when it is --records N, --reps N or --folder DIR, stepping i past the value; false for any
+// other argument, and for one of these without its value.
+inline bool TakeDemoRunOption(int argc, char** argv, int& i, DemoRunOptions& options) {
+  const std::string argument = argv[i];
+  if (i + 1 >= argc) return false;
+  if (argument == "--records") {
+    options.records = std::atoi(argv[++i]);
+  } else if (argument == "--reps") {
+    options.reps = std::atoi(argv[++i]);
+  } else if (argument == "--folder") {
+    options.folder = argv[++i];
+  } else {
+    return false;
+  }
+  return true;
 }
 
 }  // namespace quorvia::bench

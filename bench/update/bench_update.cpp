@@ -109,20 +109,14 @@ int WindowBench(const std::string& folder, int reps, int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  int records = 1'000'000;
-  int reps = 5;
+  quorvia::bench::DemoRunOptions run{
+      1'000'000, 5, (std::filesystem::temp_directory_path() / "quorvia-bench-update").string()};
   bool withWorkbook = false;
   bool window = false;
-  std::string folder = (std::filesystem::temp_directory_path() / "quorvia-bench-update").string();
   for (int i = 1; i < argc; ++i) {
+    if (quorvia::bench::TakeDemoRunOption(argc, argv, i, run)) continue;
     const std::string argument = argv[i];
-    if (argument == "--records" && i + 1 < argc) {
-      records = std::atoi(argv[++i]);
-    } else if (argument == "--reps" && i + 1 < argc) {
-      reps = std::atoi(argv[++i]);
-    } else if (argument == "--folder" && i + 1 < argc) {
-      folder = argv[++i];
-    } else if (argument == "--with-workbook") {
+    if (argument == "--with-workbook") {
       withWorkbook = true;
     } else if (argument == "--window") {
       window = true;
@@ -130,6 +124,9 @@ int main(int argc, char** argv) {
       return Usage();
     }
   }
+  const int records = run.records;
+  const int reps = run.reps;
+  const std::string& folder = run.folder;
   std::filesystem::create_directories(folder);
   if (window) return WindowBench(folder, reps, argc, argv);
   const std::string file = folder + "/MOSA_DB.mdb";

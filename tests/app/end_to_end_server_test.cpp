@@ -3,14 +3,13 @@
 // analysts' program folders point at the same server as two roles, and each report shows its own selection.
 #include <gtest/gtest.h>
 
-#include <QListWidget>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 
 #include "app/form1.h"
-#include "batch_dialog/form2.h"
 #include "demo_database.h"
+#include "end_to_end_support.h"
 #include "office_test_support.h"
 #include "pg_test_server.h"
 #include "recording_modal_host.h"
@@ -72,19 +71,9 @@ class EndToEndServerTest : public ::testing::Test {
     return testing::QueryNumber(Database(), "SELECT sum(AREAHA) FROM " + table + " WHERE " + condition);
   }
 
-  struct Report {
-    double total = 0;
-    std::string region;
-  };
-  static Report ReadReport(const fs::path& file) {
-    office::testing::WorkbookProbe probe(*probeOffice_);
-    const std::string name = probe.Load(file);
-    Report report;
-    const auto figures = probe.PivotOutput(name, "Report");
-    if (const auto total = figures.find("Total Result"); total != figures.end()) report.total = total->second;
-    report.region = probe.CellText(name, "CoverPage", "B15");
-    return report;
-  }
+  // The pivot's grand total and the region on the cover page (B15).
+  using Report = WorkbookReport;
+  static Report ReadReport(const fs::path& file) { return ReadWorkbookReport(*probeOffice_, file, {"B15"}); }
 
   // Chooses a NUTS level 2 region by its text and runs UPDATE QUERY; returns Label1.
   QString Update(Form1& form, const QString& region) {
@@ -99,18 +88,7 @@ class EndToEndServerTest : public ::testing::Test {
   }
 
   void AnswerDialog(const QString& unit, const QStringList& items, const QString& prefix) {
-    modals.inputAnswer = prefix;
-    modals.driveDialog = [=](QDialog& dialog) {
-      auto& form2 = dynamic_cast<batch_dialog::Form2&>(dialog);
-      form2.List1(0)->findItems(unit, Qt::MatchExactly).front()->setSelected(true);
-      form2.Command1_Click();
-      for (const auto& item : items) {
-        const auto found = form2.List1(1)->findItems(item, Qt::MatchExactly);
-        ASSERT_FALSE(found.isEmpty()) << item.toStdString();
-        found.front()->setSelected(true);
-      }
-      form2.Command1_Click();
-    };
+    AnswerBatchDialog(modals, unit, items, prefix);
   }
 
   // One office serves every program folder here, and it knows a report by its file name only: the report of
@@ -162,7 +140,7 @@ TEST_F(EndToEndServerTest, UpdateAndBatchGiveTheSameLabelsAndReportsAsTheFile) {
   const Report serverReport = ReadReport(Folder("alice") / "MOSA_QUERY.xls");
   EXPECT_NEAR(serverReport.total, expected, 0.01);
   EXPECT_NEAR(fileReport.total, expected, 0.01);
-  EXPECT_EQ(serverReport.region, region.toStdString());
+  EXPECT_EQ(serverReport.cover.at("B15"), region.toStdString());
 
   for (auto* form : {onFile.get(), onServer.get()}) {
     AnswerDialog("Nuts", {fileRegions[0], fileRegions[2]}, "Nuts");

@@ -3,7 +3,6 @@
 
 #include <signal.h>
 
-#include <QListWidget>
 #include <QProcess>
 #include <cmath>
 #include <filesystem>
@@ -12,9 +11,9 @@
 #include <vector>
 
 #include "app/form1.h"
-#include "batch_dialog/form2.h"
 #include "db/db_engine.h"
 #include "demo_database.h"
+#include "end_to_end_support.h"
 #include "office_test_support.h"
 #include "query/query_session.h"
 #include "recording_modal_host.h"
@@ -127,35 +126,13 @@ class EndToEndTest : public ::testing::Test {
   static std::string Database() { return Folder() + "/MOSA_DB.mdb"; }
 
   // The pivot's grand total and the cover cells of a workbook file, read through the office.
-  struct Report {
-    double total = 0;
-    std::map<std::string, std::string> cover;
-  };
+  using Report = WorkbookReport;
   static Report ReadReport(const fs::path& file) {
-    office::testing::WorkbookProbe probe(*probeOffice_);
-    const std::string name = probe.Load(file);
-    Report report;
-    const auto figures = probe.PivotOutput(name, "Report");
-    if (const auto total = figures.find("Total Result"); total != figures.end()) report.total = total->second;
-    for (const char* cell : {"B12", "B13", "B15", "B16", "B17", "B18", "B19", "B20"}) {
-      report.cover[cell] = probe.CellText(name, "CoverPage", cell);
-    }
-    return report;
+    return ReadWorkbookReport(*probeOffice_, file, {"B12", "B13", "B15", "B16", "B17", "B18", "B19", "B20"});
   }
 
   void AnswerDialog(const QString& unit, const QStringList& items, const QString& prefix) {
-    modals.inputAnswer = prefix;
-    modals.driveDialog = [=](QDialog& dialog) {
-      auto& form2 = dynamic_cast<batch_dialog::Form2&>(dialog);
-      form2.List1(0)->findItems(unit, Qt::MatchExactly).front()->setSelected(true);
-      form2.Command1_Click();
-      for (const auto& item : items) {
-        const auto found = form2.List1(1)->findItems(item, Qt::MatchExactly);
-        ASSERT_FALSE(found.isEmpty()) << item.toStdString();
-        found.front()->setSelected(true);
-      }
-      form2.Command1_Click();
-    };
+    AnswerBatchDialog(modals, unit, items, prefix);
   }
 
   RecordingModalHost modals;
@@ -312,9 +289,9 @@ TEST_F(EndToEndTest, TwoRunnersAtOnceInTwoFoldersEachUpdateTheirOwnReportAndLeav
     folders.push_back(folder);
     auto& runner = runners.emplace_back(std::make_unique<QProcess>());
     runner->setProcessEnvironment(environment);
-    runner->start(QUORVIA_RUN_PATH, {"--folder", QString::fromStdString(folder.string()), "--nuts-level", "2",
-                                     "--nuts", region, "--update", "--batch", "Nuts", "--item", region,
-                                     "--prefix", "Run"});
+    runner->start(QUORVIA_RUN_PATH,
+                  {"--folder", QString::fromStdString(folder.string()), "--nuts-level", "2", "--nuts", region,
+                   "--update", "--batch", "Nuts", "--item", region, "--prefix", "Run"});
   }
   for (std::size_t i = 0; i < runners.size(); ++i) {
     ASSERT_TRUE(runners[i]->waitForFinished(180'000));

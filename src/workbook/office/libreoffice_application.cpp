@@ -150,7 +150,7 @@ void RequireSpreadsheetFile(const fs::path& file) {
   const bool zip =
       read >= sizeof kZipPackage && std::equal(std::begin(kZipPackage), std::end(kZipPackage), head);
   if (compound || zip) return;
-  throw AutomationError("Open: " + file.string() + (read == 0 ? " is empty" : " is not a spreadsheet file") +
+  throw AutomationError(file.filename().string() + (read == 0 ? " is empty" : " is not a spreadsheet file") +
                         "; it is left as it is");
 }
 
@@ -334,7 +334,7 @@ void LibreOfficeApplication::OpenWorkbook(const std::string& path, int updateLin
   EnsureConnected();
   const fs::path file = fs::absolute(path);
   if (!fs::is_regular_file(file))
-    throw AutomationError("Open: the workbook " + file.string() + " does not exist");
+    throw AutomationError("the workbook " + file.filename().string() + " does not exist");
   RequireSpreadsheetFile(file);
   if (IsOurs()) {
     // Opening a workbook ends a parked state: the office holds a document again.
@@ -375,12 +375,12 @@ void LibreOfficeApplication::Load(const fs::path& file, int updateLinks) {
       if (closeable.is()) closeable->close(true);
       if (locked) throw WorkbookInUseError(WorkbookInUseMessage(file.filename().string()));
       // A load that fails without an exception hands back nothing; that says nothing about the file.
-      if (!component.is()) throw AutomationError("Open: the office could not load " + file.string());
-      throw AutomationError("Open: " + file.string() + " is not a spreadsheet workbook");
+      if (!component.is()) throw AutomationError("the office could not load " + file.filename().string());
+      throw AutomationError(file.filename().string() + " is not a spreadsheet workbook");
     }
     if (LoadedAsText(component)) {
       Reference<css::util::XCloseable>(component, UNO_QUERY_THROW)->close(true);
-      throw AutomationError("Open: " + file.string() +
+      throw AutomationError(file.filename().string() +
                             " reads as text, not as a spreadsheet workbook; it is left as it is");
     }
     // Nobody looks at a hidden document: its view need not follow every change (switching to the sheet
