@@ -250,7 +250,8 @@ class FreezingSystem final : public SpreadsheetSystem {
 TEST_F(ColdOfficeRefreshTest, AFrozenOfficeIsAFailedStepWithinTheBoundAndIsReplaced) {
   const auto folder = MakeProgramFolder(kTwoSelections, "first");
   auto options = PrivateOfficeOptions(Root(), "frozen");
-  options.callTimeout = std::chrono::seconds(6);  // a new office loads its first workbook well within it
+  options.callTimeout = std::chrono::seconds(
+      10);  // a new office loads its first workbook well within it, even on a busy machine
   LibreOfficeSystem real(options);
   const auto user = real.ConnectOrStartOffice();  // a running office, so the run asks it first
   FreezingSystem freezing(real);
@@ -262,12 +263,12 @@ TEST_F(ColdOfficeRefreshTest, AFrozenOfficeIsAFailedStepWithinTheBoundAndIsRepla
   ASSERT_GT(freezing.Frozen(), 0);
   ASSERT_FALSE(outcome.failures.empty());
   EXPECT_TRUE(outcome.failures.front().starts_with("Workbooks.Count")) << outcome.failures.front();
-  EXPECT_NE(outcome.failures.front().find("did not answer within 6 s"), std::string::npos);
+  EXPECT_NE(outcome.failures.front().find("did not answer within 10 s"), std::string::npos);
   // The rest of the run went on in a new office.
   EXPECT_TRUE(outcome.refreshed);
   EXPECT_TRUE(outcome.saved);
   EXPECT_NE(real.StartedOfficePid(), freezing.Frozen());
-  EXPECT_LT(took, std::chrono::seconds(40));
+  EXPECT_LT(took, std::chrono::seconds(60));
 }
 
 }  // namespace
