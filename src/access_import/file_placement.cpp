@@ -1,11 +1,13 @@
 #include "access_import/file_placement.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <vector>
@@ -26,12 +28,38 @@ std::string FolderOf(const std::string& path) {
   return folder.empty() ? "." : folder.string();
 }
 
+// Temporary files are named after the target and the converting process, "." + target + ".converting-"
+// + pid + "-" + random letters, so that a later conversion can tell the leftovers of a killed one.
+std::string TemporaryPrefix(const std::string& beside) {
+  return "." + fs::path(beside).filename().string() + ".converting-";
+}
+
+bool ProcessIsGone(const std::string& digits) {
+  if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) return false;
+  const long pid = std::strtol(digits.c_str(), nullptr, 10);
+  return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+}
+
+// Removes what a conversion that was killed left beside `beside`: its temporary file and SQLite's journal
+// of it. Only files whose process no longer exists are touched; anything else in the folder is kept.
+void RemoveLeftoversOfEndedConversions(const std::string& beside) {
+  const std::string prefix = TemporaryPrefix(beside);
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(FolderOf(beside), error)) {
+    const std::string name = entry.path().filename().string();
+    if (!name.starts_with(prefix)) continue;
+    const std::string rest = name.substr(prefix.size());
+    if (ProcessIsGone(rest.substr(0, rest.find('-')))) fs::remove(entry.path(), error);
+  }
+}
+
 // A new, empty file in the folder of `beside` that is removed again unless Keep() is called.
 class TemporaryFile {
  public:
   explicit TemporaryFile(const std::string& beside) {
+    RemoveLeftoversOfEndedConversions(beside);
     std::string pattern =
-        FolderOf(beside) + "/." + fs::path(beside).filename().string() + ".converting-XXXXXX";
+        FolderOf(beside) + "/" + TemporaryPrefix(beside) + std::to_string(::getpid()) + "-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     const int fd = ::mkstemp(name.data());

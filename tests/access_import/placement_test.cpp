@@ -4,6 +4,7 @@
 #include <pwd.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <random>
@@ -55,6 +56,26 @@ TEST(ConvertInPlace, KeepsTheOriginalByteForByteUnderTheFirstFreeName) {
   EXPECT_EQ(result.summary.rows, 2712);
   ASSERT_FALSE(reports.empty());
   EXPECT_EQ(reports.back().rowsDoneInAll, reports.back().rowsInAll);
+}
+
+// A conversion killed outright leaves its temporary file; the next one removes it, and only it.
+TEST(ConvertInPlace, RemovesWhatAKilledConversionLeftAndNothingElse) {
+  ScratchFolder folder;
+  const fs::path database = folder.Copy(kSample, "MOSA_DB.mdb");
+  const pid_t ended = fork();
+  if (ended == 0) _exit(0);
+  ASSERT_GT(ended, 0);
+  waitpid(ended, nullptr, 0);
+  const std::string prefix = ".MOSA_DB.mdb.converting-";
+  const fs::path leftover = folder.Path() / (prefix + std::to_string(ended) + "-a1B2c3");
+  const fs::path leftoverJournal = fs::path(leftover.string() + "-journal");
+  const fs::path running = folder.Path() / (prefix + std::to_string(getppid()) + "-d4E5f6");
+  for (const auto& file : {leftover, leftoverJournal, running}) WriteBytes(file, "half written");
+
+  ConvertInPlace(database.string(), kNoProgress, kNeverCancel);
+  EXPECT_FALSE(fs::exists(leftover));
+  EXPECT_FALSE(fs::exists(leftoverJournal));
+  EXPECT_EQ(ReadBytes(running), "half written");  // its process still runs: not ours to remove
 }
 
 TEST(ConvertInPlace, BadFilesGiveTheMessageAndChangeNothing) {
