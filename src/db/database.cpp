@@ -19,6 +19,8 @@ std::unique_ptr<Recordset> Database::OpenRecordset(const std::string& sql) {
   return backend_->OpenRecordset(sql);
 }
 
+void Database::CheckQuery(const std::string& sql) { backend_->CheckQuery(sql); }
+
 QueryDefs& Database::GetQueryDefs() {
   if (!queryDefs_) queryDefs_ = std::make_unique<QueryDefs>(*this);
   return *queryDefs_;

@@ -28,6 +28,8 @@ class Database {
 
   TableDefs ListTableDefs() const;
   std::unique_ptr<Recordset> OpenRecordset(const std::string& sql);
+  // DbError for a query that OpenRecordset would refuse or that does not compile; the query is not run.
+  void CheckQuery(const std::string& sql);
 
   QueryDefs& GetQueryDefs();
   // Stores a query at once. The query must compile; otherwise nothing is stored and DbError is raised.

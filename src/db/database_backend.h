@@ -21,6 +21,8 @@ class DatabaseBackend {
 
   virtual std::vector<TableDef> ReadTables() = 0;
   virtual std::unique_ptr<Recordset> OpenRecordset(const std::string& programSql) = 0;
+  // Raises what OpenRecordset would raise for a query that does not compile, without running it.
+  virtual void CheckQuery(const std::string& programSql) = 0;
 
   // Stored queries in the engine's own order, with the program's SQL text each was created with.
   virtual std::vector<QueryDef> ReadQueryDefs() = 0;

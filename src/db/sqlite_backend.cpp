@@ -64,11 +64,24 @@ SqliteBackend::SqliteBackend(const std::string& path)
 
 std::vector<TableDef> SqliteBackend::ReadTables() { return ReadTableList(Handle()); }
 
-std::unique_ptr<Recordset> SqliteBackend::OpenRecordset(const std::string& programSql) {
-  SqliteStatement query(Handle(), ToSqlite(programSql));
+namespace {
+
+void RequireRowsAndNoChange(const SqliteStatement& query) {
   if (query.ColumnCount() == 0 || !query.ReadsOnly()) {
     throw DbError(SQLITE_ERROR, "Only a query that returns rows and changes nothing can open a recordset.");
   }
+}
+
+}  // namespace
+
+void SqliteBackend::CheckQuery(const std::string& programSql) {
+  const SqliteStatement query(Handle(), ToSqlite(programSql));
+  RequireRowsAndNoChange(query);
+}
+
+std::unique_ptr<Recordset> SqliteBackend::OpenRecordset(const std::string& programSql) {
+  SqliteStatement query(Handle(), ToSqlite(programSql));
+  RequireRowsAndNoChange(query);
   const int columnCount = query.ColumnCount();
   std::vector<std::string> names;
   names.reserve(static_cast<std::size_t>(columnCount));

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <future>
 
 #include "db/database.h"
 #include "query/change_queries.h"
@@ -35,17 +36,31 @@ UpdateOutcome QuerySession::Update(const Selection& selection) {
   const auto runLock = StartRun(selection);
   BuildCriteria(selection, conditions_);
   const std::string countryCode = FirstCharacters(selection.Combo1, 2);
-  // Both results are opened before anything is written, so a query the engine rejects stops the run here.
-  const auto areaResult = workDb_->OpenRecordset(AreaQuery(countryCode, conditions_));
+  // Both queries are checked before anything is written, so a query the engine rejects stops the run here.
+  const std::string areaSql = AreaQuery(countryCode, conditions_);
   const std::string changeSql = ChangeQuery(countryCode, conditions_.ChangeField, conditions_);
-  const auto changeResult = workDb_->OpenRecordset(changeSql);
+  workDb_->CheckQuery(areaSql);
+  workDb_->CheckQuery(changeSql);
   texts_ = TextsOf(selection);
   Updata(*workDb_, changeSql);
 
+  // The workbook reads the new FILTERED through a connection of its own while the figures for the label
+  // are read here: on a large country each is a pass over the whole table, and the two passes take the
+  // two cores instead of one after the other. The session's state is only read until both are done.
+  auto workbook = std::async(std::launch::async, [this] {
+    return RefreshReport("", workbook::kRefreshMode, texts_, conditions_.ChangeField);
+  });
   UpdateOutcome outcome;
-  outcome.workbook = RefreshReport("", workbook::kRefreshMode, texts_, conditions_.ChangeField);
-  outcome.recordCount = changeResult->RecordCount();
-  outcome.area = areaResult->Value("area");
+  try {
+    const auto areaResult = workDb_->OpenRecordset(areaSql);
+    const auto changeResult = workDb_->OpenRecordset(changeSql);
+    outcome.recordCount = changeResult->RecordCount();
+    outcome.area = areaResult->Value("area");
+  } catch (...) {
+    workbook.wait();
+    throw;
+  }
+  outcome.workbook = workbook.get();
   outcome.labelText = UpdateLabelText(outcome);
   return outcome;
 }

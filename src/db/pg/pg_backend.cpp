@@ -91,6 +91,11 @@ std::vector<TableDef> PgBackend::ReadTables() {
   return tables;
 }
 
+void PgBackend::CheckQuery(const std::string& programSql) {
+  // The server plans the query and stops at once: a limit of no rows pulls nothing from below it.
+  OpenRecordset("SELECT * FROM (" + programSql + ") AS checked_query LIMIT 0");
+}
+
 std::unique_ptr<Recordset> PgBackend::OpenRecordset(const std::string& programSql) {
   EnsureOpen();
   const std::string sql = ToPostgres(programSql);

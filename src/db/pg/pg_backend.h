@@ -21,6 +21,7 @@ class PgBackend final : public DatabaseBackend {
   const std::string& Location() const noexcept override { return connection_.Describe(); }
   std::vector<TableDef> ReadTables() override;
   std::unique_ptr<Recordset> OpenRecordset(const std::string& programSql) override;
+  void CheckQuery(const std::string& programSql) override;
   std::vector<QueryDef> ReadQueryDefs() override;
   void DropQueryDef(const std::string& storedName) override;
   void CreateQueryDef(const std::string& name, const std::string& programSql) override;
