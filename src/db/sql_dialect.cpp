@@ -23,14 +23,16 @@ class SqliteTranslator final : public ProgramSqlRewriter {
 
 std::string ToSqlite(std::string_view programSql) { return SqliteTranslator().Rewrite(programSql); }
 
-std::string QuoteValue(std::string_view value) {
-  std::string quoted = "\"";
-  for (const char c : value) {
-    if (c == '"') quoted += '"';
+std::string Enclose(std::string_view text, char quote) {
+  std::string quoted(1, quote);
+  for (const char c : text) {
+    if (c == quote) quoted += quote;
     quoted += c;
   }
-  quoted += '"';
+  quoted += quote;
   return quoted;
 }
+
+std::string QuoteValue(std::string_view value) { return Enclose(value, '"'); }
 
 }  // namespace quorvia::db

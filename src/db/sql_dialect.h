@@ -11,6 +11,8 @@ namespace quorvia::db {
 // Single-quoted literals, [bracketed] names and comments pass through unchanged.
 std::string ToSqlite(std::string_view programSql);
 
+// Encloses text in `quote`, with every quote inside doubled: the one quoting rule of SQL.
+std::string Enclose(std::string_view text, char quote);
 // Quotes a value for the program's dialect: "value" with inner double quotes doubled.
 std::string QuoteValue(std::string_view value);
 

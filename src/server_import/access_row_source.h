@@ -16,14 +16,13 @@ class AccessRowSource final : public RowSource {
   explicit AccessRowSource(const std::string& path);
 
   const std::string& Name() const override { return path_; }
-  const std::vector<SourceTable>& Tables() const override { return tables_; }
+  const std::vector<SourceTable>& Tables() const override { return reader_.Tables(); }
   int StoredQueryCount() const override { return reader_.StoredQueryCount(); }
   void ReadRows(std::size_t index, const RowFn& onRow) override;
 
  private:
   std::string path_;
   access_import::AccessReader reader_;
-  std::vector<SourceTable> tables_;
 };
 
 }  // namespace quorvia::server_import

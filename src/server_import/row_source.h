@@ -7,24 +7,17 @@
 #include <variant>
 #include <vector>
 
+#include "access_import/access_reader.h"
+
 namespace quorvia::server_import {
 
-// One value of a source row: NULL, an integer, a floating-point number, UTF-8 text, or bytes.
-struct Bytes {
-  std::string bytes;
-};
-using Cell = std::variant<std::monostate, std::int64_t, double, std::string, Bytes>;
-
-struct SourceColumn {
-  std::string name;          // exactly as stored
-  std::string declaredType;  // the column's type in SQLite terms (INTEGER, REAL, TEXT, BLOB, NUMERIC...)
-};
-
-struct SourceTable {
-  std::string name;  // exactly as stored
-  std::vector<SourceColumn> columns;
-  std::int64_t rowCount = 0;
-};
+// Tables, columns and values as the Access reader gives them: one value of a row is NULL, an integer, a
+// floating-point number, UTF-8 text or bytes; a column's type is given in SQLite terms. Every source speaks
+// them, so rows of an Access file pass through unchanged.
+using Bytes = access_import::Blob;
+using Cell = access_import::Cell;
+using SourceColumn = access_import::AccessColumn;
+using SourceTable = access_import::AccessTable;
 
 // Tables and rows to load into a server: a database file of the program, or a file of another program
 // read through its own reader.

@@ -10,12 +10,13 @@
 #include "db/ascii_case.h"
 #include "db/pg/pg_connection.h"
 #include "db/pg/pg_dialect.h"
+#include "db/view_definition.h"
 
 namespace quorvia::server_import {
 namespace {
 
 using db::pg::PgConnection;
-using db::pg::QuoteIdentifier;
+using db::QuoteIdentifier;
 using db::pg::StoredName;
 
 constexpr std::size_t kCopyChunkBytes = 1 << 20;

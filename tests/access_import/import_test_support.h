@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "run_command.h"
+
 namespace quorvia::access_import::testing {
 
 namespace fs = std::filesystem;
@@ -64,25 +66,8 @@ class ScratchFolder {
   fs::path path_;
 };
 
-// Runs a shell command; its standard output and exit status.
-struct CommandResult {
-  std::string output;
-  int status = -1;
-};
-inline CommandResult RunCommand(const std::string& command) {
-  CommandResult result;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  char buffer[65536];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) result.output.append(buffer, n);
-  const int status = ::pclose(pipe);
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
-}
-
-inline std::string ShellQuote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
+using quorvia::testing::CommandResult;
+using quorvia::testing::RunCommand;
+using quorvia::testing::ShellQuote;
 
 }  // namespace quorvia::access_import::testing

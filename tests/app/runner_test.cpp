@@ -11,6 +11,7 @@
 #include "demo_database.h"
 #include "office_test_support.h"
 #include "report_template.h"
+#include "run_command.h"
 #include "sqlite_fixture.h"
 #include "workbook/office/libreoffice_system.h"
 
@@ -20,26 +21,8 @@ namespace {
 namespace fs = std::filesystem;
 namespace office = workbook::office;
 
-struct CommandResult {
-  std::string output;
-  int status = -1;
-};
-
-CommandResult RunCommand(const std::string& command) {
-  CommandResult result;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) result.output.append(buffer, n);
-  const int status = ::pclose(pipe);
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
-}
-
-std::string ShellQuote(const std::string& text) {
-  std::string quoted = "'";
-  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
+using quorvia::testing::RunCommand;
+using quorvia::testing::ShellQuote;
 
 std::string QueryText(const fs::path& file, const std::string& sql) {
   sqlite3* db = nullptr;

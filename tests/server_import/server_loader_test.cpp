@@ -9,6 +9,7 @@
 #include "db/pg/pg_backend.h"
 #include "demo_database.h"
 #include "pg_test_server.h"
+#include "run_command.h"
 #include "server_import/server_loader.h"
 #include "server_import/sqlite_row_source.h"
 #include "sqlite_fixture.h"
@@ -119,24 +120,16 @@ TEST_F(ServerLoaderTest, AFailingLoadLeavesTheServerAsItWas) {
             "0");
 }
 
-// Runs a command and returns its exit status and what it printed on both outputs.
-std::pair<int, std::string> RunCommand(const std::string& command) {
-  std::string output;
-  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-  char buffer[4096];
-  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
-  const int status = pclose(pipe);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
-}
+using quorvia::testing::RunCommand;
 
 TEST_F(ServerLoaderTest, TheJetSampleOnTheServerHasTheRowsOfItsFileImport) {
   const std::string sample = QUORVIA_ACCESS_SAMPLES "/landcover-sample-jet4.mdb";
   const std::string import = QUORVIA_IMPORT_PATH;
   const std::string converted = folder.File("converted.sqlite");
-  ASSERT_EQ(RunCommand(import + " '" + sample + "' '" + converted + "'").first, 0);
+  ASSERT_EQ(RunCommand(import + " '" + sample + "' '" + converted + "' 2>&1").status, 0);
 
-  const auto [status, output] =
-      RunCommand(import + " --to '" + server->AdminConninfo() + "' '" + sample + "'");
+  const auto [output, status] =
+      RunCommand(import + " --to '" + server->AdminConninfo() + "' '" + sample + "' 2>&1");
   ASSERT_EQ(status, 0) << output;
   EXPECT_NE(output.find("Loaded "), std::string::npos) << output;
   db::Database file(converted);
@@ -145,10 +138,10 @@ TEST_F(ServerLoaderTest, TheJetSampleOnTheServerHasTheRowsOfItsFileImport) {
   EXPECT_GT(fileRows.size(), 100u);
   EXPECT_EQ(AllRows(onServer), fileRows);
 
-  const auto again = RunCommand(import + " --to '" + server->AdminConninfo() + "' '" + sample + "'");
-  EXPECT_EQ(again.first, 1);
-  EXPECT_NE(again.second.find("nothing was written (--replace replaces them)"), std::string::npos)
-      << again.second;
+  const auto again = RunCommand(import + " --to '" + server->AdminConninfo() + "' '" + sample + "' 2>&1");
+  EXPECT_EQ(again.status, 1);
+  EXPECT_NE(again.output.find("nothing was written (--replace replaces them)"), std::string::npos)
+      << again.output;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "db/database_backend.h"
 #include "db/pg/pg_connection.h"
+#include "db/view_definition.h"
 
 namespace quorvia::db::pg {
 

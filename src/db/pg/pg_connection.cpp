@@ -5,6 +5,7 @@
 #include <charconv>
 
 #include "db/db_error.h"
+#include "db/sql_dialect.h"
 
 namespace quorvia::db::pg {
 namespace {
@@ -118,23 +119,7 @@ void PgConnection::EndCopy() {
   if (!ok) ThrowStatementError(result.get());
 }
 
-std::string QuoteIdentifier(std::string_view name) {
-  std::string quoted = "\"";
-  for (const char c : name) {
-    if (c == '"') quoted += '"';
-    quoted += c;
-  }
-  return quoted + '"';
-}
-
-std::string QuoteLiteral(std::string_view text) {
-  std::string quoted = "'";
-  for (const char c : text) {
-    if (c == '\'') quoted += '\'';
-    quoted += c;
-  }
-  return quoted + '\'';
-}
+std::string QuoteLiteral(std::string_view text) { return Enclose(text, '\''); }
 
 FieldValue ValueAt(const pg_result* result, int row, int column) {
   if (PQgetisnull(result, row, column)) return FieldValue();

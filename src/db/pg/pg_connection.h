@@ -60,8 +60,6 @@ class PgConnection {
   std::string description_;
 };
 
-// "name" with inner double quotes doubled: the identifier exactly as written, letter case kept.
-std::string QuoteIdentifier(std::string_view name);
 // 'text' with inner single quotes doubled (the server reads backslashes as they are).
 std::string QuoteLiteral(std::string_view text);
 // A value of the text result format as the layer's FieldValue, typed by the column's type.

@@ -5,6 +5,7 @@
 #include "db/ascii_case.h"
 #include "db/pg/pg_connection.h"
 #include "db/program_sql_rewriter.h"
+#include "db/view_definition.h"
 
 namespace quorvia::db::pg {
 namespace {

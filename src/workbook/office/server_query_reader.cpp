@@ -6,21 +6,16 @@
 #include "db/pg/pg_connection.h"
 #include "db/pg/pg_dialect.h"
 #include "db/pg/server_connection.h"
+#include "db/view_definition.h"
 #include "workbook/spreadsheet_application.h"
 
 namespace quorvia::workbook::office {
 namespace {
 
-QueryValue SheetValue(const db::FieldValue& value) {
-  if (value.IsNull()) return std::monostate{};
-  if (const auto* text = std::get_if<std::string>(&value.storage())) return *text;
-  return value.ToDouble();
-}
-
 QueryTable ReadAll(db::pg::PgConnection& server, const std::string& query, std::size_t maxColumns,
                    std::size_t maxRows) {
-  const std::string view = db::pg::QuoteIdentifier(server.QueryText("SELECT current_user")) + "." +
-                           db::pg::QuoteIdentifier(db::pg::StoredName(query));
+  const std::string view = db::QuoteIdentifier(server.QueryText("SELECT current_user")) + "." +
+                           db::QuoteIdentifier(db::pg::StoredName(query));
   server.Execute("BEGIN READ ONLY");
   const db::pg::PgResult result = server.Execute("SELECT * FROM " + view);
   server.Execute("COMMIT");

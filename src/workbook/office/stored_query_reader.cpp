@@ -18,15 +18,6 @@ constexpr int kBusyTimeoutMs = 5000;
   throw AutomationError("cannot read " + query + " of the database " + databasePath + ": " + why);
 }
 
-// Numbers of either kind are numbers on a sheet; a blob comes as its bytes.
-QueryValue SheetValue(const db::FieldValue& value) {
-  const auto& storage = value.storage();
-  if (const auto* whole = std::get_if<std::int64_t>(&storage)) return static_cast<double>(*whole);
-  if (const auto* real = std::get_if<double>(&storage)) return *real;
-  if (const auto* text = std::get_if<std::string>(&storage)) return *text;
-  return std::monostate{};
-}
-
 QueryTable ReadRows(const std::string& databasePath, const std::string& query, std::size_t maxColumns,
                     std::size_t maxRows) {
   const db::SqliteConnection connection(databasePath, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX);
@@ -55,6 +46,14 @@ QueryTable ReadRows(const std::string& databasePath, const std::string& query, s
 }
 
 }  // namespace
+
+QueryValue SheetValue(const db::FieldValue& value) {
+  const auto& storage = value.storage();
+  if (const auto* whole = std::get_if<std::int64_t>(&storage)) return static_cast<double>(*whole);
+  if (const auto* real = std::get_if<double>(&storage)) return *real;
+  if (const auto* text = std::get_if<std::string>(&storage)) return *text;
+  return std::monostate{};
+}
 
 QueryTable ReadStoredQuery(const std::string& databasePath, const std::string& query, std::size_t maxColumns,
                            std::size_t maxRows) {

@@ -5,10 +5,16 @@
 #include <variant>
 #include <vector>
 
+#include "db/field_value.h"
+
 namespace quorvia::workbook::office {
 
 // One value of a query result as a sheet holds it: empty, a number or a text.
 using QueryValue = std::variant<std::monostate, double, std::string>;
+
+// A value of either engine as a sheet holds it: numbers of either kind are numbers; anything but a
+// number or a text is left empty.
+QueryValue SheetValue(const db::FieldValue& value);
 
 struct QueryTable {
   std::vector<std::string> columns;
