@@ -9,6 +9,8 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <string>
+#include <thread>
 
 #include "office_test_support.h"
 #include "workbook/office/bound_data_sheets.h"
@@ -229,6 +231,19 @@ TEST_F(ColdOfficeRefreshTest, AParkedOfficeKilledFromOutsideIsReplacedOnTheNextU
   EXPECT_EQ(probe.PivotOutput(probe.Load(folder / "MOSA_QUERY.xls"), "Report"), kSecondFigures);
 }
 
+// kill() returns before the signal has stopped every thread of the office: wait until it has, so that no
+// call of the run slips through before the freeze.
+void WaitUntilStopped(pid_t pid) {
+  for (int i = 0; i < 500; ++i) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const auto end = line.rfind(')');
+    if (end != std::string::npos && end + 2 < line.size() && line[end + 2] == 'T') return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
 // Hands out the running office and freezes it right after, as an office that stops answering mid-run.
 class FreezingSystem final : public SpreadsheetSystem {
  public:
@@ -236,7 +251,10 @@ class FreezingSystem final : public SpreadsheetSystem {
   std::unique_ptr<SpreadsheetApplication> GetRunningInstance() override {
     auto running = real_.GetRunningInstance();
     frozen_ = real_.StartedOfficePid().value_or(0);
-    if (frozen_ > 0) kill(frozen_, SIGSTOP);
+    if (frozen_ > 0) {
+      kill(frozen_, SIGSTOP);
+      WaitUntilStopped(frozen_);
+    }
     return running;
   }
   std::unique_ptr<SpreadsheetApplication> CreateInstance() override { return real_.CreateInstance(); }
