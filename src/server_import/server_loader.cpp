@@ -15,8 +15,8 @@
 namespace quorvia::server_import {
 namespace {
 
-using db::pg::PgConnection;
 using db::QuoteIdentifier;
+using db::pg::PgConnection;
 using db::pg::StoredName;
 
 constexpr std::size_t kCopyChunkBytes = 1 << 20;
@@ -121,13 +121,35 @@ std::vector<std::string> FilterColumns(const SourceTable& table, const std::vect
   return columns;
 }
 
+// The filter columns get an index on the folded form in which the program compares them; every other text
+// column of a change table (the country code above all) gets statistics on that form, without which the
+// planner guesses that a comparison keeps a few rows and sorts the whole table to group it.
+void DescribeFoldedColumns(PgConnection& server, const SourceTable& table,
+                           const std::vector<SourceTable>& tables) {
+  const auto filterColumns = FilterColumns(table, tables);
+  for (const auto& column : filterColumns) {
+    server.Execute("CREATE INDEX ON " + QualifiedName(table) + " ((" +
+                   db::pg::FoldedColumn(QuoteIdentifier(column)) + "))");
+  }
+  if (filterColumns.empty()) return;
+  for (const auto& column : table.columns) {
+    const std::string name = StoredName(column.name);
+    if (!ServerColumnType(column.declaredType).starts_with("text") ||
+        std::ranges::find(filterColumns, name) != filterColumns.end()) {
+      continue;
+    }
+    server.Execute("CREATE STATISTICS " + QuoteIdentifier(StoredName(table.name) + "_" + name + "_folded") +
+                   " ON (" + db::pg::FoldedColumn(QuoteIdentifier(name)) + ") FROM " + QualifiedName(table));
+  }
+}
+
 }  // namespace
 
 std::string ServerColumnType(const std::string& declaredType) {
   // SQLite's rules for a column's affinity, in its order; text compares without regard to letter case.
   const std::string type = Upper(declaredType);
-  // Text columns compare byte by byte (grouping and DISTINCT stay fast); the program's comparisons carry
-  // the case-blind collation themselves, and the filter columns' indexes are built in it.
+  // Text columns compare byte by byte (grouping and DISTINCT stay fast); the program's comparisons fold
+  // letter case themselves, and the filter columns' indexes are built on the folded form.
   const std::string text = "text COLLATE \"C\"";
   if (Contains(type, "INT")) return "bigint";
   if (Contains(type, "CHAR") || Contains(type, "CLOB") || Contains(type, "TEXT")) return text;
@@ -172,7 +194,9 @@ LoadSummary LoadIntoServer(RowSource& source, const std::string& conninfo, const
     report();
     if (options.replace) server.Execute("DROP TABLE IF EXISTS " + QualifiedName(table) + " CASCADE");
     CreateTable(server, table);
-    server.BeginCopy("COPY " + QualifiedName(table) + " FROM STDIN");
+    // The table is new in this transaction, so its rows can be written frozen: the first scans after the
+    // load then neither set hint bits on every row nor write the whole table out again.
+    server.BeginCopy("COPY " + QualifiedName(table) + " FROM STDIN (FREEZE)");
     std::string chunk;
     chunk.reserve(kCopyChunkBytes + 4096);
     source.ReadRows(index, [&](std::span<const Cell> row) {
@@ -191,10 +215,7 @@ LoadSummary LoadIntoServer(RowSource& source, const std::string& conninfo, const
     });
     if (!chunk.empty()) server.SendCopyData(chunk);
     server.EndCopy();
-    for (const auto& column : FilterColumns(table, tables)) {
-      server.Execute("CREATE INDEX ON " + QualifiedName(table) + " (" + QuoteIdentifier(column) +
-                     " COLLATE public." + std::string(db::pg::kNoCaseCollation) + ")");
-    }
+    DescribeFoldedColumns(server, table, tables);
     server.Execute("ANALYZE " + QualifiedName(table));
     report();
     ++summary.tables;

@@ -15,11 +15,18 @@ namespace quorvia::db {
 namespace {
 
 TEST(PostgresDialect, ValuesIgnoreCaseAliasesKeepTheirLettersAndTheRestPassesThrough) {
+  // A column compared with a value: both folded the same way, so the comparison stays byte by byte.
   EXPECT_EQ(
       pg::ToPostgres("SELECT change1 as CHANGE, sum(AREAHA) as AREA from DATA_AT where  N0CD = \"AT\""
-                     " AND DLT = \"Say \"\"hi\"\" it's\" group by change1"),
-      "SELECT change1 as \"CHANGE\", sum(AREAHA) as \"AREA\" from DATA_AT where  N0CD = 'AT' COLLATE "
-      "public.quorvia_nocase AND DLT = 'Say \"hi\" it''s' COLLATE public.quorvia_nocase group by change1");
+                     " AND DLT = \"Say \"\"hi\"\" it's\" AND [N3]<>\"\" group by change1"),
+      "SELECT change1 as \"CHANGE\", sum(AREAHA) as \"AREA\" from DATA_AT where  lower(N0CD COLLATE \"C\") = "
+      "'at' AND lower(DLT COLLATE \"C\") = 'say \"hi\" it''s' AND lower(\"n3\" COLLATE \"C\")<>'' group by "
+      "change1");
+  // Any other place of a value, or a left side that is more than a column, keeps the value case-blind.
+  for (const std::string left : {"\"AT\" = N0CD", "a || N0CD = \"AT\"", "x::text = \"AT\"", "N0CD >= \"AT\"",
+                                 "upper(N0CD) = \"AT\"", "NULL = \"AT\""}) {
+    EXPECT_NE(pg::ToPostgres(left).find("'AT' COLLATE public.quorvia_nocase"), std::string::npos) << left;
+  }
   // Only names after AS at the outer level; a type in CAST, literals, comments and [names] are no aliases.
   EXPECT_EQ(pg::ToPostgres("SELECT CAST(x AS integer) AS n, 'as \"x\"' FROM [Data_AT] -- as \"y\"\n"),
             "SELECT CAST(x AS integer) AS \"n\", 'as \"x\"' FROM \"data_at\" -- as \"y\"\n");
@@ -77,6 +84,19 @@ TEST_F(ServerStartTest, AnAnalystReadsTheSharedTablesAndFindsValuesWhateverTheir
   EXPECT_DOUBLE_EQ(rows->Value("AREA").ToDouble(), 3.75);
   EXPECT_THROW(database->OpenRecordset("DELETE FROM data_at RETURNING 1"), DbError);
   EXPECT_EQ(server->Query("SELECT count(*) FROM data_at"), "3");
+
+  // Only the ASCII letters are folded, as in a file: the same comparisons give the same sums on both.
+  server->Execute("INSERT INTO data_at VALUES (8, 'ÖT')");
+  testing::ExecuteSql(folder.File("same.db"),
+                      "CREATE TABLE data_at (areaha REAL, n0cd TEXT);"
+                      "INSERT INTO data_at VALUES (1.5, 'AT'), (2.25, 'at'), (4, 'BE'), (8, 'ÖT');");
+  Database file(folder.File("same.db"));
+  for (const std::string value : {"aT", "ÖT", "Öt", "öT"}) {
+    const std::string sql = "SELECT sum(AREAHA) as Area FROM DATA_AT WHERE N0CD = \"" + value + "\"";
+    EXPECT_EQ(database->OpenRecordset(sql)->Value("Area").ToString(),
+              file.OpenRecordset(sql)->Value("Area").ToString())
+        << value;
+  }
 }
 
 TEST_F(ServerStartTest, EachFailureAtStartUpNamesTheServerAndDatabaseAndWritesNothing) {
