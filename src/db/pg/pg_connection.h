@@ -53,6 +53,8 @@ class PgConnection {
   struct Finisher {
     void operator()(pg_conn* connection) const noexcept;
   };
+  // The encoding and settings every session of the program works with.
+  void PrepareSession();
   [[noreturn]] void ThrowStatementError(const pg_result* result) const;
   void CheckCopy(int status, const char* action);
 
