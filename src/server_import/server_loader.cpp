@@ -132,14 +132,18 @@ void DescribeFoldedColumns(PgConnection& server, const SourceTable& table,
                    db::pg::FoldedColumn(QuoteIdentifier(column)) + "))");
   }
   if (filterColumns.empty()) return;
-  for (const auto& column : table.columns) {
+  // Named by the table's number, as names built from long table and column names could be cut to the
+  // same 63 characters.
+  const std::string tableNumber = server.QueryText("SELECT $1::regclass::oid", {QualifiedName(table)});
+  for (std::size_t index = 0; index < table.columns.size(); ++index) {
+    const auto& column = table.columns[index];
     const std::string name = StoredName(column.name);
     if (!ServerColumnType(column.declaredType).starts_with("text") ||
         std::ranges::find(filterColumns, name) != filterColumns.end()) {
       continue;
     }
-    server.Execute("CREATE STATISTICS " + QuoteIdentifier(StoredName(table.name) + "_" + name + "_folded") +
-                   " ON (" + db::pg::FoldedColumn(QuoteIdentifier(name)) + ") FROM " + QualifiedName(table));
+    server.Execute("CREATE STATISTICS public.folded_" + tableNumber + "_" + std::to_string(index) + " ON (" +
+                   db::pg::FoldedColumn(QuoteIdentifier(name)) + ") FROM " + QualifiedName(table));
   }
 }
 

@@ -24,9 +24,10 @@ struct LoadOptions {
 // (the server's unquoted names, so the program's names find them whatever their case; the source's
 // spelling is kept in a comment for the table list), and a change table (DATA_...) gets an index on each
 // column its units table (UNITS_...) shares with it, the filter columns, by the folded form in which the
-// program compares them (db::pg::FoldedColumn); the collation quorvia_nocase is made when missing. A table that exists already is an
-// error before anything is written, unless options.replace. DbError or std::runtime_error says why
-// (access_import::ImportCancelled when cancelled); the server then holds what it held before.
+// program compares them (db::pg::FoldedColumn); the collation quorvia_nocase is made when missing. A table
+// that exists already is an error before anything is written, unless options.replace. DbError or
+// std::runtime_error says why (access_import::ImportCancelled when cancelled); the server then holds what it
+// held before.
 LoadSummary LoadIntoServer(RowSource& source, const std::string& conninfo, const LoadOptions& options);
 
 // The server column type for a source column's declared type.
