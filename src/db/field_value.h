@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <variant>
 
 namespace quorvia::db {
@@ -19,7 +20,8 @@ class FieldValue {
   std::string ToString() const;
   // Numeric form; a null value or a text that is no number gives 0.
   double ToDouble() const;
-  const Storage& storage() const noexcept { return storage_; }
+  const Storage& storage() const& noexcept { return storage_; }
+  Storage&& storage() && noexcept { return std::move(storage_); }  // the value taken, not copied
 
  private:
   Storage storage_;

@@ -68,6 +68,10 @@ std::string SqliteStatement::ColumnName(int column) const {
   return name ? std::string(name) : std::string();
 }
 
+bool SqliteStatement::ColumnIsBlob(int column) const noexcept {
+  return sqlite3_column_type(statement_.get(), column) == SQLITE_BLOB;
+}
+
 FieldValue SqliteStatement::Column(int column) const {
   sqlite3_stmt* statement = statement_.get();
   switch (sqlite3_column_type(statement, column)) {

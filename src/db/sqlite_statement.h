@@ -17,8 +17,7 @@ namespace quorvia::db {
 [[noreturn]] void ThrowLastError(sqlite3* handle);
 
 // One prepared SQLite statement, the one statement wrapper of the program and its tools. A text that holds no
-// statement, or more than one, is refused: a stray
-// "; DROP TABLE ..." after a query must never run.
+// statement, or more than one, is refused: a stray "; DROP TABLE ..." after a query must never run.
 class SqliteStatement {
  public:
   SqliteStatement(sqlite3* handle, std::string_view sqliteSql);
@@ -28,7 +27,8 @@ class SqliteStatement {
   bool ReadsOnly() const noexcept;
   int ColumnCount() const noexcept;
   std::string ColumnName(int column) const;
-  FieldValue Column(int column) const;
+  FieldValue Column(int column) const;  // a blob comes as the text of its bytes
+  bool ColumnIsBlob(int column) const noexcept;
   // Parameters count from 1, as in SQLite; a bound value stays until it is bound again.
   void BindText(int parameter, std::string_view text);
   void BindOptionalText(int parameter, const std::optional<std::string>& text);  // nothing binds NULL

@@ -1,11 +1,9 @@
 #pragma once
 
-#include <memory>
 #include <string>
 
+#include "db/sqlite_connection.h"
 #include "server_import/row_source.h"
-
-struct sqlite3;
 
 namespace quorvia::server_import {
 
@@ -22,11 +20,8 @@ class SqliteRowSource final : public RowSource {
   void ReadRows(std::size_t index, const RowFn& onRow) override;
 
  private:
-  struct Closer {
-    void operator()(sqlite3* handle) const noexcept;
-  };
   std::string path_;
-  std::unique_ptr<sqlite3, Closer> handle_;
+  db::SqliteConnection connection_;
   std::vector<SourceTable> tables_;
   int storedQueries_ = 0;
 };
