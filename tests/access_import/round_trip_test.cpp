@@ -6,6 +6,8 @@
 #include <cstdlib>
 
 #include "access_import/file_placement.h"
+#include "db/sqlite_connection.h"
+#include "db/sqlite_statement.h"
 #include "import_test_support.h"
 
 namespace quorvia::access_import {
@@ -68,26 +70,17 @@ std::vector<std::string> Lines(const std::string& text) {
 
 class Database {
  public:
-  explicit Database(const fs::path& file) {
-    sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr);
-  }
-  ~Database() { sqlite3_close(db_); }
+  explicit Database(const fs::path& file) : connection_(file.string(), SQLITE_OPEN_READONLY) {}
   std::vector<std::string> Column(const std::string& sql, int column = 0) const {
     std::vector<std::string> values;
-    sqlite3_stmt* statement = nullptr;
-    EXPECT_EQ(sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr), SQLITE_OK)
-        << sqlite3_errmsg(db_);
-    while (sqlite3_step(statement) == SQLITE_ROW) {
-      const auto* text = sqlite3_column_text(statement, column);
-      values.emplace_back(text != nullptr ? reinterpret_cast<const char*>(text) : "");
-    }
-    sqlite3_finalize(statement);
+    db::SqliteStatement statement(Handle(), sql);
+    while (statement.Step()) values.push_back(statement.Column(column).ToString());
     return values;
   }
-  sqlite3* Handle() const { return db_; }
+  sqlite3* Handle() const { return connection_.Handle(); }
 
  private:
-  sqlite3* db_ = nullptr;
+  db::SqliteConnection connection_;
 };
 
 std::string Hex(const void* bytes, int size) {

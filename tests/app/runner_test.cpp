@@ -1,6 +1,5 @@
 // quorvia-run as scripts use it: several at once on one program folder, and its exit status.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <sys/wait.h>
 
 #include <cmath>
@@ -24,19 +23,7 @@ namespace office = workbook::office;
 using quorvia::testing::RunCommand;
 using quorvia::testing::ShellQuote;
 
-std::string QueryText(const fs::path& file, const std::string& sql) {
-  sqlite3* db = nullptr;
-  sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-  sqlite3_stmt* statement = nullptr;
-  std::string text;
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK &&
-      sqlite3_step(statement) == SQLITE_ROW && sqlite3_column_text(statement, 0)) {
-    text = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
-  }
-  sqlite3_finalize(statement);
-  sqlite3_close(db);
-  return text;
-}
+using quorvia::testing::QueryText;
 
 class RunnerTest : public ::testing::Test {
  protected:

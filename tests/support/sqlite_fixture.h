@@ -44,6 +44,13 @@ inline double QueryNumber(const std::string& file, const std::string& sql) {
   return statement.Step() ? statement.Column(0).ToDouble() : 0;
 }
 
+// A single text from a query of plain SQLite SQL; empty when the query has no row.
+inline std::string QueryText(const std::string& file, const std::string& sql) {
+  const db::SqliteConnection connection(file, SQLITE_OPEN_READONLY);
+  db::SqliteStatement statement(connection.Handle(), sql);
+  return statement.Step() ? statement.Column(0).ToString() : std::string();
+}
+
 // The unit and data tables of one country in the shape the program reads; `change1` can be left out.
 inline std::string CountryTablesSql(const std::string& code, bool withChange1 = true) {
   const std::string units = "CREATE TABLE UNITS_" + code +
