@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "run_command.h"
+#include "sqlite_fixture.h"
 
 namespace quorvia::access_import::testing {
 
@@ -38,24 +39,21 @@ inline Snapshot TakeSnapshot(const fs::path& folder) {
   return files;
 }
 
-// A fresh folder under the system's temporary folder, removed with what it holds.
+// A fresh folder under the system's temporary folder, removed with what it holds even when a test took the
+// write permission away.
 class ScratchFolder {
  public:
-  ScratchFolder() {
-    std::string pattern = (fs::temp_directory_path() / "quorvia-import-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
-  }
+  ScratchFolder() = default;
   ~ScratchFolder() {
     std::error_code ignored;
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
-    fs::remove_all(path_, ignored);
+    fs::permissions(Path(), fs::perms::owner_all, fs::perm_options::add, ignored);
   }
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
-  const fs::path& Path() const { return path_; }
+  const fs::path& Path() const { return folder_.path(); }
   // A writable copy of a sample under `name`.
   fs::path Copy(const std::string& sample, const std::string& name) const {
-    const fs::path copy = path_ / name;
+    const fs::path copy = Path() / name;
     fs::copy_file(Sample(sample), copy);
     fs::permissions(copy, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
                               fs::perms::others_read);
@@ -63,7 +61,7 @@ class ScratchFolder {
   }
 
  private:
-  fs::path path_;
+  quorvia::testing::TempFolder folder_;  // removed after the permission above is given back
 };
 
 using quorvia::testing::CommandResult;
