@@ -388,10 +388,9 @@ void LibreOfficeApplication::Load(const fs::path& file, int updateLinks) {
     Reference<css::frame::XModel>(document, UNO_QUERY_THROW)->lockControllers();
     opened_ = document;
     openedFile_.reset();
-    std::error_code error;
-    const auto size = fs::file_size(file, error);
-    const auto modified = fs::last_write_time(file, error);
-    if (!error && ImportFilterOf(component) == kCopyFilter) openedFile_ = LoadedFile{file, size, modified};
+    if (const auto stamp = FileStamp::Of(file); stamp && ImportFilterOf(component) == kCopyFilter) {
+      openedFile_ = LoadedFile{file, *stamp};
+    }
   });
 }
 
@@ -582,10 +581,7 @@ void LibreOfficeApplication::RefreshAll(const std::string& workbook) {
 bool LibreOfficeApplication::IsCopyOfFileFaithful(const SheetDocument& document) const {
   if (!openedFile_ || document != opened_ || RememberedActiveSheet(document)) return false;
   if (Reference<css::util::XModifiable>(document, UNO_QUERY_THROW)->isModified()) return false;
-  std::error_code error;
-  const auto size = fs::file_size(openedFile_->path, error);
-  const auto modified = fs::last_write_time(openedFile_->path, error);
-  return !error && size == openedFile_->size && modified == openedFile_->modified;
+  return FileStamp::Of(openedFile_->path) == openedFile_->stamp;
 }
 
 void LibreOfficeApplication::CopyThroughTemporary(const std::string& step, const fs::path& target,

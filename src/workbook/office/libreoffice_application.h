@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "workbook/office/file_stamp.h"
 #include "workbook/spreadsheet_application.h"
 
 namespace quorvia::workbook::office {
@@ -92,8 +93,7 @@ class LibreOfficeApplication final : public SpreadsheetApplication {
   // byte for byte instead of being written out again.
   struct LoadedFile {
     std::filesystem::path path;
-    std::uintmax_t size = 0;
-    std::filesystem::file_time_type modified;
+    FileStamp stamp;
   };
   std::optional<LoadedFile> openedFile_;
   bool IsCopyOfFileFaithful(const css::uno::Reference<css::sheet::XSpreadsheetDocument>& document) const;

@@ -9,24 +9,11 @@
 
 #include "workbook/office/bound_data_sheets.h"
 #include "workbook/office/call_watchdog.h"
+#include "workbook/office/file_stamp.h"
 #include "workbook/office/office_options.h"
 #include "workbook/office/office_slots.h"
 
 namespace quorvia::workbook::office {
-
-// Size and time of a file: enough to tell that nobody has written it since.
-struct FileStamp {
-  std::uintmax_t size = 0;
-  std::filesystem::file_time_type modified;
-  friend bool operator==(const FileStamp&, const FileStamp&) = default;
-  static std::optional<FileStamp> Of(const std::filesystem::path& file) {
-    std::error_code error;
-    FileStamp stamp{std::filesystem::file_size(file, error), {}};
-    if (!error) stamp.modified = std::filesystem::last_write_time(file, error);
-    if (error) return std::nullopt;
-    return stamp;
-  }
-};
 
 // What a LibreOfficeSystem shares with the handles it gives out.
 struct OfficeShared {
