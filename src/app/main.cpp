@@ -4,6 +4,7 @@
 #include "ui_common/qt_modal_host.h"
 #include "workbook/office/libreoffice_system.h"
 #include "workbook/office/office_options.h"
+#include "workbook/refresh_workbook.h"
 
 // Starting the program loads the main window on the database and workbook of the program's own folder.
 // It takes no command line.
@@ -22,6 +23,6 @@ int main(int argc, char** argv) {
   if (!form.Form_Load()) return 1;
   form.show();
   // The first update then finds an office started and waiting, without the window waiting for it.
-  office.StartParkedInBackground(folder + "/MOSA_QUERY.xls");
+  office.StartParkedInBackground(folder + "/" + quorvia::workbook::kReportFileName);
   return QApplication::exec();
 }

@@ -10,12 +10,7 @@ namespace {
 class SqliteTranslator final : public ProgramSqlRewriter {
  private:
   void RewriteTextValue(std::string_view value, std::string& out) override {
-    out += '\'';
-    for (const char c : value) {
-      if (c == '\'') out += '\'';
-      out += c;
-    }
-    out += "' COLLATE NOCASE";
+    out += QuoteLiteral(value) + " COLLATE NOCASE";
   }
 };
 
@@ -32,6 +27,8 @@ std::string Enclose(std::string_view text, char quote) {
   quoted += quote;
   return quoted;
 }
+
+std::string QuoteLiteral(std::string_view text) { return Enclose(text, '\''); }
 
 std::string QuoteValue(std::string_view value) { return Enclose(value, '"'); }
 

@@ -13,6 +13,8 @@ std::string ToSqlite(std::string_view programSql);
 
 // Encloses text in `quote`, with every quote inside doubled: the one quoting rule of SQL.
 std::string Enclose(std::string_view text, char quote);
+// 'text' with inner single quotes doubled: an SQL literal (backslashes are read as they are).
+std::string QuoteLiteral(std::string_view text);
 // Quotes a value for the program's dialect: "value" with inner double quotes doubled.
 std::string QuoteValue(std::string_view value);
 

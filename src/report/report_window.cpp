@@ -24,6 +24,7 @@
 #include "workbook/office/uno_connection.h"
 #include "workbook/office/uno_properties.h"
 #include "workbook/office/uno_text.h"
+#include "workbook/refresh_workbook.h"
 
 namespace quorvia::report {
 namespace {
@@ -34,7 +35,6 @@ using css::uno::Reference;
 using css::uno::UNO_QUERY;
 using css::uno::UNO_QUERY_THROW;
 
-constexpr const char* kWorkbookFileName = "MOSA_QUERY.xls";
 constexpr auto kConnectRetryInterval = std::chrono::milliseconds(100);
 
 std::optional<std::string> ProfileUrl(const ReportRequest& request) {
@@ -175,7 +175,7 @@ std::unique_ptr<office::LibreOfficeApplication> StartReportOffice(const ReportRe
 
 Reference<css::frame::XModel> ShownWorkbook(office::LibreOfficeApplication& office) {
   try {
-    return Reference<css::frame::XModel>(office.Workbook(kWorkbookFileName), UNO_QUERY);
+    return Reference<css::frame::XModel>(office.Workbook(workbook::kReportFileName), UNO_QUERY);
   } catch (const workbook::AutomationError&) {
     return nullptr;
   }
@@ -218,7 +218,7 @@ void BringToFront(const Reference<css::frame::XModel>& model) {
 }  // namespace
 
 ReportShown ShowReport(const ReportRequest& request) {
-  const fs::path workbook = fs::weakly_canonical(fs::absolute(request.folder)) / kWorkbookFileName;
+  const fs::path workbook = fs::weakly_canonical(fs::absolute(request.folder)) / workbook::kReportFileName;
   if (!fs::is_regular_file(workbook)) {
     throw ReportError(workbook.string() +
                       " does not exist; run scripts/demo-data.sh or copy the report there.");

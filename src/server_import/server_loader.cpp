@@ -10,6 +10,7 @@
 #include "db/ascii_case.h"
 #include "db/pg/pg_connection.h"
 #include "db/pg/pg_dialect.h"
+#include "db/sql_dialect.h"
 #include "db/view_definition.h"
 
 namespace quorvia::server_import {
@@ -96,12 +97,11 @@ void CreateTable(PgConnection& server, const SourceTable& table) {
   }
   server.Execute("CREATE TABLE " + QualifiedName(table) + " (" + columns + ")");
   const std::string marker(db::pg::kSourceNameMarker);
-  server.Execute("COMMENT ON TABLE " + QualifiedName(table) + " IS " +
-                 db::pg::QuoteLiteral(marker + table.name));
+  server.Execute("COMMENT ON TABLE " + QualifiedName(table) + " IS " + db::QuoteLiteral(marker + table.name));
   for (const auto& column : table.columns) {
     server.Execute("COMMENT ON COLUMN " + QualifiedName(table) + "." +
                    QuoteIdentifier(StoredName(column.name)) + " IS " +
-                   db::pg::QuoteLiteral(marker + column.name));
+                   db::QuoteLiteral(marker + column.name));
   }
 }
 

@@ -12,8 +12,6 @@ namespace quorvia::workbook {
 
 namespace {
 
-// The name the user's open workbook must carry, exactly, for this call to work on it.
-constexpr const char* kWorkbookFileName = kReportFileName;
 // How every step after the first addresses the workbook; the application matches it whatever the case.
 constexpr const char* kWorkbookItem = "mosa_query.xls";
 // Refresh external links without asking: a hidden instance has nobody to answer.
@@ -142,7 +140,7 @@ class WorkbookRefresh {
     bool found = false;
     for (int position = 1; position <= count; ++position) {
       Step("Workbooks(" + std::to_string(position) + ").Name", [&] {
-        if (application_->WorkbookName(position) == kWorkbookFileName) found = true;
+        if (application_->WorkbookName(position) == kReportFileName) found = true;
       });
     }
     return found;
@@ -157,7 +155,7 @@ class WorkbookRefresh {
     });
     if (!application_) return false;
     Step("Visible", [&] { application_->SetVisible(false); });
-    const std::string path = folder_ + "/" + kWorkbookFileName;
+    const std::string path = folder_ + "/" + kReportFileName;
     Step("Open " + path, [&] { application_->OpenWorkbook(path, kUpdateLinksAlways); });
     return true;
   }

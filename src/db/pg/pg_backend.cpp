@@ -6,6 +6,7 @@
 
 #include "db/db_error.h"
 #include "db/pg/pg_dialect.h"
+#include "db/sql_dialect.h"
 
 namespace quorvia::db::pg {
 namespace {

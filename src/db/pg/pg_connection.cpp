@@ -132,8 +132,6 @@ void PgConnection::EndCopy() {
   if (!ok) ThrowStatementError(result.get());
 }
 
-std::string QuoteLiteral(std::string_view text) { return Enclose(text, '\''); }
-
 FieldValue ValueAt(const pg_result* result, int row, int column) {
   if (PQgetisnull(result, row, column)) return FieldValue();
   const char* text = PQgetvalue(result, row, column);

@@ -62,8 +62,6 @@ class PgConnection {
   std::string description_;
 };
 
-// 'text' with inner single quotes doubled (the server reads backslashes as they are).
-std::string QuoteLiteral(std::string_view text);
 // A value of the text result format as the layer's FieldValue, typed by the column's type.
 FieldValue ValueAt(const pg_result* result, int row, int column);
 // Escapes a value for COPY's text format (backslash, tab, newline, carriage return).

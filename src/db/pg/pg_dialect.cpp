@@ -5,6 +5,7 @@
 #include "db/ascii_case.h"
 #include "db/pg/pg_connection.h"
 #include "db/program_sql_rewriter.h"
+#include "db/sql_dialect.h"
 #include "db/view_definition.h"
 
 namespace quorvia::db::pg {
@@ -124,7 +125,7 @@ class PostgresTranslator final : public ProgramSqlRewriter {
     } else {
       out.append(word);
     }
-    afterAs_ = word.size() == 2 && (word[0] == 'a' || word[0] == 'A') && (word[1] == 's' || word[1] == 'S');
+    afterAs_ = EqualsIgnoringAsciiCase(word, "AS");
   }
 
   int depth_ = 0;
