@@ -14,7 +14,7 @@ constexpr std::int64_t kProgressEveryRows = 4096;
 }  // namespace
 
 ImportSummary ConvertAccessFile(const std::string& source, const std::string& target,
-                                const ProgressFn& progress, const CancelFn& cancelled) {
+                                const ProgressFn& progress) {
   const auto start = std::chrono::steady_clock::now();
   AccessReader reader(source);
   std::unique_ptr<SqliteTarget> output;
@@ -49,18 +49,12 @@ ImportSummary ConvertAccessFile(const std::string& source, const std::string& ta
       }
       ++state.rowsDone;
       ++state.rowsDoneInAll;
-      if (state.rowsDone % kProgressEveryRows == 0) {
-        if (cancelled())
-          throw ImportCancelled("The conversion of " + source + " was cancelled; nothing was changed.");
-        progress(state);
-      }
+      if (state.rowsDone % kProgressEveryRows == 0) progress(state);
     });
     progress(state);
     ++summary.tables;
     summary.rows += state.rowsDone;
   }
-  if (cancelled())
-    throw ImportCancelled("The conversion of " + source + " was cancelled; nothing was changed.");
   try {
     output->Commit();
     SyncFile(target);

@@ -31,9 +31,9 @@ using CancelFn = std::function<bool()>;
 // Copies every user table of the Access file `source` into the new SQLite database `target`, in one
 // transaction, reporting progress at each table's start and end and every few thousand rows. Runs in
 // the calling process: libmdb can take a damaged file's process down with it, which is why callers go
-// through ConvertInChildProcess. Throws ImportError (ImportCancelled on cancel); `target` may then be
-// left half-written for the caller to remove.
+// through ConvertInChildProcess, which also watches for the user's cancel. Throws ImportError; `target` may
+// then be left half-written for the caller to remove.
 ImportSummary ConvertAccessFile(const std::string& source, const std::string& target,
-                                const ProgressFn& progress, const CancelFn& cancelled);
+                                const ProgressFn& progress);
 
 }  // namespace quorvia::access_import

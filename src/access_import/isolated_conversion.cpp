@@ -43,15 +43,12 @@ std::string OneLine(std::string text) {
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
   int status = 1;
   try {
-    const ImportSummary summary = ConvertAccessFile(
-        source, target,
-        [fd](const ImportProgress& p) {
-          std::ostringstream line;
-          line << "P " << p.tableIndex << ' ' << p.tableCount << ' ' << p.rowsDone << ' ' << p.tableRows
-               << ' ' << p.rowsDoneInAll << ' ' << p.rowsInAll << ' ' << OneLine(p.table) << '\n';
-          WriteAll(fd, line.str());
-        },
-        [] { return false; });
+    const ImportSummary summary = ConvertAccessFile(source, target, [fd](const ImportProgress& p) {
+      std::ostringstream line;
+      line << "P " << p.tableIndex << ' ' << p.tableCount << ' ' << p.rowsDone << ' ' << p.tableRows << ' '
+           << p.rowsDoneInAll << ' ' << p.rowsInAll << ' ' << OneLine(p.table) << '\n';
+      WriteAll(fd, line.str());
+    });
     std::ostringstream line;
     line << "S " << summary.tables << ' ' << summary.rows << ' ' << summary.storedQueries << ' '
          << summary.seconds << '\n';
