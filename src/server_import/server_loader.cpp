@@ -23,8 +23,6 @@ using db::pg::StoredName;
 constexpr std::size_t kCopyChunkBytes = 1 << 20;
 constexpr std::int64_t kProgressEveryRows = 100'000;
 
-std::string Upper(std::string_view text) { return db::UpperAscii(text); }
-
 bool Contains(const std::string& text, std::string_view part) { return text.find(part) != std::string::npos; }
 
 std::string QualifiedName(const SourceTable& table) {
@@ -107,15 +105,17 @@ void CreateTable(PgConnection& server, const SourceTable& table) {
 
 // The columns of a change table that its units table has too: the columns the program filters on.
 std::vector<std::string> FilterColumns(const SourceTable& table, const std::vector<SourceTable>& tables) {
-  const std::string name = Upper(table.name);
+  const std::string name = db::UpperAscii(table.name);
   if (!name.starts_with("DATA_")) return {};
-  const auto units = std::ranges::find_if(
-      tables, [&](const SourceTable& other) { return Upper(other.name) == "UNITS_" + name.substr(5); });
+  const auto units = std::ranges::find_if(tables, [&](const SourceTable& other) {
+    return db::EqualsIgnoringAsciiCase(other.name, "UNITS_" + name.substr(5));
+  });
   if (units == tables.end()) return {};
   std::vector<std::string> columns;
   for (const auto& column : table.columns) {
-    const bool shared = std::ranges::any_of(
-        units->columns, [&](const SourceColumn& other) { return Upper(other.name) == Upper(column.name); });
+    const bool shared = std::ranges::any_of(units->columns, [&](const SourceColumn& other) {
+      return db::EqualsIgnoringAsciiCase(other.name, column.name);
+    });
     if (shared) columns.push_back(StoredName(column.name));
   }
   return columns;
@@ -151,7 +151,7 @@ void DescribeFoldedColumns(PgConnection& server, const SourceTable& table,
 
 std::string ServerColumnType(const std::string& declaredType) {
   // SQLite's rules for a column's affinity, in its order; text compares without regard to letter case.
-  const std::string type = Upper(declaredType);
+  const std::string type = db::UpperAscii(declaredType);
   // Text columns compare byte by byte (grouping and DISTINCT stay fast); the program's comparisons fold
   // letter case themselves, and the filter columns' indexes are built on the folded form.
   const std::string text = "text COLLATE \"C\"";
