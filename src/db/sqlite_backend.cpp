@@ -34,18 +34,9 @@ std::vector<TableDef> ReadTableList(sqlite3* handle) {
                           "WHERE m.type = 'table' AND m.name NOT LIKE 'sqlite\\_%' ESCAPE '\\' "
                           "ORDER BY m.rowid, c.cid");
   // Rows come grouped by table, in creation order, columns in declaration order.
-  std::vector<std::pair<std::string, std::vector<FieldDef>>> columnsByTable;
-  while (columns.Step()) {
-    std::string table = columns.Column(0).ToString();
-    if (columnsByTable.empty() || columnsByTable.back().first != table) {
-      columnsByTable.emplace_back(std::move(table), std::vector<FieldDef>{});
-    }
-    columnsByTable.back().second.push_back(FieldDef{columns.Column(1).ToString()});
-  }
-  std::vector<TableDef> tables;
-  tables.reserve(columnsByTable.size());
-  for (auto& [table, fields] : columnsByTable) tables.emplace_back(std::move(table), std::move(fields));
-  return tables;
+  TableListBuilder tables;
+  while (columns.Step()) tables.Add(columns.Column(0).ToString(), columns.Column(1).ToString());
+  return tables.Take();
 }
 
 }  // namespace

@@ -35,4 +35,19 @@ const TableDef& TableDefs::Item(std::string_view name) const {
   ThrowItemNotFound();
 }
 
+void TableListBuilder::Add(std::string table, std::string column) {
+  if (columnsByTable_.empty() || columnsByTable_.back().first != table) {
+    columnsByTable_.emplace_back(std::move(table), std::vector<FieldDef>{});
+  }
+  columnsByTable_.back().second.push_back(FieldDef{std::move(column)});
+}
+
+std::vector<TableDef> TableListBuilder::Take() {
+  std::vector<TableDef> tables;
+  tables.reserve(columnsByTable_.size());
+  for (auto& [table, fields] : columnsByTable_) tables.emplace_back(std::move(table), std::move(fields));
+  columnsByTable_.clear();
+  return tables;
+}
+
 }  // namespace quorvia::db

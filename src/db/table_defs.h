@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quorvia::db {
@@ -35,6 +36,17 @@ class TableDefs {
 
  private:
   std::vector<TableDef> tables_;
+};
+
+// Gathers a table list from (table, column) rows that come grouped by table, columns in declaration order,
+// as each engine's catalogue query returns them.
+class TableListBuilder {
+ public:
+  void Add(std::string table, std::string column);
+  std::vector<TableDef> Take();
+
+ private:
+  std::vector<std::pair<std::string, std::vector<FieldDef>>> columnsByTable_;
 };
 
 }  // namespace quorvia::db

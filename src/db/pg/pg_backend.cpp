@@ -78,18 +78,11 @@ std::vector<TableDef> PgBackend::ReadTables() {
       "WHERE c.relkind IN ('r', 'p') AND pg_table_is_visible(c.oid) "
       "AND n.nspname NOT IN ('pg_catalog', 'information_schema') ORDER BY c.oid, a.attnum",
       {std::string(kSourceNameMarker)});
-  std::vector<std::pair<std::string, std::vector<FieldDef>>> columnsByTable;
+  TableListBuilder tables;
   for (int row = 0; row < PQntuples(columns.get()); ++row) {
-    std::string table = PQgetvalue(columns.get(), row, 0);
-    if (columnsByTable.empty() || columnsByTable.back().first != table) {
-      columnsByTable.emplace_back(std::move(table), std::vector<FieldDef>{});
-    }
-    columnsByTable.back().second.push_back(FieldDef{PQgetvalue(columns.get(), row, 1)});
+    tables.Add(PQgetvalue(columns.get(), row, 0), PQgetvalue(columns.get(), row, 1));
   }
-  std::vector<TableDef> tables;
-  tables.reserve(columnsByTable.size());
-  for (auto& [table, fields] : columnsByTable) tables.emplace_back(std::move(table), std::move(fields));
-  return tables;
+  return tables.Take();
 }
 
 void PgBackend::CheckQuery(const std::string& programSql) {
