@@ -159,14 +159,11 @@ TEST_F(UpdateRunTest, UpdataWaitsForAnotherWriterInsteadOfFailingAtOnce) {
   // Another program holds the write lock for a second, from its own connection.
   std::promise<void> locked;
   std::thread writer([path = DatabasePath(), &locked] {
-    sqlite3* other = nullptr;
-    sqlite3_open(path.c_str(), &other);
-    sqlite3_exec(other, "BEGIN IMMEDIATE; INSERT INTO DATA_BE (AREAHA) VALUES (1);", nullptr, nullptr,
-                 nullptr);
+    db::SqliteConnection other(path, SQLITE_OPEN_READWRITE);
+    other.Execute("BEGIN IMMEDIATE; INSERT INTO DATA_BE (AREAHA) VALUES (1);");
     locked.set_value();
     std::this_thread::sleep_for(std::chrono::seconds(1));
-    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
-    sqlite3_close(other);
+    other.Execute("COMMIT");
   });
   locked.get_future().wait();
   const auto start = std::chrono::steady_clock::now();
