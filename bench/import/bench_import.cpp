@@ -20,6 +20,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using quorvia::bench::RunCommand;
 using quorvia::bench::ShellQuote;
 
 struct Run {
@@ -53,14 +54,11 @@ Run Median(std::vector<Run> runs) {
 
 std::vector<std::string> Tables(const std::string& file) {
   std::vector<std::string> tables;
-  FILE* pipe = ::popen(("mdb-tables -1 " + ShellQuote(file)).c_str(), "r");
-  char line[512];
-  while (pipe != nullptr && std::fgets(line, sizeof line, pipe) != nullptr) {
-    std::string name(line);
-    while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.pop_back();
+  std::istringstream lines(RunCommand("mdb-tables -1 " + ShellQuote(file)).output);
+  for (std::string name; std::getline(lines, name);) {
+    if (!name.empty() && name.back() == '\r') name.pop_back();
     if (!name.empty()) tables.push_back(name);
   }
-  if (pipe != nullptr) ::pclose(pipe);
   return tables;
 }
 

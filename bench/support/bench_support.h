@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "run_command.h"
+
 namespace quorvia::bench {
 
 // Median wall-clock seconds of `repetitions` runs of `work`, each after an untimed `prepare`.
@@ -30,12 +32,8 @@ inline double MedianSeconds(int repetitions, const std::function<void()>& work) 
       repetitions, [] {}, work);
 }
 
-// A text as one single-quoted shell word.
-inline std::string ShellQuote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
+using testing::RunCommand;
+using testing::ShellQuote;
 
 // What the benches on demo data share: how many records the large country gets, how many runs each
 // median is taken over and the folder the bench writes in.
