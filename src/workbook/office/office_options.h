@@ -4,9 +4,11 @@
 #include <memory>
 #include <string>
 
-namespace quorvia::workbook::office {
-
+namespace quorvia::folder_lock {
 class FolderLock;
+}
+
+namespace quorvia::workbook::office {
 
 // Where a dedicated headless office listens and keeps its state. One office serves one profile, so the
 // pipe name and the profile folder go together.
@@ -21,7 +23,7 @@ struct OfficeOptions {
   // The longest an office call may take before the office counts as frozen and is ended.
   std::chrono::milliseconds callTimeout{std::chrono::seconds(30)};
   // Held while the options live when the folders above are one slot of a shared pool (see Default).
-  std::shared_ptr<const FolderLock> slotLock;
+  std::shared_ptr<const folder_lock::FolderLock> slotLock;
   // Program folder whose visible report office counts as the running instance; empty: none does.
   std::string reportFolder;
 

@@ -1,8 +1,6 @@
 #include "workbook/office/office_slots.h"
 
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -23,12 +21,6 @@ namespace {
 
 constexpr int kSlotCount = 64;
 constexpr const char* kSlotPrefix = "office-";
-constexpr const char* kLockSuffix = ".lock";
-
-fs::path SlotLockFile(const fs::path& slotFolder) {
-  return slotFolder.parent_path() / (slotFolder.filename().string() + kLockSuffix);
-}
-
 fs::path Normal(const fs::path& path) {
   std::error_code error;
   const fs::path canonical = fs::weakly_canonical(path, error);
@@ -55,21 +47,19 @@ std::optional<fs::path> ProfileNamedIn(const fs::path& lockFile) {
   }
 }
 
-}  // namespace
-
-std::shared_ptr<FolderLock> FolderLock::TryTake(const fs::path& file) {
-  const int fd = open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (fd < 0) {
-    throw AutomationError("cannot open the lock file " + file.string() + ": " + std::strerror(errno));
+// The lock of a slot folder (made when missing), or nothing when another process holds it.
+std::shared_ptr<const folder_lock::FolderLock> TryTakeSlot(const fs::path& slot) {
+  try {
+    fs::create_directories(slot);
+    auto lock = folder_lock::FolderLock::Take(slot.string(), std::chrono::milliseconds(0), {});
+    if (!lock) return nullptr;
+    return std::make_shared<const folder_lock::FolderLock>(std::move(*lock));
+  } catch (const std::exception& error) {
+    throw AutomationError("cannot lock the office folder " + slot.string() + ": " + error.what());
   }
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    close(fd);
-    return nullptr;
-  }
-  return std::shared_ptr<FolderLock>(new FolderLock(fd));
 }
 
-FolderLock::~FolderLock() { close(fd_); }
+}  // namespace
 
 OfficeSlot OfficeSlot::TakeFree(const fs::path& root) {
   std::error_code error;
@@ -78,16 +68,16 @@ OfficeSlot OfficeSlot::TakeFree(const fs::path& root) {
     throw AutomationError("cannot create the office folder " + root.string() + ": " + error.message());
   for (int n = 1; n <= kSlotCount; ++n) {
     const fs::path folder = root / (kSlotPrefix + std::to_string(n));
-    if (auto lock = FolderLock::TryTake(SlotLockFile(folder))) return {folder, std::move(lock)};
+    if (auto lock = TryTakeSlot(folder)) return {folder, std::move(lock)};
   }
   throw AutomationError("every office slot under " + root.string() + " is in use");
 }
 
 bool OfficeSlot::IsAbandonedProfile(const fs::path& profileDir) {
   const fs::path slot = Normal(profileDir).parent_path();
-  if (!slot.filename().string().starts_with(kSlotPrefix) || !fs::exists(SlotLockFile(slot))) return false;
+  if (!slot.filename().string().starts_with(kSlotPrefix) || !fs::is_directory(slot)) return false;
   try {
-    return FolderLock::TryTake(SlotLockFile(slot)) != nullptr;  // released again at once
+    return TryTakeSlot(slot) != nullptr;  // released again at once
   } catch (const AutomationError&) {
     return false;
   }

@@ -5,28 +5,15 @@
 #include <set>
 #include <string>
 
+#include "folder_lock/folder_lock.h"
+
 namespace quorvia::workbook::office {
 
-// An exclusive advisory lock on a file, held while the object lives and released by the kernel when the
-// process ends, however it ends.
-class FolderLock {
- public:
-  // The lock on `file` (created when missing), or nothing when another holder has it.
-  static std::shared_ptr<FolderLock> TryTake(const std::filesystem::path& file);
-  FolderLock(const FolderLock&) = delete;
-  FolderLock& operator=(const FolderLock&) = delete;
-  ~FolderLock();
-
- private:
-  explicit FolderLock(int fd) : fd_(fd) {}
-  int fd_;
-};
-
 // One office state folder (profile, HOME, temporary files) of a pool shared by every Quorvia process of a
-// user: slot n is root/office-<n>/, taken by holding root/office-<n>.lock.
+// user: slot n is root/office-<n>/, taken by holding the lock of that folder.
 struct OfficeSlot {
   std::filesystem::path folder;
-  std::shared_ptr<const FolderLock> lock;
+  std::shared_ptr<const folder_lock::FolderLock> lock;
 
   // The first slot no other process holds. AutomationError when every slot is taken.
   static OfficeSlot TakeFree(const std::filesystem::path& root);
