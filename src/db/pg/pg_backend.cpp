@@ -93,20 +93,9 @@ void PgBackend::CheckQuery(const std::string& programSql) {
 std::unique_ptr<Recordset> PgBackend::OpenRecordset(const std::string& programSql) {
   EnsureOpen();
   const std::string sql = ToPostgres(programSql);
-  PgResult result;
-  if (transactionDepth_ == 0) {
-    // A read-only transaction makes sure that a recordset never changes anything.
-    connection_.Execute("BEGIN READ ONLY");
-    try {
-      result = connection_.Execute(sql);
-      connection_.Execute("COMMIT");
-    } catch (...) {
-      if (connection_.IsOpen()) connection_.ExecuteScript("ROLLBACK");
-      throw;
-    }
-  } else {
-    result = connection_.Execute(sql);
-  }
+  // Outside the program's own transactions a recordset runs read-only, so that it never changes anything.
+  const PgResult result =
+      transactionDepth_ == 0 ? connection_.ExecuteReadOnly(sql) : connection_.Execute(sql);
   if (PQresultStatus(result.get()) != PGRES_TUPLES_OK || PQnfields(result.get()) == 0) {
     throw DbError(kSqlError, "Only a query that returns rows and changes nothing can open a recordset.");
   }
@@ -163,7 +152,7 @@ void PgBackend::DropQueryDef(const std::string& storedName) {
 
 void PgBackend::CreateQueryDef(const std::string& name, const std::string& programSql) {
   EnsureOpen();
-  const std::string view = OwnSchema() + "." + QuoteIdentifier(StoredName(name));
+  const std::string view = StoredQueryView(role_, name);
   const std::string sql = ToPostgres(programSql);
   Atomically([&] {
     if (connection_.QueryText("SELECT 1 FROM pg_namespace WHERE nspname = current_user").empty()) {

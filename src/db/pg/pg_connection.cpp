@@ -94,6 +94,18 @@ PgResult PgConnection::Execute(std::string_view sql, const std::vector<std::stri
   return result;
 }
 
+PgResult PgConnection::ExecuteReadOnly(std::string_view sql) {
+  Execute("BEGIN READ ONLY");
+  try {
+    PgResult result = Execute(sql);
+    Execute("COMMIT");
+    return result;
+  } catch (...) {
+    if (IsOpen()) ExecuteScript("ROLLBACK");
+    throw;
+  }
+}
+
 void PgConnection::ExecuteScript(const std::string& sql) {
   PgResult result(PQexec(connection_.get(), sql.c_str()));
   const auto status = PQresultStatus(result.get());

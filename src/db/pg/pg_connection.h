@@ -32,6 +32,9 @@ class PgConnection {
 
   // Runs one statement with text parameters ($1, $2, ...). A text holding several statements is refused.
   PgResult Execute(std::string_view sql, const std::vector<std::string>& parameters = {});
+  // Runs one query in a read-only transaction of its own, so that it can never change anything; the
+  // transaction is rolled back when the query fails.
+  PgResult ExecuteReadOnly(std::string_view sql);
   // Runs several statements separated by semicolons, with no result (set-up and catalogue work only).
   void ExecuteScript(const std::string& sql);
   // A single text (or nothing) from a one-row query.

@@ -140,6 +140,10 @@ std::string FoldedColumn(std::string_view column) {
 
 std::string ToPostgres(std::string_view programSql) { return PostgresTranslator().Rewrite(programSql); }
 
+std::string StoredQueryView(std::string_view role, std::string_view name) {
+  return QuoteIdentifier(role) + "." + QuoteIdentifier(StoredName(name));
+}
+
 // Only ASCII letters, as the server folds unquoted names in UTF-8.
 std::string StoredName(std::string_view name) { return LowerAscii(name); }
 

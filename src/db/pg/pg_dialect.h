@@ -35,6 +35,9 @@ std::string ToPostgres(std::string_view programSql);
 // way the server folds an unquoted name, so that the program's unquoted names find it whatever their case.
 std::string StoredName(std::string_view name);
 
+// The view that holds a role's stored query of the program: in the role's own schema, named as stored.
+std::string StoredQueryView(std::string_view role, std::string_view name);
+
 // The importer keeps a table's or column's name as the source spelled it (DATA_AT, AREAHA) in its comment
 // after this marker; the table list shows that name, so the program sees the names it knows.
 inline constexpr std::string_view kSourceNameMarker = "quorvia-name:";

@@ -2,11 +2,9 @@
 
 #include <libpq-fe.h>
 
-#include "db/db_error.h"
 #include "db/pg/pg_connection.h"
 #include "db/pg/pg_dialect.h"
 #include "db/pg/server_connection.h"
-#include "db/view_definition.h"
 #include "workbook/spreadsheet_application.h"
 
 namespace quorvia::workbook::office {
@@ -14,11 +12,8 @@ namespace {
 
 QueryTable ReadAll(db::pg::PgConnection& server, const std::string& query, std::size_t maxColumns,
                    std::size_t maxRows) {
-  const std::string view = db::QuoteIdentifier(server.QueryText("SELECT current_user")) + "." +
-                           db::QuoteIdentifier(db::pg::StoredName(query));
-  server.Execute("BEGIN READ ONLY");
-  const db::pg::PgResult result = server.Execute("SELECT * FROM " + view);
-  server.Execute("COMMIT");
+  const std::string view = db::pg::StoredQueryView(server.QueryText("SELECT current_user"), query);
+  const db::pg::PgResult result = server.ExecuteReadOnly("SELECT * FROM " + view);
   const auto columnCount = static_cast<std::size_t>(PQnfields(result.get()));
   const auto rowCount = static_cast<std::size_t>(PQntuples(result.get()));
   if (columnCount > maxColumns) {
