@@ -73,8 +73,7 @@ void Form1::ConnectHandlers() {
 bool Form1::Form_Load() {
   const std::string path = programFolder_ + "/MOSA_DB.mdb";
   // A folder that points at a server does not use MOSA_DB.mdb at all: an Access file there is left alone.
-  const bool onServer = db::DBEngine::Instance().SourceOf(path) != path;
-  if (!onServer && !OfferAccessConversion(this, path, modals_)) return false;
+  if (!db::DBEngine::Instance().OnServer(path) && !OfferAccessConversion(this, path, modals_)) return false;
   try {
     session_ = std::make_unique<query::QuerySession>(db::DBEngine::Instance().OpenDatabase(path), office_,
                                                      programFolder_);

@@ -1,7 +1,5 @@
 #include "db/db_engine.h"
 
-#include <filesystem>
-
 #include "db/pg/pg_backend.h"
 #include "db/pg/server_connection.h"
 
@@ -19,10 +17,10 @@ std::unique_ptr<Database> DBEngine::OpenDatabase(const std::string& path) {
   return std::make_unique<Database>(path);
 }
 
+bool DBEngine::OnServer(const std::string& path) const { return pg::PointsAtServer(path); }
+
 std::string DBEngine::SourceOf(const std::string& path) const {
-  const std::string connectionFile = pg::ServerConnectionFileFor(path);
-  std::error_code error;
-  return std::filesystem::exists(connectionFile, error) ? connectionFile : path;
+  return OnServer(path) ? pg::ServerConnectionFileFor(path) : path;
 }
 
 }  // namespace quorvia::db

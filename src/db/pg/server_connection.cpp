@@ -35,10 +35,14 @@ std::string ServerConnectionFileFor(const std::string& databasePath) {
   return std::filesystem::path(databasePath).replace_extension(kServerConnectionExtension).string();
 }
 
-std::optional<std::string> ReadServerConnection(const std::string& databasePath) {
-  const std::string file = ServerConnectionFileFor(databasePath);
+bool PointsAtServer(const std::string& databasePath) {
   std::error_code error;
-  if (!std::filesystem::exists(file, error)) return std::nullopt;
+  return std::filesystem::exists(ServerConnectionFileFor(databasePath), error);
+}
+
+std::optional<std::string> ReadServerConnection(const std::string& databasePath) {
+  if (!PointsAtServer(databasePath)) return std::nullopt;
+  const std::string file = ServerConnectionFileFor(databasePath);
   std::ifstream in(file);
   if (!in) Refuse(file, "cannot be read.");
   std::vector<std::string> lines;

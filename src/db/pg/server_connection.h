@@ -15,6 +15,9 @@ inline constexpr std::string_view kServerConnectionExtension = ".pgconn";
 // The connection file that stands for databasePath.
 std::string ServerConnectionFileFor(const std::string& databasePath);
 
+// True when that file is there: the folder's database is on a server.
+bool PointsAtServer(const std::string& databasePath);
+
 // The connection string of that file, or nothing when there is no such file. DbError kServerSetup, naming
 // the file, when it cannot be read, holds no connection string or more than one line, is not a valid
 // connection string, or holds a password.

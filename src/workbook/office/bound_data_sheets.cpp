@@ -144,7 +144,7 @@ void BoundSheetReloads::ReloadIfChanged(const Reference<css::sheet::XSpreadsheet
   });
   const std::string databasePath = FolderOf(document) + "/" + binding.databaseFile;
   // A query on a server is read every time: a change there leaves no trace in any file here.
-  if (std::filesystem::exists(db::pg::ServerConnectionFileFor(databasePath))) {
+  if (db::pg::PointsAtServer(databasePath)) {
     Forget(key);
     ++queriesRead_;
     ReloadBoundSheet(document, sheetIndex, binding, false);
