@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "report/office_processes.h"
+#include "workbook/office/canonical_path.h"
 #include "workbook/office/office_slots.h"
 #include "workbook/office/report_office.h"
 #include "workbook/office/uno_connection.h"
@@ -218,7 +219,7 @@ void BringToFront(const Reference<css::frame::XModel>& model) {
 }  // namespace
 
 ReportShown ShowReport(const ReportRequest& request) {
-  const fs::path workbook = fs::weakly_canonical(fs::absolute(request.folder)) / workbook::kReportFileName;
+  const fs::path workbook = office::CanonicalPath(request.folder) / workbook::kReportFileName;
   if (!fs::is_regular_file(workbook)) {
     throw ReportError(workbook.string() +
                       " does not exist; run scripts/demo-data.sh or copy the report there.");

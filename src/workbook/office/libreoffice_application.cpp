@@ -33,6 +33,7 @@
 
 #include "db/ascii_case.h"
 #include "workbook/office/bound_data_sheets.h"
+#include "workbook/office/canonical_path.h"
 #include "workbook/office/office_process.h"
 #include "workbook/office/office_shared.h"
 #include "workbook/office/office_slots.h"
@@ -58,10 +59,7 @@ namespace {
 std::string LoadedFromFolder(const SheetDocument& document) {
   const rtl::OUString url = Reference<css::frame::XModel>(document, UNO_QUERY_THROW)->getURL();
   if (url.isEmpty()) return {};
-  const fs::path folder = fs::path(PathFromFileUrl(url)).parent_path();
-  std::error_code error;
-  const fs::path canonical = fs::weakly_canonical(folder, error);
-  return (error ? folder : canonical).string();
+  return CanonicalPath(fs::path(PathFromFileUrl(url)).parent_path()).string();
 }
 
 std::string NameOf(const SheetDocument& document) {

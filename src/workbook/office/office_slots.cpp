@@ -12,6 +12,7 @@
 #include <sstream>
 #include <vector>
 
+#include "workbook/office/canonical_path.h"
 #include "workbook/office/uno_text.h"
 #include "workbook/spreadsheet_application.h"
 
@@ -21,12 +22,6 @@ namespace {
 
 constexpr int kSlotCount = 64;
 constexpr const char* kSlotPrefix = "office-";
-fs::path Normal(const fs::path& path) {
-  std::error_code error;
-  const fs::path canonical = fs::weakly_canonical(path, error);
-  return error ? path.lexically_normal() : canonical;
-}
-
 // The profile folder an office lock file names: its last field is the office's user installation URL.
 std::optional<fs::path> ProfileNamedIn(const fs::path& lockFile) {
   std::ifstream in(lockFile);
@@ -74,7 +69,7 @@ OfficeSlot OfficeSlot::TakeFree(const fs::path& root) {
 }
 
 bool OfficeSlot::IsAbandonedProfile(const fs::path& profileDir) {
-  const fs::path slot = Normal(profileDir).parent_path();
+  const fs::path slot = CanonicalPath(profileDir).parent_path();
   if (!slot.filename().string().starts_with(kSlotPrefix) || !fs::is_directory(slot)) return false;
   try {
     return TryTakeSlot(slot) != nullptr;  // released again at once
@@ -94,7 +89,7 @@ void RemoveLeftoverLockFile(const fs::path& document, const fs::path& ownProfile
     if (!fs::is_regular_file(lockFile)) return;
     const auto profile = ProfileNamedIn(lockFile);
     if (!profile) return;
-    const bool ours = Normal(*profile) == Normal(ownProfileDir);
+    const bool ours = CanonicalPath(*profile) == CanonicalPath(ownProfileDir);
     if ((ours && !heldByOwnOffice) || (!ours && OfficeSlot::IsAbandonedProfile(*profile))) {
       std::error_code ignored;
       fs::remove(lockFile, ignored);

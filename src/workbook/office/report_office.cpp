@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "workbook/office/canonical_path.h"
 #include "workbook/office/office_shared.h"
 #include "workbook/office/uno_connection.h"
 
@@ -22,15 +23,7 @@ std::uint64_t StableHash(const std::string& text) {
   return hash;
 }
 
-std::string CanonicalFolder(const std::string& folder) {
-  std::error_code error;
-  fs::path canonical = fs::weakly_canonical(fs::absolute(folder), error);
-  if (error) canonical = fs::absolute(folder).lexically_normal();
-  if (!canonical.has_filename() && canonical.has_parent_path() && canonical != canonical.root_path()) {
-    canonical = canonical.parent_path();  // trailing "/"
-  }
-  return canonical.string();
-}
+std::string CanonicalFolder(const std::string& folder) { return CanonicalPath(folder).string(); }
 
 }  // namespace
 
