@@ -101,26 +101,11 @@ mode_t CurrentUmask() {
 
 constexpr const char* kTemporaryCopyPrefix = ".~quorvia-copy-";
 
-// A temporary copy of a process that no longer runs (killed while writing it) is a leftover of ours.
-void RemoveTemporaryCopiesOfEndedProcesses(const fs::path& folder) {
-  std::error_code error;
-  for (const auto& entry : fs::directory_iterator(folder, error)) {
-    const std::string name = entry.path().filename().string();
-    if (!name.starts_with(kTemporaryCopyPrefix)) continue;
-    const std::string rest = name.substr(std::strlen(kTemporaryCopyPrefix));
-    const auto dash = rest.find('-');
-    if (dash == std::string::npos || dash == 0) continue;
-    char* end = nullptr;
-    const long pid = std::strtol(rest.c_str(), &end, 10);
-    if (end != rest.c_str() + dash || pid <= 0) continue;
-    if (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) fs::remove(entry.path(), error);
-  }
-}
-
 // A unique, empty file beside the target, readable like any file the user creates. Its name carries our
 // process id, so that a later run can tell a leftover of a killed run from a copy under way.
 std::string CreateTemporaryBeside(const fs::path& target) {
-  RemoveTemporaryCopiesOfEndedProcesses(target.parent_path());
+  // A temporary copy of a process that no longer runs (killed while writing it) is a leftover of ours.
+  RemoveFilesOfEndedProcesses(target.parent_path(), kTemporaryCopyPrefix);
   std::string pattern =
       (target.parent_path() / (kTemporaryCopyPrefix + std::to_string(getpid()) + "-XXXXXX")).string();
   const int fd = mkstemp(pattern.data());

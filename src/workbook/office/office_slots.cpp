@@ -98,9 +98,22 @@ void RemoveLeftoverLockFile(const fs::path& document, const fs::path& ownProfile
   }
 }
 
-namespace {
-
 bool ProcessEnded(long pid) { return pid > 0 && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH; }
+
+void RemoveFilesOfEndedProcesses(const fs::path& folder, const std::string& prefix) {
+  if (folder.empty()) return;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(folder, error)) {
+    const std::string name = entry.path().filename().string();
+    if (!name.starts_with(prefix)) continue;
+    char* end = nullptr;
+    const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
+    if (end == name.c_str() + prefix.size() || (*end != '\0' && *end != '-')) continue;
+    if (ProcessEnded(pid)) fs::remove(entry.path(), error);
+  }
+}
+
+namespace {
 
 // The office names the temporary file of a save "lu<its pid>...tmp" beside the target. A name that a
 // running process's id could equally have produced is left alone.
@@ -172,18 +185,8 @@ void OfficeJournal::CleanUpAfterEndedProcess() {
 }
 
 void RemovePipesOfEndedProcesses(const fs::path& folder) {
-  if (folder.empty()) return;
-  const std::string prefix =
-      "OSL_PIPE_" + std::to_string(getuid()) + "_quorvia_office_" + std::to_string(getuid()) + "_";
-  std::error_code error;
-  for (const auto& entry : fs::directory_iterator(folder, error)) {
-    const std::string name = entry.path().filename().string();
-    if (!name.starts_with(prefix)) continue;
-    char* end = nullptr;
-    const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
-    if (*end != '\0' || pid <= 0) continue;
-    if (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) fs::remove(entry.path(), error);
-  }
+  RemoveFilesOfEndedProcesses(
+      folder, "OSL_PIPE_" + std::to_string(getuid()) + "_quorvia_office_" + std::to_string(getuid()) + "_");
 }
 
 }  // namespace quorvia::workbook::office

@@ -51,6 +51,13 @@ class OfficeJournal {
   std::set<std::filesystem::path> recorded_;
 };
 
+// True when no process with this id runs any more.
+bool ProcessEnded(long pid);
+
+// Removes the files in `folder` named `prefix`, a process id, then nothing or "-" and anything, when that
+// process no longer runs: what a run that was killed left behind. Names of running processes stay.
+void RemoveFilesOfEndedProcesses(const std::filesystem::path& folder, const std::string& prefix);
+
 // Removes the pipes that offices of Quorvia processes no longer running left in `folder` (pipe names
 // carry the process id of the Quorvia that chose them).
 void RemovePipesOfEndedProcesses(const std::filesystem::path& folder);
