@@ -61,4 +61,10 @@ void CallWatchdog::Loop() {
   }
 }
 
+std::string HangMessage(std::chrono::milliseconds bound) {
+  const auto tenths = (bound.count() + 50) / 100;
+  return "the office did not answer within " + std::to_string(tenths / 10) +
+         (tenths % 10 ? "." + std::to_string(tenths % 10) : "") + " s and was ended";
+}
+
 }  // namespace quorvia::workbook::office

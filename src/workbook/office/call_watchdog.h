@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
 
 namespace quorvia::workbook::office {
@@ -53,5 +54,9 @@ class CallWatchdog {
   std::chrono::steady_clock::time_point deadline_;
   std::function<void()> onHang_;
 };
+
+// What a call reports when the watchdog ended the office under it: "... did not answer within 30 s and was
+// ended".
+std::string HangMessage(std::chrono::milliseconds bound);
 
 }  // namespace quorvia::workbook::office

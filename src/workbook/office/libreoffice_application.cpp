@@ -159,11 +159,6 @@ bool LoadedAsText(const Reference<css::uno::XInterface>& component) {
   return name.empty();
 }
 
-std::string SecondsText(std::chrono::milliseconds duration) {
-  const auto tenths = (duration.count() + 50) / 100;
-  return std::to_string(tenths / 10) + (tenths % 10 ? "." + std::to_string(tenths % 10) : "") + " s";
-}
-
 }  // namespace
 
 void CloseAllDocuments(const Reference<css::frame::XDesktop2>& desktop) {
@@ -197,17 +192,14 @@ bool LibreOfficeApplication::IsOurs() {
 template <class Call>
 decltype(auto) LibreOfficeApplication::Guarded(const std::string& step, Call&& call) {
   // Only an office we started can be ended when it hangs; it is killed, which answers the blocked call.
-  CallWatchdog::Watch watch(shared_->watchdog, [process = startedByUs_] {
-    if (const auto office = process.lock()) office->Kill();
-  });
+  CallWatchdog::Watch watch(shared_->watchdog, EndOffice(startedByUs_));
   try {
     return TranslatingUnoErrors(step, std::forward<Call>(call));
   } catch (...) {
     if (!watch.Fired()) throw;
     LetGo();
     shared_->RemoveLeftoversOfEndedOffice();
-    throw AutomationError(step + ": the office did not answer within " +
-                          SecondsText(shared_->watchdog.Bound()) + " and was ended");
+    throw AutomationError(step + ": " + HangMessage(shared_->watchdog.Bound()));
   }
 }
 

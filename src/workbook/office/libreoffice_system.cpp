@@ -160,17 +160,14 @@ std::unique_ptr<LibreOfficeApplication> LibreOfficeSystem::ConnectToRunningOffic
 
 css::uno::Reference<css::uno::XComponentContext> LibreOfficeSystem::LiveConnection() {
   // A frozen office of ours does not even answer the connection: it is ended after the bound.
-  CallWatchdog::Watch watch(shared_->watchdog, [process = OurRunningOffice()] {
-    if (const auto office = process.lock()) office->Kill();
-  });
+  CallWatchdog::Watch watch(shared_->watchdog, EndOffice(OurRunningOffice()));
   try {
     return Reconnect();
   } catch (const AutomationError&) {
     if (!watch.Fired()) throw;
     if (started_) started_->Stop();
     ForgetEndedOffice();
-    throw AutomationError("the office did not answer within " +
-                          std::to_string(shared_->watchdog.Bound().count()) + " ms and was ended");
+    throw AutomationError(HangMessage(shared_->watchdog.Bound()));
   }
 }
 

@@ -44,4 +44,11 @@ class OfficeProcess {
   std::optional<int> exitCode_;
 };
 
+// The hang action for an office call: ends the office when it still runs.
+inline auto EndOffice(std::weak_ptr<OfficeProcess> process) {
+  return [process = std::move(process)] {
+    if (const auto office = process.lock()) office->Kill();
+  };
+}
+
 }  // namespace quorvia::workbook::office
