@@ -13,20 +13,8 @@ namespace quorvia::db {
 
 namespace {
 
-// The office process reads the same file while the program writes the stored query; a short wait for its
-// lock beats failing at once.
-constexpr int kBusyTimeoutMs = 5000;
-
-// The aggregates run over the whole change table: memory-mapped reads spare a copy of every page. (A larger
-// page cache or in-memory temporary storage measured slower for the grouping sort, so both stay default.)
-constexpr std::string_view kReadTuning = "PRAGMA mmap_size = 268435456;";
-
 constexpr std::string_view kTransactionSavepoint = "quorvia_transaction";
 constexpr std::string_view kCreateQuerySavepoint = "quorvia_create_query";
-
-[[noreturn]] void ThrowOpenError(sqlite3* handle, const std::string& path) {
-  throw DbError(sqlite3_extended_errcode(handle), sqlite3_errmsg(handle) + std::string(": ") + path);
-}
 
 std::vector<TableDef> ReadTableList(sqlite3* handle) {
   SqliteStatement columns(handle,
@@ -41,16 +29,13 @@ std::vector<TableDef> ReadTableList(sqlite3* handle) {
 
 }  // namespace
 
-SqliteBackend::SqliteBackend(const std::string& path)
-    : path_(path), connection_(path, SQLITE_OPEN_READWRITE) {
-  sqlite3* raw = Handle();
-  sqlite3_busy_timeout(raw, kBusyTimeoutMs);
+SqliteBackend::SqliteBackend(const std::string& path) : connection_(path, SQLITE_OPEN_READWRITE) {
+  connection_.ShareWithOtherProcesses();
   // SQLite reads nothing until the first statement; reading the schema now makes a file that is no
   // database fail here rather than at the first query.
-  if (sqlite3_exec(raw, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK) {
-    ThrowOpenError(raw, path);
+  if (sqlite3_exec(Handle(), "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    throw DbError(sqlite3_extended_errcode(Handle()), sqlite3_errmsg(Handle()) + std::string(": ") + path);
   }
-  ExecuteNative(std::string(kReadTuning));
 }
 
 std::vector<TableDef> SqliteBackend::ReadTables() { return ReadTableList(Handle()); }

@@ -16,7 +16,7 @@ class SqliteBackend final : public DatabaseBackend {
   // Opens an existing file; DbError when it is missing or no database.
   explicit SqliteBackend(const std::string& path);
 
-  const std::string& Location() const noexcept override { return path_; }
+  const std::string& Location() const noexcept override { return connection_.Path(); }
   std::vector<TableDef> ReadTables() override;
   std::unique_ptr<Recordset> OpenRecordset(const std::string& programSql) override;
   void CheckQuery(const std::string& programSql) override;
@@ -31,7 +31,6 @@ class SqliteBackend final : public DatabaseBackend {
   sqlite3* Handle() const noexcept { return connection_.Handle(); }
   void ExecuteNative(const std::string& sqliteSql) { connection_.Execute(sqliteSql); }
 
-  std::string path_;
   SqliteConnection connection_;
   int transactionDepth_ = 0;  // open BeginTrans calls; the outermost is a real transaction
 };

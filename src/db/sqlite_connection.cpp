@@ -29,6 +29,16 @@ SqliteConnection::SqliteConnection(const std::string& path, int openFlags) : pat
   sqlite3_extended_result_codes(raw, 1);
 }
 
+void SqliteConnection::ShareWithOtherProcesses() {
+  // The office reads the file while the program rewrites a stored query; a short wait for the lock beats
+  // failing at once.
+  constexpr int kBusyTimeoutMs = 5000;
+  sqlite3_busy_timeout(Handle(), kBusyTimeoutMs);
+  // The aggregates run over a whole change table: memory-mapped reads spare a copy of every page. (A larger
+  // page cache or in-memory temporary storage measured slower for the grouping sort, so both stay default.)
+  Execute("PRAGMA mmap_size = 268435456");
+}
+
 void SqliteConnection::Execute(const std::string& sqliteSql) {
   char* message = nullptr;
   if (sqlite3_exec(Handle(), sqliteSql.c_str(), nullptr, nullptr, &message) == SQLITE_OK) return;

@@ -18,6 +18,9 @@ class SqliteConnection {
   sqlite3* Handle() const noexcept { return handle_.get(); }
   const std::string& Path() const noexcept { return path_; }
 
+  // For a file that other processes use at the same time and whose large tables are read whole: waits a
+  // few seconds for another writer's lock instead of failing at once, and reads through a memory map.
+  void ShareWithOtherProcesses();
   // Runs plain SQLite SQL with no result; several statements are allowed. DbError on failure.
   void Execute(const std::string& sqliteSql);
   // Closes the file now so that a failure to flush it is raised; the destructor only closes quietly.

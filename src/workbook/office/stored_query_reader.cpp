@@ -11,19 +11,15 @@
 namespace quorvia::workbook::office {
 namespace {
 
-// A writer that holds the file briefly (the query being rewritten) is waited for, not reported.
-constexpr int kBusyTimeoutMs = 5000;
-
 [[noreturn]] void Fail(const std::string& databasePath, const std::string& query, const std::string& why) {
   throw AutomationError("cannot read " + query + " of the database " + databasePath + ": " + why);
 }
 
 QueryTable ReadRows(const std::string& databasePath, const std::string& query, std::size_t maxColumns,
                     std::size_t maxRows) {
-  const db::SqliteConnection connection(databasePath, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX);
-  sqlite3_busy_timeout(connection.Handle(), kBusyTimeoutMs);
-  // A query over a large table reads faster through a memory map than through read calls.
-  sqlite3_exec(connection.Handle(), "PRAGMA mmap_size = 268435456", nullptr, nullptr, nullptr);
+  db::SqliteConnection connection(databasePath, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX);
+  // A writer that holds the file briefly (the query being rewritten) is waited for, not reported.
+  connection.ShareWithOtherProcesses();
   db::SqliteStatement statement(connection.Handle(), "SELECT * FROM \"" + query + "\"");
   QueryTable table;
   const int columnCount = statement.ColumnCount();
