@@ -52,16 +52,4 @@ AccessHeader CheckAccessFile(const std::string& path) {
   return *header;
 }
 
-std::string FormatName(AccessFormat format) {
-  switch (format) {
-    case AccessFormat::Jet3:
-      return "Jet 3 (Access 97)";
-    case AccessFormat::Jet4:
-      return "Jet 4 (Access 2000-2003)";
-    case AccessFormat::Ace:
-      return "ACE (Access 2007 or later)";
-  }
-  return "Access";
-}
-
 }  // namespace quorvia::access_import

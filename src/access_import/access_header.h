@@ -22,7 +22,4 @@ inline bool IsAccessFile(const std::string& path) { return ReadAccessHeader(path
 // the pages that hold the catalogue. Throws ImportError saying what is wrong.
 AccessHeader CheckAccessFile(const std::string& path);
 
-// "Jet 3 (Access 97)" and so on, for messages.
-std::string FormatName(AccessFormat format);
-
 }  // namespace quorvia::access_import

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "access_import/access_header.h"
 #include "access_import/access_values.h"
 #include "access_import/import_error.h"
 
@@ -180,8 +181,8 @@ unsigned CatalogueRows(MdbHandle* mdb) {
 
 }  // namespace
 
-AccessReader::AccessReader(const std::string& path)
-    : path_(path), header_(CheckAccessFile(path)), handle_(std::make_unique<Handle>()) {
+AccessReader::AccessReader(const std::string& path) : path_(path), handle_(std::make_unique<Handle>()) {
+  CheckAccessFile(path);  // a file libmdb would misread is refused before it is opened
   handle_->mdb = mdb_open(path.c_str(), MDB_NOFLAGS);
   if (handle_->mdb == nullptr) throw ImportError("Cannot open " + path + " as an Access database");
   MdbHandle* mdb = handle_->mdb;

@@ -8,8 +8,6 @@
 #include <variant>
 #include <vector>
 
-#include "access_import/access_header.h"
-
 namespace quorvia::access_import {
 
 // Bytes of a binary or OLE value.
@@ -44,7 +42,6 @@ class AccessReader {
   AccessReader(const AccessReader&) = delete;
   AccessReader& operator=(const AccessReader&) = delete;
 
-  AccessFormat Format() const { return header_.format; }
   // User tables in the catalogue's order; system tables (MSys...) are left out.
   const std::vector<AccessTable>& Tables() const { return tables_; }
   int StoredQueryCount() const { return storedQueries_; }
@@ -58,7 +55,6 @@ class AccessReader {
  private:
   struct Handle;
   std::string path_;
-  AccessHeader header_;
   std::unique_ptr<Handle> handle_;
   std::vector<AccessTable> tables_;
   int storedQueries_ = 0;
