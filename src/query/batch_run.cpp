@@ -96,17 +96,19 @@ std::optional<BatchStep> BatchRun::Next() {
 }
 
 std::string BatchRun::ChooseCopyName(std::string& name) {
-  const std::string report = db::LowerAscii(workbook::kReportFileName);
   const auto folder = std::filesystem::path(session_.ProgramFolder());
+  const auto isReport = [](const std::string& candidate) {
+    return db::EqualsIgnoringAsciiCase(candidate + ".xls", workbook::kReportFileName);
+  };
   const auto takenByOthers = [&](const std::string& candidate) {
     const std::string file = candidate + ".xls";
     std::error_code error;
-    return db::LowerAscii(file) == report ||
+    return isReport(candidate) ||
            (std::filesystem::exists(std::filesystem::symlink_status(folder / file, error)) &&
             !copyRegister_.IsReportCopy(file));
   };
   const std::string first = copyNames_.Next(request_.prefix, itemName_);
-  if (db::LowerAscii(first + ".xls") == report) {
+  if (isReport(first)) {
     return "the copy name \"" + first + ".xls\" is the report workbook's own name";
   }
   name = first;

@@ -13,15 +13,11 @@ std::string CopyNames::SafeFileNamePart(const std::string& text) {
   return safe;
 }
 
-std::string CopyNames::Next(const std::string& prefix, const std::string& itemName) {
-  return Next(prefix, itemName, [](const std::string&) { return false; });
-}
-
 std::string CopyNames::Next(const std::string& prefix, const std::string& itemName,
                             const std::function<bool(const std::string& name)>& taken) {
   const std::string stem = SafeFileNamePart(prefix) + "_" + SafeFileNamePart(itemName);
   std::string name = stem;
-  for (int n = 2; used_.contains(db::LowerAscii(name)) || taken(name); ++n) {
+  for (int n = 2; used_.contains(db::LowerAscii(name)) || (taken && taken(name)); ++n) {
     name = stem + " (" + std::to_string(n) + ")";
   }
   used_.insert(db::LowerAscii(name));

@@ -11,11 +11,10 @@ namespace quorvia::query {
 // " (3)"... suffix instead of overwriting the earlier copy.
 class CopyNames {
  public:
-  // prefix + "_" + item name, made safe and unique within this batch.
-  std::string Next(const std::string& prefix, const std::string& itemName);
-  // The same, also passing over names that `taken` says belong to somebody else.
+  // prefix + "_" + item name, made safe and unique within this batch, also passing over names that
+  // `taken` (when given) says belong to somebody else.
   std::string Next(const std::string& prefix, const std::string& itemName,
-                   const std::function<bool(const std::string& name)>& taken);
+                   const std::function<bool(const std::string& name)>& taken = {});
 
   // The text with "/", "\" and control characters replaced by "_".
   static std::string SafeFileNamePart(const std::string& text);
