@@ -16,17 +16,6 @@ namespace {
 constexpr std::string_view kTransactionSavepoint = "quorvia_transaction";
 constexpr std::string_view kCreateQuerySavepoint = "quorvia_create_query";
 
-std::vector<TableDef> ReadTableList(sqlite3* handle) {
-  SqliteStatement columns(handle,
-                          "SELECT m.name, c.name FROM sqlite_master AS m, pragma_table_info(m.name) AS c "
-                          "WHERE m.type = 'table' AND m.name NOT LIKE 'sqlite\\_%' ESCAPE '\\' "
-                          "ORDER BY m.rowid, c.cid");
-  // Rows come grouped by table, in creation order, columns in declaration order.
-  TableListBuilder tables;
-  while (columns.Step()) tables.Add(columns.Column(0).ToString(), columns.Column(1).ToString());
-  return tables.Take();
-}
-
 }  // namespace
 
 SqliteBackend::SqliteBackend(const std::string& path) : connection_(path, SQLITE_OPEN_READWRITE) {
@@ -38,7 +27,20 @@ SqliteBackend::SqliteBackend(const std::string& path) : connection_(path, SQLITE
   }
 }
 
-std::vector<TableDef> SqliteBackend::ReadTables() { return ReadTableList(Handle()); }
+std::vector<TableDef> ReadSqliteTables(sqlite3* handle) {
+  SqliteStatement columns(
+      handle,
+      "SELECT m.name, c.name, c.type FROM sqlite_master AS m, pragma_table_info(m.name) AS c "
+      "WHERE m.type = 'table' AND m.name NOT LIKE 'sqlite\\_%' ESCAPE '\\' "
+      "ORDER BY m.rowid, c.cid");
+  // Rows come grouped by table, in creation order, columns in declaration order.
+  TableListBuilder tables;
+  while (columns.Step())
+    tables.Add(columns.Column(0).ToString(), columns.Column(1).ToString(), columns.Column(2).ToString());
+  return tables.Take();
+}
+
+std::vector<TableDef> SqliteBackend::ReadTables() { return ReadSqliteTables(Handle()); }
 
 namespace {
 

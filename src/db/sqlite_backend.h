@@ -35,4 +35,8 @@ class SqliteBackend final : public DatabaseBackend {
   int transactionDepth_ = 0;  // open BeginTrans calls; the outermost is a real transaction
 };
 
+// The user tables of an open SQLite file (system tables left out), in creation order, each with its
+// columns in declaration order and their declared types.
+std::vector<TableDef> ReadSqliteTables(sqlite3* handle);
+
 }  // namespace quorvia::db

@@ -35,11 +35,11 @@ const TableDef& TableDefs::Item(std::string_view name) const {
   ThrowItemNotFound();
 }
 
-void TableListBuilder::Add(std::string table, std::string column) {
+void TableListBuilder::Add(std::string table, std::string column, std::string declaredType) {
   if (columnsByTable_.empty() || columnsByTable_.back().first != table) {
     columnsByTable_.emplace_back(std::move(table), std::vector<FieldDef>{});
   }
-  columnsByTable_.back().second.push_back(FieldDef{std::move(column)});
+  columnsByTable_.back().second.push_back(FieldDef{std::move(column), std::move(declaredType)});
 }
 
 std::vector<TableDef> TableListBuilder::Take() {

@@ -9,6 +9,7 @@ namespace quorvia::db {
 
 struct FieldDef {
   std::string Name;
+  std::string DeclaredType;  // as the table declares it where the engine keeps it (SQLite), else empty
 };
 
 // One table of the database with its columns in declaration order (a snapshot taken when listed).
@@ -42,7 +43,7 @@ class TableDefs {
 // as each engine's catalogue query returns them.
 class TableListBuilder {
  public:
-  void Add(std::string table, std::string column);
+  void Add(std::string table, std::string column, std::string declaredType = {});
   std::vector<TableDef> Take();
 
  private:

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "db/db_error.h"
+#include "db/sqlite_backend.h"
 #include "db/sqlite_statement.h"
 #include "db/view_definition.h"
 
@@ -41,18 +42,13 @@ SqliteRowSource::SqliteRowSource(const std::string& path)
         return db::SqliteConnection(path, SQLITE_OPEN_READONLY);
       })) {
   Naming(path, "read the tables", [&] {
-    db::SqliteStatement columns(
-        connection_.Handle(),
-        "SELECT m.name, c.name, c.type FROM sqlite_master AS m, pragma_table_info(m.name) AS c "
-        "WHERE m.type = 'table' AND m.name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY m.rowid, c.cid");
-    while (columns.Step()) {
-      const std::string table = columns.Column(0).ToString();
-      if (tables_.empty() || tables_.back().name != table) tables_.push_back(SourceTable{table, {}, 0});
-      tables_.back().columns.push_back(
-          SourceColumn{columns.Column(1).ToString(), columns.Column(2).ToString()});
-    }
-    for (auto& table : tables_) {
-      table.rowCount = Count(connection_.Handle(), "SELECT count(*) FROM " + db::QuoteIdentifier(table.name));
+    for (const db::TableDef& table : db::ReadSqliteTables(connection_.Handle())) {
+      SourceTable& source = tables_.emplace_back(SourceTable{table.Name(), {}, 0});
+      for (int c = 0; c < table.FieldCount(); ++c) {
+        source.columns.push_back(SourceColumn{table.Field(c).Name, table.Field(c).DeclaredType});
+      }
+      source.rowCount =
+          Count(connection_.Handle(), "SELECT count(*) FROM " + db::QuoteIdentifier(source.name));
     }
     storedQueries_ = static_cast<int>(
         Count(connection_.Handle(), "SELECT count(*) FROM sqlite_master WHERE type = 'view'"));
