@@ -7,12 +7,13 @@
 #include <fstream>
 #include <iterator>
 
+#include "workbook/office/office_process.h"
+
 namespace quorvia::report {
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kProfileOption = "-env:UserInstallation=";
 constexpr const char* kOfficeBinary = "soffice.bin";
 
 std::vector<std::string> CommandLineOf(const fs::path& process) {
@@ -43,7 +44,7 @@ bool IsOurOfficeProcess(const fs::path& process) {
 }  // namespace
 
 std::optional<std::string> OfficeProcessInfo::ProfileUrl() const {
-  const std::string option = kProfileOption;
+  const std::string option = workbook::office::kProfileOption;
   for (const auto& argument : arguments) {
     if (argument.starts_with(option)) return argument.substr(option.size());
   }

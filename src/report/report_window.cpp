@@ -20,6 +20,7 @@
 
 #include "report/office_processes.h"
 #include "workbook/office/canonical_path.h"
+#include "workbook/office/office_process.h"
 #include "workbook/office/office_slots.h"
 #include "workbook/office/report_office.h"
 #include "workbook/office/uno_connection.h"
@@ -74,9 +75,8 @@ std::vector<std::string> OfficeArguments(const ReportRequest& request) {
   // user closes the report the office behaves as usual (the start centre, then gone when that is closed).
   std::vector<std::string> arguments{std::string(QUORVIA_LO_PROGRAM_DIR) + "/soffice", "--nologo",
                                      "--norestore"};
-  if (const auto profile = ProfileUrl(request)) arguments.push_back("-env:UserInstallation=" + *profile);
-  arguments.push_back("--accept=pipe,name=" + office::ReportOfficePipeName(request.folder) +
-                      ";urp;StarOffice.ComponentContext");
+  if (const auto profile = ProfileUrl(request)) arguments.push_back(office::kProfileOption + *profile);
+  arguments.push_back(office::AcceptOption(office::ReportOfficePipeName(request.folder)));
   return arguments;
 }
 
@@ -121,13 +121,13 @@ void RequireCalcWithWindows() {
 }
 
 bool ProfileExists(const ReportRequest& request) {
-  if (request.profileDir) return fs::exists(fs::path(*request.profileDir) / "user");
+  if (request.profileDir) return office::ProfileIsSetUp(*request.profileDir);
   const char* config = std::getenv("XDG_CONFIG_HOME");
   const char* home = std::getenv("HOME");
   const fs::path root = config != nullptr && *config == '/'
                             ? fs::path(config)
                             : fs::path(home != nullptr ? home : "") / ".config";
-  return fs::exists(root / "libreoffice/4/user");
+  return office::ProfileIsSetUp((root / "libreoffice/4").string());
 }
 
 // On a new profile the office sets it up and then starts itself again, dropping every connection made in
@@ -136,7 +136,7 @@ void SetUpProfile(const ReportRequest& request) {
   if (ProfileExists(request)) return;
   std::vector<std::string> arguments{std::string(QUORVIA_LO_PROGRAM_DIR) + "/soffice", "--headless",
                                      "--nologo", "--norestore", "--terminate_after_init"};
-  if (const auto profile = ProfileUrl(request)) arguments.push_back("-env:UserInstallation=" + *profile);
+  if (const auto profile = ProfileUrl(request)) arguments.push_back(office::kProfileOption + *profile);
   const pid_t setup = StartDetached(arguments);
   const auto deadline = std::chrono::steady_clock::now() + request.startTimeout;
   int status = 0;

@@ -32,9 +32,9 @@ std::vector<std::string> OfficeArguments(const OfficeOptions& options, OfficePro
       options.sofficePath, "--headless",
       "--invisible",       "--nologo",
       "--norestore",       "--nodefault",
-      "--nolockcheck",     "-env:UserInstallation=" + ToUtf8(FileUrlFromPath(options.profileDir))};
+      "--nolockcheck",     kProfileOption + ToUtf8(FileUrlFromPath(options.profileDir))};
   if (mode == OfficeProcess::Mode::Listen) {
-    arguments.push_back("--accept=pipe,name=" + options.pipeName + ";urp;StarOffice.ComponentContext");
+    arguments.push_back(AcceptOption(options.pipeName));
   } else {
     arguments.push_back("--terminate_after_init");
   }
@@ -99,8 +99,13 @@ std::unique_ptr<OfficeProcess> OfficeProcess::Start(const OfficeOptions& options
   return Spawn(options, Mode::Listen);
 }
 
+bool ProfileIsSetUp(const std::string& profileDir) {
+  std::error_code error;
+  return std::filesystem::exists(std::filesystem::path(profileDir) / "user", error);
+}
+
 void OfficeProcess::InitialiseProfile(const OfficeOptions& options) {
-  if (std::filesystem::exists(std::filesystem::path(options.profileDir) / "user")) return;
+  if (ProfileIsSetUp(options.profileDir)) return;
   // On a new profile the office sets it up and then exits asking to be started again; a client that
   // connected in between would lose its connection. So a new profile is set up by a run of its own first.
   for (int attempt = 0; attempt < 3; ++attempt) {

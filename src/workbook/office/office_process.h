@@ -5,10 +5,20 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "workbook/office/office_options.h"
 
 namespace quorvia::workbook::office {
+
+// The office's command-line option that names its profile (user installation) by file URL.
+inline constexpr const char* kProfileOption = "-env:UserInstallation=";
+// The option that makes the office accept UNO connections on a named pipe.
+inline std::string AcceptOption(const std::string& pipeName) {
+  return "--accept=pipe,name=" + pipeName + ";urp;StarOffice.ComponentContext";
+}
+// True once the office has set up the profile folder `profileDir` (its first start does that).
+bool ProfileIsSetUp(const std::string& profileDir);
 
 // A headless office process started by this program. The office binary is started directly (no wrapper
 // script or splash launcher in between), so the process we hold is the office itself, and it is told by
