@@ -12,23 +12,8 @@
 #include "db/view_definition.h"
 
 namespace quorvia::access_import {
-namespace {
-
-// Runs one step on the database; an engine failure becomes std::runtime_error saying what was being done.
-template <typename Step>
-auto Doing(const std::string& doing, Step&& step) {
-  try {
-    return step();
-  } catch (const db::DbError& error) {
-    throw std::runtime_error("cannot " + doing + ": " + error.Description() + " (SQLite error " +
-                             std::to_string(error.Number()) + ")");
-  }
-}
-
-}  // namespace
-
 SqliteTarget::SqliteTarget(const std::string& path)
-    : connection_(Doing("create the database", [&] {
+    : connection_(db::ExplainingFailure("create the database", [&] {
         return db::SqliteConnection(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
       })) {
   // The file is new and thrown away on any failure, so it needs no rollback journal while it fills;
@@ -50,12 +35,12 @@ void SqliteTarget::CreateTable(const AccessTable& table) {
   Execute(create + ")");
   insert_.reset();
   if (table.columns.empty()) return;  // a table without columns holds no values to insert
-  Doing("prepare the insert", [&] { insert_.emplace(connection_.Handle(), insert + ")"); });
+  db::ExplainingFailure("prepare the insert", [&] { insert_.emplace(connection_.Handle(), insert + ")"); });
 }
 
 void SqliteTarget::Insert(std::span<const Cell> row) {
   if (!insert_) return;
-  Doing("insert the row", [&] {
+  db::ExplainingFailure("insert the row", [&] {
     for (std::size_t i = 0; i < row.size(); ++i) {
       const int parameter = static_cast<int>(i) + 1;
       const Cell& cell = row[i];
@@ -79,11 +64,11 @@ void SqliteTarget::Insert(std::span<const Cell> row) {
 void SqliteTarget::Commit() {
   insert_.reset();
   Execute("COMMIT");
-  Doing("close the database", [&] { connection_.Close(); });
+  db::ExplainingFailure("close the database", [&] { connection_.Close(); });
 }
 
 void SqliteTarget::Execute(const std::string& sql) {
-  Doing("run " + sql, [&] { connection_.Execute(sql); });
+  db::ExplainingFailure("run " + sql, [&] { connection_.Execute(sql); });
 }
 
 void SyncFile(const std::string& path) {

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <memory>
+#include <stdexcept>
 #include <string>
+
+#include "db/db_error.h"
 
 struct sqlite3;
 
@@ -33,6 +36,18 @@ class SqliteConnection {
   std::string path_;
   std::unique_ptr<sqlite3, Closer> handle_;
 };
+
+// Runs `step`; a DbError from it becomes std::runtime_error "cannot <doing>: <description> (SQLite error
+// <number>)", for tools whose messages say what was being done rather than carry the engine's number.
+template <typename Step>
+auto ExplainingFailure(const std::string& doing, Step&& step) {
+  try {
+    return step();
+  } catch (const DbError& error) {
+    throw std::runtime_error("cannot " + doing + ": " + error.Description() + " (SQLite error " +
+                             std::to_string(error.Number()) + ")");
+  }
+}
 
 // Runs plain SQLite SQL (several statements allowed) on a file, creating the file when it is missing.
 void ExecuteSql(const std::string& file, const std::string& sqliteSql);

@@ -12,16 +12,6 @@
 namespace quorvia::server_import {
 namespace {
 
-// Runs `work`; a failure of the engine becomes a message naming the file and what was being done.
-template <class Work>
-auto Naming(const std::string& path, const std::string& doing, Work work) {
-  try {
-    return work();
-  } catch (const db::DbError& error) {
-    throw std::runtime_error("cannot " + doing + " in " + path + ": " + error.Description());
-  }
-}
-
 std::int64_t Count(sqlite3* handle, const std::string& sql) {
   db::SqliteStatement count(handle, sql);
   count.Step();
@@ -38,10 +28,10 @@ Cell CellAt(const db::SqliteStatement& row, int column) {
 }  // namespace
 
 SqliteRowSource::SqliteRowSource(const std::string& path)
-    : path_(path), connection_(Naming(path, "open the database", [&] {
+    : path_(path), connection_(db::ExplainingFailure("open the database " + path, [&] {
         return db::SqliteConnection(path, SQLITE_OPEN_READONLY);
       })) {
-  Naming(path, "read the tables", [&] {
+  db::ExplainingFailure("read the tables of " + path, [&] {
     for (const db::TableDef& table : db::ReadSqliteTables(connection_.Handle())) {
       SourceTable& source = tables_.emplace_back(SourceTable{table.Name(), {}, 0});
       for (int c = 0; c < table.FieldCount(); ++c) {
@@ -59,13 +49,13 @@ SqliteRowSource::~SqliteRowSource() = default;
 
 void SqliteRowSource::ReadRows(std::size_t index, const RowFn& onRow) {
   const SourceTable& table = tables_.at(index);
-  const std::string doing = "read the rows of " + table.name;
+  const std::string doing = "read the rows of " + table.name + " in " + path_;
   // Only the reading is named after the file: what the caller does with a row raises its own errors.
-  db::SqliteStatement rows = Naming(path_, doing, [&] {
+  db::SqliteStatement rows = db::ExplainingFailure(doing, [&] {
     return db::SqliteStatement(connection_.Handle(), "SELECT * FROM " + db::QuoteIdentifier(table.name));
   });
   std::vector<Cell> cells(static_cast<std::size_t>(rows.ColumnCount()));
-  while (Naming(path_, doing, [&] { return rows.Step(); })) {
+  while (db::ExplainingFailure(doing, [&] { return rows.Step(); })) {
     for (std::size_t c = 0; c < cells.size(); ++c) cells[c] = CellAt(rows, static_cast<int>(c));
     onRow(cells);
   }
