@@ -1,26 +1,63 @@
 #include <QApplication>
+#include <QCommandLineParser>
 
 #include "app/form1.h"
+#include "program_folder/folder_choice.h"
 #include "ui_common/qt_modal_host.h"
 #include "workbook/office/libreoffice_system.h"
 #include "workbook/office/office_options.h"
 #include "workbook/refresh_workbook.h"
 
-// Starting the program loads the main window on the database and workbook of the program's own folder.
-// It takes no command line.
+namespace {
+
+namespace fs = std::filesystem;
+
+// The folder on the command line, if any: "quorvia [FOLDER]".
+std::optional<fs::path> FolderArgument(const QApplication& application) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      QStringLiteral("Queries land-cover changes in the database MOSA_DB.mdb of a folder and refreshes the "
+                     "report workbook MOSA_QUERY.xls beside it."));
+  parser.addHelpOption();
+  parser.addPositionalArgument(QStringLiteral("FOLDER"), QStringLiteral("The folder to work on."),
+                               QStringLiteral("[FOLDER]"));
+  parser.process(application);
+  const QStringList folders = parser.positionalArguments();
+  if (folders.size() > 1) parser.showHelp(2);
+  if (folders.isEmpty()) return std::nullopt;
+  return fs::path(folders.front().toStdString());
+}
+
+}  // namespace
+
+// Starting the program loads the main window on the database and workbook of the program folder: the
+// folder given on the command line, the program's own folder when it holds the database, the folder opened
+// last, or the one the user picks in the start dialog.
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(quorvia::ui::kApplicationTitle);
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.quorvia.Quorvia"));
 
   quorvia::ui::QtModalHost modals;
-  const std::string folder = QCoreApplication::applicationDirPath().toStdString();
+  quorvia::program_folder::FolderMemory memory;
+  const fs::path programs = QCoreApplication::applicationDirPath().toStdString();
+  const quorvia::program_folder::StartRequest request{FolderArgument(application), programs,
+                                                      quorvia::program_folder::BundledFilesBeside(programs)};
+  const auto chosen = quorvia::program_folder::ChooseProgramFolder(nullptr, request, memory, modals);
+  if (!chosen) return 0;
+  quorvia::program_folder::OfferReportTemplate(nullptr, *chosen, request.bundled, modals);
+  const std::string folder = chosen->string();
+
   // The office lives as long as the program: one it started ends with it. A report that the user opened
   // with quorvia-report is refreshed where it is shown.
   auto options = quorvia::workbook::office::OfficeOptions::Default();
   options.reportFolder = folder;
   quorvia::workbook::office::LibreOfficeSystem office(options);
   quorvia::app::Form1 form(folder, modals, office);
+  // The caption is the form's own; the folder shows where the pointer rests on the window.
+  form.setToolTip(quorvia::program_folder::ProgramFolderNote(*chosen));
   if (!form.Form_Load()) return 1;
+  memory.Remember(*chosen);
   form.show();
   // The first update then finds an office started and waiting, without the window waiting for it.
   office.StartParkedInBackground(folder + "/" + quorvia::workbook::kReportFileName);

@@ -1,11 +1,13 @@
 // quorvia-run: the main window without a display, driven from the command line for scripts.
 #include <QApplication>
 #include <QListWidget>
+#include <filesystem>
 #include <iostream>
 
 #include "app/form1.h"
 #include "app/runner_options.h"
 #include "app/scripted_modal_host.h"
+#include "program_folder/folder_files.h"
 #include "workbook/office/libreoffice_system.h"
 #include "workbook/office/office_options.h"
 
@@ -70,6 +72,23 @@ std::optional<quorvia::app::ScriptedModalHost::BatchAnswer> BatchAnswerOf(const 
   return answer;
 }
 
+// Writes a demo folder with the files this program brings along.
+int MakeDemoFolder(const char* program, const std::string& folder) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::path programs = fs::read_symlink("/proc/self/exe", error).parent_path();
+  try {
+    quorvia::program_folder::MakeDemoFolder(
+        quorvia::program_folder::BundledFilesBeside(error ? fs::path(program).parent_path() : programs),
+        folder);
+  } catch (const quorvia::program_folder::FolderError& failure) {
+    std::cerr << failure.what() << "\n";
+    return 1;
+  }
+  std::cout << "Demo folder written: " << fs::absolute(folder).string() << "\n";
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -80,6 +99,7 @@ int main(int argc, char** argv) {
     std::cerr << error.what() << "\n\n" << quorvia::app::RunnerUsage();
     return 2;
   }
+  if (options.makeDemo) return MakeDemoFolder(argv[0], *options.makeDemo);
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
   QApplication::setApplicationName(quorvia::ui::kApplicationTitle);

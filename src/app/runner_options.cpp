@@ -44,6 +44,13 @@ const std::map<std::string, ValueSetter>& ValueOptions() {
 
 RunnerOptions ParseRunnerOptions(const std::vector<std::string>& arguments) {
   RunnerOptions options;
+  // Making a demo folder is a command of its own, as the start dialog's button is.
+  if (!arguments.empty() && arguments.front() == "--make-demo") {
+    if (arguments.size() != 2)
+      throw std::invalid_argument("--make-demo takes one folder and no other option");
+    options.makeDemo = arguments.back();
+    return options;
+  }
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     if (argument == "--update") {
@@ -75,6 +82,7 @@ std::string RunnerUsage() {
   return "Usage: quorvia-run --folder DIR [selection] [--update] [--batch UNIT (--item TEXT ... | "
          "--all-items)\n"
          "                   [--prefix TEXT]] [--lists] [--screenshot PNG] [--convert]\n"
+         "       quorvia-run --make-demo FOLDER\n"
          "Loads the main window offscreen on DIR/MOSA_DB.mdb and DIR/MOSA_QUERY.xls, sets its controls,\n"
          "runs the same handlers as the buttons and prints the status labels.\n"
          "Selection:\n"
@@ -96,6 +104,8 @@ std::string RunnerUsage() {
          "kept\n"
          "                           as MOSA_DB.access.mdb); without it such a file ends the run with status "
          "1\n"
+         "--make-demo FOLDER writes the demo database and the report template into FOLDER (made when\n"
+         "missing; it must not hold either file yet), as the start dialog's \"Make a demo folder…\" does.\n"
          "Exit status: 0 when everything asked for was done; 1 when a message was shown, the workbook was\n"
          "not updated (or its cover page not written) or a batch item failed; 2 on a bad command line.\n";
 }

@@ -26,6 +26,7 @@ struct RunnerOptions {
   bool printLists = false;
   std::optional<std::string> screenshot;  // PNG of the window as it is at the end
   bool convert = false;                   // answers Yes when MOSA_DB.mdb is an Access database
+  std::optional<std::string> makeDemo;    // --make-demo FOLDER: only make that demo folder
 };
 
 // Parses the arguments after the program name. Throws std::invalid_argument with a readable message.

@@ -6,29 +6,46 @@
 #include <QMessageBox>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "program_folder/folder_choice.h"
 #include "report/report_window.h"
+#include "ui_common/qt_modal_host.h"
+#include "workbook/refresh_workbook.h"
 #include "workbook/spreadsheet_application.h"
 
 namespace {
 
-constexpr const char* kUsage =
-    "Usage: quorvia-report [--folder DIR] [--profile DIR] [--dialog]\n"
-    "  Shows DIR/MOSA_QUERY.xls (default: the folder of this program) in LibreOffice Calc, where Quorvia\n"
-    "  refreshes it in place on every UPDATE QUERY. --profile uses another LibreOffice profile than yours;\n"
-    "  --dialog also shows a failure in a message box (for the desktop menu, which has no terminal).\n";
+namespace fs = std::filesystem;
 
-std::string ProgramFolder() {
+constexpr const char* kUsage =
+    "Usage: quorvia-report [--profile DIR] [--dialog] [FOLDER | --folder FOLDER]\n"
+    "  Shows FOLDER/MOSA_QUERY.xls in LibreOffice Calc, where Quorvia refreshes it in place on every\n"
+    "  UPDATE QUERY. Without FOLDER: the folder of this program when it holds MOSA_DB.mdb, else the folder\n"
+    "  Quorvia opened last, else the one chosen in Quorvia's start dialog. --profile uses another\n"
+    "  LibreOffice profile than yours; --dialog also shows a failure in a message box (for the desktop\n"
+    "  menu, which has no terminal).\n";
+
+fs::path ProgramsFolder() {
   std::error_code error;
-  const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::string(".") : self.parent_path().string();
+  const auto self = fs::read_symlink("/proc/self/exe", error);
+  return error ? fs::path(".") : self.parent_path();
+}
+
+// The window system is only needed for dialogs: a report opened from a terminal on a given folder
+// starts without one.
+QApplication& Application(std::optional<QApplication>& application, int& argc, char** argv) {
+  if (!application) {
+    application.emplace(argc, argv);
+    QApplication::setApplicationName(quorvia::ui::kApplicationTitle);
+  }
+  return *application;
 }
 
 // Started from the desktop menu, nobody reads standard error: the reason is shown in a window too.
-void ShowInDialog(int argc, char** argv, const std::string& message) {
-  QApplication application(argc, argv);
+void ShowInDialog(const std::string& message) {
   QMessageBox::warning(nullptr, "Quorvia report", QString::fromStdString(message));
 }
 
@@ -36,29 +53,46 @@ void ShowInDialog(int argc, char** argv, const std::string& message) {
 
 int main(int argc, char** argv) {
   quorvia::report::ReportRequest request;
-  request.folder = ProgramFolder();
+  std::optional<fs::path> folder;
   bool dialog = false;
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& option = arguments[i];
     const bool hasValue = i + 1 < arguments.size();
-    if (option == "--folder" && hasValue) {
-      request.folder = arguments[++i];
+    if (option == "--folder" && hasValue && !folder) {
+      folder = arguments[++i];
     } else if (option == "--profile" && hasValue) {
       request.profileDir = arguments[++i];
     } else if (option == "--dialog") {
       dialog = true;
+    } else if (!option.starts_with("-") && !folder) {
+      folder = option;
     } else {
       std::cerr << (option == "--help" ? "" : "quorvia-report: bad option " + option + "\n") << kUsage;
       return option == "--help" ? 0 : 2;
     }
   }
+  std::optional<QApplication> application;
+  quorvia::ui::QtModalHost modals;
+  quorvia::program_folder::FolderMemory memory;
+  const quorvia::program_folder::StartRequest start{
+      folder, ProgramsFolder(), quorvia::program_folder::BundledFilesBeside(ProgramsFolder())};
+  // A folder that holds the report needs no question; anything else goes by the same rule as Quorvia's.
+  if (!folder || !fs::is_regular_file(*folder / quorvia::workbook::kReportFileName)) {
+    Application(application, argc, argv);
+    const auto chosen = quorvia::program_folder::ChooseProgramFolder(nullptr, start, memory, modals);
+    if (!chosen) return 0;
+    quorvia::program_folder::OfferReportTemplate(nullptr, *chosen, start.bundled, modals);
+    folder = chosen;
+  }
+  request.folder = quorvia::program_folder::NormalFolder(*folder).string();
   std::string failure;
   try {
     const auto shown = quorvia::report::ShowReport(request);
     std::cout << "MOSA_QUERY.xls is shown in LibreOffice Calc"
               << (shown.loadedWorkbook ? "" : " (brought to the front)")
               << "; click UPDATE QUERY in Quorvia to refresh it there.\n";
+    memory.Remember(request.folder);
     return 0;
   } catch (const quorvia::report::ReportError& error) {
     failure = error.what();
@@ -66,6 +100,9 @@ int main(int argc, char** argv) {
     failure = std::string("cannot reach LibreOffice: ") + error.what();
   }
   std::cerr << "quorvia-report: " << failure << "\n";
-  if (dialog) ShowInDialog(argc, argv, failure);
+  if (dialog) {
+    Application(application, argc, argv);
+    ShowInDialog(failure);
+  }
   return 1;
 }

@@ -1,0 +1,157 @@
+#include "program_folder/folder_files.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "db/pg/server_connection.h"
+#include "workbook/refresh_workbook.h"
+
+namespace quorvia::program_folder {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Anything under the name counts, a dangling link included: it is never written over.
+bool NameTaken(const fs::path& path) {
+  std::error_code error;
+  return fs::symlink_status(path, error).type() != fs::file_type::not_found;
+}
+
+std::string Quoted(const fs::path& path) { return "\"" + path.string() + "\""; }
+
+void CheckBundled(const fs::path& file) {
+  std::error_code error;
+  if (!fs::is_regular_file(file, error)) {
+    throw FolderError("The file " + Quoted(file) +
+                      " that Quorvia brings along is missing. Install Quorvia again.");
+  }
+}
+
+// A new file beside its target, removed again unless it has been moved into place.
+class PartFile {
+ public:
+  explicit PartFile(const fs::path& target) {
+    std::string pattern =
+        (target.parent_path() / ("." + target.filename().string() + ".writing-XXXXXX")).string();
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0) {
+      throw FolderError("Cannot write in the folder " + Quoted(target.parent_path()) + ": " +
+                        std::strerror(errno) + ". Choose a folder you can write to.");
+    }
+    ::close(fd);
+    path_ = pattern;
+  }
+  ~PartFile() {
+    if (!path_.empty()) ::unlink(path_.c_str());
+  }
+  PartFile(const PartFile&) = delete;
+  PartFile& operator=(const PartFile&) = delete;
+  const fs::path& Path() const { return path_; }
+  void Placed() { path_.clear(); }
+
+ private:
+  fs::path path_;
+};
+
+// Moves `from` to `to` unless `to` exists; false (errno EEXIST) when it does.
+bool MoveNoReplace(const fs::path& from, const fs::path& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // A file system without the flag: a hard link also refuses an existing name.
+  if (::link(from.c_str(), to.c_str()) != 0) return false;
+  ::unlink(from.c_str());
+  return true;
+}
+
+// Copies a bundled file to `target` in full, then moves it into place without replacing anything there.
+void CopyNoReplace(const fs::path& source, const fs::path& target) {
+  if (NameTaken(target))
+    throw FolderError(Quoted(target) + " is there already; Quorvia does not write over it.");
+  PartFile part(target);
+  std::error_code error;
+  fs::copy_file(source, part.Path(), fs::copy_options::overwrite_existing, error);
+  if (error) {
+    throw FolderError("Cannot write " + Quoted(target) + ": " + error.message() + ". Nothing was written.");
+  }
+  // mkstemp makes the file private; the copy gets the permissions an ordinary new file would.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::chmod(part.Path().c_str(), 0666 & ~mask);
+  if (!MoveNoReplace(part.Path(), target)) {
+    if (errno == EEXIST)
+      throw FolderError(Quoted(target) + " is there already; Quorvia does not write over it.");
+    throw FolderError("Cannot write " + Quoted(target) + ": " + std::strerror(errno) +
+                      ". Nothing was written.");
+  }
+  part.Placed();
+}
+
+}  // namespace
+
+fs::path NormalFolder(const fs::path& folder) {
+  std::error_code error;
+  fs::path normal = fs::weakly_canonical(fs::absolute(folder, error), error);
+  if (error) normal = fs::absolute(folder, error).lexically_normal();
+  if (!normal.has_filename() && normal != normal.root_path()) normal = normal.parent_path();
+  return normal;
+}
+
+BundledFiles BundledFilesBeside(const fs::path& programsFolder) {
+  const fs::path share = programsFolder.parent_path() / "share" / "quorvia";
+  return {share / workbook::kReportFileName, share / "demo" / kDatabaseFileName};
+}
+
+std::string DatabaseFileIn(const fs::path& folder) {
+  const fs::path database = folder / kDatabaseFileName;
+  std::error_code error;
+  const std::string connection = db::pg::ServerConnectionFileFor(database.string());
+  if (fs::is_regular_file(connection, error)) return fs::path(connection).filename().string();
+  if (fs::is_regular_file(database, error)) return kDatabaseFileName;
+  return {};
+}
+
+bool HoldsDatabase(const fs::path& folder) { return !DatabaseFileIn(folder).empty(); }
+
+bool LacksReportWorkbook(const fs::path& folder) {
+  return HoldsDatabase(folder) && !NameTaken(folder / workbook::kReportFileName);
+}
+
+void WriteReportTemplate(const BundledFiles& bundled, const fs::path& folder) {
+  CheckBundled(bundled.reportTemplate);
+  CopyNoReplace(bundled.reportTemplate, folder / workbook::kReportFileName);
+}
+
+void MakeDemoFolder(const BundledFiles& bundled, const fs::path& folder) {
+  CheckBundled(bundled.demoDatabase);
+  CheckBundled(bundled.reportTemplate);
+  std::error_code error;
+  fs::create_directories(folder, error);
+  if (error || !fs::is_directory(folder, error)) {
+    throw FolderError("Cannot make the folder " + Quoted(folder) + (error ? ": " + error.message() : "") +
+                      ". Choose another name.");
+  }
+  std::string held = DatabaseFileIn(folder);
+  if (held.empty() && NameTaken(folder / kDatabaseFileName)) held = kDatabaseFileName;
+  if (held.empty() && NameTaken(folder / workbook::kReportFileName)) held = workbook::kReportFileName;
+  if (!held.empty()) {
+    throw FolderError("The folder " + Quoted(folder) + " already holds " + held +
+                      ". A demo folder needs a new or empty folder; nothing was written.");
+  }
+  CopyNoReplace(bundled.demoDatabase, folder / kDatabaseFileName);
+  try {
+    CopyNoReplace(bundled.reportTemplate, folder / workbook::kReportFileName);
+  } catch (const FolderError&) {
+    // The database was written a moment ago by this call: the folder goes back to what it was.
+    fs::remove(folder / kDatabaseFileName, error);
+    throw;
+  }
+}
+
+}  // namespace quorvia::program_folder
