@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Quorvia needs, only those still missing. Safe to run again.
 # The full Calc (not the -nogui build) because quorvia-report shows the report in a window; Quorvia's own
-# office still runs headless on it.
+# office still runs headless on it. dpkg-dev (dpkg-shlibdeps) builds the Debian package; lintian,
+# desktop-file-utils and appstream check it.
 set -euo pipefail
 
 packages=(
@@ -14,6 +15,7 @@ packages=(
   libreoffice-calc libreoffice-dev
   fonts-liberation2 fonts-crosextra-carlito
   xvfb xauth x11-utils imagemagick xdotool
+  dpkg-dev lintian desktop-file-utils appstream
 )
 
 missing=()
