@@ -1,7 +1,11 @@
 #include "app/form1.h"
 
+#include <QAbstractItemView>
+#include <QFocusEvent>
+#include <QLineEdit>
 #include <QMetaObject>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <algorithm>
 #include <utility>
 
@@ -12,6 +16,7 @@
 #include "batch_dialog/form2.h"
 #include "db/db_engine.h"
 #include "db/db_error.h"
+#include "query/country_table.h"
 #include "query/query_session.h"
 #include "query/updata.h"
 #include "ui_common/modal_host.h"
@@ -46,10 +51,9 @@ Form1::Form1(std::string programFolder, ui::ModalHost& modals, workbook::Spreads
              QWidget* parent)
     : QWidget(parent), programFolder_(std::move(programFolder)), modals_(modals), office_(office) {
   BuildLayout();
+  BuildRunControls();
   ConnectHandlers();
 }
-
-Form1::~Form1() = default;
 
 void Form1::ConnectHandlers() {
   connect(combos_[0], &QComboBox::editTextChanged, this, [this] { Combo1_Change(); });
@@ -68,6 +72,9 @@ void Form1::ConnectHandlers() {
   }
   connect(command1_, &QPushButton::clicked, this, [this] { Command1_Click(); });
   connect(command2_, &QPushButton::clicked, this, [this] { Command2_Click(); });
+  connect(combos_[0]->lineEdit(), &QLineEdit::returnPressed, this, [this] { SayCountryNotNamed(); });
+  connect(combos_[0], &QComboBox::editTextChanged, this, [this] { countryTextSaidNotNamed_.clear(); });
+  combos_[0]->installEventFilter(this);
 }
 
 bool Form1::Form_Load() {
@@ -77,7 +84,11 @@ bool Form1::Form_Load() {
   try {
     session_ = std::make_unique<query::QuerySession>(db::DBEngine::Instance().OpenDatabase(path), office_,
                                                      programFolder_);
-    session_->SetStatusSink([this](const std::string& text) { SetLabel1(text); });
+    // The sink is called on the run thread; the label is set on the window's.
+    session_->SetStatusSink([this](const std::string& text) {
+      QMetaObject::invokeMethod(
+          this, [this, text] { SetLabel1(text); }, Qt::QueuedConnection);
+    });
     FillCountryBox();
   } catch (const db::DbError& error) {
     // With a connection file the database is on a server, and the file is what the user can check.
@@ -108,11 +119,42 @@ void Form1::FillCountryBox() {
   for (const auto& entry : entries) combos_[0]->addItem(Q(entry));
   combos_[0]->setEditText(text);
   listLoaded_[0] = true;
+  // The list shows every entry whole, however narrow the box.
+  QAbstractItemView* list = combos_[0]->view();
+  list->setMinimumWidth(list->sizeHintForColumn(0) + 2 * list->frameWidth() +
+                        list->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
 }
 
 // --- country selection -----------------------------------------------------------------------------
 
+bool Form1::CountryNamed(const QString& text) const {
+  std::vector<std::string> entries;
+  for (const auto& entry : Entries(combos_[0])) entries.push_back(S(entry));
+  return query::NamesCountry(S(text), entries);
+}
+
+// Said once for a text: on Enter, or when the focus leaves the box, whichever comes first.
+void Form1::SayCountryNotNamed() {
+  const QString text = combos_[0]->currentText();
+  if (CountryNamed(text) || text == countryTextSaidNotNamed_) return;
+  countryTextSaidNotNamed_ = text;
+  modals_.ShowMessage(this, QStringLiteral("\"%1\" names no country. Type the two-letter code of a country "
+                                           "in the list, such as \"%2\", or choose one from the list.")
+                                .arg(text, combos_[0]->itemText(0).left(2)));
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == combos_[0] && event->type() == QEvent::FocusOut) {
+    // Another window or the box's own list taking the focus is not the user leaving the box.
+    const auto reason = static_cast<QFocusEvent*>(event)->reason();
+    if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) SayCountryNotNamed();
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
 void Form1::Combo1_Change() {
+  // While the text names no country the user may still be typing one: it is not yet a selection.
+  if (!CountryNamed(combos_[0]->currentText())) return;
   Combo1_Click();
   selectionRanForThisAction_ = true;
   QMetaObject::invokeMethod(
@@ -120,6 +162,7 @@ void Form1::Combo1_Change() {
 }
 
 void Form1::Combo1_Click() {
+  if (!CountryNamed(combos_[0]->currentText())) return;
   try {
     RunCountrySelection();
   } catch (const db::DbError& error) {
@@ -225,59 +268,6 @@ query::Selection Form1::ReadSelection() const {
 
 void Form1::Updata(const std::string& Sql) { query::Updata(session_->WorkDb(), Sql); }
 
-void Form1::Command1_Click() {
-  SetMousePointer(kHourglass);
-  SetLabel1("Processing update...");
-  bool done = false;
-  try {
-    const auto outcome = session_->Update(ReadSelection());
-    done = outcome.Done();
-    SetLabel1(outcome.labelText);
-  } catch (const db::DbError& error) {
-    SetLabel1("Update not done: error " + std::to_string(error.Number()));
-    ReportError(error);
-  } catch (const std::exception& error) {
-    SetLabel1(std::string("Update not done: ") + error.what());
-    ReportError(error);
-  }
-  if (!done) ++runsNotDone_;
-  SetMousePointer(kDefaultPointer);
-}
-
-void Form1::Command2_Click() {
-  auto dialog = std::make_unique<batch_dialog::Form2>(
-      batch_dialog::MainWindowLists{Entries(combos_[0]), Entries(combos_[1]), Entries(combos_[2]),
-                                    Entries(combos_[3]), Entries(combos_[4]), Entries(combos_[5])},
-      modals_, this);
-  modals_.ShowModal(*dialog);
-  const auto handOff = batch_dialog::ReadBatchSelection(*dialog);
-  ++runsNotDone_;                       // until the batch has run every item
-  if (handOff.count.isEmpty()) return;  // the dialog goes with `dialog`
-  const auto prefix = modals_.InputBox(this, QStringLiteral("Type the filename prefix you want"),
-                                       QStringLiteral("Filename prefix"), QStringLiteral("Prefix"));
-  if (!prefix || prefix->isEmpty()) return;
-
-  query::BatchRequest request{S(handOff.count), S(handOff.unit), {},
-                              handOff.selected, S(*prefix),      ReadSelection()};
-  for (const auto& item : handOff.items) request.items.push_back(S(item));
-  try {
-    auto batch = session_->StartBatch(std::move(request));
-    while (const auto step = batch.Next()) {
-      if (step->hourglass) SetMousePointer(kHourglass);
-      SetLabel1(step->statusText);
-      batch.RunItem();
-    }
-    SetLabel1(batch.Outcome().labelText);
-    if (batch.Outcome().failed == 0) --runsNotDone_;
-  } catch (const db::DbError& error) {
-    ReportError(error);
-  } catch (const std::exception& error) {
-    SetLabel1(std::string("Batch not done: ") + error.what());
-    ReportError(error);
-  }
-  SetMousePointer(kDefaultPointer);
-}
-
 // --- shared ----------------------------------------------------------------------------------------
 
 const std::string& Form1::NutsField() const { return session_ ? session_->NutsField() : kNothing; }
@@ -305,11 +295,7 @@ void Form1::SetMousePointer(int value) {
   }
 }
 
-void Form1::SetLabel1(const std::string& text) {
-  label1_->setText(Q(text));
-  // The run keeps the event loop waiting; paint now so the progress shows.
-  label1_->repaint();
-}
+void Form1::SetLabel1(const std::string& text) { label1_->setText(Q(text)); }
 
 void Form1::ReportError(const db::DbError& error) { modals_.ShowMessage(this, ErrorText(error)); }
 

@@ -1,13 +1,19 @@
 #pragma once
 
+#include <QAction>
 #include <QComboBox>
+#include <QFutureWatcher>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QThreadPool>
 #include <QWidget>
 #include <array>
+#include <atomic>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,9 +39,18 @@ class ModalHost;
 
 namespace quorvia::app {
 
+// What a run (an update or a batch) leaves for the window when it ends on the run thread.
+struct RunEnd {
+  std::optional<std::string> labelText;  // nothing: the label stays as the run left it
+  bool done = false;                     // everything the run was asked for happened
+  std::optional<QString> message;        // an error to put to the user
+};
+
 // The main window: the country and filter boxes, the level and change-type buttons, the status labels and
 // the two commands. Handlers are named after their control and event: each reads its controls into a value,
 // hands it to the run's state (query::QuerySession) and writes what comes back into the controls.
+// Updates and batches run on a thread of their own, so the window keeps painting and answering; while one
+// runs, the window leaves the database to it and starts no other.
 class Form1 : public QWidget {
   Q_OBJECT
 
@@ -55,6 +70,8 @@ class Form1 : public QWidget {
   void Option2_Click(int index);
   void Command1_Click();
   void Command2_Click();
+  // Esc or the Cancel button while a batch runs: the item in hand finishes, then the batch stops.
+  void CancelBatch();
 
   // Window procedures.
   void AfegimNUTS();
@@ -77,6 +94,14 @@ class Form1 : public QWidget {
   QPushButton* Command1() const { return command1_; }
   QPushButton* Command2() const { return command2_; }
   QGroupBox* Frame(int number) const { return frames_.at(number - 1); }
+  QPushButton* CancelButton() const { return cancelButton_; }
+  // "Batch query…" (Ctrl+B), offered by the window's context menu.
+  QAction* BatchAction() const { return batchAction_; }
+
+  // Whether an update or a batch is running.
+  bool RunGoing() const { return runGoing_; }
+  // Returns once the run going, if any, has ended and its outcome is shown (for scripts and tests).
+  void WaitForRun();
 
   // The run's state, kept by the session once the database is open.
   const std::string& NutsField() const;
@@ -99,7 +124,23 @@ class Form1 : public QWidget {
   // refused, stopped by an error, the workbook or its cover page not written, or a batch item failed.
   int RunsNotDone() const { return runsNotDone_; }
 
+ signals:
+  // A run has ended and its outcome is shown.
+  void RunEnded();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  void BuildRunControls();
+  // Runs `work` on the run thread; its end is shown by ShowRunEnd.
+  void StartRun(std::function<RunEnd()> work);
+  void ShowRunEnd();
+  void SetRunning(bool running);
+  void ShowBatchStep(const std::string& statusText, bool hourglass);
+  bool CountryNamed(const QString& text) const;
+  void SayCountryNotNamed();
   void BuildLayout();
   void ConnectHandlers();
   void FillCountryBox();
@@ -132,6 +173,19 @@ class Form1 : public QWidget {
   QLabel* label3_ = nullptr;
   QPushButton* command1_ = nullptr;
   QPushButton* command2_ = nullptr;
+  QPushButton* cancelButton_ = nullptr;
+  QAction* batchAction_ = nullptr;
+  // The country text last answered with a message, so that Enter and the focus leaving say it once.
+  QString countryTextSaidNotNamed_;
+
+  // The run thread: one thread, kept while the window lives, so that every office and database call of
+  // one run is made from the same thread and an office started for a run is not ended with its thread.
+  QThreadPool runThread_;
+  QFutureWatcher<RunEnd> runWatcher_;
+  std::shared_ptr<std::atomic<bool>> stopRequested_ = std::make_shared<std::atomic<bool>>(false);
+  // From the start of a run until its end has been shown (and its message answered).
+  bool runGoing_ = false;
+  bool closeWhenRunEnds_ = false;
 };
 
 }  // namespace quorvia::app

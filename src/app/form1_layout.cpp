@@ -1,7 +1,9 @@
 // The fixed layout of the main window. Positions and sizes are in twips, as the form was drawn.
 #include <QFont>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPalette>
+#include <QScreen>
 #include <algorithm>
 #include <span>
 
@@ -114,6 +116,18 @@ void FitCaptions(std::span<QRadioButton* const> options) {
   }
 }
 
+// A button drawn in a rectangle lower than its circle loses the circle's bottom row: such a rectangle grows
+// evenly above and below, so the button keeps its middle where the form has it.
+void ShowIndicatorsWhole(std::span<QRadioButton* const> options) {
+  for (auto* option : options) {
+    const int missing = option->sizeHint().height() - option->height();
+    if (missing > 0) {
+      option->setGeometry(option->x(), option->y() - missing / 2, option->width(),
+                          option->height() + missing);
+    }
+  }
+}
+
 QGroupBox* NewFrame(QWidget* parent, int left, int top, int width, int height) {
   auto* frame = new QGroupBox(parent);
   Place(frame, left, top, width, height);
@@ -125,6 +139,11 @@ QGroupBox* NewFrame(QWidget* parent, int left, int top, int width, int height) {
 void Form1::BuildLayout() {
   setWindowTitle(QStringLiteral("Quorvia v.5 (September 04)"));
   setFixedSize(PixelsFromTwips(kClientWidth), PixelsFromTwips(kClientHeight));
+  // In the middle of the screen from the start: the questions asked before the window shows (the
+  // Access conversion) are centred over it, as every later dialog is.
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
   setFont(SansSerif(8));
 
   frames_[0] = NewFrame(this, 105, 60, 7305, 1290);
@@ -149,6 +168,9 @@ void Form1::BuildLayout() {
   option3_[0] = NewOption(frames_[2], "VARDA90 reviewed against VARDA00", 180, 240, 3000, 195);
   option3_[1] = NewOption(frames_[2], "VARDA90 from Changes database against VARDA00", 3285, 240, 3795, 195);
   FitCaptions(option3_);
+  ShowIndicatorsWhole(option1_);
+  ShowIndicatorsWhole(option2_);
+  ShowIndicatorsWhole(option3_);
 
   // These three belong to the window and are drawn over the frames.
   combos_[0] = NewComboBox(this, "Combo1", 270, 810, 2205, 360);

@@ -111,8 +111,14 @@ int main(int argc, char** argv) {
   Form1 form(options.folder, modals, office);
   if (!form.Form_Load()) return 1;
   ApplySelection(form, options);
-  if (options.update) form.Command1()->click();
-  if (options.batchUnit) form.Command2_Click();
+  if (options.update) {
+    form.Command1()->click();
+    form.WaitForRun();
+  }
+  if (options.batchUnit) {
+    form.Command2_Click();
+    form.WaitForRun();
+  }
 
   std::cout << "Label3: " << form.Label3()->text().toStdString() << "\n";
   std::cout << "Label1: " << Lines(form.Label1()->text()) << "\n";

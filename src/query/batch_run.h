@@ -55,6 +55,7 @@ class BatchRun {
   void RunItem();
   // The outcome so far; complete once Next has returned nothing.
   const BatchOutcome& Outcome() const { return outcome_; }
+  const BatchRequest& Request() const { return request_; }
 
  private:
   // Why the item's copy cannot be written from the refreshed report, or "".

@@ -1,6 +1,9 @@
 #include "query/country_table.h"
 
+#include <algorithm>
+
 #include "db/ascii_case.h"
+#include "query/selection.h"
 
 namespace quorvia::query {
 
@@ -46,6 +49,13 @@ std::vector<std::string> CountryEntriesFor(const std::vector<std::string>& table
     }
   }
   return entries;
+}
+
+bool NamesCountry(const std::string& text, const std::vector<std::string>& entries) {
+  const std::string code = FirstCharacters(text, 2);
+  return code.size() == 2 && std::ranges::any_of(entries, [&](const std::string& entry) {
+           return db::EqualsIgnoringAsciiCase(entry.substr(0, 2), code);
+         });
 }
 
 }  // namespace quorvia::query

@@ -14,4 +14,8 @@ const std::array<std::string_view, 28>& CountryTable();
 // "DATA_" (exactly), each entry whose code equals the table name's last two characters in upper case.
 std::vector<std::string> CountryEntriesFor(const std::vector<std::string>& tableNames);
 
+// Whether a text typed or chosen in the country box names one of the offered countries: its first two
+// characters are an entry's code, in any letter case. A text that names none is not yet a selection.
+bool NamesCountry(const std::string& text, const std::vector<std::string>& entries);
+
 }  // namespace quorvia::query

@@ -1,5 +1,6 @@
 #include "workbook/refresh_workbook.h"
 
+#include <QLoggingCategory>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -11,6 +12,8 @@
 namespace quorvia::workbook {
 
 namespace {
+
+Q_LOGGING_CATEGORY(logReportView, "quorvia.workbook.view")
 
 // How every step after the first addresses the workbook; the application matches it whatever the case.
 constexpr const char* kWorkbookItem = "mosa_query.xls";
@@ -88,6 +91,7 @@ class WorkbookRefresh {
                   const std::string& LandCover, const std::string& Watershed, const std::string& Shoreline,
                   const CoverPageSource& cover) {
     const std::size_t failuresBefore = outcome_.failures.size();
+    const auto userSheet = SheetInFront();
     RefreshVisiblePivotTables();
     const bool pivotsRefreshed = outcome_.failures.size() == failuresBefore;
     // Sheet 1 is what the user sees first when opening the saved workbook.
@@ -105,6 +109,7 @@ class WorkbookRefresh {
     } else {
       Step("RefreshAll", [&] { application_->RefreshAll(kWorkbookItem); });
       SaveInPlace();
+      BringBackSheet(userSheet);
     }
   }
 
@@ -113,9 +118,13 @@ class WorkbookRefresh {
       SaveCopy(CopyName);
       Step("Close", [&] { application_->Close(kWorkbookItem); });
     } else {
+      // A copy opens on its cover, as the report does, whichever sheet the user is reading.
+      const auto userSheet = SheetInFront();
+      if (userSheet.value_or(1) != 1) ShowSheet(1);
       Step("RefreshAll", [&] { application_->RefreshAll(kWorkbookItem); });
       SaveCopy(CopyName);
       SaveInPlace();
+      BringBackSheet(userSheet);
     }
   }
 
@@ -158,6 +167,31 @@ class WorkbookRefresh {
     const std::string path = folder_ + "/" + kReportFileName;
     Step("Open " + path, [&] { application_->OpenWorkbook(path, kUpdateLinksAlways); });
     return true;
+  }
+
+  // The sheet the user has in front in a workbook that was already open, so that it can be shown again
+  // once the saved file is set to open on its cover. Only a courtesy to the user: when it cannot be read
+  // or selected the run goes on, and its outcome does not change.
+  std::optional<int> SheetInFront() {
+    if (noInstanceAtEntry_) return std::nullopt;
+    try {
+      return application_->ActiveSheetPosition(kWorkbookItem);
+    } catch (const std::exception& error) {
+      qCWarning(logReportView) << "cannot read the sheet in front:" << error.what();
+      return std::nullopt;
+    }
+  }
+
+  void BringBackSheet(std::optional<int> sheet) {
+    if (sheet && *sheet != 1) ShowSheet(*sheet);
+  }
+
+  void ShowSheet(int sheet) {
+    try {
+      application_->SelectSheet(kWorkbookItem, sheet);
+    } catch (const std::exception& error) {
+      qCWarning(logReportView) << "cannot show sheet" << sheet << ":" << error.what();
+    }
   }
 
   void RefreshVisiblePivotTables() {

@@ -34,6 +34,7 @@ class SpreadsheetApplication {
   virtual int SheetCount(const std::string& workbook) = 0;                   // Sheets.Count
   virtual bool SheetVisible(const std::string& workbook, int position) = 0;  // Sheets(position).Visible
   virtual void SelectSheet(const std::string& workbook, int position) = 0;   // Sheets(position).Select
+  virtual int ActiveSheetPosition(const std::string& workbook) = 0;          // ActiveSheet.Index
   virtual int ActiveSheetPivotTableCount(const std::string& workbook) = 0;   // ActiveSheet.PivotTables.Count
   virtual void RefreshActiveSheetPivotTable(const std::string& workbook, int index) = 0;  // .RefreshTable
 

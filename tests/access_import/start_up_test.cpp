@@ -123,6 +123,7 @@ TEST(ConvertedStartUp, ConvertThenUpdateGivesTheRightFiguresWithARealOffice) {
   form.Combo2()->setCurrentIndex(1);
   const std::string region = form.Combo2()->currentText().toStdString();
   form.Command1()->click();
+  form.WaitForRun();
   EXPECT_FALSE(modals.MessageShown());
 
   const std::string database = (folder.Path() / "MOSA_DB.mdb").string();

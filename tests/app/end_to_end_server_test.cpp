@@ -82,6 +82,7 @@ class EndToEndServerTest : public ::testing::Test {
     EXPECT_GE(index, 0) << region.toStdString();
     form.Combo2()->setCurrentIndex(index);
     form.Command1()->click();
+    form.WaitForRun();
     CloseReport();
     EXPECT_TRUE(modals.messages.isEmpty()) << modals.messages.join("\n").toStdString();
     return form.Label1()->text();
@@ -145,6 +146,7 @@ TEST_F(EndToEndServerTest, UpdateAndBatchGiveTheSameLabelsAndReportsAsTheFile) {
   for (auto* form : {onFile.get(), onServer.get()}) {
     AnswerDialog("Nuts", {fileRegions[0], fileRegions[2]}, "Nuts");
     form->Command2_Click();
+    form->WaitForRun();
     CloseReport();
     EXPECT_EQ(form->Label1()->text(), "Tasks finished");
   }
@@ -167,6 +169,7 @@ TEST_F(EndToEndServerTest, TwoAnalystsReportsEachShowTheirOwnSelection) {
   // through the window's batch of one item must still give her region.
   AnswerDialog("Nuts", {regions[0]}, "Again");
   alice->Command2_Click();
+  alice->WaitForRun();
   CloseReport();
   const double aliceSum = SumWhere("DATA_AT", "N2 = '" + regions[0].toStdString() + "'");
   const double bobSum = SumWhere("DATA_AT", "N2 = '" + regions[1].toStdString() + "'");

@@ -44,6 +44,7 @@ class OfficeKilledAtItem final : public workbook::SpreadsheetApplication {
     return office_->SheetVisible(book, sheet);
   }
   void SelectSheet(const std::string& book, int sheet) override { office_->SelectSheet(book, sheet); }
+  int ActiveSheetPosition(const std::string& book) override { return office_->ActiveSheetPosition(book); }
   int ActiveSheetPivotTableCount(const std::string& book) override {
     return office_->ActiveSheetPivotTableCount(book);
   }
@@ -152,6 +153,7 @@ TEST_F(EndToEndTest, UpdateRefreshesTheReportWithTheSelectionsFigures) {
   form->Combo2()->setCurrentIndex(1);
   const std::string region = form->Combo2()->currentText().toStdString();
   form->Command1()->click();
+  form->WaitForRun();
 
   ASSERT_TRUE(modals.messages.isEmpty()) << modals.messages.join("\n").toStdString();
   const QStringList lines = form->Label1()->text().split("\r\n");
@@ -175,6 +177,7 @@ TEST_F(EndToEndTest, NutsBatchWritesOneCopyPerRegionWithItsOwnSums) {
   const QString second = form->Combo2()->itemText(2);
   AnswerDialog("Nuts", {first, second}, "Nuts");
   form->Command2_Click();
+  form->WaitForRun();
   EXPECT_EQ(form->Label1()->text(), "Tasks finished");
 
   for (const auto& region : {first, second}) {
@@ -192,6 +195,7 @@ TEST_F(EndToEndTest, NutsBatchWritesOneCopyPerRegionWithItsOwnSums) {
 TEST_F(EndToEndTest, CountryBatchGroupsBeByChange2AndNamesItsSource) {
   AnswerDialog("Country", {"at oesterreich", "be belgique-belgie"}, "Land");
   form->Command2_Click();
+  form->WaitForRun();
   EXPECT_EQ(form->Label1()->text(), "Tasks finished");
 
   const Report austria = ReadReport(root_->Path() / "Land_at oesterreich.xls");
@@ -207,6 +211,7 @@ TEST_F(EndToEndTest, CountryBatchGroupsBeByChange2AndNamesItsSource) {
 TEST_F(EndToEndTest, TheSwissEntryGetsAValidCopy) {
   AnswerDialog("Country", {"ch schweiz / suisse / svizzera"}, "Alps");
   form->Command2_Click();
+  form->WaitForRun();
   EXPECT_EQ(form->Label1()->text(), "Tasks finished");
   const fs::path copy = root_->Path() / "Alps_ch schweiz _ suisse _ svizzera.xls";
   ASSERT_TRUE(fs::exists(copy));
@@ -253,6 +258,7 @@ TEST_F(EndToEndTest, ABatchKeepsAUsersFileAndReplacesOnlyItsOwnEarlierCopy) {
   for (int run = 0; run < 2; ++run) {
     AnswerDialog("Nuts", {region}, "Mine");
     form->Command2_Click();
+    form->WaitForRun();
     EXPECT_EQ(form->Label1()->text(),
               QStringLiteral("Tasks finished\r\nMine_%1.xls kept, the copy is Mine_%1 (2).xls").arg(region));
   }

@@ -1,6 +1,7 @@
 // What the user sees of the main window: texts that show whole, and where the keyboard goes.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QHelpEvent>
 #include <QLineEdit>
@@ -105,6 +106,23 @@ TEST_F(Form1LayoutTest, ChangeTypeCaptionsShowWholeInTheWindowsFace) {
     EXPECT_GE(option->font().pointSizeF(), 6.0);
   }
   EXPECT_EQ(form->Option3(0)->font(), form->Option3(1)->font());
+}
+
+// A button lower than it asks to be cuts the bottom row of its circle.
+TEST_F(Form1LayoutTest, OptionButtonsAreTallEnoughForTheirCircles) {
+  std::vector<QRadioButton*> options;
+  for (int i = 0; i < 2; ++i) options.push_back(form->Option1(i));
+  for (int i = 0; i < 3; ++i) options.push_back(form->Option2(i));
+  for (int i = 0; i < 2; ++i) options.push_back(form->Option3(i));
+  for (const auto* option : options) {
+    EXPECT_GE(option->height(), option->sizeHint().height()) << option->text().toStdString();
+    EXPECT_TRUE(option->parentWidget()->rect().contains(option->geometry())) << option->text().toStdString();
+  }
+}
+
+TEST_F(Form1LayoutTest, TheCountryListShowsItsLongestEntryWhole) {
+  const QAbstractItemView* list = form->Combo1()->view();
+  EXPECT_GE(list->minimumWidth(), list->fontMetrics().horizontalAdvance("CH Schweiz / Suisse / Svizzera"));
 }
 
 TEST_F(Form1LayoutTest, ALongCountryEntryShowsItsStart) {

@@ -199,6 +199,7 @@ TEST_F(Form1Test, BoxesWhoseListsCouldNotBeReadAreNoSelection) {
   ASSERT_TRUE(loaded);
   const auto messagesBefore = modals.messages.size();
   form->Command1()->click();
+  form->WaitForRun();
   ASSERT_EQ(modals.messages.size(), messagesBefore + 1);
   EXPECT_TRUE(modals.messages.back().contains("could not be read")) << modals.messages.back().toStdString();
   EXPECT_TRUE(form->Label1()->text().startsWith("Update not done")) << form->Label1()->text().toStdString();
@@ -211,6 +212,7 @@ TEST_F(Form1Test, BoxesWhoseListsCouldNotBeReadAreNoSelection) {
 TEST_F(Form1Test, UpdateShowsFiguresAndAnHonestWorkbookLine) {
   Load(TwoCountryTables() + kTwoCountries);
   form->Command1()->click();
+  form->WaitForRun();
   const QStringList lines = form->Label1()->text().split("\r\n");
   ASSERT_EQ(lines.size(), 3);
   EXPECT_EQ(lines[0], "1 records selected ");
@@ -226,6 +228,7 @@ TEST_F(Form1Test, AFailingUpdateIsReportedAndTheWindowRecovers) {
   Choose(1);
   form->Option3(0)->setChecked(true);  // FR has no change1 column
   form->Command1()->click();
+  form->WaitForRun();
   ASSERT_EQ(modals.messages.size(), 1);
   EXPECT_TRUE(modals.messages[0].startsWith("Error ")) << modals.messages[0].toStdString();
   EXPECT_FALSE(form->Label1()->text().contains("records selected"));
@@ -256,6 +259,7 @@ class Form1BatchTest : public Form1Test {
 TEST_F(Form1BatchTest, CancelledDialogTouchesNothing) {
   AnswerDialog("Nuts", {0}, true);
   form->Command2_Click();
+  form->WaitForRun();
   EXPECT_EQ(modals.modalShows, 1);
   EXPECT_TRUE(modals.inputBoxes.isEmpty());
   EXPECT_TRUE(form->Label1()->text().isEmpty());
@@ -269,6 +273,7 @@ TEST_F(Form1BatchTest, EmptyPrefixRunsNothing) {
   AnswerDialog("Nuts", {0});
   modals.inputAnswer = QString();
   form->Command2_Click();
+  form->WaitForRun();
   ASSERT_EQ(modals.inputBoxes.size(), 1);
   EXPECT_EQ(modals.inputBoxes[0], "Type the filename prefix you want|Filename prefix|Prefix");
   EXPECT_TRUE(form->Label1()->text().isEmpty());
@@ -278,6 +283,7 @@ TEST_F(Form1BatchTest, EmptyPrefixRunsNothing) {
 TEST_F(Form1BatchTest, ABatchWhoseCopiesFailSaysSoAfterTasksFinished) {
   AnswerDialog("Nuts", {0, 1});
   form->Command2_Click();
+  form->WaitForRun();
   EXPECT_TRUE(form->Label1()->text().startsWith("Tasks finished\r\n2 of 2 items failed"))
       << form->Label1()->text().toStdString();
   EXPECT_EQ(form->Conditions().NutsCondition, " AND N1 = \"AT2\"");

@@ -180,13 +180,16 @@ TEST_F(ReportOfficeTest, UpdateRefreshesTheShownReportInPlaceAndLeavesItsOfficeR
   form.Option2(1)->click();
   form.Combo2()->setCurrentIndex(2);
   const std::string region = form.Combo2()->currentText().toStdString();
+  auto shown = office::ConnectToReportOffice(Folder().string());
+  shown->SelectSheet(kWorkbook, 2);  // the user reads the report sheet
   form.Command1()->click();
+  form.WaitForRun();
+  EXPECT_EQ(shown->ActiveSheetPosition(kWorkbook), 2) << "the user's sheet is in front again";
 
   ASSERT_TRUE(modals.messages.isEmpty()) << modals.messages.join("\n").toStdString();
   EXPECT_EQ(form.Label1()->text().split("\r\n").value(2).toStdString(),
             " Excel Woorkbook updated successfully !");
   const double expected = AreaOfRegion(Folder(), region);
-  auto shown = office::ConnectToReportOffice(Folder().string());
   const Report onScreen = ReadReport(*shown, kWorkbook);
   EXPECT_NEAR(onScreen.total, expected, 0.01);
   EXPECT_EQ(onScreen.cover.at("B15"), region);
@@ -212,6 +215,7 @@ TEST_F(ReportOfficeTest, BatchWritesCorrectCopiesAndTheShownReportEndsOnTheLastI
   const QString last = form.Combo2()->itemText(3);
   AnswerDialog({first, last}, "Live");
   form.Command2_Click();
+  form.WaitForRun();
   EXPECT_EQ(form.Label1()->text(), "Tasks finished");
 
   for (const auto& region : {first, last}) {
@@ -259,6 +263,7 @@ TEST_F(ReportOfficeTest, ReportHeldByAnOfficeQuorviaCannotReachIsLeftAloneWithAn
   Form1 form(folder.string(), modals, system);
   ASSERT_TRUE(form.Form_Load());
   form.Command1()->click();
+  form.WaitForRun();
   EXPECT_EQ(form.Label1()->text().split("\r\n").value(2).toStdString(),
             " Excel workbook NOT updated: MOSA_QUERY.xls is open in another program; close it, or open it "
             "with quorvia-report");

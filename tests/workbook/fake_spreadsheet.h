@@ -101,6 +101,10 @@ class FakeSpreadsheetApplication : public SpreadsheetApplication {
     Sheet(position);
     Instance().activeSheet = position;
   }
+  int ActiveSheetPosition(const std::string& workbook) override {
+    Call("ActiveSheetPosition(" + workbook + ")", workbook);
+    return Instance().activeSheet;
+  }
   int ActiveSheetPivotTableCount(const std::string& workbook) override {
     Call("ActiveSheetPivotTableCount(" + workbook + ")", workbook);
     return Sheet(Instance().activeSheet).pivotTables;

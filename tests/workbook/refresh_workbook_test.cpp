@@ -53,6 +53,43 @@ TEST(RefreshWorkbook, NoInstanceRefreshesVisibleSheetsInAHiddenInstanceThenSaves
   EXPECT_FALSE(outcome.copied);
 }
 
+// The saved report and its copies open on their cover, and the user reading another sheet of the open
+// report finds it in front again afterwards; a sheet that cannot be read or shown changes no outcome.
+TEST(RefreshWorkbook, TheUsersSheetIsInFrontAgainAfterTheSaveOnTheCover) {
+  for (const std::string mode : {"Actualitza", "copia"}) {
+    SCOPED_TRACE(mode);
+    FakeSpreadsheetSystem fake;
+    fake.State().sheets = {{true, 0}, {true, 1}};
+    fake.StartUserInstance({"MOSA_QUERY.xls"}).activeSheet = 2;
+    const RefreshOutcome outcome = RunRefresh(fake, mode, "Copy");
+    std::vector<std::string> views;
+    for (const auto& call : fake.Calls()) {
+      if (call.starts_with("SelectSheet") || call.starts_with("Save")) views.push_back(call);
+    }
+    const std::string save = mode == "copia" ? "SaveCopyAs(mosa_query.xls,/opt/quorvia/Copy.xls)" : "";
+    std::vector<std::string> expected = {"SelectSheet(mosa_query.xls,1)", "Save(mosa_query.xls)",
+                                         "SelectSheet(mosa_query.xls,2)"};
+    if (mode == "copia") {
+      expected = {"SelectSheet(mosa_query.xls,1)", save, "Save(mosa_query.xls)",
+                  "SelectSheet(mosa_query.xls,2)"};
+    } else {
+      expected.insert(expected.begin(), {"SelectSheet(mosa_query.xls,1)", "SelectSheet(mosa_query.xls,2)"});
+    }
+    EXPECT_THAT(views, ElementsAreArray(expected));
+    EXPECT_EQ(fake.Instance("user").activeSheet, 2);
+    EXPECT_TRUE(outcome.Succeeded());
+  }
+}
+
+TEST(RefreshWorkbook, ASheetInFrontThatCannotBeReadChangesNoOutcome) {
+  for (const std::string mode : {"Actualitza", "copia"}) {
+    FakeSpreadsheetSystem fake;
+    fake.StartUserInstance({"MOSA_QUERY.xls"});
+    fake.FailOn("ActiveSheetPosition", "broken");
+    EXPECT_TRUE(RunRefresh(fake, mode, "Copy").Succeeded()) << mode;
+  }
+}
+
 TEST(RefreshWorkbook, UsersOwnOpenWorkbookIsUpdatedInPlaceAndLeftOpen) {
   for (const std::string mode : {"Actualitza", "copia"}) {
     FakeSpreadsheetSystem fake;
@@ -63,10 +100,11 @@ TEST(RefreshWorkbook, UsersOwnOpenWorkbookIsUpdatedInPlaceAndLeftOpen) {
                 ElementsAre("GetRunningInstance()", "WorkbookCount()", "WorkbookName(1)", "WorkbookName(2)"));
     if (mode == "copia") {
       // An empty copy name still makes a copy in the program folder.
-      EXPECT_THAT(fake.Calls(), ElementsAreArray(std::vector<std::string>{
-                                    "GetRunningInstance()", "WorkbookCount()", "WorkbookName(1)",
-                                    "WorkbookName(2)", "RefreshAll(mosa_query.xls)",
-                                    "SaveCopyAs(mosa_query.xls,/opt/quorvia/.xls)", "Save(mosa_query.xls)"}));
+      EXPECT_THAT(fake.Calls(),
+                  ElementsAreArray(std::vector<std::string>{
+                      "GetRunningInstance()", "WorkbookCount()", "WorkbookName(1)", "WorkbookName(2)",
+                      "ActiveSheetPosition(mosa_query.xls)", "RefreshAll(mosa_query.xls)",
+                      "SaveCopyAs(mosa_query.xls,/opt/quorvia/.xls)", "Save(mosa_query.xls)"}));
     } else {
       EXPECT_THAT(LastCalls(fake, 2), ElementsAre("RefreshAll(mosa_query.xls)", "Save(mosa_query.xls)"));
     }

@@ -17,6 +17,7 @@
 #include <com/sun/star/frame/XTitle.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
+#include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
 #include <com/sun/star/sheet/XDataPilotDescriptor.hpp>
 #include <com/sun/star/sheet/XDataPilotTable.hpp>
@@ -436,6 +437,14 @@ void LibreOfficeApplication::SelectSheet(const std::string& workbook, int positi
     } else {
       RememberActiveSheet(document, position - 1);
     }
+  });
+}
+
+int LibreOfficeApplication::ActiveSheetPosition(const std::string& workbook) {
+  const auto document = Workbook(workbook);
+  return Guarded(WorkbookStep("ActiveSheet.Index", workbook), [&] {
+    const Reference<css::sheet::XCellRangeAddressable> sheet(ActiveSheet(document), UNO_QUERY_THROW);
+    return static_cast<int>(sheet->getRangeAddress().Sheet) + 1;
   });
 }
 

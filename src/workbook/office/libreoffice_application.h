@@ -43,6 +43,7 @@ class LibreOfficeApplication final : public SpreadsheetApplication {
   int SheetCount(const std::string& workbook) override;
   bool SheetVisible(const std::string& workbook, int position) override;
   void SelectSheet(const std::string& workbook, int position) override;
+  int ActiveSheetPosition(const std::string& workbook) override;
   int ActiveSheetPivotTableCount(const std::string& workbook) override;
   void RefreshActiveSheetPivotTable(const std::string& workbook, int index) override;
 

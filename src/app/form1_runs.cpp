@@ -1,0 +1,195 @@
+// The window's runs: UPDATE QUERY and the batch, each on the run thread, with the window answering
+// meanwhile: it shows the progress, can stop a batch after the item in hand, and is closed only between
+// items.
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QKeySequence>
+#include <QShortcut>
+#include <QtConcurrent/QtConcurrentRun>
+#include <utility>
+
+#include "app/error_text.h"
+#include "app/form1.h"
+#include "batch_dialog/batch_selection.h"
+#include "batch_dialog/form2.h"
+#include "db/db_error.h"
+#include "query/batch_stop.h"
+#include "query/query_session.h"
+#include "ui_common/modal_host.h"
+
+namespace quorvia::app {
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+std::string S(const QString& text) { return text.toStdString(); }
+
+QStringList Entries(const QComboBox* box) {
+  QStringList entries;
+  for (int i = 0; i < box->count(); ++i) entries << box->itemText(i);
+  return entries;
+}
+
+const QString kStopQuestion = QStringLiteral(
+    "Quorvia is still running. Stop after the item in hand and close the window? That item is finished "
+    "first, so nothing is left half-written.");
+
+}  // namespace
+
+Form1::~Form1() {
+  // The run uses the session and the controls' owner: it ends (after its item in hand) before they go.
+  stopRequested_->store(true);
+  runWatcher_.waitForFinished();
+}
+
+void Form1::BuildRunControls() {
+  runThread_.setMaxThreadCount(1);
+  runThread_.setExpiryTimeout(-1);
+  connect(&runWatcher_, &QFutureWatcher<RunEnd>::finished, this, [this] { ShowRunEnd(); });
+
+  // Where the hidden BATCH QUERY button lies; shown only while a batch runs.
+  cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
+  cancelButton_->setGeometry(command2_->geometry());
+  cancelButton_->hide();
+  connect(cancelButton_, &QPushButton::clicked, this, [this] { CancelBatch(); });
+
+  // The hidden button stays the one way into the batch: the key and the menu click it.
+  batchAction_ = new QAction(QStringLiteral("Batch query…"), this);
+  batchAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+  batchAction_->setShortcutContext(Qt::WindowShortcut);
+  connect(batchAction_, &QAction::triggered, this, [this] { command2_->click(); });
+  addAction(batchAction_);
+  setContextMenuPolicy(Qt::ActionsContextMenu);
+
+  auto* update = new QShortcut(QKeySequence(Qt::Key_F5), this);
+  connect(update, &QShortcut::activated, this, [this] { command1_->click(); });
+  auto* cancel = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(cancel, &QShortcut::activated, this, [this] { CancelBatch(); });
+}
+
+void Form1::Command1_Click() {
+  if (RunGoing() || !session_) return;
+  SetLabel1("Processing update...");
+  StartRun([session = session_.get(), selection = ReadSelection()] {
+    RunEnd end;
+    try {
+      const auto outcome = session->Update(selection);
+      end.done = outcome.Done();
+      end.labelText = outcome.labelText;
+    } catch (const db::DbError& error) {
+      end.labelText = "Update not done: error " + std::to_string(error.Number());
+      end.message = ErrorText(error);
+    } catch (const std::exception& error) {
+      end.labelText = std::string("Update not done: ") + error.what();
+      end.message = Q(error.what());
+    }
+    return end;
+  });
+}
+
+void Form1::Command2_Click() {
+  if (RunGoing() || !session_) return;
+  auto dialog = std::make_unique<batch_dialog::Form2>(
+      batch_dialog::MainWindowLists{Entries(combos_[0]), Entries(combos_[1]), Entries(combos_[2]),
+                                    Entries(combos_[3]), Entries(combos_[4]), Entries(combos_[5])},
+      modals_, this);
+  modals_.ShowModal(*dialog);
+  const auto handOff = batch_dialog::ReadBatchSelection(*dialog);
+  ++runsNotDone_;                       // a batch not started did not do what it was asked
+  if (handOff.count.isEmpty()) return;  // the dialog goes with `dialog`
+  const auto prefix = modals_.InputBox(this, QStringLiteral("Type the filename prefix you want"),
+                                       QStringLiteral("Filename prefix"), QStringLiteral("Prefix"));
+  if (!prefix || prefix->isEmpty()) return;
+  --runsNotDone_;  // from here the run's end counts it
+
+  query::BatchRequest request{S(handOff.count), S(handOff.unit), {},
+                              handOff.selected, S(*prefix),      ReadSelection()};
+  for (const auto& item : handOff.items) request.items.push_back(S(item));
+  cancelButton_->setEnabled(true);
+  cancelButton_->show();
+  const auto beforeItem = [this](const query::BatchStep& step) {
+    QMetaObject::invokeMethod(
+        this, [this, step] { ShowBatchStep(step.statusText, step.hourglass); }, Qt::QueuedConnection);
+  };
+  StartRun([session = session_.get(), request = std::move(request), stop = stopRequested_, beforeItem] {
+    RunEnd end;
+    try {
+      auto batch = session->StartBatch(request);
+      const auto outcome = query::RunBatch(batch, beforeItem, [&stop] { return stop->load(); });
+      end.labelText = outcome.labelText;
+      end.done = outcome.failed == 0 && outcome.processed == query::SelectedItemCount(request);
+    } catch (const db::DbError& error) {
+      end.message = ErrorText(error);
+    } catch (const std::exception& error) {
+      end.labelText = std::string("Batch not done: ") + error.what();
+      end.message = Q(error.what());
+    }
+    return end;
+  });
+}
+
+void Form1::ShowBatchStep(const std::string& statusText, bool /*hourglass*/) {
+  // The wait cursor is up for the whole run, whatever the unit.
+  SetLabel1(statusText);
+}
+
+void Form1::CancelBatch() {
+  if (!runGoing_) return;
+  stopRequested_->store(true);
+  cancelButton_->setEnabled(false);
+}
+
+void Form1::StartRun(std::function<RunEnd()> work) {
+  runGoing_ = true;
+  stopRequested_->store(false);
+  SetRunning(true);
+  runWatcher_.setFuture(QtConcurrent::run(&runThread_, std::move(work)));
+}
+
+void Form1::ShowRunEnd() {
+  const RunEnd end = runWatcher_.result();
+  if (end.labelText) SetLabel1(*end.labelText);
+  if (!end.done) ++runsNotDone_;
+  SetRunning(false);
+  if (end.message) modals_.ShowMessage(this, *end.message);
+  // Only now, with its message answered, has the run ended for the user.
+  runGoing_ = false;
+  emit RunEnded();
+  if (closeWhenRunEnds_) close();
+}
+
+// While a run goes the window leaves the database to it: nothing that reads a list or starts a run can be
+// used, and the wait cursor is up.
+void Form1::SetRunning(bool running) {
+  for (auto* frame : frames_) frame->setEnabled(!running);
+  for (int i = 0; i < 3; ++i) combos_[i]->setEnabled(!running);
+  command1_->setEnabled(!running);
+  batchAction_->setEnabled(!running);
+  if (running) {
+    SetMousePointer(kHourglass);
+  } else {
+    cancelButton_->hide();
+    SetMousePointer(kDefaultPointer);
+  }
+}
+
+void Form1::WaitForRun() {
+  if (!RunGoing()) return;
+  QEventLoop loop;
+  connect(this, &Form1::RunEnded, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+// Closing between runs closes; during one, the user chooses whether to stop after the item in hand.
+void Form1::closeEvent(QCloseEvent* event) {
+  if (!RunGoing()) {
+    event->accept();
+    return;
+  }
+  event->ignore();
+  if (closeWhenRunEnds_ || !modals_.AskYesNo(this, kStopQuestion)) return;
+  closeWhenRunEnds_ = true;
+  stopRequested_->store(true);
+  cancelButton_->setEnabled(false);
+}
+
+}  // namespace quorvia::app
