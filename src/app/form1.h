@@ -5,6 +5,7 @@
 #include <QFutureWatcher>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QThreadPool>
@@ -185,6 +186,7 @@ class Form1 : public QWidget {
   std::shared_ptr<std::atomic<bool>> stopRequested_ = std::make_shared<std::atomic<bool>>(false);
   // From the start of a run until its end has been shown (and its message answered).
   bool runGoing_ = false;
+  QPointer<QWidget> focusBeforeRun_;
   bool closeWhenRunEnds_ = false;
 };
 

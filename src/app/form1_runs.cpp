@@ -160,6 +160,7 @@ void Form1::ShowRunEnd() {
 // While a run goes the window leaves the database to it: nothing that reads a list or starts a run can be
 // used, and the wait cursor is up.
 void Form1::SetRunning(bool running) {
+  if (running) focusBeforeRun_ = focusWidget();
   for (auto* frame : frames_) frame->setEnabled(!running);
   for (int i = 0; i < 3; ++i) combos_[i]->setEnabled(!running);
   command1_->setEnabled(!running);
@@ -169,6 +170,8 @@ void Form1::SetRunning(bool running) {
   } else {
     cancelButton_->hide();
     SetMousePointer(kDefaultPointer);
+    // A control greyed for the run lost the focus with it; the user goes on where they were.
+    if (focusBeforeRun_) focusBeforeRun_->setFocus();
   }
 }
 

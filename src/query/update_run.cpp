@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 #include <future>
+#include <tuple>
+#include <utility>
 
 #include "db/database.h"
 #include "query/change_queries.h"
@@ -45,22 +47,24 @@ UpdateOutcome QuerySession::Update(const Selection& selection) {
   Updata(*workDb_, changeSql);
 
   // The workbook reads the new FILTERED through a connection of its own while the figures for the label
-  // are read here: on a large country each is a pass over the whole table, and the two passes take the
-  // two cores instead of one after the other. The session's state is only read until both are done.
-  auto workbook = std::async(std::launch::async, [this] {
-    return RefreshReport("", workbook::kRefreshMode, texts_, conditions_.ChangeField);
+  // are read beside it: on a large country each is a pass over the whole table, and the two passes take the
+  // two cores instead of one after the other. The office is driven from the calling thread, so that every
+  // office call of every run comes from the one thread that runs them (an office started there lives as
+  // long as that thread); the figures are read on a helper thread, while this thread leaves the database
+  // alone. The session's state is only read until both are done.
+  auto figures = std::async(std::launch::async, [this, &areaSql, &changeSql] {
+    const auto areaResult = workDb_->OpenRecordset(areaSql);
+    const auto changeResult = workDb_->OpenRecordset(changeSql);
+    return std::pair{changeResult->RecordCount(), areaResult->Value("area")};
   });
   UpdateOutcome outcome;
   try {
-    const auto areaResult = workDb_->OpenRecordset(areaSql);
-    const auto changeResult = workDb_->OpenRecordset(changeSql);
-    outcome.recordCount = changeResult->RecordCount();
-    outcome.area = areaResult->Value("area");
+    outcome.workbook = RefreshReport("", workbook::kRefreshMode, texts_, conditions_.ChangeField);
   } catch (...) {
-    workbook.wait();
+    figures.wait();
     throw;
   }
-  outcome.workbook = workbook.get();
+  std::tie(outcome.recordCount, outcome.area) = figures.get();
   outcome.labelText = UpdateLabelText(outcome);
   return outcome;
 }
