@@ -3,10 +3,14 @@
 
 #include <signal.h>
 
+#include <QApplication>
 #include <QProcess>
+#include <QTest>
+#include <atomic>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -90,6 +94,32 @@ class OfficeKilledAtItemSystem final : public workbook::SpreadsheetSystem {
     return std::make_unique<OfficeKilledAtItem>(std::move(office), system_, victim);
   }
   office::LibreOfficeSystem& system_;
+};
+
+// The real office, held at the start of the n-th report refresh until the test lets it go, so that the
+// test can act while the run is inside an item.
+class GatedOfficeSystem final : public workbook::SpreadsheetSystem {
+ public:
+  GatedOfficeSystem(office::LibreOfficeSystem& system, int gateAt) : system_(system), gateAt_(gateAt) {}
+  std::unique_ptr<workbook::SpreadsheetApplication> GetRunningInstance() override {
+    if (++asked_ == gateAt_) {
+      reached = true;
+      gate_.wait();
+    }
+    return system_.GetRunningInstance();
+  }
+  std::unique_ptr<workbook::SpreadsheetApplication> CreateInstance() override {
+    return system_.CreateInstance();
+  }
+  void Release() { release_.set_value(); }
+  std::atomic<bool> reached{false};
+
+ private:
+  office::LibreOfficeSystem& system_;
+  const int gateAt_;
+  std::atomic<int> asked_{0};
+  std::promise<void> release_;
+  std::shared_future<void> gate_ = release_.get_future().share();
 };
 
 std::string FileText(const fs::path& path) {
@@ -189,6 +219,32 @@ TEST_F(EndToEndTest, NutsBatchWritesOneCopyPerRegionWithItsOwnSums) {
                     Database(), "SELECT sum(AREAHA) FROM DATA_AT WHERE N2 = '" + region.toStdString() + "'"),
                 0.01);
     EXPECT_EQ(report.cover.at("B15"), region.toStdString());
+  }
+}
+
+TEST_F(EndToEndTest, ABatchCancelledInItsFirstItemWritesThatItemsCopyOnly) {
+  GatedOfficeSystem gated(*system_, 2);  // the first item's copy
+  Form1 window(Folder(), modals, gated);
+  ASSERT_TRUE(window.Form_Load());
+  window.show();
+  QApplication::setActiveWindow(&window);
+  window.Option2(1)->click();
+  const QStringList regions = {window.Combo2()->itemText(1), window.Combo2()->itemText(2),
+                               window.Combo2()->itemText(3)};
+  AnswerDialog("Nuts", regions, "Stop");
+  QTest::keyClick(&window, Qt::Key_B, Qt::ControlModifier);
+  for (int wait = 0; wait < 6000 && !gated.reached; ++wait) QTest::qWait(10);
+  ASSERT_TRUE(gated.reached);
+  QTest::keyClick(&window, Qt::Key_Escape);
+  gated.Release();
+  window.WaitForRun();
+
+  EXPECT_EQ(window.Label1()->text(), "Stopped: 1 of 3 items done");
+  const fs::path copy = root_->Path() / ("Stop_" + regions[0].toStdString() + ".xls");
+  ASSERT_TRUE(fs::exists(copy));
+  EXPECT_EQ(ReadReport(copy).cover.at("B15"), regions[0].toStdString());
+  for (const auto& region : {regions[1], regions[2]}) {
+    EXPECT_FALSE(fs::exists(root_->Path() / ("Stop_" + region.toStdString() + ".xls")));
   }
 }
 
