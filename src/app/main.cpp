@@ -12,20 +12,28 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The folder on the command line, if any: "quorvia [FOLDER]".
-std::optional<fs::path> FolderArgument(const QApplication& application) {
+// The command line: "quorvia [--choose-folder] [FOLDER]".
+quorvia::program_folder::StartRequest ReadCommandLine(const QApplication& application) {
   QCommandLineParser parser;
   parser.setApplicationDescription(
       QStringLiteral("Queries land-cover changes in the database MOSA_DB.mdb of a folder and refreshes the "
                      "report workbook MOSA_QUERY.xls beside it."));
   parser.addHelpOption();
+  const QCommandLineOption chooseFolder(
+      QStringLiteral("choose-folder"),
+      QStringLiteral("Show the start dialog even when a folder was opened before."));
+  parser.addOption(chooseFolder);
   parser.addPositionalArgument(QStringLiteral("FOLDER"), QStringLiteral("The folder to work on."),
                                QStringLiteral("[FOLDER]"));
   parser.process(application);
   const QStringList folders = parser.positionalArguments();
   if (folders.size() > 1) parser.showHelp(2);
-  if (folders.isEmpty()) return std::nullopt;
-  return fs::path(folders.front().toStdString());
+  const fs::path programs = QCoreApplication::applicationDirPath().toStdString();
+  quorvia::program_folder::StartRequest request{std::nullopt, programs,
+                                                quorvia::program_folder::BundledFilesBeside(programs)};
+  if (!folders.isEmpty()) request.argument = fs::path(folders.front().toStdString());
+  request.askFirst = parser.isSet(chooseFolder);
+  return request;
 }
 
 }  // namespace
@@ -40,12 +48,9 @@ int main(int argc, char** argv) {
 
   quorvia::ui::QtModalHost modals;
   quorvia::program_folder::FolderMemory memory;
-  const fs::path programs = QCoreApplication::applicationDirPath().toStdString();
-  const quorvia::program_folder::StartRequest request{FolderArgument(application), programs,
-                                                      quorvia::program_folder::BundledFilesBeside(programs)};
+  const auto request = ReadCommandLine(application);
   const auto chosen = quorvia::program_folder::ChooseProgramFolder(nullptr, request, memory, modals);
   if (!chosen) return 0;
-  quorvia::program_folder::OfferReportTemplate(nullptr, *chosen, request.bundled, modals);
   const std::string folder = chosen->string();
 
   // The office lives as long as the program: one it started ends with it. A report that the user opened
@@ -57,6 +62,8 @@ int main(int argc, char** argv) {
   // The caption is the form's own; the folder shows where the pointer rests on the window.
   form.setToolTip(quorvia::program_folder::ProgramFolderNote(*chosen));
   if (!form.Form_Load()) return 1;
+  // Once the database is open (an Access file converted), so a refused conversion leaves no new file.
+  quorvia::program_folder::OfferReportTemplate(nullptr, *chosen, request.bundled, modals);
   memory.Remember(*chosen);
   form.show();
   // The first update then finds an office started and waiting, without the window waiting for it.

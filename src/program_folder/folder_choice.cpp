@@ -106,6 +106,7 @@ std::optional<fs::path> ChooseProgramFolder(QWidget* parent, const StartRequest&
     modals.ShowMessage(parent, NoDatabaseText(folder));
     return AskForProgramFolder(parent, {}, request.bundled, modals);
   }
+  if (request.askFirst) return AskForProgramFolder(parent, {}, request.bundled, modals);
   if (HoldsDatabase(request.programsFolder)) return NormalFolder(request.programsFolder);
   QString note;
   if (const auto last = memory.LastFolder()) {

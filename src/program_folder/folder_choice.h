@@ -38,6 +38,7 @@ struct StartRequest {
   std::optional<std::filesystem::path> argument;  // the folder on the command line
   std::filesystem::path programsFolder;           // the folder of the running executable
   BundledFiles bundled;                           // for a demo folder and the report template
+  bool askFirst = false;  // the start dialog even when the program's or the last folder would do
 };
 
 // The program folder a window works on, by the first rule that gives one:
@@ -45,6 +46,7 @@ struct StartRequest {
 //   2. the folder of the executable, when it holds a database (a program copied next to the data);
 //   3. the folder opened last, when it still holds a database;
 //   4. the start dialog: the user opens a folder, makes a demo folder, or quits.
+// With `askFirst` (the menu's "Open another folder…"), the start dialog comes right after the first rule.
 // A folder named on the command line that holds no database is said so and the start dialog follows.
 // nullopt when the user quits. The folder returned is absolute; nothing is remembered here.
 std::optional<std::filesystem::path> ChooseProgramFolder(QWidget* parent, const StartRequest& request,

@@ -1,7 +1,9 @@
 #include "program_folder/folder_chooser.h"
 
+#include <QHeaderView>
 #include <QPainter>
 #include <QPixmap>
+#include <QTreeView>
 
 #include "program_folder/folder_files.h"
 
@@ -57,6 +59,13 @@ FolderChooser::FolderChooser(QWidget* parent, const QString& startFolder)
   setViewMode(QFileDialog::Detail);
   setIconProvider(icons_.get());
   setLabelText(QFileDialog::Accept, QStringLiteral("Open"));
+  // Wide enough that the type column names the database file in full.
+  resize(860, 500);
+  if (auto* view = findChild<QTreeView*>(QStringLiteral("treeView"))) {
+    view->header()->resizeSection(0, 300);
+    view->header()->resizeSection(2, 220);
+    view->header()->resizeSection(3, 150);
+  }
 }
 
 }  // namespace quorvia::program_folder

@@ -143,6 +143,16 @@ TEST_F(FolderChoiceTest, WithNoFolderTheStartDialogOpensTheFolderTheUserPicks) {
   EXPECT_TRUE(fs::is_empty(empty));
 }
 
+TEST_F(FolderChoiceTest, AnotherFolderCanBeChosenOverTheOneOpenedLast) {
+  memory_->Remember(FolderWithDatabase("remembered"));
+  const fs::path other = FolderWithDatabase("other");
+  steps_ = {Press(&StartDialog::OpenFolderButton), PickFolder(other)};
+  StartRequest request{std::nullopt, programs_, BundledFilesBeside(programs_)};
+  request.askFirst = true;
+  EXPECT_EQ(ChooseProgramFolder(nullptr, request, *memory_, modals_), other);
+  EXPECT_EQ(nextStep_, steps_.size());
+}
+
 TEST_F(FolderChoiceTest, QuitEndsWithoutAFolderAndWritesNothing) {
   steps_ = {Press(&StartDialog::QuitButton)};
   EXPECT_EQ(Choose(), std::nullopt);
