@@ -33,9 +33,10 @@ ENTRY
   echo "Installed $file"
 }
 
+icon="$root/packaging/org.quorvia.Quorvia.svg"
 write_entry quorvia.desktop "Quorvia" "Query land-cover changes and refresh the report workbook" \
-  "$(exec_argument "$bin/quorvia")" "libreoffice-base"
+  "$(exec_argument "$bin/quorvia") %f" "$icon"
 write_entry quorvia-report.desktop "Quorvia report" \
   "Show MOSA_QUERY.xls in LibreOffice Calc; every UPDATE QUERY in Quorvia refreshes it there" \
-  "$(exec_argument "$bin/quorvia-report") --dialog" "libreoffice-calc"
+  "$(exec_argument "$bin/quorvia-report") --dialog %f" "$icon"
 command -v update-desktop-database >/dev/null && update-desktop-database -q "$apps" 2>/dev/null || true
