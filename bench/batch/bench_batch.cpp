@@ -43,17 +43,20 @@ int main(int argc, char** argv) {
   quorvia::bench::OfficeRefresher refresher(folder);
   query::QuerySession session(quorvia::db::DBEngine::Instance().OpenDatabase(folder + "/MOSA_DB.mdb"),
                               refresher.System(), folder);
-  session.NutsList("FR", 2);  // NUTS level L3
+  const query::Filter& nuts = query::FilterOf(query::FilterId::nutsRegion);
+  session.FilterList(nuts, "FR", 2);  // NUTS level L3
 
   query::Selection selection;
-  selection.Combo1 = "FR France";
-  selection.Combo2 = selection.Combo3 = selection.Combo4 = selection.Combo5 = selection.Combo6 = "All";
+  selection.country = "FR France";
+  selection.nutsRegion = selection.elevation = selection.watershed = selection.shoreline =
+      selection.landCover = "All";
   selection.nutsLevelIndex = 2;
   selection.elevationLevelIndex = 0;
 
-  const auto items = NutsItems(session.WorkDb(), session.NutsField(), static_cast<std::size_t>(itemCount));
-  const query::BatchRequest request{std::to_string(items.size()),          query::kUnitNuts, items,
-                                    std::vector<bool>(items.size(), true), "Bench",          selection};
+  const auto items =
+      NutsItems(session.WorkDb(), session.ChosenColumn(nuts), static_cast<std::size_t>(itemCount));
+  const query::BatchRequest request{std::to_string(items.size()),          nuts.unitName, items,
+                                    std::vector<bool>(items.size(), true), "Bench",       selection};
   query::BatchOutcome outcome;
   const double seconds = quorvia::bench::MedianSeconds(1, [&] { outcome = session.Batch(request); });
   std::printf(

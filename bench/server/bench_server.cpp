@@ -39,16 +39,16 @@ struct Scenario {
 
 std::vector<Scenario> Scenarios(const std::string& district3) {
   query::Selection all;
-  all.Combo1 = "FR France";
-  all.Combo2 = all.Combo3 = all.Combo4 = all.Combo5 = all.Combo6 = "All";
+  all.country = "FR France";
+  all.nutsRegion = all.elevation = all.watershed = all.shoreline = all.landCover = "All";
   all.nutsLevelIndex = 0;
   all.elevationLevelIndex = 0;
   query::Selection region = all;
-  region.Combo2 = "fr1";  // letter case as the user may type it
-  region.Combo5 = "< 10 Km from shoreline";
+  region.nutsRegion = "fr1";  // letter case as the user may type it
+  region.shoreline = "< 10 Km from shoreline";
   query::Selection district = all;
   district.nutsLevelIndex = 2;
-  district.Combo2 = district3;
+  district.nutsRegion = district3;
   return {{"all filters on All", all},
           {"NUTS L1 region + shoreline class", region},
           {"one NUTS L3 region (selective)", district}};

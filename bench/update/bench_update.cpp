@@ -38,13 +38,13 @@ struct Scenario {
 
 std::vector<Scenario> Scenarios(const std::string& country) {
   query::Selection all;
-  all.Combo1 = country;
-  all.Combo2 = all.Combo3 = all.Combo4 = all.Combo5 = all.Combo6 = "All";
+  all.country = country;
+  all.nutsRegion = all.elevation = all.watershed = all.shoreline = all.landCover = "All";
   all.nutsLevelIndex = 0;
   all.elevationLevelIndex = 0;
   query::Selection narrowed = all;
-  narrowed.Combo2 = country.substr(0, 2) + "1";
-  narrowed.Combo5 = "< 10 Km from shoreline";
+  narrowed.nutsRegion = country.substr(0, 2) + "1";
+  narrowed.shoreline = "< 10 Km from shoreline";
   return {{"all filters on All", all}, {"NUTS L1 region + shoreline class", narrowed}};
 }
 

@@ -56,14 +56,21 @@ void Require(const RefreshOutcome& outcome, const char* what) {
 }
 
 RefreshOutcome RefreshRun(LibreOfficeSystem& office, const fs::path& folder) {
-  return quorvia::workbook::RefreshWorkbook(office, folder.string(), "", "Actualitza", "AT Oesterreich",
-                                            "All", "All", "All", "All", "All",
-                                            CoverPageSource{"--> FINAL Data", "change1"});
+  using quorvia::workbook::CoverPage;
+  return quorvia::workbook::RefreshWorkbook(office, folder.string(), "",
+                                            quorvia::workbook::RefreshMode::refresh,
+                                            CoverPage{{{"B13", "AT Oesterreich"},
+                                                       {"B15", "All"},
+                                                       {"B16", "All"},
+                                                       {"B17", "All"},
+                                                       {"B18", "All"},
+                                                       {"B19", "All"}},
+                                                      CoverPageSource{"--> FINAL Data", "change1"}});
 }
 
 RefreshOutcome CopyRun(LibreOfficeSystem& office, const fs::path& folder) {
-  return quorvia::workbook::RefreshWorkbook(office, folder.string(), "bench_copy", "copia", "", "", "", "",
-                                            "", "", CoverPageSource{});
+  return quorvia::workbook::RefreshWorkbook(office, folder.string(), "bench_copy",
+                                            quorvia::workbook::RefreshMode::copy, {});
 }
 
 void Print(const char* what, double seconds, double target) {

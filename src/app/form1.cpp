@@ -34,10 +34,9 @@ QStringList Entries(const QComboBox* box) {
 }
 
 // The index of the checked button of a group, if any.
-template <std::size_t N>
-std::optional<int> CheckedIndex(const std::array<QRadioButton*, N>& buttons) {
+std::optional<int> CheckedIndex(std::span<QRadioButton* const> buttons) {
   std::optional<int> index;
-  for (std::size_t i = 0; i < N; ++i) {
+  for (std::size_t i = 0; i < buttons.size(); ++i) {
     if (buttons[i]->isChecked()) index = static_cast<int>(i);
   }
   return index;
@@ -170,19 +169,34 @@ void Form1::Combo1_Click() {
   }
 }
 
-std::string Form1::CountryCode() const { return query::FirstCharacters(S(combos_[0]->currentText()), 2); }
+std::string Form1::CountryCode() const {
+  return query::CountryCode(S(Box(query::FilterId::country)->currentText()));
+}
+
+std::size_t Form1::BoxIndex(const query::Filter& filter) const {
+  return static_cast<std::size_t>(std::ranges::find(combos_, Box(filter.id)) - combos_.begin());
+}
+
+std::optional<int> Form1::LevelIndex(const query::Filter& filter) const {
+  return CheckedIndex(levelButtons_[query::IndexOf(filter.id)]);
+}
 
 void Form1::RunCountrySelection() {
   const std::string countryCode = CountryCode();
   // Until its list for this country is read, a box shows nothing that could be chosen.
-  std::fill(listLoaded_.begin() + 1, listLoaded_.end(), false);
-  AfegimEBK();
-  AfegimNUTS();
+  for (const auto& filter : query::kFilters) {
+    if (filter.kind != query::FilterKind::country) listLoaded_[BoxIndex(filter)] = false;
+  }
+  for (const auto& filter : query::kFilters) {
+    if (filter.kind == query::FilterKind::levelled) RefillLevelBox(filter);
+  }
   ShowDataStatus(countryCode);
   SetChangeTypeButtons(countryCode);
-  RefillFilterBox(combos_[3], session_->FilterList(query::kWatershedColumn, countryCode));
-  RefillFilterBox(combos_[5], session_->FilterList(query::kLandCoverColumn, countryCode));
-  RefillFilterBox(combos_[4], session_->FilterList(query::kShorelineColumn, countryCode));
+  for (const auto& filter : query::kFilters) {
+    if (filter.kind == query::FilterKind::plain) {
+      RefillFilterBox(Box(filter.id), session_->FilterList(filter, countryCode).entries);
+    }
+  }
 }
 
 void Form1::ShowDataStatus(const std::string& countryCode) {
@@ -230,35 +244,28 @@ void Form1::Option2_Click(int /*index*/) {
   }
 }
 
-// A level box is emptied first: when its list cannot be read, or no level is chosen, it stays empty.
-void Form1::AfegimNUTS() {
-  combos_[1]->clear();
-  listLoaded_[1] = false;
-  const auto list = session_->NutsList(CountryCode(), CheckedIndex(option2_));
-  listLoaded_[1] = true;  // also without a level: the empty box then means no NUTS filter
-  if (!list.column.empty()) RefillFilterBox(combos_[1], list.entries);
-}
+void Form1::AfegimNUTS() { RefillLevelBox(query::FilterOf(query::FilterId::nutsRegion)); }
 
-void Form1::AfegimEBK() {
-  combos_[2]->clear();
-  listLoaded_[2] = false;
-  const auto list = session_->EbkList(CountryCode(), CheckedIndex(option1_));
-  listLoaded_[2] = true;
-  if (!list.column.empty()) RefillFilterBox(combos_[2], list.entries);
+void Form1::AfegimEBK() { RefillLevelBox(query::FilterOf(query::FilterId::elevation)); }
+
+// A level box is emptied first: when its list cannot be read, or no level is chosen, it stays empty.
+void Form1::RefillLevelBox(const query::Filter& filter) {
+  QComboBox* box = Box(filter.id);
+  box->clear();
+  listLoaded_[BoxIndex(filter)] = false;
+  const auto list = session_->FilterList(filter, CountryCode(), LevelIndex(filter));
+  listLoaded_[BoxIndex(filter)] = true;  // also without a level: the empty box then means no filter
+  if (!list.column.empty()) RefillFilterBox(box, list.entries);
 }
 
 // --- runs ------------------------------------------------------------------------------------------
 
 query::Selection Form1::ReadSelection() const {
   query::Selection selection;
-  selection.Combo1 = S(combos_[0]->currentText());
-  selection.Combo2 = S(combos_[1]->currentText());
-  selection.Combo3 = S(combos_[2]->currentText());
-  selection.Combo4 = S(combos_[3]->currentText());
-  selection.Combo5 = S(combos_[4]->currentText());
-  selection.Combo6 = S(combos_[5]->currentText());
-  selection.nutsLevelIndex = CheckedIndex(option2_);
-  selection.elevationLevelIndex = CheckedIndex(option1_);
+  for (const auto& filter : query::kFilters) {
+    selection.*filter.slot = S(Box(filter.id)->currentText());
+    if (filter.levelIndex) selection.*filter.levelIndex = LevelIndex(filter);
+  }
   selection.option3FirstSelected = option3_[0]->isChecked();
   for (std::size_t i = 0; i < combos_.size(); ++i) {
     if (!listLoaded_[i]) selection.unloadedBoxes.push_back("Combo" + std::to_string(i + 1));
@@ -270,9 +277,13 @@ void Form1::Updata(const std::string& Sql) { query::Updata(session_->WorkDb(), S
 
 // --- shared ----------------------------------------------------------------------------------------
 
-const std::string& Form1::NutsField() const { return session_ ? session_->NutsField() : kNothing; }
+const std::string& Form1::NutsField() const {
+  return session_ ? session_->ChosenColumn(query::FilterOf(query::FilterId::nutsRegion)) : kNothing;
+}
 
-const std::string& Form1::EbkField() const { return session_ ? session_->EbkField() : kNothing; }
+const std::string& Form1::EbkField() const {
+  return session_ ? session_->ChosenColumn(query::FilterOf(query::FilterId::elevation)) : kNothing;
+}
 
 const query::SelectionTexts& Form1::SelectionTexts() const {
   static const query::SelectionTexts kNoTexts;

@@ -15,10 +15,12 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "query/criteria.h"
+#include "query/filters.h"
 #include "query/selection.h"
 
 namespace quorvia::db {
@@ -149,6 +151,10 @@ class Form1 : public QWidget {
   void ShowDataStatus(const std::string& countryCode);
   void SetChangeTypeButtons(const std::string& countryCode);
   void RefillFilterBox(QComboBox* box, const std::vector<std::string>& entries);
+  void RefillLevelBox(const query::Filter& filter);
+  std::optional<int> LevelIndex(const query::Filter& filter) const;
+  std::size_t BoxIndex(const query::Filter& filter) const;
+  QComboBox* Box(query::FilterId id) const { return filterBoxes_[query::IndexOf(id)]; }
   void SetLabel1(const std::string& text);
   std::string CountryCode() const;
   void ReportError(const db::DbError& error);
@@ -170,6 +176,9 @@ class Form1 : public QWidget {
   std::array<QRadioButton*, 3> option2_{};
   std::array<QRadioButton*, 2> option3_{};
   std::array<QLabel*, 6> label2_{};
+  // The layout's box of each filter (by the filter's id), and the level buttons of a levelled filter.
+  std::array<QComboBox*, query::kFilterCount> filterBoxes_{};
+  std::array<std::span<QRadioButton* const>, query::kFilterCount> levelButtons_{};
   QLabel* label1_ = nullptr;
   QLabel* label3_ = nullptr;
   QPushButton* command1_ = nullptr;

@@ -178,6 +178,18 @@ void Form1::BuildLayout() {
   combos_[2] = NewComboBox(this, "Combo3", 255, 1935, 6930, 360);
   for (int i = 0; i < 3; ++i) combos_[i]->raise();
 
+  using query::FilterId;
+  const auto place = [this](FilterId id, QComboBox* box, std::span<QRadioButton* const> levels = {}) {
+    filterBoxes_[query::IndexOf(id)] = box;
+    levelButtons_[query::IndexOf(id)] = levels;
+  };
+  place(FilterId::country, combos_[0]);
+  place(FilterId::nutsRegion, combos_[1], option2_);
+  place(FilterId::elevation, combos_[2], option1_);
+  place(FilterId::watershed, combos_[3]);
+  place(FilterId::shoreline, combos_[4]);
+  place(FilterId::landCover, combos_[5]);
+
   command1_ = new QPushButton(QStringLiteral("UPDATE QUERY"), this);
   command1_->setFont(SansSerif(12));
   Place(command1_, 120, 4935, 2370, 495);

@@ -88,10 +88,9 @@ void Form1::Command1_Click() {
 
 void Form1::Command2_Click() {
   if (RunGoing() || !session_) return;
-  auto dialog = std::make_unique<batch_dialog::Form2>(
-      batch_dialog::MainWindowLists{Entries(combos_[0]), Entries(combos_[1]), Entries(combos_[2]),
-                                    Entries(combos_[3]), Entries(combos_[4]), Entries(combos_[5])},
-      modals_, this);
+  batch_dialog::MainWindowLists lists;
+  for (const auto& filter : query::kFilters) lists[filter.id] = Entries(Box(filter.id));
+  auto dialog = std::make_unique<batch_dialog::Form2>(std::move(lists), modals_, this);
   modals_.ShowModal(*dialog);
   const auto handOff = batch_dialog::ReadBatchSelection(*dialog);
   ++runsNotDone_;                       // a batch not started did not do what it was asked

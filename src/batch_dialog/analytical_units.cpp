@@ -1,7 +1,7 @@
 #include "batch_dialog/analytical_units.h"
 
+#include "query/filters.h"
 #include "query/selection.h"
-#include "query/unit_names.h"
 
 namespace quorvia::batch_dialog {
 
@@ -24,19 +24,15 @@ QStringList LowerCased(const QStringList& entries) {
 
 QStringList AnalyticalUnits() {
   QStringList units;
-  for (const char* unit : query::kAnalyticalUnits) units.append(QString::fromUtf8(unit));
+  for (const query::Filter* filter : query::InUnitOrder()) units.append(QString::fromUtf8(filter->unitName));
   return units;
 }
 
 QStringList ItemsForUnit(const QString& unit, const MainWindowLists& lists) {
-  const std::string name = unit.toStdString();
-  if (name == query::kUnitCountry) return LowerCased(lists.Combo1);
-  if (name == query::kUnitNuts) return WithoutAllEntry(lists.Combo2);
-  if (name == query::kUnitElevation) return WithoutAllEntry(lists.Combo3);
-  if (name == query::kUnitLandCover) return WithoutAllEntry(lists.Combo6);
-  if (name == query::kUnitShoreline) return WithoutAllEntry(lists.Combo5);
-  if (name == query::kUnitWatershed) return WithoutAllEntry(lists.Combo4);
-  return {};
+  const query::Filter* filter = query::FilterOfUnit(unit.toStdString());
+  if (filter == nullptr) return {};
+  const QStringList& entries = lists[filter->id];
+  return filter->kind == query::FilterKind::country ? LowerCased(entries) : WithoutAllEntry(entries);
 }
 
 }  // namespace quorvia::batch_dialog

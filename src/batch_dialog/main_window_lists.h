@@ -1,18 +1,19 @@
 #pragma once
 
 #include <QStringList>
+#include <array>
+
+#include "query/filters.h"
 
 namespace quorvia::batch_dialog {
 
-// The main window's lists, entries in list order, as the dialog copies them when it fills the item page.
-// The five filter lists start with "All"; the country list has no such entry.
+// The main window's lists, one per filter, entries in list order, as the dialog copies them when it fills
+// the item page. The filter lists start with "All"; the country list has no such entry.
 struct MainWindowLists {
-  QStringList Combo1;  // country entries ("AT Oesterreich", ...)
-  QStringList Combo2;  // NUTS regions of the chosen level, "All" first
-  QStringList Combo3;  // elevation breakdown classes, "All" first
-  QStringList Combo4;  // watershed codes, "All" first
-  QStringList Combo5;  // distance to shoreline classes, "All" first
-  QStringList Combo6;  // dominant land cover types, "All" first
+  std::array<QStringList, query::kFilterCount> entries;  // by the filter's id
+
+  QStringList& operator[](query::FilterId id) { return entries[query::IndexOf(id)]; }
+  const QStringList& operator[](query::FilterId id) const { return entries[query::IndexOf(id)]; }
 };
 
 }  // namespace quorvia::batch_dialog

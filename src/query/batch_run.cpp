@@ -12,30 +12,11 @@
 namespace quorvia::query {
 namespace {
 
-// Sets the unit's condition and selection text for item t of a unit other than "Country";
-// returns the item name used for the copy.
-std::string ApplyUnitItem(const std::string& unit, const std::string& t, const std::string& NutsField,
-                          const std::string& EbkField, Conditions& conditions, SelectionTexts& texts) {
-  if (unit == kUnitNuts) {
-    conditions.NutsCondition = Fragment(FilterPrefix(NutsField), t);
-    texts.SelNuts = t;
-  } else if (unit == kUnitElevation) {
-    conditions.ElevationCondition = Fragment(FilterPrefix(EbkField), t);
-    texts.SelElevation = t;
-  } else if (unit == kUnitLandCover) {
-    conditions.LandCoverCondition = Fragment(FilterPrefix(kLandCoverColumn), t);
-    texts.SelLandCover = t;
-  } else if (unit == kUnitShoreline) {
-    conditions.ShorelineCondition = Fragment(FilterPrefix(kShorelineColumn), t);
-    texts.SelShoreline = t;
-    return ShorelineItemName(t);
-  } else if (unit == kUnitWatershed) {
-    conditions.WatershedCondition = Fragment(FilterPrefix(kWatershedColumn), t);
-    texts.SelWatershed = t;
-  } else {
-    throw std::invalid_argument("Unknown analytical unit \"" + unit + "\"");
-  }
-  return t;
+// The filter of a batch's unit, or std::invalid_argument.
+const Filter& FilterOfUnitOrThrow(const std::string& unit) {
+  const Filter* filter = FilterOfUnit(unit);
+  if (filter == nullptr) throw std::invalid_argument("Unknown analytical unit \"" + unit + "\"");
+  return *filter;
 }
 
 void NoteFailure(BatchOutcome& outcome, const std::string& item, const std::string& reason) {
@@ -49,17 +30,13 @@ std::string ReasonOr(const workbook::RefreshOutcome& outcome, const char* otherw
 
 }  // namespace
 
-std::string ShorelineItemName(const std::string& item) {
-  return item == "< 10 Km from shoreline" ? "Less than 10km" : "More than 10km";
-}
-
 // The other filters of the window stay in force for every item: the conditions are built once from the
 // window's selection, and each item replaces only its unit's condition.
 BatchRun::BatchRun(QuerySession& session, BatchRequest request)
     : session_(session),
       runLock_(session.StartRun(request.selection)),
       request_(std::move(request)),
-      windowCountry_(FirstCharacters(request_.selection.Combo1, 2)),
+      windowCountry_(CountryCode(request_.selection.country)),
       copyRegister_(session.ProgramFolder()) {
   session_.texts_ = TextsOf(request_.selection);
   BuildCriteria(request_.selection, session_.conditions_);
@@ -75,18 +52,21 @@ std::optional<BatchStep> BatchRun::Next() {
   }
   Conditions& conditions = session_.conditions_;
   SelectionTexts& texts = session_.texts_;
+  const Filter& filter = FilterOfUnitOrThrow(request_.unit);
   item_ = request_.items[next_++];
-  itemName_ = item_;
-  const bool byCountry = request_.unit == kUnitCountry;
+  itemName_ = filter.itemName ? filter.itemName(item_) : item_;
+  texts.*filter.slot = item_;
+  const bool byCountry = filter.kind == FilterKind::country;
   if (byCountry) {
-    const std::string code = FirstCharacters(item_, 2);
-    conditions.CountryCondition = Fragment(" N0CD = ", code);
+    const std::string code = CountryCode(item_);
+    conditions.fragments.*filter.slot = Fragment(filter, filter.column, code);
     changeColumn_ = ChangeColumnFor(code, conditions.ChangeField);
     sql_ = ChangeQuery(code, changeColumn_, conditions);
-    texts.SelCountry = item_;
   } else {
-    itemName_ =
-        ApplyUnitItem(request_.unit, item_, session_.nutsField_, session_.ebkField_, conditions, texts);
+    // A levelled unit's items are those of the level whose list the window shows.
+    const std::string& column =
+        filter.kind == FilterKind::levelled ? session_.ChosenColumn(filter) : std::string(filter.column);
+    conditions.fragments.*filter.slot = Fragment(filter, column, item_);
     changeColumn_ = conditions.ChangeField;
     sql_ = ChangeQuery(windowCountry_, changeColumn_, conditions);
   }
@@ -121,7 +101,8 @@ std::string BatchRun::ChooseCopyName(std::string& name) {
 
 void BatchRun::RunItem() {
   Updata(*session_.workDb_, sql_);
-  const auto refresh = session_.RefreshReport("", workbook::kRefreshMode, session_.texts_, changeColumn_);
+  const auto refresh =
+      session_.RefreshReport("", workbook::RefreshMode::refresh, session_.texts_, changeColumn_);
   // Without this item's figures in the saved report, a copy would show the previous item's report.
   if (!refresh.FiguresSaved()) {
     NoteFailure(outcome_, item_, ReasonOr(refresh, "the report was not saved") + "; no copy written");
@@ -132,7 +113,7 @@ void BatchRun::RunItem() {
     NoteFailure(outcome_, item_, refused);
     return;
   }
-  const auto copy = session_.RefreshReport(copyName, workbook::kCopyMode, SelectionTexts{},
+  const auto copy = session_.RefreshReport(copyName, workbook::RefreshMode::copy, SelectionTexts{},
                                            session_.conditions_.ChangeField);
   if (!copy.copied) {
     NoteFailure(outcome_, item_, ReasonOr(copy, "the copy was not written"));

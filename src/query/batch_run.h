@@ -7,8 +7,8 @@
 #include "folder_lock/folder_lock.h"
 #include "query/copy_names.h"
 #include "query/copy_register.h"
+#include "query/filters.h"
 #include "query/selection.h"
-#include "query/unit_names.h"
 
 namespace quorvia::query {
 
@@ -17,7 +17,7 @@ class QuerySession;
 // What the batch dialog, the input box and the main window handed over.
 struct BatchRequest {
   std::string count;               // the dialog's item count, as text
-  std::string unit;                // one of the unit names of unit_names.h
+  std::string unit;                // the unit name of one of the filters
   std::vector<std::string> items;  // the unit's items in list order
   std::vector<bool> selected;      // their selection flags
   std::string prefix;              // file-name prefix of the copies
@@ -78,8 +78,5 @@ class BatchRun {
 // "Tasks finished"; on further lines how many items failed, when any did, and which files were kept
 // under their names.
 std::string BatchFinishedText(const BatchOutcome& outcome);
-
-// The item name of a shoreline class: "Less than 10km" for "< 10 Km from shoreline", else "More than 10km".
-std::string ShorelineItemName(const std::string& item);
 
 }  // namespace quorvia::query

@@ -4,49 +4,47 @@
 
 namespace quorvia::query {
 
-std::string NutsColumn(int level) { return "N" + std::to_string(level); }
-
-std::string EbkColumn(int level) { return "EBKL" + std::to_string(level) + "DS"; }
-
-std::string Fragment(const std::string& prefix, const std::string& value) {
-  return prefix + db::QuoteValue(value);
+std::string Fragment(const Filter& filter, const std::string& column, const std::string& value) {
+  return " " + std::string(filter.conditionWord) + column + " = " + db::QuoteValue(value);
 }
 
-std::string FilterPrefix(const std::string& column) { return " AND " + column + " = "; }
+std::string CountryCode(const std::string& countryEntry) { return FirstCharacters(countryEntry, 2); }
 
 namespace {
 
-// A fragment for a plain filter box: empty on "All".
-std::string FilterFragment(const std::string& prefix, const std::string& text) {
-  return text == kAll ? std::string() : Fragment(prefix, text);
-}
-
-// A fragment for a levelled box; an unselected level leaves the previous fragment in place.
-void LevelFragment(std::string& fragment, const std::string& text, const std::optional<int>& levelIndex,
-                   std::string (*column)(int)) {
-  if (text == kAll) {
-    fragment.clear();
-  } else if (levelIndex) {
-    fragment = Fragment(FilterPrefix(column(*levelIndex + 1)), text);
+// The fragment of one filter for the selection; a levelled filter without a selected level keeps the
+// previous fragment.
+void WriteFragment(const Filter& filter, const Selection& selection, std::string& fragment) {
+  const std::string& text = selection.*filter.slot;
+  switch (filter.kind) {
+    case FilterKind::country:
+      fragment = Fragment(filter, filter.column, CountryCode(text));
+      break;
+    case FilterKind::levelled:
+      if (text == kAll) {
+        fragment.clear();
+      } else if (const auto& levelIndex = selection.*filter.levelIndex) {
+        fragment = Fragment(filter, LevelColumn(filter, *levelIndex), text);
+      }
+      break;
+    case FilterKind::plain:
+      fragment = text == kAll ? std::string() : Fragment(filter, filter.column, text);
+      break;
   }
 }
 
 }  // namespace
 
 void BuildCriteria(const Selection& selection, Conditions& conditions) {
-  conditions.CountryCondition = Fragment(" N0CD = ", FirstCharacters(selection.Combo1, 2));
-  LevelFragment(conditions.NutsCondition, selection.Combo2, selection.nutsLevelIndex, NutsColumn);
-  conditions.WatershedCondition = FilterFragment(FilterPrefix(kWatershedColumn), selection.Combo4);
-  LevelFragment(conditions.ElevationCondition, selection.Combo3, selection.elevationLevelIndex, EbkColumn);
-  conditions.ShorelineCondition = FilterFragment(FilterPrefix(kShorelineColumn), selection.Combo5);
-  conditions.LandCoverCondition = FilterFragment(FilterPrefix(kLandCoverColumn), selection.Combo6);
+  for (const Filter& filter : kFilters) WriteFragment(filter, selection, conditions.fragments.*filter.slot);
   conditions.ChangeField = "change2";
   if (selection.option3FirstSelected) conditions.ChangeField = "change1";
 }
 
 std::string JoinedFragments(const Conditions& conditions) {
-  return conditions.CountryCondition + conditions.NutsCondition + conditions.WatershedCondition +
-         conditions.LandCoverCondition + conditions.ElevationCondition + conditions.ShorelineCondition;
+  std::string joined;
+  for (const Filter* filter : InConditionOrder()) joined += conditions.fragments.*filter->slot;
+  return joined;
 }
 
 }  // namespace quorvia::query

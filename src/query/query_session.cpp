@@ -21,29 +21,17 @@ std::vector<std::string> QuerySession::CountryEntries() const {
   return CountryEntriesFor(names);
 }
 
-LevelList QuerySession::LevelListOf(const std::string& column, const std::string& countryCode,
-                                    std::string (*query)(const std::string&, const std::string&)) const {
-  return LevelList{column, ReadFilterList(*workDb_, query(column, countryCode), column)};
-}
-
-LevelList QuerySession::NutsList(const std::string& countryCode, std::optional<int> levelIndex) {
-  // An engine error leaves by exception before the assignment, so the field keeps its previous value then.
+LevelList QuerySession::FilterList(const Filter& filter, const std::string& countryCode,
+                                   std::optional<int> levelIndex) {
+  const auto read = [&](const std::string& column) {
+    return LevelList{column, ReadFilterList(*workDb_, ListQuery(column, countryCode), column)};
+  };
+  if (filter.kind != FilterKind::levelled) return read(filter.column);
+  // An engine error leaves by exception before the assignment, so the column keeps its previous value then.
   LevelList list;
-  if (levelIndex) list = LevelListOf(NutsColumn(*levelIndex + 1), countryCode, NutsListQuery);
-  nutsField_ = list.column;
+  if (levelIndex) list = read(LevelColumn(filter, *levelIndex));
+  chosenColumns_.*filter.slot = list.column;
   return list;
-}
-
-LevelList QuerySession::EbkList(const std::string& countryCode, std::optional<int> levelIndex) {
-  LevelList list;
-  if (levelIndex) list = LevelListOf(EbkColumn(*levelIndex + 1), countryCode, ListQuery);
-  ebkField_ = list.column;
-  return list;
-}
-
-std::vector<std::string> QuerySession::FilterList(const std::string& column,
-                                                  const std::string& countryCode) const {
-  return ReadFilterList(*workDb_, ListQuery(column, countryCode), column);
 }
 
 std::optional<StatusDisplay> QuerySession::DataStatus(const std::string& countryCode) {
@@ -58,16 +46,11 @@ bool QuerySession::HasChange1(const std::string& countryCode) const {
   return HasChange1Column(*workDb_, "Data_" + countryCode);
 }
 
-workbook::RefreshOutcome QuerySession::RefreshReport(const std::string& copyName, const char* mode,
+workbook::RefreshOutcome QuerySession::RefreshReport(const std::string& copyName, workbook::RefreshMode mode,
                                                      const SelectionTexts& texts,
                                                      const std::string& changeColumn) {
-  const workbook::CoverPage cover{texts.SelCountry,
-                                  texts.SelNuts,
-                                  texts.SelElevation,
-                                  texts.SelLandCover,
-                                  texts.SelWatershed,
-                                  texts.SelShoreline,
-                                  {dataStatusCaption_, changeColumn}};
+  workbook::CoverPage cover{{}, {dataStatusCaption_, changeColumn}};
+  for (const Filter& filter : kFilters) cover.selection.push_back({filter.coverCell, texts.*filter.slot});
   return workbook::RefreshWorkbook(office_, programFolder_, copyName, mode, cover);
 }
 

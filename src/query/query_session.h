@@ -12,6 +12,7 @@
 #include "query/batch_run.h"
 #include "query/country_status.h"
 #include "query/criteria.h"
+#include "query/filters.h"
 #include "query/selection.h"
 #include "query/update_run.h"
 #include "workbook/refresh_workbook.h"
@@ -58,11 +59,11 @@ class QuerySession {
   // The country entries for the database's DATA_ tables, in table order.
   std::vector<std::string> CountryEntries() const;
 
-  // The lists of a country. The level lists note the chosen level's column (NutsField, EbkField) once the
-  // list has been read; levelIndex is the selected level button, if any.
-  LevelList NutsList(const std::string& countryCode, std::optional<int> levelIndex);
-  LevelList EbkList(const std::string& countryCode, std::optional<int> levelIndex);
-  std::vector<std::string> FilterList(const std::string& column, const std::string& countryCode) const;
+  // The list of a filter other than the country, for a country. A levelled filter's list is that of the
+  // selected level button (levelIndex), and nothing without one; its column is noted (ChosenColumn) once
+  // the list has been read.
+  LevelList FilterList(const Filter& filter, const std::string& countryCode,
+                       std::optional<int> levelIndex = std::nullopt);
 
   // The country's data status as the status label shows it; nothing (and the caption stays) for an unknown
   // status.
@@ -86,8 +87,8 @@ class QuerySession {
   BatchRun StartBatch(BatchRequest request);
   BatchOutcome Batch(BatchRequest request);
 
-  const std::string& NutsField() const { return nutsField_; }
-  const std::string& EbkField() const { return ebkField_; }
+  // The column of a levelled filter's list last read: "N2", "EBKL1DS"; "" when no level was chosen.
+  const std::string& ChosenColumn(const Filter& filter) const { return chosenColumns_.*filter.slot; }
   const std::string& DataStatusCaption() const { return dataStatusCaption_; }
   const Conditions& CurrentConditions() const { return conditions_; }
   const SelectionTexts& CurrentTexts() const { return texts_; }
@@ -98,10 +99,8 @@ class QuerySession {
   // The folder's run lock, or RunRefused. Refuses first a selection with a box that had no list.
   folder_lock::FolderLock StartRun(const Selection& selection) const;
 
-  LevelList LevelListOf(const std::string& column, const std::string& countryCode,
-                        std::string (*query)(const std::string&, const std::string&)) const;
-  // Refreshes the report ("Actualitza") or writes its copy ("copia") with the run's cover page.
-  workbook::RefreshOutcome RefreshReport(const std::string& copyName, const char* mode,
+  // Refreshes the report or writes its copy with the run's cover page.
+  workbook::RefreshOutcome RefreshReport(const std::string& copyName, workbook::RefreshMode mode,
                                          const SelectionTexts& texts, const std::string& changeColumn);
 
   std::unique_ptr<db::Database> workDb_;
@@ -109,8 +108,7 @@ class QuerySession {
   const std::string programFolder_;
   Conditions conditions_;
   SelectionTexts texts_;
-  std::string nutsField_;
-  std::string ebkField_;
+  FilterTexts chosenColumns_;
   std::string dataStatusCaption_;
   std::function<void(const std::string&)> statusSink_;
   std::chrono::milliseconds runWaitBound_ = kDefaultRunWaitBound;

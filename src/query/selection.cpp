@@ -2,11 +2,6 @@
 
 namespace quorvia::query {
 
-SelectionTexts TextsOf(const Selection& selection) {
-  return SelectionTexts{selection.Combo1, selection.Combo2, selection.Combo3,
-                        selection.Combo6, selection.Combo4, selection.Combo5};
-}
-
 std::string FirstCharacters(const std::string& text, int count) {
   std::size_t end = 0;
   for (int taken = 0; taken < count && end < text.size(); ++taken) {

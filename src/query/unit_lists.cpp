@@ -5,10 +5,6 @@
 
 namespace quorvia::query {
 
-std::string NutsListQuery(const std::string& column, const std::string& countryCode) {
-  return ListQuery(column, countryCode) + " ";
-}
-
 std::string ListQuery(const std::string& column, const std::string& countryCode) {
   return "SELECT DISTINCT " + column + " FROM UNITS_" + countryCode + " WHERE " + column + " <> \"\"";
 }

@@ -9,9 +9,7 @@ class Database;
 
 namespace quorvia::query {
 
-// The query for the NUTS list: ... WHERE <column> <> "" followed by one blank.
-std::string NutsListQuery(const std::string& column, const std::string& countryCode);
-// The query for the elevation list and the three plain filter lists: ... WHERE <column> <> "".
+// The query for a filter list: SELECT DISTINCT <column> FROM UNITS_<code> WHERE <column> <> "".
 std::string ListQuery(const std::string& column, const std::string& countryCode);
 
 // "All" followed by the values of `column` of the query's rows as text, in the engine's order.

@@ -37,7 +37,7 @@ std::string WorkbookLines(const workbook::RefreshOutcome& workbook) {
 UpdateOutcome QuerySession::Update(const Selection& selection) {
   const auto runLock = StartRun(selection);
   BuildCriteria(selection, conditions_);
-  const std::string countryCode = FirstCharacters(selection.Combo1, 2);
+  const std::string countryCode = CountryCode(selection.country);
   // Both queries are checked before anything is written, so a query the engine rejects stops the run here.
   const std::string areaSql = AreaQuery(countryCode, conditions_);
   const std::string changeSql = ChangeQuery(countryCode, conditions_.ChangeField, conditions_);
@@ -59,7 +59,7 @@ UpdateOutcome QuerySession::Update(const Selection& selection) {
   });
   UpdateOutcome outcome;
   try {
-    outcome.workbook = RefreshReport("", workbook::kRefreshMode, texts_, conditions_.ChangeField);
+    outcome.workbook = RefreshReport("", workbook::RefreshMode::refresh, texts_, conditions_.ChangeField);
   } catch (...) {
     figures.wait();
     throw;

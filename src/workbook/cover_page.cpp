@@ -1,7 +1,6 @@
 #include "workbook/cover_page.h"
 
-#include <array>
-#include <utility>
+#include <vector>
 
 #include "workbook/skip_on_failure.h"
 
@@ -18,32 +17,17 @@ std::string ChangeSource(const std::string& changeField) {
 }
 
 bool WriteCoverPage(SpreadsheetApplication& application, const std::string& workbookName,
-                    const std::string& Country, const std::string& Nuts, const std::string& Elevation,
-                    const std::string& LandCover, const std::string& Watershed, const std::string& Shoreline,
-                    const CoverPageSource& source, RefreshOutcome& outcome) {
-  // The order is the template's reading order of the selection, then status and source.
-  const std::array<std::pair<const char*, std::string>, 8> cells{{
-      {"B13", Country},
-      {"B15", Nuts},
-      {"B16", Elevation},
-      {"B17", LandCover},
-      {"B18", Watershed},
-      {"B19", Shoreline},
-      {"B12", source.dataStatus},
-      {"B20", ChangeSource(source.changeField)},
-  }};
+                    const CoverPage& cover, RefreshOutcome& outcome) {
+  // The selection comes in the template's reading order; status and source follow it.
+  std::vector<CoverCell> cells = cover.selection;
+  cells.push_back({"B12", cover.source.dataStatus});
+  cells.push_back({"B20", ChangeSource(cover.source.changeField)});
   bool allWritten = true;
   for (const auto& [cell, text] : cells) {
     allWritten &= RunStep(outcome, std::string(kCoverWorksheet) + "!" + cell,
                           [&] { application.WriteCell(workbookName, kCoverWorksheet, cell, text); });
   }
   return allWritten;
-}
-
-RefreshOutcome RefreshWorkbook(SpreadsheetSystem& system, const std::string& programFolder,
-                               const std::string& CopyName, const std::string& Mode, const CoverPage& cover) {
-  return RefreshWorkbook(system, programFolder, CopyName, Mode, cover.Country, cover.Nuts, cover.Elevation,
-                         cover.LandCover, cover.Watershed, cover.Shoreline, cover.source);
 }
 
 }  // namespace quorvia::workbook

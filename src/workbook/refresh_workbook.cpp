@@ -55,10 +55,10 @@ std::optional<fs::path> WriteTarget(fs::path path) {
 // A copy must land in the program folder and nowhere else: the name comes from the user (batch prefix)
 // and from the database (item text), so a separator, a NUL or a dot-only name must not steer the write
 // elsewhere, and an existing symbolic link must not carry it out of the folder.
-bool IsCopyFileNameInFolder(const std::string& folder, const std::string& CopyName, const std::string& path) {
-  const std::string fileName = CopyName + ".xls";
-  if (CopyName.find('/') != std::string::npos || CopyName.find('\0') != std::string::npos ||
-      CopyName == "." || CopyName == ".." || fileName.size() > kLongestFileName) {
+bool IsCopyFileNameInFolder(const std::string& folder, const std::string& copyName, const std::string& path) {
+  const std::string fileName = copyName + ".xls";
+  if (copyName.find('/') != std::string::npos || copyName.find('\0') != std::string::npos ||
+      copyName == "." || copyName == ".." || fileName.size() > kLongestFileName) {
     return false;
   }
   std::error_code error;
@@ -87,9 +87,7 @@ class WorkbookRefresh {
     return StartHiddenInstanceWithWorkbook();
   }
 
-  void RefreshRun(const std::string& Country, const std::string& Nuts, const std::string& Elevation,
-                  const std::string& LandCover, const std::string& Watershed, const std::string& Shoreline,
-                  const CoverPageSource& cover) {
+  void RefreshRun(const CoverPage& cover) {
     const std::size_t failuresBefore = outcome_.failures.size();
     const auto userSheet = SheetInFront();
     RefreshVisiblePivotTables();
@@ -97,8 +95,7 @@ class WorkbookRefresh {
     // Sheet 1 is what the user sees first when opening the saved workbook.
     Step(SheetStep(1, "Select"), [&] { application_->SelectSheet(kWorkbookItem, 1); });
     const std::size_t failuresBeforeCover = outcome_.failures.size();
-    const bool coverWritten = WriteCoverPage(*application_, kWorkbookItem, Country, Nuts, Elevation,
-                                             LandCover, Watershed, Shoreline, cover, outcome_);
+    const bool coverWritten = WriteCoverPage(*application_, kWorkbookItem, cover, outcome_);
     if (!coverWritten) outcome_.coverPageFailure = outcome_.failures.at(failuresBeforeCover);
     outcome_.pivotsRefreshed = pivotsRefreshed;
     outcome_.refreshed = pivotsRefreshed && coverWritten;
@@ -113,16 +110,16 @@ class WorkbookRefresh {
     }
   }
 
-  void CopyRun(const std::string& CopyName) {
+  void CopyRun(const std::string& copyName) {
     if (noInstanceAtEntry_) {
-      SaveCopy(CopyName);
+      SaveCopy(copyName);
       Step("Close", [&] { application_->Close(kWorkbookItem); });
     } else {
       // A copy opens on its cover, as the report does, whichever sheet the user is reading.
       const auto userSheet = SheetInFront();
       if (userSheet.value_or(1) != 1) ShowSheet(1);
       Step("RefreshAll", [&] { application_->RefreshAll(kWorkbookItem); });
-      SaveCopy(CopyName);
+      SaveCopy(copyName);
       SaveInPlace();
       BringBackSheet(userSheet);
     }
@@ -220,10 +217,10 @@ class WorkbookRefresh {
     outcome_.saved = Step("Save", [&] { application_->Save(kWorkbookItem); });
   }
 
-  void SaveCopy(const std::string& CopyName) {
-    const std::string path = folder_ + "/" + CopyName + ".xls";
-    if (!IsCopyFileNameInFolder(folder_, CopyName, path)) {
-      outcome_.failures.push_back("SaveCopyAs: \"" + Printable(CopyName + ".xls") +
+  void SaveCopy(const std::string& copyName) {
+    const std::string path = folder_ + "/" + copyName + ".xls";
+    if (!IsCopyFileNameInFolder(folder_, copyName, path)) {
+      outcome_.failures.push_back("SaveCopyAs: \"" + Printable(copyName + ".xls") +
                                   "\" is not a valid file name in the program folder");
       return;
     }
@@ -239,20 +236,23 @@ class WorkbookRefresh {
 
 }  // namespace
 
+std::optional<RefreshMode> RefreshModeOfWord(const std::string& word) {
+  if (word == "Actualitza") return RefreshMode::refresh;
+  if (word == "copia") return RefreshMode::copy;
+  return std::nullopt;
+}
+
 RefreshOutcome RefreshWorkbook(SpreadsheetSystem& system, const std::string& programFolder,
-                               const std::string& CopyName, const std::string& Mode,
-                               const std::string& Country, const std::string& Nuts,
-                               const std::string& Elevation, const std::string& LandCover,
-                               const std::string& Watershed, const std::string& Shoreline,
-                               const CoverPageSource& cover) {
+                               const std::string& copyName, std::optional<RefreshMode> mode,
+                               const CoverPage& cover) {
   RefreshOutcome outcome;
   try {
     WorkbookRefresh refresh(system, programFolder, outcome);
     if (!refresh.ObtainApplication()) return outcome;
-    if (Mode == kRefreshMode) {
-      refresh.RefreshRun(Country, Nuts, Elevation, LandCover, Watershed, Shoreline, cover);
-    } else if (Mode == kCopyMode) {
-      refresh.CopyRun(CopyName);
+    if (mode == RefreshMode::refresh) {
+      refresh.RefreshRun(cover);
+    } else if (mode == RefreshMode::copy) {
+      refresh.CopyRun(copyName);
     }
   } catch (...) {
     // Only a failure outside the steps themselves (out of memory while recording one) lands here; the
@@ -260,6 +260,12 @@ RefreshOutcome RefreshWorkbook(SpreadsheetSystem& system, const std::string& pro
     outcome.failures.emplace_back("RefreshWorkbook: unexpected failure");
   }
   return outcome;
+}
+
+RefreshOutcome RefreshWorkbook(SpreadsheetSystem& system, const std::string& programFolder,
+                               const std::string& copyName, const std::string& modeWord,
+                               const CoverPage& cover) {
+  return RefreshWorkbook(system, programFolder, copyName, RefreshModeOfWord(modeWord), cover);
 }
 
 }  // namespace quorvia::workbook

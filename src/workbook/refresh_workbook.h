@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,9 +11,12 @@ namespace quorvia::workbook {
 // The report workbook's file name in the program folder.
 inline constexpr const char* kReportFileName = "MOSA_QUERY.xls";
 
-// The mode words of a call: bring the report up to date, or write a copy of it.
-inline constexpr const char* kRefreshMode = "Actualitza";
-inline constexpr const char* kCopyMode = "copia";
+// What a call does: bring the report up to date, or write a copy of it.
+enum class RefreshMode { refresh, copy };
+
+// The mode words that name the modes where a call is made by word: "Actualitza" and "copia", exactly.
+// Nothing for any other word.
+std::optional<RefreshMode> RefreshModeOfWord(const std::string& word);
 
 // The state of the run that the cover page shows besides the selection.
 struct CoverPageSource {
@@ -20,14 +24,16 @@ struct CoverPageSource {
   std::string changeField;  // the change column the stored query groups by: "change1" or "change2"
 };
 
-// Everything the cover page shows: the six selection texts, the data status and the change column.
+// One text of the selection and the cover-page cell that shows it ("B13").
+struct CoverCell {
+  std::string cell;
+  std::string text;
+};
+
+// Everything the cover page shows: the selection texts in their cells, the data status and the change
+// column.
 struct CoverPage {
-  std::string Country;
-  std::string Nuts;
-  std::string Elevation;
-  std::string LandCover;
-  std::string Watershed;
-  std::string Shoreline;
+  std::vector<CoverCell> selection;
   CoverPageSource source;
 };
 
@@ -50,18 +56,17 @@ struct RefreshOutcome {
   std::string FirstFailure() const { return failures.empty() ? std::string() : failures.front(); }
 };
 
-// Brings the report workbook MOSA_QUERY.xls of programFolder up to date ("Actualitza") or writes a copy of
-// it named CopyName + ".xls" in programFolder ("copia"). Any other mode word only obtains the application.
-// Every step runs under a skip-on-failure rule.
+// Brings the report workbook MOSA_QUERY.xls of programFolder up to date (RefreshMode::refresh) or writes a
+// copy of it named copyName + ".xls" in programFolder (RefreshMode::copy). Without a mode it only obtains the
+// application. Every step runs under a skip-on-failure rule.
 RefreshOutcome RefreshWorkbook(SpreadsheetSystem& system, const std::string& programFolder,
-                               const std::string& CopyName, const std::string& Mode,
-                               const std::string& Country, const std::string& Nuts,
-                               const std::string& Elevation, const std::string& LandCover,
-                               const std::string& Watershed, const std::string& Shoreline,
-                               const CoverPageSource& cover);
+                               const std::string& copyName, std::optional<RefreshMode> mode,
+                               const CoverPage& cover);
 
-// The same call with the cover page as one value.
+// The same call with the mode as its word ("Actualitza", "copia"); any other word only obtains the
+// application.
 RefreshOutcome RefreshWorkbook(SpreadsheetSystem& system, const std::string& programFolder,
-                               const std::string& CopyName, const std::string& Mode, const CoverPage& cover);
+                               const std::string& copyName, const std::string& modeWord,
+                               const CoverPage& cover);
 
 }  // namespace quorvia::workbook

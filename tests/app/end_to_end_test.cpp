@@ -285,14 +285,16 @@ TEST_F(EndToEndTest, AnItemWhoseOfficeDiedBeforeItsReportWasSavedGetsNoCopy) {
   OfficeKilledAtItemSystem office(realOffice);
   query::QuerySession session(db::DBEngine::Instance().OpenDatabase((folder / "MOSA_DB.mdb").string()),
                               office, folder.string());
-  const auto regions = session.NutsList("AT", 1).entries;  // "All", then the regions
+  const auto regions = session.FilterList(query::FilterOf(query::FilterId::nutsRegion), "AT", 1)
+                           .entries;  // "All", then the regions
   ASSERT_GE(regions.size(), 3u);
-  session.EbkList("AT", 0);
+  session.FilterList(query::FilterOf(query::FilterId::elevation), "AT", 0);
   office.victim = regions[2];
 
   query::Selection selection;
-  selection.Combo1 = "AT Oesterreich";
-  selection.Combo2 = selection.Combo3 = selection.Combo4 = selection.Combo5 = selection.Combo6 = "All";
+  selection.country = "AT Oesterreich";
+  selection.nutsRegion = selection.elevation = selection.watershed = selection.shoreline =
+      selection.landCover = "All";
   selection.nutsLevelIndex = 1;
   selection.elevationLevelIndex = 0;
   const auto outcome =

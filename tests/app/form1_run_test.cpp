@@ -151,7 +151,7 @@ TEST_F(Form1RunTest, ABatchCancelledInItsFirstItemFinishesThatItemOnlyAndSaysOne
 
   EXPECT_EQ(form->Label1()->text(), "Stopped: 1 of 3 items done");
   EXPECT_EQ(office.State().copies, std::vector<std::string>{folder.File("Prefix_AT111.xls")});
-  EXPECT_EQ(form->Conditions().NutsCondition, " AND N3 = \"AT111\"");
+  EXPECT_EQ(form->Conditions().fragments.nutsRegion, " AND N3 = \"AT111\"");
   EXPECT_FALSE(form->CancelButton()->isVisible());
   EXPECT_NE(form->cursor().shape(), Qt::WaitCursor);
   EXPECT_TRUE(form->Combo1()->isEnabled());

@@ -219,7 +219,7 @@ TEST_F(Form1Test, UpdateShowsFiguresAndAnHonestWorkbookLine) {
   EXPECT_EQ(lines[1], " Total Area (Ha): 10");
   EXPECT_TRUE(lines[2].contains("NOT updated")) << lines[2].toStdString();
   EXPECT_EQ(form->MousePointer(), 0);
-  EXPECT_EQ(form->SelectionTexts().SelCountry, "AT Oesterreich");
+  EXPECT_EQ(form->SelectionTexts().country, "AT Oesterreich");
   EXPECT_DOUBLE_EQ(testing::QueryNumber(folder.File("MOSA_DB.mdb"), "SELECT sum(AREA) FROM FILTERED"), 10.5);
 }
 
@@ -286,7 +286,7 @@ TEST_F(Form1BatchTest, ABatchWhoseCopiesFailSaysSoAfterTasksFinished) {
   form->WaitForRun();
   EXPECT_TRUE(form->Label1()->text().startsWith("Tasks finished\r\n2 of 2 items failed"))
       << form->Label1()->text().toStdString();
-  EXPECT_EQ(form->Conditions().NutsCondition, " AND N1 = \"AT2\"");
+  EXPECT_EQ(form->Conditions().fragments.nutsRegion, " AND N1 = \"AT2\"");
   EXPECT_EQ(form->MousePointer(), 0);
   EXPECT_TRUE(dialogSeen.isNull());
 }

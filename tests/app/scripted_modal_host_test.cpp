@@ -10,8 +10,13 @@ namespace quorvia::app {
 namespace {
 
 batch_dialog::MainWindowLists Lists() {
-  return {
-      {"AT Oesterreich", "FR France"}, {"All", "AT11", "AT12", "AT21"}, {"All"}, {"All"}, {"All"}, {"All"}};
+  // By filter: country, NUTS region, elevation, land cover, watershed, shoreline.
+  return {{{{"AT Oesterreich", "FR France"},
+            {"All", "AT11", "AT12", "AT21"},
+            {"All"},
+            {"All"},
+            {"All"},
+            {"All"}}}};
 }
 
 TEST(ScriptedModalHost, AnswersTheDialogAsAUserWould) {

@@ -33,12 +33,14 @@ const QString kNoUnit = "You must select one item from the list!";
 const QString kNoItem = "You must select at least one item from the list!";
 
 MainWindowLists SampleLists() {
-  return {.Combo1 = {"AT Oesterreich", "ES España", "FR France"},
-          .Combo2 = {"All", "FR10", "FR21", "FR22", "FR23"},
-          .Combo3 = {"All"},
-          .Combo4 = {"All", "W01", "W02"},
-          .Combo5 = {"All", "< 10 Km from shoreline"},
-          .Combo6 = {}};
+  using query::FilterId;
+  MainWindowLists lists;
+  lists[FilterId::country] = {"AT Oesterreich", "ES España", "FR France"};
+  lists[FilterId::nutsRegion] = {"All", "FR10", "FR21", "FR22", "FR23"};
+  lists[FilterId::elevation] = {"All"};
+  lists[FilterId::watershed] = {"All", "W01", "W02"};
+  lists[FilterId::shoreline] = {"All", "< 10 Km from shoreline"};
+  return lists;
 }
 
 QStringList Texts(const QListWidget& list) {

@@ -24,9 +24,10 @@ class SilentModalHost : public quorvia::ui::ModalHost {
 
 quorvia::batch_dialog::MainWindowLists SampleLists() {
   quorvia::batch_dialog::MainWindowLists lists;
-  lists.Combo1 = {"AT Oesterreich", "BE Belgique-Belgie", "CH Schweiz/Suisse/Svizzera", "ES España",
-                  "FR France"};
-  lists.Combo2 = {"All", "FR10", "FR21", "FR22", "FR23", "FR24", "FR25", "FR26", "FR30", "FR41", "FR42"};
+  lists[quorvia::query::FilterId::country] = {"AT Oesterreich", "BE Belgique-Belgie",
+                                              "CH Schweiz/Suisse/Svizzera", "ES España", "FR France"};
+  lists[quorvia::query::FilterId::nutsRegion] = {"All",  "FR10", "FR21", "FR22", "FR23", "FR24",
+                                                 "FR25", "FR26", "FR30", "FR41", "FR42"};
   return lists;
 }
 

@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -18,8 +19,8 @@ class BatchRunTest : public ::testing::Test, public RunFixture {
   // Runs a batch as the window does, step by step, with NUTS level L2 and elevation level L1 chosen.
   BatchOutcome Run(const std::string& unit, const std::vector<std::string>& items, std::vector<bool> selected,
                    Selection selection = AllOn("AT Oesterreich"), const std::string& prefix = "Prefix") {
-    session->NutsList("AT", 1);
-    session->EbkList("AT", 0);
+    session->FilterList(FilterOf(FilterId::nutsRegion), "AT", 1);
+    session->FilterList(FilterOf(FilterId::elevation), "AT", 0);
     int count = 0;
     for (bool s : selected) count += s;
     auto run =
@@ -37,10 +38,10 @@ class BatchRunTest : public ::testing::Test, public RunFixture {
 };
 
 TEST_F(BatchRunTest, NutsItemsTestTheLevelColumnAndRefreshThenCopyEach) {
-  const auto outcome = Run(kUnitNuts, {"AT11", "AT12", "AT21"}, {true, false, true});
+  const auto outcome = Run(Unit(FilterId::nutsRegion), {"AT11", "AT12", "AT21"}, {true, false, true});
   EXPECT_EQ(outcome.processed, 2);
   EXPECT_EQ(outcome.failed, 0);
-  EXPECT_EQ(session->CurrentConditions().NutsCondition, " AND N2 = \"AT21\"");
+  EXPECT_EQ(session->CurrentConditions().fragments.nutsRegion, " AND N2 = \"AT21\"");
   EXPECT_EQ(FilteredSql(),
             "SELECT change1 as CHANGE, sum(AREAHA) as AREA from DATA_AT where  N0CD = \"AT\" AND "
             "N2 = \"AT21\" group by change1");
@@ -53,14 +54,15 @@ TEST_F(BatchRunTest, NutsItemsTestTheLevelColumnAndRefreshThenCopyEach) {
 }
 
 TEST_F(BatchRunTest, ProgressTextsCountTheItems) {
-  const auto outcome = Run(kUnitLandCover, {"Arable land", "Forests", "Glaciers"}, {true, true, true});
+  const auto outcome =
+      Run(Unit(FilterId::landCover), {"Arable land", "Forests", "Glaciers"}, {true, true, true});
   EXPECT_EQ(statuses, (std::vector<std::string>{"Processing update 1 of 3...", "Processing update 2 of 3...",
                                                 "Processing update 3 of 3..."}));
   EXPECT_EQ(outcome.labelText, "Tasks finished");
 }
 
 TEST_F(BatchRunTest, CountryItemsUseTheirOwnTableAndBeDeGroupByChange2) {
-  Run(kUnitCountry, {"at oesterreich", "be belgique-belgie"}, {true, true});
+  Run(Unit(FilterId::country), {"at oesterreich", "be belgique-belgie"}, {true, true});
   EXPECT_EQ(FilteredSql(),
             "SELECT change2 as CHANGE, sum(AREAHA) as AREA from DATA_be where  N0CD = \"be\" "
             "group by change2");
@@ -74,22 +76,61 @@ TEST_F(BatchRunTest, CountryItemsUseTheirOwnTableAndBeDeGroupByChange2) {
 
 TEST_F(BatchRunTest, OtherFiltersOfTheWindowStayInForce) {
   Selection selection = AllOn("AT Oesterreich");
-  selection.Combo6 = "Forests";
-  Run(kUnitWatershed, {"N1"}, {true}, selection);
+  selection.landCover = "Forests";
+  Run(Unit(FilterId::watershed), {"N1"}, {true}, selection);
   EXPECT_DOUBLE_EQ(testing::QueryNumber(DatabasePath(), "SELECT sum(AREA) FROM FILTERED"), 5.0);
 }
 
 TEST_F(BatchRunTest, ShorelineCopiesAreNamedByClassAndNeverOverwriteEachOther) {
-  Run(kUnitShoreline, {"< 10 Km from shoreline", "10 - 50 Km from shoreline", "> 50 Km from shoreline"},
-      {true, true, true});
+  Run(Unit(FilterId::shoreline),
+      {"< 10 Km from shoreline", "10 - 50 Km from shoreline", "> 50 Km from shoreline"}, {true, true, true});
   EXPECT_EQ(Copies(), (std::vector<std::string>{"Prefix_Less than 10km", "Prefix_More than 10km",
                                                 "Prefix_More than 10km (2)"}));
   EXPECT_EQ(CoverCell("B19").at(1), "10 - 50 Km from shoreline");
 }
 
+// Each filter of the table, run as a batch unit, narrows its own column to the item, shows the item in its
+// own cover cell, and writes the very fragment that choosing the item in the window writes.
+TEST_F(BatchRunTest, EveryFilterNarrowsItsColumnAndFillsItsCoverCellAsTheWindowsChoiceWould) {
+  struct Case {
+    FilterId id;
+    std::string item;
+    std::string fragment;
+    double area;
+    std::string cell;
+  };
+  const std::vector<Case> cases = {
+      {FilterId::country, "at oesterreich", "N0CD = \"at\"", 850.15, "B13"},
+      {FilterId::nutsRegion, "AT12", "AND N2 = \"AT12\"", 20.25, "B15"},
+      {FilterId::elevation, "Hills", "AND EBKL1DS = \"Hills\"", 6.5, "B16"},
+      {FilterId::landCover, "Forests", "AND DLT = \"Forests\"", 25.25, "B17"},
+      {FilterId::watershed, "W2", "AND WSCODE = \"W2\"", 21.75, "B18"},
+      {FilterId::shoreline, "> 50 Km from shoreline", "AND CSTDS = \"> 50 Km from shoreline\"", 850.15,
+       "B19"},
+  };
+  ASSERT_EQ(cases.size(), kFilterCount);
+  for (const Case& c : cases) {
+    const Filter& filter = FilterOf(c.id);
+    SCOPED_TRACE(filter.unitName);
+    const auto outcome = Run(Unit(c.id), {c.item}, {true});
+    EXPECT_EQ(outcome.failed, 0);
+    EXPECT_THAT(FilteredSql(), ::testing::HasSubstr(" " + c.fragment + " "));
+    EXPECT_NEAR(testing::QueryNumber(DatabasePath(), "SELECT sum(AREA) FROM FILTERED"), c.area, 1e-9);
+    ASSERT_FALSE(CoverCell(c.cell).empty());
+    EXPECT_EQ(CoverCell(c.cell).back(), c.item);
+
+    Selection chosen = AllOn("AT Oesterreich");
+    chosen.nutsLevelIndex = 1;
+    chosen.*filter.slot = c.item;
+    Conditions conditions;
+    BuildCriteria(chosen, conditions);
+    EXPECT_EQ(conditions.fragments.*filter.slot, session->CurrentConditions().fragments.*filter.slot);
+  }
+}
+
 TEST_F(BatchRunTest, FailedItemsAreCountedNotHidden) {
   office.FailOn("SaveCopyAs", "disk full");
-  const auto outcome = Run(kUnitNuts, {"AT11", "AT12"}, {true, true});
+  const auto outcome = Run(Unit(FilterId::nutsRegion), {"AT11", "AT12"}, {true, true});
   EXPECT_EQ(outcome.failed, 2);
   const auto& text = outcome.labelText;
   EXPECT_EQ(text.rfind("Tasks finished\r\n2 of 2 items failed", 0), 0u) << text;
@@ -98,7 +139,7 @@ TEST_F(BatchRunTest, FailedItemsAreCountedNotHidden) {
 TEST_F(BatchRunTest, AnItemWhoseReportWasNotSavedGetsNoCopy) {
   // The saved file still holds the report of the item before: a copy of it would carry that selection.
   office.FailOn("Save", "the office has ended");
-  const auto outcome = Run(kUnitNuts, {"AT11", "AT12"}, {true, true});
+  const auto outcome = Run(Unit(FilterId::nutsRegion), {"AT11", "AT12"}, {true, true});
   EXPECT_TRUE(Copies().empty());
   EXPECT_EQ(outcome.failed, 2);
   EXPECT_NE(outcome.failures.front().find("no copy written"), std::string::npos) << outcome.failures.front();
@@ -106,11 +147,11 @@ TEST_F(BatchRunTest, AnItemWhoseReportWasNotSavedGetsNoCopy) {
 
 TEST_F(BatchRunTest, OnlyAMissingOrWrongCopyFailsAnItem) {
   office.FailOn("Quit", "already gone");  // after the save: the copy is right all the same
-  EXPECT_EQ(Run(kUnitNuts, {"AT11"}, {true}).failed, 0);
+  EXPECT_EQ(Run(Unit(FilterId::nutsRegion), {"AT11"}, {true}).failed, 0);
   EXPECT_EQ(Copies(), (std::vector<std::string>{"Prefix_AT11"}));
 
   office.State().hasCoverPage = false;  // the copy's cover page would not show its item
-  const auto outcome = Run(kUnitNuts, {"AT12"}, {true});
+  const auto outcome = Run(Unit(FilterId::nutsRegion), {"AT12"}, {true});
   EXPECT_EQ(outcome.failed, 1);
   EXPECT_NE(outcome.failures.front().find("cover page not written"), std::string::npos)
       << outcome.failures.front();
@@ -118,17 +159,17 @@ TEST_F(BatchRunTest, OnlyAMissingOrWrongCopyFailsAnItem) {
 
 TEST_F(BatchRunTest, ACopyReplacesOnlyItsOwnEarlierCopyNeverTheReportOrAUsersFile) {
   std::ofstream(folder.File("P_AT11.xls")) << "mine";
-  auto outcome = Run(kUnitNuts, {"AT11"}, {true}, AllOn("AT Oesterreich"), "P");
+  auto outcome = Run(Unit(FilterId::nutsRegion), {"AT11"}, {true}, AllOn("AT Oesterreich"), "P");
   EXPECT_EQ(outcome.copies, (std::vector<std::string>{"P_AT11 (2)"}));
   EXPECT_EQ(outcome.labelText, "Tasks finished\r\nP_AT11.xls kept, the copy is P_AT11 (2).xls");
   // The same batch again replaces the copy it wrote instead of adding a third file.
-  outcome = Run(kUnitNuts, {"AT11"}, {true}, AllOn("AT Oesterreich"), "P");
+  outcome = Run(Unit(FilterId::nutsRegion), {"AT11"}, {true}, AllOn("AT Oesterreich"), "P");
   EXPECT_EQ(outcome.copies, (std::vector<std::string>{"P_AT11 (2)"}));
   EXPECT_EQ(FileText(folder.File("P_AT11.xls")), "mine");
   EXPECT_EQ(FileText(folder.File("P_AT11 (2).xls")), "copy 2");
 
   // "MOSA_query.xls" is the report itself on a case-blind file system.
-  outcome = Run(kUnitNuts, {"query"}, {true}, AllOn("AT Oesterreich"), "MOSA");
+  outcome = Run(Unit(FilterId::nutsRegion), {"query"}, {true}, AllOn("AT Oesterreich"), "MOSA");
   EXPECT_EQ(outcome.failed, 1);
   EXPECT_NE(outcome.failures.front().find("the report workbook's own name"), std::string::npos);
   EXPECT_EQ(Copies().size(), 2u);

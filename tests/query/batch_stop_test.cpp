@@ -12,7 +12,7 @@ class BatchStopTest : public ::testing::Test, public RunFixture {
   // A land-cover batch over three items that is asked to stop once `stopAfter` items have begun.
   BatchOutcome RunStoppingAfter(int stopAfter) {
     auto run = session->StartBatch({"3",
-                                    kUnitLandCover,
+                                    Unit(FilterId::landCover),
                                     {"Arable land", "Forests", "Glaciers"},
                                     {true, true, true},
                                     "Prefix",

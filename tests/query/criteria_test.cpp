@@ -10,60 +10,60 @@ namespace {
 TEST(BuildCriteria, AllFiltersOnAllGiveOnlyTheCountryFragment) {
   Conditions conditions;
   BuildCriteria(AllOn("DE Deutschland"), conditions);
-  EXPECT_EQ(conditions.CountryCondition, " N0CD = \"DE\"");
+  EXPECT_EQ(conditions.fragments.country, " N0CD = \"DE\"");
   EXPECT_EQ(JoinedFragments(conditions), " N0CD = \"DE\"");
   EXPECT_EQ(conditions.ChangeField, "change1");
 }
 
 TEST(BuildCriteria, LevelDigitsComeFromTheSelectedButtons) {
   Selection selection = AllOn("AT Oesterreich");
-  selection.Combo2 = "AT111";
+  selection.nutsRegion = "AT111";
   selection.nutsLevelIndex = 2;
-  selection.Combo3 = "Hills";
+  selection.elevation = "Hills";
   selection.elevationLevelIndex = 1;
   selection.option3FirstSelected = false;
   Conditions conditions;
   BuildCriteria(selection, conditions);
-  EXPECT_EQ(conditions.NutsCondition, " AND N3 = \"AT111\"");
-  EXPECT_EQ(conditions.ElevationCondition, " AND EBKL2DS = \"Hills\"");
+  EXPECT_EQ(conditions.fragments.nutsRegion, " AND N3 = \"AT111\"");
+  EXPECT_EQ(conditions.fragments.elevation, " AND EBKL2DS = \"Hills\"");
   EXPECT_EQ(conditions.ChangeField, "change2");
 }
 
 TEST(BuildCriteria, ValuesAreInsertedAsDisplayed) {
   Selection selection = AllOn("at oesterreich");
-  selection.Combo4 = "all";          // not the sentinel
-  selection.Combo5 = "Near coast ";  // trailing blank kept
-  selection.Combo6 = "";             // an empty text is a value too
+  selection.watershed = "all";          // not the sentinel
+  selection.shoreline = "Near coast ";  // trailing blank kept
+  selection.landCover = "";             // an empty text is a value too
   Conditions conditions;
   BuildCriteria(selection, conditions);
-  EXPECT_EQ(conditions.CountryCondition, " N0CD = \"at\"");
-  EXPECT_EQ(conditions.WatershedCondition, " AND WSCODE = \"all\"");
-  EXPECT_EQ(conditions.ShorelineCondition, " AND CSTDS = \"Near coast \"");
-  EXPECT_EQ(conditions.LandCoverCondition, " AND DLT = \"\"");
+  EXPECT_EQ(conditions.fragments.country, " N0CD = \"at\"");
+  EXPECT_EQ(conditions.fragments.watershed, " AND WSCODE = \"all\"");
+  EXPECT_EQ(conditions.fragments.shoreline, " AND CSTDS = \"Near coast \"");
+  EXPECT_EQ(conditions.fragments.landCover, " AND DLT = \"\"");
 }
 
 TEST(BuildCriteria, DoubleQuoteInAValueIsEscapedNotBreakingTheQuery) {
   Selection selection = AllOn("AT Oesterreich");
-  selection.Combo6 = "Say \"hi\"";
+  selection.landCover = "Say \"hi\"";
   Conditions conditions;
   BuildCriteria(selection, conditions);
-  EXPECT_EQ(conditions.LandCoverCondition, " AND DLT = \"Say \"\"hi\"\"\"");
+  EXPECT_EQ(conditions.fragments.landCover, " AND DLT = \"Say \"\"hi\"\"\"");
 }
 
 TEST(BuildCriteria, WithoutASelectedLevelTheFragmentKeepsItsValue) {
   Conditions conditions;
-  conditions.NutsCondition = " AND N2 = \"AT12\"";
+  conditions.fragments.nutsRegion = " AND N2 = \"AT12\"";
   Selection selection = AllOn("AT Oesterreich");
-  selection.Combo2 = "AT13";
+  selection.nutsRegion = "AT13";
   selection.nutsLevelIndex.reset();
   BuildCriteria(selection, conditions);
-  EXPECT_EQ(conditions.NutsCondition, " AND N2 = \"AT12\"");
+  EXPECT_EQ(conditions.fragments.nutsRegion, " AND N2 = \"AT12\"");
 }
 
 TEST(BuildCriteria, ShortCountryTextsAndMultibyteCharactersStayWhole) {
   Conditions conditions;
   BuildCriteria(AllOn("A"), conditions);
-  EXPECT_EQ(conditions.CountryCondition, " N0CD = \"A\"");
+  EXPECT_EQ(conditions.fragments.country, " N0CD = \"A\"");
   EXPECT_EQ(FirstCharacters("\u00c9t\u00e9", 2), "\u00c9t");
   EXPECT_EQ(FirstCharacters("", 2), "");
 }
@@ -79,11 +79,11 @@ TEST(ChangeQueries, TextsForAllFiltersOnAll) {
 
 TEST(ChangeQueries, LandCoverStandsBetweenWatershedAndElevation) {
   Selection selection = AllOn("AT Oesterreich");
-  selection.Combo2 = "AT1";
-  selection.Combo3 = "Hills";
-  selection.Combo4 = "W1";
-  selection.Combo5 = "> 50 Km from shoreline";
-  selection.Combo6 = "Forests";
+  selection.nutsRegion = "AT1";
+  selection.elevation = "Hills";
+  selection.watershed = "W1";
+  selection.shoreline = "> 50 Km from shoreline";
+  selection.landCover = "Forests";
   Conditions conditions;
   BuildCriteria(selection, conditions);
   EXPECT_EQ(

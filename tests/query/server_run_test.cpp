@@ -140,22 +140,22 @@ TEST_F(ServerRunTest, UpdatesGiveTheSameFiguresLabelsAndFilteredRowsOnBothEngine
   ASSERT_EQ(regions.size(), 2u);
   Selection region = AllOn("AT Oesterreich");
   region.nutsLevelIndex = 1;
-  region.Combo2 = regions[1];
+  region.nutsRegion = regions[1];
   // Values compare without regard to letter case on both engines.
-  std::ranges::transform(region.Combo2, region.Combo2.begin(),
+  std::ranges::transform(region.nutsRegion, region.nutsRegion.begin(),
                          [](unsigned char c) { return std::tolower(c); });
   const std::string label = ExpectSameUpdate(region);
   EXPECT_FALSE(label.starts_with("0 ")) << label;
 
   Selection narrowed = AllOn("fr france");
   narrowed.option3FirstSelected = false;
-  narrowed.Combo6 = UnitValues("DLT", "FR", 1).at(0);
+  narrowed.landCover = UnitValues("DLT", "FR", 1).at(0);
   narrowed.elevationLevelIndex = 1;
-  narrowed.Combo3 = UnitValues("EBKL2DS", "FR", 1).at(0);
+  narrowed.elevation = UnitValues("EBKL2DS", "FR", 1).at(0);
   ExpectSameUpdate(narrowed);
 
   Selection nothing = AllOn("AT Oesterreich");
-  nothing.Combo4 = "nowhere";
+  nothing.watershed = "nowhere";
   EXPECT_EQ(ExpectSameUpdate(nothing), "0 records selected \r\n Total Area (Ha): ");
 }
 
@@ -180,9 +180,9 @@ TEST_F(ServerRunTest, AFaultyQueryFailsOnBothEnginesAndKeepsFiltered) {
 TEST_F(ServerRunTest, BatchesGiveTheSameFilteredForEveryItemOnBothEngines) {
   const auto regions = UnitValues("N2", "AT", 3);
   const auto runBatch = [&](QuerySession& session) {
-    session.NutsList("AT", 1);
-    auto run =
-        session.StartBatch({"3", kUnitNuts, regions, {true, true, true}, "Run", AllOn("AT Oesterreich")});
+    session.FilterList(FilterOf(FilterId::nutsRegion), "AT", 1);
+    auto run = session.StartBatch(
+        {"3", Unit(FilterId::nutsRegion), regions, {true, true, true}, "Run", AllOn("AT Oesterreich")});
     std::vector<Rows> seen;
     while (run.Next()) {
       run.RunItem();
@@ -202,9 +202,9 @@ TEST_F(ServerRunTest, TwoAnalystsUpdatingAtOnceEachKeepTheirOwnFiltered) {
   const auto regions = UnitValues("N1", "AT", 2);
   ASSERT_EQ(regions.size(), 2u);
   Selection aliceSelection = AllOn("AT Oesterreich");
-  aliceSelection.Combo2 = regions[0];
+  aliceSelection.nutsRegion = regions[0];
   Selection bobSelection = AllOn("AT Oesterreich");
-  bobSelection.Combo2 = regions[1];
+  bobSelection.nutsRegion = regions[1];
 
   const auto updateOften = [](QuerySession& session, const Selection& selection) {
     for (int i = 0; i < 15; ++i) session.Update(selection);
@@ -248,7 +248,7 @@ TEST_F(ServerRunTest, ALostConnectionDuringTheRewriteIsReportedAndKeepsTheOldFil
     }
   });
   Selection other = AllOn("AT Oesterreich");
-  other.Combo6 = UnitValues("DLT", "AT", 1).at(0);
+  other.landCover = UnitValues("DLT", "AT", 1).at(0);
   const std::size_t officeCalls = serverOffice->Calls().size();
   try {
     server->Update(other);

@@ -34,12 +34,12 @@ TEST_F(UpdateRunTest, FirstUpdateCreatesFilteredShowsTheFiguresAndWritesTheCover
   EXPECT_EQ(office.State().cellWrites,
             (std::vector<std::string>{"B13=AT Oesterreich", "B15=All", "B16=All", "B17=All", "B18=All",
                                       "B19=All", "B12=--> FINAL Data", "B20=VARDA90 reviewed"}));
-  EXPECT_EQ(session->CurrentTexts().SelNuts, "All");
+  EXPECT_EQ(session->CurrentTexts().nutsRegion, "All");
 }
 
 TEST_F(UpdateRunTest, FiguresMatchAnIndependentSumAndFilteredIsReadableByAnyClient) {
   Selection selection = AllOn("AT Oesterreich");
-  selection.Combo6 = "forests";  // values compare without regard to letter case
+  selection.landCover = "forests";  // values compare without regard to letter case
   const auto outcome = Run(selection);
   EXPECT_EQ(outcome.recordCount, 2);
   EXPECT_DOUBLE_EQ(
@@ -50,21 +50,21 @@ TEST_F(UpdateRunTest, FiguresMatchAnIndependentSumAndFilteredIsReadableByAnyClie
 
 TEST_F(UpdateRunTest, ASelectionWithoutRowsShowsZeroAndNoArea) {
   Selection selection = AllOn("AT Oesterreich");
-  selection.Combo4 = "nowhere";
+  selection.watershed = "nowhere";
   EXPECT_EQ(Run(selection).labelText,
             "0 records selected \r\n Total Area (Ha): \r\n Excel Woorkbook updated successfully !");
 }
 
 TEST_F(UpdateRunTest, FractionalAreaIsRoundedDown) {
   Selection selection = AllOn("AT Oesterreich");
-  selection.Combo6 = "Glaciers";
+  selection.landCover = "Glaciers";
   const auto text = Run(selection).labelText;
   EXPECT_NE(text.find(" Total Area (Ha): 812\r\n"), std::string::npos) << text;
 }
 
 TEST_F(UpdateRunTest, AValueWithADoubleQuoteMatchesExactlyThatValue) {
   Selection selection = AllOn("AT Oesterreich");
-  selection.Combo6 = "Say \"hi\"";
+  selection.landCover = "Say \"hi\"";
   const auto outcome = Run(selection);
   EXPECT_EQ(outcome.recordCount, 1);
   EXPECT_DOUBLE_EQ(outcome.area.ToDouble(), 1.5);
@@ -72,7 +72,7 @@ TEST_F(UpdateRunTest, AValueWithADoubleQuoteMatchesExactlyThatValue) {
 
 TEST_F(UpdateRunTest, AValueThatLooksLikeAColumnNameIsAValue) {
   Selection selection = AllOn("AT Oesterreich");
-  selection.Combo4 = "N1";
+  selection.watershed = "N1";
   EXPECT_DOUBLE_EQ(Run(selection).area.ToDouble(), 15.5);
 }
 
@@ -103,7 +103,7 @@ TEST_F(UpdateRunTest, ACoverPageFailureIsALineOfItsOwnUnderTheUpdatedWorkbook) {
 
 TEST_F(UpdateRunTest, ABoxWithoutAListRefusesTheUpdateAndChangesNothing) {
   Selection selection = AllOn("AT Oesterreich");
-  selection.Combo3 = "Combo3";
+  selection.elevation = "Combo3";
   selection.unloadedBoxes = {"Combo3"};
   try {
     Run(selection);

@@ -20,8 +20,14 @@ using ::testing::Not;
 
 RefreshOutcome RunRefresh(FakeSpreadsheetSystem& fake, const std::string& mode = "Actualitza",
                           const std::string& copyName = "", const std::string& folder = "/opt/quorvia") {
-  return RefreshWorkbook(fake, folder, copyName, mode, "FR France", "FR1", "All", "All", "All", "All",
-                         {"--> FINAL Data", "change1"});
+  return RefreshWorkbook(fake, folder, copyName, mode,
+                         CoverPage{{{"B13", "FR France"},
+                                    {"B15", "FR1"},
+                                    {"B16", "All"},
+                                    {"B17", "All"},
+                                    {"B18", "All"},
+                                    {"B19", "All"}},
+                                   {"--> FINAL Data", "change1"}});
 }
 
 std::vector<std::string> LastCalls(const FakeSpreadsheetSystem& fake, std::size_t count) {

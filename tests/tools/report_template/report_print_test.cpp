@@ -70,9 +70,14 @@ TEST_F(ReportPrintTest, CoverPrintsOnOnePageAndTheReportWithItsWholeChartOnOneLa
   AreaRows rows;
   for (int i = 0; i < 80; ++i) rows.emplace_back("type-" + std::to_string(100 + i), 10.0 + i);
   const auto folder = MakeProgramFolder({{"many", rows}}, "many");
-  const auto outcome =
-      RefreshWorkbook(System(), folder.string(), "", "Actualitza", "CH Schweiz / Suisse / Svizzera", "All",
-                      "All", "All", "All", "All", {"--> FINAL Data", "change2"});
+  const auto outcome = RefreshWorkbook(System(), folder.string(), "", "Actualitza",
+                                       CoverPage{{{"B13", "CH Schweiz / Suisse / Svizzera"},
+                                                  {"B15", "All"},
+                                                  {"B16", "All"},
+                                                  {"B17", "All"},
+                                                  {"B18", "All"},
+                                                  {"B19", "All"}},
+                                                 {"--> FINAL Data", "change2"}});
   ASSERT_TRUE(outcome.saved) << outcome.FirstFailure();
 
   const fs::path printed = Root() / "printed";

@@ -27,12 +27,18 @@ const PivotFigures kSecondFigures{
 const CoverPageSource kCover{"--> FINAL Data", "change1"};
 
 RefreshOutcome RefreshRun(SpreadsheetSystem& system, const fs::path& folder) {
-  return RefreshWorkbook(system, folder.string(), "", "Actualitza", "AT Oesterreich",
-                         "AT12 Niederoesterreich", "All", "=SUM(1;2)", "0042", "0-2 km", kCover);
+  return RefreshWorkbook(system, folder.string(), "", "Actualitza",
+                         CoverPage{{{"B13", "AT Oesterreich"},
+                                    {"B15", "AT12 Niederoesterreich"},
+                                    {"B16", "All"},
+                                    {"B17", "=SUM(1;2)"},
+                                    {"B18", "0042"},
+                                    {"B19", "0-2 km"}},
+                                   kCover});
 }
 
 RefreshOutcome CopyRun(SpreadsheetSystem& system, const fs::path& folder, const std::string& copyName) {
-  return RefreshWorkbook(system, folder.string(), copyName, "copia", "", "", "", "", "", "", kCover);
+  return RefreshWorkbook(system, folder.string(), copyName, "copia", CoverPage{{}, kCover});
 }
 
 void ExpectCoverPage(WorkbookProbe& probe, const std::string& workbook) {

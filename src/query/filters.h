@@ -1,0 +1,103 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+
+namespace quorvia::query {
+
+// One text for each filter of the window: what a box shows, what the cover page shows, or a where-clause
+// fragment.
+struct FilterTexts {
+  std::string country;
+  std::string nutsRegion;
+  std::string elevation;
+  std::string landCover;
+  std::string watershed;
+  std::string shoreline;
+};
+
+// The selected level button of each levelled filter (0 = level 1), if any.
+struct FilterLevels {
+  std::optional<int> nutsLevelIndex;
+  std::optional<int> elevationLevelIndex;
+};
+
+// How a filter narrows the data.
+enum class FilterKind {
+  country,   // the country entry: its first two characters are the code of the country's tables
+  levelled,  // one column per level; the window's level buttons choose which
+  plain,     // one column
+};
+
+enum class FilterId { country, nutsRegion, elevation, landCover, watershed, shoreline };
+
+inline constexpr std::size_t kMostLevels = 3;
+
+// Everything the program knows about one filter. The criteria, the batch, the batch dialog's units, the
+// lists and the window go through this table, so a filter is added here and in the window's layout.
+struct Filter {
+  FilterId id;
+  FilterKind kind;
+  const char* unitName;  // the batch dialog's analytical unit, compared exactly
+  const char* column;    // the column of the country and of a plain filter; "" for a levelled one
+  std::array<const char*, kMostLevels> levelColumns{};  // a levelled filter's columns, level 1 first
+  std::string FilterTexts::*slot;                       // the filter's text in selections, texts, fragments
+  std::optional<int> FilterLevels::*levelIndex = nullptr;  // the level buttons of a levelled filter
+  const char* coverCell;                                   // the cover-page cell that shows the filter's text
+  const char* conditionWord;                               // joins the fragment to those before it
+  int conditionPosition;                                   // the fragment's place in the where clause
+  int unitPosition;                                        // the unit's place in the dialog's unit list
+  // The copy name of a batch item, when it is not the item's text.
+  std::string (*itemName)(const std::string& item) = nullptr;
+};
+
+// The item name of a shoreline class: "Less than 10km" for "< 10 Km from shoreline", else "More than 10km".
+std::string ShorelineItemName(const std::string& item);
+
+// In the cover page's reading order; a filter's id is its index. A fragment reads " <condition word><column>
+// = <value>": " N0CD = ..." for the country, " AND DLT = ..." for the others.
+// clang-format off
+inline constexpr std::array<Filter, 6> kFilters{{
+    {.id = FilterId::country, .kind = FilterKind::country, .unitName = "Country", .column = "N0CD",
+     .slot = &FilterTexts::country, .coverCell = "B13", .conditionWord = "", .conditionPosition = 0,
+     .unitPosition = 0},
+    {.id = FilterId::nutsRegion, .kind = FilterKind::levelled, .unitName = "Nuts", .column = "",
+     .levelColumns = {"N1", "N2", "N3"}, .slot = &FilterTexts::nutsRegion,
+     .levelIndex = &FilterLevels::nutsLevelIndex, .coverCell = "B15", .conditionWord = "AND ",
+     .conditionPosition = 1, .unitPosition = 1},
+    {.id = FilterId::elevation, .kind = FilterKind::levelled, .unitName = "Elevation breakdown", .column = "",
+     .levelColumns = {"EBKL1DS", "EBKL2DS"}, .slot = &FilterTexts::elevation,
+     .levelIndex = &FilterLevels::elevationLevelIndex, .coverCell = "B16", .conditionWord = "AND ",
+     .conditionPosition = 4, .unitPosition = 2},
+    {.id = FilterId::landCover, .kind = FilterKind::plain, .unitName = "Dominant landcover type", .column = "DLT",
+     .slot = &FilterTexts::landCover, .coverCell = "B17", .conditionWord = "AND ", .conditionPosition = 3,
+     .unitPosition = 3},
+    {.id = FilterId::watershed, .kind = FilterKind::plain, .unitName = "Watershed code", .column = "WSCODE",
+     .slot = &FilterTexts::watershed, .coverCell = "B18", .conditionWord = "AND ", .conditionPosition = 2,
+     .unitPosition = 5},
+    {.id = FilterId::shoreline, .kind = FilterKind::plain, .unitName = "Distance to shoreline", .column = "CSTDS",
+     .slot = &FilterTexts::shoreline, .coverCell = "B19", .conditionWord = "AND ", .conditionPosition = 5,
+     .unitPosition = 4, .itemName = &ShorelineItemName},
+}};
+// clang-format on
+
+inline constexpr std::size_t kFilterCount = kFilters.size();
+
+constexpr const Filter& FilterOf(FilterId id) { return kFilters[static_cast<std::size_t>(id)]; }
+constexpr std::size_t IndexOf(FilterId id) { return static_cast<std::size_t>(id); }
+
+// The filter a batch dialog's unit names; nothing for another text.
+const Filter* FilterOfUnit(const std::string& unitName);
+
+// The table in the order of the where clause, and in the order of the dialog's unit list.
+const std::array<const Filter*, kFilterCount>& InConditionOrder();
+const std::array<const Filter*, kFilterCount>& InUnitOrder();
+
+// The column of a filter at a level (0 = level 1); the plain column for a filter without levels.
+std::string LevelColumn(const Filter& filter, int levelIndex);
+// How many levels a levelled filter has; 0 for the others.
+int LevelCount(const Filter& filter);
+
+}  // namespace quorvia::query
