@@ -273,8 +273,6 @@ query::Selection Form1::ReadSelection() const {
   return selection;
 }
 
-void Form1::Updata(const std::string& Sql) { query::Updata(session_->WorkDb(), Sql); }
-
 // --- shared ----------------------------------------------------------------------------------------
 
 const std::string& Form1::NutsField() const {
@@ -294,8 +292,6 @@ const query::Conditions& Form1::Conditions() const {
   static const query::Conditions kNoConditions;
   return session_ ? session_->CurrentConditions() : kNoConditions;
 }
-
-db::Database* Form1::WorkDb() const { return session_ ? &session_->WorkDb() : nullptr; }
 
 void Form1::SetMousePointer(int value) {
   mousePointer_ = value;

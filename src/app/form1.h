@@ -79,7 +79,6 @@ class Form1 : public QWidget {
   // Window procedures.
   void AfegimNUTS();
   void AfegimEBK();
-  void Updata(const std::string& Sql);
 
   // Controls, named as on the form.
   QComboBox* Combo1() const { return combos_[0]; }  // country
@@ -111,8 +110,6 @@ class Form1 : public QWidget {
   const std::string& EbkField() const;
   const query::SelectionTexts& SelectionTexts() const;
   const query::Conditions& Conditions() const;
-  db::Database* WorkDb() const;
-  const std::string& ProgramFolder() const { return programFolder_; }
 
   // The mouse pointer values.
   static constexpr int kHourglass = 11;

@@ -1,9 +1,11 @@
 #include "query/change_queries.h"
 
+#include "workbook/refresh_workbook.h"
+
 namespace quorvia::query {
 
 std::string ChangeColumnFor(const std::string& countryCode, const std::string& chosenColumn) {
-  return (countryCode == "be" || countryCode == "de") ? "change2" : chosenColumn;
+  return (countryCode == "be" || countryCode == "de") ? workbook::kChangesDatabaseColumn : chosenColumn;
 }
 
 std::string AreaQuery(const std::string& countryCode, const Conditions& conditions) {

@@ -1,6 +1,7 @@
 #include "query/criteria.h"
 
 #include "db/sql_dialect.h"
+#include "workbook/refresh_workbook.h"
 
 namespace quorvia::query {
 
@@ -37,8 +38,8 @@ void WriteFragment(const Filter& filter, const Selection& selection, std::string
 
 void BuildCriteria(const Selection& selection, Conditions& conditions) {
   for (const Filter& filter : kFilters) WriteFragment(filter, selection, conditions.fragments.*filter.slot);
-  conditions.ChangeField = "change2";
-  if (selection.option3FirstSelected) conditions.ChangeField = "change1";
+  conditions.ChangeField =
+      selection.option3FirstSelected ? workbook::kReviewedChangeColumn : workbook::kChangesDatabaseColumn;
 }
 
 std::string JoinedFragments(const Conditions& conditions) {

@@ -89,7 +89,6 @@ class QuerySession {
 
   // The column of a levelled filter's list last read: "N2", "EBKL1DS"; "" when no level was chosen.
   const std::string& ChosenColumn(const Filter& filter) const { return chosenColumns_.*filter.slot; }
-  const std::string& DataStatusCaption() const { return dataStatusCaption_; }
   const Conditions& CurrentConditions() const { return conditions_; }
   const SelectionTexts& CurrentTexts() const { return texts_; }
 

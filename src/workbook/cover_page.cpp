@@ -13,7 +13,7 @@ constexpr const char* kCoverWorksheet = "CoverPage";
 }  // namespace
 
 std::string ChangeSource(const std::string& changeField) {
-  return changeField == "change1" ? "VARDA90 reviewed" : "Changes database";
+  return changeField == kReviewedChangeColumn ? "VARDA90 reviewed" : "Changes database";
 }
 
 bool WriteCoverPage(SpreadsheetApplication& application, const std::string& workbookName,

@@ -18,6 +18,11 @@ enum class RefreshMode { refresh, copy };
 // Nothing for any other word.
 std::optional<RefreshMode> RefreshModeOfWord(const std::string& word);
 
+// The change columns of a country's data: VARDA90 reviewed against VARDA00, and VARDA90 from the changes
+// database against VARDA00. Some countries' data holds only the second.
+inline constexpr const char* kReviewedChangeColumn = "change1";
+inline constexpr const char* kChangesDatabaseColumn = "change2";
+
 // The state of the run that the cover page shows besides the selection.
 struct CoverPageSource {
   std::string dataStatus;   // the data-status caption last shown

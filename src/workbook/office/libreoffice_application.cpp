@@ -243,8 +243,6 @@ void LibreOfficeApplication::EnsureConnected() const {
   if (!desktop_.is()) throw AutomationError("the application has quit");
 }
 
-Reference<css::uno::XComponentContext> LibreOfficeApplication::OfficeContext() const { return office_; }
-
 Reference<css::frame::XDesktop2> LibreOfficeApplication::Desktop() const {
   EnsureConnected();
   return desktop_;

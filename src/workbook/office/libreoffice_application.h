@@ -60,7 +60,6 @@ class LibreOfficeApplication final : public SpreadsheetApplication {
   void LimitToFolder(const std::string& folder);
 
   // For tools and tests that need more of the office than the report refresh does.
-  css::uno::Reference<css::uno::XComponentContext> OfficeContext() const;
   css::uno::Reference<css::frame::XDesktop2> Desktop() const;
   css::uno::Reference<css::sheet::XSpreadsheetDocument> Workbook(const std::string& name);
 
