@@ -13,8 +13,6 @@
 namespace quorvia::workbook::office {
 namespace {
 
-// soffice.bin asks to be started again after it has set up a new profile.
-constexpr int kRestartRequested = 81;
 constexpr auto kConnectRetryInterval = std::chrono::milliseconds(50);
 constexpr auto kTerminateGracePeriod = std::chrono::seconds(5);
 constexpr int kConnectAttempts = 20;  // with kConnectRetryInterval: about a second

@@ -22,8 +22,6 @@ extern char** environ;
 namespace quorvia::workbook::office {
 namespace {
 
-// soffice.bin asks to be started again after it has set up a new profile.
-constexpr int kRestartRequested = 81;
 // Where the UNO runtime creates named pipes.
 constexpr const char* kPipeFolder = "/tmp";
 

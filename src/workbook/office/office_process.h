@@ -11,6 +11,8 @@
 
 namespace quorvia::workbook::office {
 
+// The exit status with which the office asks to be started again, after it has set up a new profile.
+inline constexpr int kRestartRequested = 81;
 // The office's command-line option that names its profile (user installation) by file URL.
 inline constexpr const char* kProfileOption = "-env:UserInstallation=";
 // The option that makes the office accept UNO connections on a named pipe.
