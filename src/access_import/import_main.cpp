@@ -10,6 +10,7 @@
 #include "access_import/access_header.h"
 #include "access_import/file_placement.h"
 #include "access_import/import_error.h"
+#include "data_indexes/add_indexes_command.h"
 #include "server_import/access_row_source.h"
 #include "server_import/server_loader.h"
 #include "server_import/sqlite_row_source.h"
@@ -90,6 +91,8 @@ int LoadIntoServer(const std::string& conninfo, const std::string& source, bool 
 int main(int argc, char** argv) {
   std::signal(SIGINT, RequestStop);
   std::signal(SIGTERM, RequestStop);
+  if (argc == 3 && std::string(argv[1]) == "--add-indexes")
+    return quorvia::data_indexes::AddIndexesCommand(argv[2], std::cout, std::cerr);
   const bool toServer = argc >= 2 && std::string(argv[1]) == "--to";
   const bool replace = toServer && argc == 5 && std::string(argv[3]) == "--replace";
   if (toServer && (argc == 4 || replace)) return LoadIntoServer(argv[2], argv[argc - 1], replace);
@@ -102,7 +105,10 @@ int main(int argc, char** argv) {
            "Loads the Access database or SQLite MOSA_DB.mdb SOURCE into the PostgreSQL database of the "
            "libpq\n"
            "connection string, in one transaction; tables that exist there already are an error unless\n"
-           "--replace.\n";
+           "--replace.\n"
+           "       quorvia-import --add-indexes FILE\n"
+           "Gives the change tables of the SQLite MOSA_DB.mdb FILE the indexes that Quorvia's queries use\n"
+           "(the converter adds them to every file it writes) and says how much space they take.\n";
     return 1;
   }
   StderrProgress progress;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "data_indexes/data_indexes.h"
 #include "db/db_error.h"
 #include "db/view_definition.h"
 
@@ -63,6 +64,7 @@ void SqliteTarget::Insert(std::span<const Cell> row) {
 
 void SqliteTarget::Commit() {
   insert_.reset();
+  db::ExplainingFailure("index the change tables", [&] { data_indexes::CreateMissingIndexes(connection_); });
   Execute("COMMIT");
   db::ExplainingFailure("close the database", [&] { connection_.Close(); });
 }

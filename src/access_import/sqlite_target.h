@@ -22,7 +22,8 @@ class SqliteTarget {
   // Creates the table with its columns' declared types and prepares its INSERT.
   void CreateTable(const AccessTable& table);
   void Insert(std::span<const Cell> row);
-  // Commits and closes; the file is complete once this returns.
+  // Gives the change tables the indexes the program's queries use, commits and closes; the file is
+  // complete once this returns.
   void Commit();
 
  private:

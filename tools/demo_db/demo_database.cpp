@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "data_indexes/data_indexes.h"
 #include "db/sqlite_connection.h"
 #include "demo_country.h"
 #include "demo_random.h"
@@ -69,6 +70,7 @@ void WriteAllCountries(const std::string& file, const DemoOptions& options) {
         country.code == options.largeCountry ? options.largeRecords : options.recordsPerCountry;
     WriteCountryTables(db, country, pool, records, random);
   }
+  data_indexes::CreateMissingIndexes(db);
   db.Execute("COMMIT");
   db.Close();
 }

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "db/sqlite_connection.h"
+#include "db/table_defs.h"
+
+namespace quorvia::data_indexes {
+
+// An index that the program's queries on a change table use.
+struct IndexDefinition {
+  std::string name;
+  std::string table;
+  std::vector<std::string> columns;
+  std::string CreateSql() const;
+};
+
+// The indexes a change table (DATA_cc) needs, given its units table (UNITS_cc, whose columns are the
+// filter columns). Each holds every column the queries name, so that no query reads the table through
+// it (the planner prefers an index in group order, and reading each row of a whole table through one
+// is many times slower than reading the table): one led by the country and the change column the
+// queries group by, read in group order whatever the filters; one each led by the first and the last
+// NUTS level and that change column, so that a region reads only its own stretch. The queries compare
+// columns with their declared collation, so plain indexes serve them. Nothing for any other table.
+std::vector<IndexDefinition> IndexesFor(const db::TableDef& table, const db::TableDefs& tables);
+
+// Creates the indexes of every change table that it lacks (known by name) and refreshes the planner's
+// statistics, inside the caller's transaction; returns what it created. Throws DbError.
+std::vector<IndexDefinition> CreateMissingIndexes(db::SqliteConnection& connection);
+
+// What AddDataIndexes did.
+struct AddedIndexes {
+  std::vector<IndexDefinition> added;
+  std::int64_t bytesBefore = 0;
+  std::int64_t bytesAfter = 0;
+};
+
+// CreateMissingIndexes in a transaction of its own, with the file's size before and after.
+AddedIndexes AddDataIndexes(db::SqliteConnection& connection);
+
+}  // namespace quorvia::data_indexes
