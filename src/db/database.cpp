@@ -13,6 +13,12 @@ Database::Database(std::unique_ptr<DatabaseBackend> backend) : backend_(std::mov
 
 Database::~Database() = default;
 
+std::unique_ptr<Database> Database::OpenAnother() const {
+  auto backend = backend_->OpenAnother();
+  if (!backend) return nullptr;
+  return std::make_unique<Database>(std::move(backend));
+}
+
 TableDefs Database::ListTableDefs() const { return TableDefs(backend_->ReadTables()); }
 
 std::unique_ptr<Recordset> Database::OpenRecordset(const std::string& sql) {

@@ -31,6 +31,10 @@ class Database {
   // DbError for a query that OpenRecordset would refuse or that does not compile; the query is not run.
   void CheckQuery(const std::string& sql);
 
+  // A second connection to the same database, for a query that runs beside one on this connection at
+  // the same time; nothing when the engine offers none. DbError when it cannot be opened.
+  std::unique_ptr<Database> OpenAnother() const;
+
   QueryDefs& GetQueryDefs();
   // Stores a query at once. The query must compile; otherwise nothing is stored and DbError is raised.
   QueryDef CreateQueryDef(const std::string& name, const std::string& sql);

@@ -31,6 +31,10 @@ class DatabaseBackend {
   // Stores the query at once; a query that does not compile stores nothing.
   virtual void CreateQueryDef(const std::string& name, const std::string& programSql) = 0;
 
+  // A second connection to the same database, for a query that runs beside one on this connection;
+  // nothing when the engine offers none.
+  virtual std::unique_ptr<DatabaseBackend> OpenAnother() const { return nullptr; }
+
   virtual void BeginTrans() = 0;
   virtual void CommitTrans() = 0;
   virtual void Rollback() = 0;

@@ -46,6 +46,12 @@ const FieldValue& Recordset::Value(std::string_view fieldName) const {
   ThrowItemNotFound();
 }
 
+const FieldValue& Recordset::ValueAt(int position) const {
+  if (position < 0 || position >= FieldCount()) ThrowItemNotFound();
+  if (Eof()) ThrowNoCurrentRecord();
+  return rows_[current_][static_cast<std::size_t>(position)];
+}
+
 int Recordset::FieldCount() const noexcept { return static_cast<int>(fieldNames_.size()); }
 
 const std::string& Recordset::FieldName(int position) const {

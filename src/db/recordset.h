@@ -25,6 +25,10 @@ class Recordset {
   // DbError kItemNotFound for an unknown name, kNoCurrentRecord at Eof.
   const FieldValue& Value(std::string_view fieldName) const;
 
+  // Value of the column at position (from 0) on the current row. DbError kItemNotFound for a position out
+  // of range, kNoCurrentRecord at Eof.
+  const FieldValue& ValueAt(int position) const;
+
   int FieldCount() const noexcept;
   const std::string& FieldName(int position) const;
 

@@ -27,6 +27,10 @@ SqliteBackend::SqliteBackend(const std::string& path) : connection_(path, SQLITE
   }
 }
 
+std::unique_ptr<DatabaseBackend> SqliteBackend::OpenAnother() const {
+  return std::make_unique<SqliteBackend>(Location());
+}
+
 std::vector<TableDef> ReadSqliteTables(sqlite3* handle) {
   SqliteStatement columns(
       handle,

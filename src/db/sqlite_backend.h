@@ -23,6 +23,7 @@ class SqliteBackend final : public DatabaseBackend {
   std::vector<QueryDef> ReadQueryDefs() override;
   void DropQueryDef(const std::string& storedName) override;
   void CreateQueryDef(const std::string& name, const std::string& programSql) override;
+  std::unique_ptr<DatabaseBackend> OpenAnother() const override;
   void BeginTrans() override;
   void CommitTrans() override;
   void Rollback() override;

@@ -6,6 +6,7 @@
 
 #include "db/ascii_case.h"
 #include "query/change_queries.h"
+#include "query/change_rows.h"
 #include "query/query_session.h"
 #include "query/updata.h"
 
@@ -101,8 +102,12 @@ std::string BatchRun::ChooseCopyName(std::string& name) {
 
 void BatchRun::RunItem() {
   Updata(*session_.workDb_, sql_);
-  const auto refresh =
-      session_.RefreshReport("", workbook::RefreshMode::refresh, session_.texts_, changeColumn_);
+  // The item's rows are read once, here, before the workbook is touched; the report takes them.
+  const auto refresh = [&] {
+    const OfferedFilteredRows offered(session_.office_, session_.ProgramFolder(),
+                                      ReadRows(*session_.workDb_, sql_));
+    return session_.RefreshReport("", workbook::RefreshMode::refresh, session_.texts_, changeColumn_);
+  }();
   // Without this item's figures in the saved report, a copy would show the previous item's report.
   if (!refresh.FiguresSaved()) {
     NoteFailure(outcome_, item_, ReasonOr(refresh, "the report was not saved") + "; no copy written");

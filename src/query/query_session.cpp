@@ -14,6 +14,14 @@ QuerySession::QuerySession(std::unique_ptr<db::Database> database, workbook::Spr
 
 QuerySession::~QuerySession() = default;
 
+db::Database* QuerySession::SideDatabase() {
+  if (!sideDbTried_) {
+    sideDb_ = workDb_->OpenAnother();
+    sideDbTried_ = true;
+  }
+  return sideDb_.get();
+}
+
 std::vector<std::string> QuerySession::CountryEntries() const {
   const auto tables = workDb_->ListTableDefs();
   std::vector<std::string> names;

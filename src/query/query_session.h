@@ -102,7 +102,13 @@ class QuerySession {
   workbook::RefreshOutcome RefreshReport(const std::string& copyName, workbook::RefreshMode mode,
                                          const SelectionTexts& texts, const std::string& changeColumn);
 
+  // A second connection to the database, opened at the first update, on which the area query runs beside
+  // the change query; nothing when the engine offers none.
+  db::Database* SideDatabase();
+
   std::unique_ptr<db::Database> workDb_;
+  std::unique_ptr<db::Database> sideDb_;
+  bool sideDbTried_ = false;
   workbook::SpreadsheetSystem& office_;
   const std::string programFolder_;
   Conditions conditions_;

@@ -2,12 +2,11 @@
 
 #include <cmath>
 #include <cstdio>
-#include <future>
-#include <tuple>
 #include <utility>
 
 #include "db/database.h"
 #include "query/change_queries.h"
+#include "query/change_rows.h"
 #include "query/query_session.h"
 #include "query/updata.h"
 
@@ -46,25 +45,19 @@ UpdateOutcome QuerySession::Update(const Selection& selection) {
   texts_ = TextsOf(selection);
   Updata(*workDb_, changeSql);
 
-  // The workbook reads the new FILTERED through a connection of its own while the figures for the label
-  // are read beside it: on a large country each is a pass over the whole table, and the two passes take the
-  // two cores instead of one after the other. The office is driven from the calling thread, so that every
-  // office call of every run comes from the one thread that runs them (an office started there lives as
-  // long as that thread); the figures are read on a helper thread, while this thread leaves the database
-  // alone. The session's state is only read until both are done.
-  auto figures = std::async(std::launch::async, [this, &areaSql, &changeSql] {
-    const auto areaResult = workDb_->OpenRecordset(areaSql);
-    const auto changeResult = workDb_->OpenRecordset(changeSql);
-    return std::pair{changeResult->RecordCount(), areaResult->Value("area")};
-  });
+  // The change query is read once: its rows are the label's count and the report's data, which the
+  // workbook takes instead of reading FILTERED (the same text) again. Everything is read before the
+  // workbook is touched, so a failed read leaves the report as it was. The office is then driven from the
+  // calling thread, so that every office call of every run comes from the one thread that runs them (an
+  // office started there lives as long as that thread).
+  UpdateFigures figures = ReadUpdateFigures(*workDb_, SideDatabase(), areaSql, changeSql);
   UpdateOutcome outcome;
-  try {
+  outcome.recordCount = static_cast<long>(figures.changes.rows.size());
+  outcome.area = std::move(figures.area);
+  {
+    const OfferedFilteredRows offered(office_, programFolder_, std::move(figures.changes));
     outcome.workbook = RefreshReport("", workbook::RefreshMode::refresh, texts_, conditions_.ChangeField);
-  } catch (...) {
-    figures.wait();
-    throw;
   }
-  std::tie(outcome.recordCount, outcome.area) = figures.get();
   outcome.labelText = UpdateLabelText(outcome);
   return outcome;
 }

@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "workbook/query_table.h"
+
 namespace quorvia::workbook {
 
 // Failure of one automation call. RefreshWorkbook abandons the step it belongs to and goes on.
@@ -56,6 +58,16 @@ class SpreadsheetSystem {
   // AutomationError when no instance runs.
   virtual std::unique_ptr<SpreadsheetApplication> GetRunningInstance() = 0;
   virtual std::unique_ptr<SpreadsheetApplication> CreateInstance() = 0;
+
+  // The rows of the stored query `query` of the database at databasePath, as the caller has just read
+  // them, for the refresh that follows: a data sheet bound to that query takes them instead of reading
+  // the database again, once, and only while the database is as it was when they were offered. A
+  // system whose workbooks read no database ignores them.
+  virtual void OfferQueryRows(const std::string& databasePath, const std::string& query, QueryTable rows) {
+    (void)databasePath, (void)query, (void)rows;
+  }
+  // Rows offered and not taken are dropped: a later refresh reads the database itself.
+  virtual void WithdrawQueryRows() {}
 };
 
 }  // namespace quorvia::workbook

@@ -14,12 +14,17 @@
 #include <string>
 #include <vector>
 
+#include <sqlite3.h>
+
+#include <atomic>
+
 #include "app/form1.h"
 #include "db/db_engine.h"
 #include "demo_database.h"
 #include "end_to_end_support.h"
 #include "office_test_support.h"
 #include "query/query_session.h"
+#include "query/unit_names.h"
 #include "recording_modal_host.h"
 #include "report_template.h"
 #include "sqlite_fixture.h"
@@ -369,6 +374,69 @@ TEST_F(EndToEndTest, TwoRunnersAtOnceInTwoFoldersEachUpdateTheirOwnReportAndLeav
     EXPECT_NEAR(copy.total, expected, 0.01);
     EXPECT_EQ(Leftovers(folders[i]), std::vector<std::string>{});
   }
+}
+
+// Counts the runs of statements that read the change rows (the change query's text, or FILTERED, which
+// holds that text) on every SQLite connection of this process opened while it lives: the program's, the
+// second one of the area query, and the workbook reader's.
+class ChangeRowReads {
+ public:
+  ChangeRowReads() {
+    reads_ = 0;
+    sqlite3_auto_extension(reinterpret_cast<void (*)()>(&Install));
+  }
+  ~ChangeRowReads() { sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(&Install)); }
+  int Count() const { return reads_.load(); }
+
+ private:
+  static int Install(sqlite3* handle, const char**, const sqlite3_api_routines*) {
+    sqlite3_trace_v2(handle, SQLITE_TRACE_STMT, &OnStatement, nullptr);
+    return SQLITE_OK;
+  }
+  static int OnStatement(unsigned, void*, void* statement, void*) {
+    std::string sql = sqlite3_sql(static_cast<sqlite3_stmt*>(statement));
+    std::ranges::transform(sql, sql.begin(), [](unsigned char c) { return std::toupper(c); });
+    const bool select = sql.starts_with("SELECT");
+    if (select && (sql.find("GROUP BY") != std::string::npos || sql.find("FILTERED") != std::string::npos))
+      ++reads_;
+    return 0;
+  }
+  static inline std::atomic<int> reads_{0};
+};
+
+TEST_F(EndToEndTest, AnUpdateAndEachBatchItemReadTheChangeRowsOnce) {
+  const ChangeRowReads reads;
+  query::QuerySession session(db::DBEngine::Instance().OpenDatabase(Database()), *system_, Folder());
+  query::Selection selection;
+  selection.Combo1 = "AT Oesterreich";
+  selection.Combo2 = selection.Combo3 = selection.Combo4 = selection.Combo5 = selection.Combo6 = "All";
+  selection.nutsLevelIndex = 0;
+  selection.elevationLevelIndex = 0;
+  const auto regions = session.NutsList("AT", 0).entries;  // "All", then the level-1 regions
+  ASSERT_GE(regions.size(), 3u);
+  selection.Combo2 = regions[1];
+
+  const auto outcome = session.Update(selection);
+  ASSERT_TRUE(outcome.Done()) << outcome.labelText;
+  EXPECT_EQ(reads.Count(), 1);
+  // The figures the report shows are those rows.
+  const double expected =
+      testing::QueryNumber(Database(), "SELECT sum(AREAHA) FROM DATA_AT WHERE N1 = '" + regions[1] + "'");
+  EXPECT_NEAR(ReadReport(root_->Path() / "MOSA_QUERY.xls").total, expected, 0.01);
+  EXPECT_EQ(outcome.labelText.substr(0, outcome.labelText.find(" records")),
+            std::to_string(static_cast<long>(testing::QueryNumber(
+                Database(), "SELECT count(DISTINCT change2) FROM DATA_AT WHERE N1 = '" + regions[1] + "'"))));
+
+  query::BatchRequest request;
+  request.unit = query::kUnitNuts;
+  request.items = {regions[1], regions[2]};
+  request.selected = {true, true};
+  request.count = "2";
+  request.prefix = "Once";
+  request.selection = selection;
+  const auto batch = session.Batch(request);
+  EXPECT_EQ(batch.failed, 0) << (batch.failures.empty() ? "" : batch.failures.front());
+  EXPECT_EQ(reads.Count(), 1 + 2);
 }
 
 }  // namespace

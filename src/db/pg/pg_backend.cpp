@@ -20,7 +20,13 @@ std::string Savepoint(int depth) { return "quorvia_transaction_" + std::to_strin
 
 }  // namespace
 
-PgBackend::PgBackend(const std::string& conninfo) : connection_(conninfo) { CheckRole(); }
+PgBackend::PgBackend(const std::string& conninfo) : conninfo_(conninfo), connection_(conninfo) {
+  CheckRole();
+}
+
+std::unique_ptr<DatabaseBackend> PgBackend::OpenAnother() const {
+  return std::make_unique<PgBackend>(conninfo_);
+}
 
 void PgBackend::CheckRole() {
   role_ = connection_.QueryText("SELECT current_user");

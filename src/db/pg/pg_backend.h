@@ -26,6 +26,7 @@ class PgBackend final : public DatabaseBackend {
   std::vector<QueryDef> ReadQueryDefs() override;
   void DropQueryDef(const std::string& storedName) override;
   void CreateQueryDef(const std::string& name, const std::string& programSql) override;
+  std::unique_ptr<DatabaseBackend> OpenAnother() const override;
   void BeginTrans() override;
   void CommitTrans() override;
   void Rollback() override;
@@ -41,6 +42,7 @@ class PgBackend final : public DatabaseBackend {
   template <class Work>
   void Atomically(Work work);
 
+  const std::string conninfo_;
   PgConnection connection_;
   std::string role_;
   int transactionDepth_ = 0;

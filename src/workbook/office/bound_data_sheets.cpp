@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "db/ascii_case.h"
 #include "db/pg/server_connection.h"
 #include "workbook/office/stored_query_reader.h"
 #include "workbook/office/uno_sheets.h"
@@ -136,6 +137,38 @@ BoundSheetReloads::DatabaseState BoundSheetReloads::DatabaseStateOf(const std::s
   return {StateOf(path, kDatabaseHeaderBytes), StateOf(path + "-wal", kWalHeaderBytes)};
 }
 
+void BoundSheetReloads::Offer(const std::string& databasePath, const std::string& query, QueryTable rows) {
+  // A server's query is known by its connection file: a change on the server leaves no trace here, which
+  // is why such rows count only until the refresh they were offered for withdraws them.
+  const std::string stateFile =
+      db::pg::PointsAtServer(databasePath) ? db::pg::ServerConnectionFileFor(databasePath) : databasePath;
+  OfferedRows offered{query, DatabaseStateOf(stateFile), std::move(rows)};
+  const std::lock_guard lock(offeredMutex_);
+  offered_ = std::move(offered);
+}
+
+void BoundSheetReloads::Withdraw() {
+  const std::lock_guard lock(offeredMutex_);
+  offered_.reset();
+}
+
+std::optional<QueryTable> BoundSheetReloads::TakeOffered(const DataBinding& binding,
+                                                         const DatabaseState& database) {
+  const std::lock_guard lock(offeredMutex_);
+  // The same file, unchanged since: its identity (device and inode), size, time and header all agree.
+  if (!offered_ || !database.file.exists || offered_->database != database ||
+      !db::EqualsIgnoringAsciiCase(offered_->query, binding.query)) {
+    return std::nullopt;
+  }
+  // Rows that a read would refuse are read, so that the refusal is the reader's own.
+  if (offered_->rows.columns.size() > kMaxBoundColumns || offered_->rows.rows.size() > kMaxBoundDataRows) {
+    return std::nullopt;
+  }
+  std::optional<QueryTable> rows = std::move(offered_->rows);
+  offered_.reset();
+  return rows;
+}
+
 void BoundSheetReloads::ReloadIfChanged(const Reference<css::sheet::XSpreadsheetDocument>& document,
                                         sal_Int32 sheetIndex, const DataBinding& binding) {
   const Reference<css::uno::XInterface> key(document, UNO_QUERY);
@@ -143,11 +176,13 @@ void BoundSheetReloads::ReloadIfChanged(const Reference<css::sheet::XSpreadsheet
     return entry.document == key && entry.sheet == sheetIndex;
   });
   const std::string databasePath = FolderOf(document) + "/" + binding.databaseFile;
-  // A query on a server is read every time: a change there leaves no trace in any file here.
+  // A query on a server is read every time, unless the program has just read it: a change there leaves
+  // no trace in any file here.
   if (db::pg::PointsAtServer(databasePath)) {
     Forget(key);
-    ++queriesRead_;
-    ReloadBoundSheet(document, sheetIndex, binding, false);
+    const auto offered = TakeOffered(binding, DatabaseStateOf(db::pg::ServerConnectionFileFor(databasePath)));
+    if (!offered) ++queriesRead_;
+    ReloadBoundSheet(document, sheetIndex, binding, false, offered ? &*offered : nullptr);
     return;
   }
   // Taken before the read: a commit made while the query is read shows as a change next time.
@@ -156,8 +191,9 @@ void BoundSheetReloads::ReloadIfChanged(const Reference<css::sheet::XSpreadsheet
     if (database.file.exists && remembered->binding == binding && remembered->database == database) return;
     entries_.erase(remembered);  // a failed reload below must not leave the old state standing
   }
-  ++queriesRead_;
-  ReloadBoundSheet(document, sheetIndex, binding, false);
+  const auto offered = TakeOffered(binding, database);
+  if (!offered) ++queriesRead_;
+  ReloadBoundSheet(document, sheetIndex, binding, false, offered ? &*offered : nullptr);
   if (entries_.size() >= kMostEntries) entries_.erase(entries_.begin());
   entries_.push_back({key, sheetIndex, binding, database});
 }
@@ -167,9 +203,11 @@ void BoundSheetReloads::Forget(const Reference<css::uno::XInterface>& document) 
 }
 
 void ReloadBoundSheet(const Reference<css::sheet::XSpreadsheetDocument>& document, sal_Int32 sheetIndex,
-                      const DataBinding& binding, bool refreshPivots) {
+                      const DataBinding& binding, bool refreshPivots, const QueryTable* rows) {
   const std::string databasePath = FolderOf(document) + "/" + binding.databaseFile;
-  const QueryTable table = ReadStoredQuery(databasePath, binding.query, kMaxBoundColumns, kMaxBoundDataRows);
+  QueryTable read;
+  if (!rows) read = ReadStoredQuery(databasePath, binding.query, kMaxBoundColumns, kMaxBoundDataRows);
+  const QueryTable& table = rows ? *rows : read;
   WriteTable(SheetAt(document, sheetIndex), table);
   const auto lastRow = static_cast<sal_Int32>(table.rows.size());
   const sal_Int32 sheetCount = SheetCountOf(document);

@@ -5,10 +5,13 @@
 
 #include <atomic>
 #include <cstddef>
+#include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "workbook/office/data_binding.h"
+#include "workbook/query_table.h"
 
 namespace quorvia::workbook::office {
 
@@ -17,9 +20,11 @@ std::optional<DataBinding> BindingOfSheet(const css::uno::Reference<css::sheet::
 
 // Refills bound sheet sheetIndex (0-based) from its query in the workbook's folder, then points the pivot
 // tables and charts that read that sheet at the new rows, and refreshes those pivot tables when asked.
-// AutomationError when the database or query cannot be read; the sheet is then left as it was.
+// AutomationError when the database or query cannot be read; the sheet is then left as it was. With
+// rows given, those are the query's rows and the database is not read.
 void ReloadBoundSheet(const css::uno::Reference<css::sheet::XSpreadsheetDocument>& document,
-                      sal_Int32 sheetIndex, const DataBinding& binding, bool refreshPivots);
+                      sal_Int32 sheetIndex, const DataBinding& binding, bool refreshPivots,
+                      const QueryTable* rows = nullptr);
 
 // Which state of its database file each bound sheet was last filled from. A sheet is read again only when
 // the database changed since (its data or its queries' text, which every commit changes), so that a
@@ -33,6 +38,13 @@ class BoundSheetReloads {
   // The document is closed: nothing of it is kept.
   void Forget(const css::uno::Reference<css::uno::XInterface>& document);
   void ForgetAll() noexcept { entries_.clear(); }
+
+  // Rows of `query` that the program has just read from the database at databasePath: the next reload of
+  // a sheet bound to that query of that database takes them instead of reading, provided the database
+  // file is still as it was now (a server's query: within the refresh, until withdrawn). Replaces rows
+  // offered before. May be called from any thread.
+  void Offer(const std::string& databasePath, const std::string& query, QueryTable rows);
+  void Withdraw();
 
   // Queries read from databases by any BoundSheetReloads of this process.
   static std::size_t QueriesRead() noexcept { return queriesRead_.load(); }
@@ -55,10 +67,20 @@ class BoundSheetReloads {
     DataBinding binding;
     DatabaseState database;
   };
+  struct OfferedRows {
+    std::string query;
+    DatabaseState database;
+    QueryTable rows;
+  };
   static FileState StateOf(const std::string& path, std::size_t headerBytes);
   static DatabaseState DatabaseStateOf(const std::string& path);
+  // The offered rows, taken, when they are the binding's query's in the database whose state is given: the
+  // same file (device and inode), unchanged since they were offered.
+  std::optional<QueryTable> TakeOffered(const DataBinding& binding, const DatabaseState& database);
 
   std::vector<Entry> entries_;
+  std::mutex offeredMutex_;
+  std::optional<OfferedRows> offered_;
   static inline std::atomic<std::size_t> queriesRead_{0};
 };
 

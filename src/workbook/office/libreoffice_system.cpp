@@ -128,6 +128,13 @@ void LibreOfficeSystem::ForgetEndedOffice() {
   connection_.clear();
 }
 
+void LibreOfficeSystem::OfferQueryRows(const std::string& databasePath, const std::string& query,
+                                       QueryTable rows) {
+  shared_->reloads.Offer(databasePath, query, std::move(rows));
+}
+
+void LibreOfficeSystem::WithdrawQueryRows() { shared_->reloads.Withdraw(); }
+
 std::optional<pid_t> LibreOfficeSystem::StartedOfficePid() {
   FinishBackgroundStart();
   if (started_ && started_->Running()) return started_->Pid();

@@ -43,14 +43,6 @@ QueryTable ReadRows(const std::string& databasePath, const std::string& query, s
 
 }  // namespace
 
-QueryValue SheetValue(const db::FieldValue& value) {
-  const auto& storage = value.storage();
-  if (const auto* whole = std::get_if<std::int64_t>(&storage)) return static_cast<double>(*whole);
-  if (const auto* real = std::get_if<double>(&storage)) return *real;
-  if (const auto* text = std::get_if<std::string>(&storage)) return *text;
-  return std::monostate{};
-}
-
 QueryTable ReadStoredQuery(const std::string& databasePath, const std::string& query, std::size_t maxColumns,
                            std::size_t maxRows) {
   if (auto onServer = ReadServerQueryWhenNamed(databasePath, query, maxColumns, maxRows))

@@ -2,24 +2,14 @@
 
 #include <cstddef>
 #include <string>
-#include <variant>
-#include <vector>
 
-#include "db/field_value.h"
+#include "workbook/query_table.h"
 
 namespace quorvia::workbook::office {
 
-// One value of a query result as a sheet holds it: empty, a number or a text.
-using QueryValue = std::variant<std::monostate, double, std::string>;
-
-// A value of either engine as a sheet holds it: numbers of either kind are numbers; anything but a
-// number or a text is left empty.
-QueryValue SheetValue(const db::FieldValue& value);
-
-struct QueryTable {
-  std::vector<std::string> columns;
-  std::vector<std::vector<QueryValue>> rows;
-};
+using workbook::QueryTable;
+using workbook::QueryValue;
+using workbook::SheetValue;
 
 // All rows of "SELECT * FROM <query>" read over a read-only connection. AutomationError, naming the file,
 // when the database or the query cannot be read, when the result has more than maxColumns columns or more

@@ -143,6 +143,46 @@ TEST_F(WarmOfficeRefreshTest, ARefreshReadsTheQueryOnceAndTheCopyRunAfterItNotAg
   EXPECT_EQ(probe.PivotOutput("MOSA_QUERY.xls", "Report"), kFirstFigures);
 }
 
+// FILTERED's rows for the "first" selection, as the program hands them over after its own read.
+QueryTable FirstRows() { return {{"CHANGE", "AREA"}, {{"forest", 20.0}, {"urban", 15.5}, {"water", 1.25}}}; }
+
+TEST_F(WarmOfficeRefreshTest, OfferedRowsOfTheUnchangedFileAreShownWithoutAReadAndStaleOnesAreNot) {
+  const auto folder = MakeProgramFolder(kTwoSelections, "second");
+  const auto database = folder / "MOSA_DB.mdb";
+  Office().OpenWorkbook((folder / "MOSA_QUERY.xls").string(), 3);
+  RewriteFiltered(database, "first");
+  WorkbookProbe probe(Office());
+
+  // The rows offered for the file as it is are the sheet's rows, and the file is not read for them.
+  std::size_t before = BoundSheetReloads::QueriesRead();
+  System().OfferQueryRows(database.string(), "filtered", FirstRows());
+  ASSERT_TRUE(RefreshRun(System(), folder).Succeeded());
+  System().WithdrawQueryRows();
+  EXPECT_EQ(BoundSheetReloads::QueriesRead() - before, 0u);
+  EXPECT_EQ(probe.PivotOutput("MOSA_QUERY.xls", "Report"), kFirstFigures);
+
+  // Rows offered before the file changed are not taken: the query is read as it now is.
+  System().OfferQueryRows(database.string(), "FILTERED", FirstRows());
+  RewriteFiltered(database, "second");
+  before = BoundSheetReloads::QueriesRead();
+  ASSERT_TRUE(RefreshRun(System(), folder).Succeeded());
+  System().WithdrawQueryRows();
+  EXPECT_EQ(BoundSheetReloads::QueriesRead() - before, 1u);
+  EXPECT_EQ(probe.PivotOutput("MOSA_QUERY.xls", "Report"), kSecondFigures);
+
+  // Rows of another file, or withdrawn ones, are not taken either.
+  const auto other = MakeProgramFolder(kTwoSelections, "second");
+  RewriteFiltered(database, "first");
+  System().OfferQueryRows((other / "MOSA_DB.mdb").string(), "FILTERED", {{"CHANGE", "AREA"}, {{"x", 1.0}}});
+  ASSERT_TRUE(RefreshRun(System(), folder).Succeeded());
+  EXPECT_EQ(probe.PivotOutput("MOSA_QUERY.xls", "Report"), kFirstFigures);
+  System().OfferQueryRows(database.string(), "FILTERED", {{"CHANGE", "AREA"}, {{"x", 1.0}}});
+  System().WithdrawQueryRows();
+  RewriteFiltered(database, "second");
+  ASSERT_TRUE(RefreshRun(System(), folder).Succeeded());
+  EXPECT_EQ(probe.PivotOutput("MOSA_QUERY.xls", "Report"), kSecondFigures);
+}
+
 std::string FileBytes(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
