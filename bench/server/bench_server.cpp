@@ -93,14 +93,18 @@ void CompareCaseBlindForms(const std::string& conninfo, const std::string& progr
               MedianSeconds(reps, [&] { server.Execute(collated); }));
 }
 
-void WriteAndLoad(const std::string& file, int records, const std::string& server,
+void WriteAndLoad(const std::string& file, int records, bool reuseFile, const std::string& server,
                   const std::string& benchServer) {
   quorvia::tools::DemoOptions demo;
   demo.largeCountry = "FR";
   demo.largeRecords = records;
   demo.recordsPerCountry = 1000;
-  std::printf("SQLite file with %d FR records: written in %.1f s (%s)\n", records,
-              MedianSeconds(1, [&] { quorvia::tools::WriteDemoDatabase(file, demo); }), file.c_str());
+  if (reuseFile) {
+    std::printf("Reusing the SQLite file %s as it is\n", file.c_str());
+  } else {
+    std::printf("SQLite file with %d FR records: written in %.1f s (%s)\n", records,
+                MedianSeconds(1, [&] { quorvia::tools::WriteDemoDatabase(file, demo); }), file.c_str());
+  }
   {
     pg::PgConnection admin(server);
     admin.Execute(std::string("DROP DATABASE IF EXISTS ") + kBenchDatabase + " WITH (FORCE)");
@@ -116,11 +120,13 @@ void WriteAndLoad(const std::string& file, int records, const std::string& serve
 }
 
 int Usage() {
-  std::cerr << "Usage: bench_server --server CONNINFO [--records N] [--reps N] [--folder DIR] [--reuse]\n"
+  std::cerr << "Usage: bench_server --server CONNINFO [--records N] [--reps N] [--folder DIR] [--reuse | "
+               "--reuse-file]\n"
                "  CONNINFO: a role that may create databases; the database "
             << kBenchDatabase
             << " is made anew in it.\n"
-               "  --reuse: time the file in DIR and the database an earlier run left, without writing them\n";
+               "  --reuse: time the file in DIR and the database an earlier run left, without writing them\n"
+               "  --reuse-file: load the server from the file in DIR as it is, without writing the file\n";
   return 2;
 }
 
@@ -131,12 +137,15 @@ int main(int argc, char** argv) {
       10'000'000, 3, (std::filesystem::temp_directory_path() / "quorvia-bench-server").string()};
   std::string server;
   bool reuse = false;
+  bool reuseFile = false;
   for (int i = 1; i < argc; ++i) {
     if (quorvia::bench::TakeDemoRunOption(argc, argv, i, run)) continue;
     if (std::string(argv[i]) == "--server" && i + 1 < argc) {
       server = argv[++i];
     } else if (std::string(argv[i]) == "--reuse") {
       reuse = true;
+    } else if (std::string(argv[i]) == "--reuse-file") {
+      reuseFile = true;
     } else {
       return Usage();
     }
@@ -154,7 +163,7 @@ int main(int argc, char** argv) {
       std::printf("Reusing %s and the server database %s as an earlier run left them\n", file.c_str(),
                   kBenchDatabase);
     } else {
-      WriteAndLoad(file, records, server, benchServer);
+      WriteAndLoad(file, records, reuseFile, server, benchServer);
     }
 
     // Without an office the workbook step gives up at once, so the updates time their database work alone.

@@ -74,8 +74,9 @@ std::vector<IndexDefinition> IndexesFor(const db::TableDef& table, const db::Tab
   if (!db::UpperAscii(table.Name()).starts_with(kDataPrefix)) return {};
   const db::TableDef* units = UnitsTableOf(table, tables);
   if (units == nullptr || !HasField(table, kCountryColumn) || !HasField(table, kAreaColumn)) return {};
-  // The queries group by change2 unless the user picks change1; a table without change2 has change1 only.
-  const char* grouped = HasField(table, kChangeColumns[1]) ? kChangeColumns[1] : kChangeColumns[0];
+  // The queries group by change1 unless the user picks change2 (the window starts on change1); a table
+  // without change1 is grouped by change2 whatever the choice.
+  const char* grouped = HasField(table, kChangeColumns[0]) ? kChangeColumns[0] : kChangeColumns[1];
   if (!HasField(table, grouped)) return {};
   const std::string change = FieldName(table, grouped);
   const std::string country = FieldName(table, kCountryColumn);

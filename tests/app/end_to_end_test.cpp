@@ -24,7 +24,7 @@
 #include "end_to_end_support.h"
 #include "office_test_support.h"
 #include "query/query_session.h"
-#include "query/unit_names.h"
+#include "query/filters.h"
 #include "recording_modal_host.h"
 #include "report_template.h"
 #include "sqlite_fixture.h"
@@ -408,13 +408,14 @@ TEST_F(EndToEndTest, AnUpdateAndEachBatchItemReadTheChangeRowsOnce) {
   const ChangeRowReads reads;
   query::QuerySession session(db::DBEngine::Instance().OpenDatabase(Database()), *system_, Folder());
   query::Selection selection;
-  selection.Combo1 = "AT Oesterreich";
-  selection.Combo2 = selection.Combo3 = selection.Combo4 = selection.Combo5 = selection.Combo6 = "All";
+  selection.country = "AT Oesterreich";
+  selection.nutsRegion = selection.elevation = selection.watershed = selection.shoreline =
+      selection.landCover = "All";
   selection.nutsLevelIndex = 0;
   selection.elevationLevelIndex = 0;
-  const auto regions = session.NutsList("AT", 0).entries;  // "All", then the level-1 regions
+  const auto regions = session.FilterList(query::FilterOf(query::FilterId::nutsRegion), "AT", 0).entries;  // "All", then the level-1 regions
   ASSERT_GE(regions.size(), 3u);
-  selection.Combo2 = regions[1];
+  selection.nutsRegion = regions[1];
 
   const auto outcome = session.Update(selection);
   ASSERT_TRUE(outcome.Done()) << outcome.labelText;
@@ -423,12 +424,13 @@ TEST_F(EndToEndTest, AnUpdateAndEachBatchItemReadTheChangeRowsOnce) {
   const double expected =
       testing::QueryNumber(Database(), "SELECT sum(AREAHA) FROM DATA_AT WHERE N1 = '" + regions[1] + "'");
   EXPECT_NEAR(ReadReport(root_->Path() / "MOSA_QUERY.xls").total, expected, 0.01);
-  EXPECT_EQ(outcome.labelText.substr(0, outcome.labelText.find(" records")),
-            std::to_string(static_cast<long>(testing::QueryNumber(
-                Database(), "SELECT count(DISTINCT change2) FROM DATA_AT WHERE N1 = '" + regions[1] + "'"))));
+  EXPECT_EQ(
+      outcome.labelText.substr(0, outcome.labelText.find(" records")),
+      std::to_string(static_cast<long>(testing::QueryNumber(Database(), "SELECT count(*) FROM FILTERED"))));
 
+  const int readsBeforeBatch = reads.Count();  // the check above read FILTERED too
   query::BatchRequest request;
-  request.unit = query::kUnitNuts;
+  request.unit = query::FilterOf(query::FilterId::nutsRegion).unitName;
   request.items = {regions[1], regions[2]};
   request.selected = {true, true};
   request.count = "2";
@@ -436,7 +438,7 @@ TEST_F(EndToEndTest, AnUpdateAndEachBatchItemReadTheChangeRowsOnce) {
   request.selection = selection;
   const auto batch = session.Batch(request);
   EXPECT_EQ(batch.failed, 0) << (batch.failures.empty() ? "" : batch.failures.front());
-  EXPECT_EQ(reads.Count(), 1 + 2);
+  EXPECT_EQ(reads.Count(), readsBeforeBatch + 2);
 }
 
 }  // namespace

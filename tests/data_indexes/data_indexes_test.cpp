@@ -28,8 +28,9 @@ std::string Plan(const std::string& file, const std::string& programSql) {
 
 query::Selection AllOnFrance() {
   query::Selection selection;
-  selection.Combo1 = "FR France";
-  selection.Combo2 = selection.Combo3 = selection.Combo4 = selection.Combo5 = selection.Combo6 = "All";
+  selection.country = "FR France";
+  selection.nutsRegion = selection.elevation = selection.watershed = selection.shoreline =
+      selection.landCover = "All";
   selection.nutsLevelIndex = 0;
   selection.elevationLevelIndex = 0;
   return selection;
@@ -61,8 +62,8 @@ class DemoFileIndexes : public ::testing::Test {
 
 TEST_F(DemoFileIndexes, NarrowedSelectionsReadTheirRegionsIndexAndNoQueryReadsTheTableThroughAnIndex) {
   query::Selection region = AllOnFrance();
-  region.Combo2 = "fr1";  // letter case as the user may type it
-  region.Combo5 = "< 10 Km from shoreline";
+  region.nutsRegion = "fr1";  // letter case as the user may type it
+  region.shoreline = "< 10 Km from shoreline";
   // Both queries (area, then change) search the region's stretch of its index; the few rows it holds may
   // be sorted for the grouping.
   const std::string regionPlans = PlansFor(region);
@@ -73,7 +74,7 @@ TEST_F(DemoFileIndexes, NarrowedSelectionsReadTheirRegionsIndexAndNoQueryReadsTh
 
   query::Selection district = AllOnFrance();
   district.nutsLevelIndex = 2;
-  district.Combo2 = testing::QueryText(File(), "SELECT N3 FROM UNITS_FR WHERE N3 <> '' ORDER BY N3");
+  district.nutsRegion = testing::QueryText(File(), "SELECT N3 FROM UNITS_FR WHERE N3 <> '' ORDER BY N3");
   const std::string districtPlans = PlansFor(district);
   EXPECT_TRUE(
       districtPlans.starts_with("SEARCH DATA_FR USING COVERING INDEX DATA_FR_by_N3 (N3=?)\n"
@@ -82,13 +83,13 @@ TEST_F(DemoFileIndexes, NarrowedSelectionsReadTheirRegionsIndexAndNoQueryReadsTh
 
   // All on "All" reads the grouped sum in group order, without a sort; any other selection reads an
   // index that holds every column it names, never the table row by row through one.
-  EXPECT_NE(PlansFor(AllOnFrance()).find("SEARCH DATA_FR USING COVERING INDEX DATA_FR_by_change2 (N0CD=?)\n"),
+  EXPECT_NE(PlansFor(AllOnFrance()).find("SEARCH DATA_FR USING COVERING INDEX DATA_FR_by_change1 (N0CD=?)\n"),
             std::string::npos);
   query::Selection landCover = AllOnFrance();
-  landCover.Combo6 = "Forests";
-  query::Selection byChange1 = region;
-  byChange1.option3FirstSelected = true;
-  for (const auto& selection : {AllOnFrance(), region, district, landCover, byChange1}) {
+  landCover.landCover = "Forests";
+  query::Selection byChange2 = region;
+  byChange2.option3FirstSelected = false;
+  for (const auto& selection : {AllOnFrance(), region, district, landCover, byChange2}) {
     const std::string plans = PlansFor(selection);
     EXPECT_EQ(plans.find("USING INDEX"), std::string::npos) << plans;
   }
@@ -110,7 +111,7 @@ TEST(AddIndexesCommand, AddsWhatAFileLacksSaysHowMuchSpaceItTookAndLeavesOtherFi
 
   std::ostringstream out, err;
   EXPECT_EQ(AddIndexesCommand(file, out, err), 0) << err.str();
-  EXPECT_NE(out.str().find("Added index DATA_AT_by_change2 on DATA_AT (N0CD, change2, AREAHA, change1, "
+  EXPECT_NE(out.str().find("Added index DATA_AT_by_change1 on DATA_AT (N0CD, change1, AREAHA, change2, "
                            "N1, N2, N3, EBKL1DS, EBKL2DS, WSCODE, DLT, CSTDS)\n"),
             std::string::npos)
       << out.str();
