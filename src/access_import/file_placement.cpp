@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "access_import/access_header.h"
@@ -40,16 +42,20 @@ bool ProcessIsGone(const std::string& digits) {
   return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
 }
 
-// Removes what a conversion that was killed left beside `beside`: its temporary file and SQLite's journal
-// of it. Only files whose process no longer exists are touched; anything else in the folder is kept.
+// Removes what conversions that were killed left in the folder of `beside`, whatever their target: their
+// temporary files and SQLite's journals of them. Only files whose process no longer exists are touched;
+// anything else in the folder is kept.
 void RemoveLeftoversOfEndedConversions(const std::string& beside) {
-  const std::string prefix = TemporaryPrefix(beside);
+  constexpr std::string_view kMarker = ".converting-";
   std::error_code error;
   for (const auto& entry : fs::directory_iterator(FolderOf(beside), error)) {
     const std::string name = entry.path().filename().string();
-    if (!name.starts_with(prefix)) continue;
-    const std::string rest = name.substr(prefix.size());
-    if (ProcessIsGone(rest.substr(0, rest.find('-')))) fs::remove(entry.path(), error);
+    const auto marker = name.rfind(kMarker);
+    if (!name.starts_with('.') || marker == std::string::npos || marker == 0) continue;
+    const std::string rest = name.substr(marker + kMarker.size());
+    const auto dash = rest.find('-');
+    if (dash == std::string::npos) continue;
+    if (ProcessIsGone(rest.substr(0, dash))) fs::remove(entry.path(), error);
   }
 }
 

@@ -5,7 +5,10 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <optional>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "access_import/access_header.h"
 #include "access_import/file_placement.h"
@@ -86,35 +89,97 @@ int LoadIntoServer(const std::string& conninfo, const std::string& source, bool 
   }
 }
 
+constexpr const char* kUsage =
+    "Usage: quorvia-import SOURCE TARGET\n"
+    "Converts the Access database SOURCE (.mdb or .accdb: Jet 3, Jet 4 or ACE) into the new SQLite\n"
+    "database TARGET, which must not exist. Exit status 0 on success, 1 on any failure.\n"
+    "       quorvia-import --to \"CONNECTION STRING\" [--replace] SOURCE\n"
+    "Loads the Access database or SQLite MOSA_DB.mdb SOURCE into the PostgreSQL database of the libpq\n"
+    "connection string, in one transaction; tables that exist there already are an error unless\n"
+    "--replace.\n"
+    "       quorvia-import --add-indexes FILE\n"
+    "Gives the change tables of the SQLite MOSA_DB.mdb FILE the indexes that Quorvia's queries use\n"
+    "(the converter adds them to every file it writes) and says how much space they take.\n"
+    "Options may stand anywhere; after \"--\" every argument is a file.\n";
+
+struct Arguments {
+  bool help = false;
+  std::optional<std::string> conninfo;  // --to
+  bool replace = false;
+  bool addIndexes = false;
+  std::vector<std::string> files;
+};
+
+// Options in any position; std::invalid_argument saying what is wrong with the command line.
+Arguments Parse(int argc, char** argv) {
+  Arguments parsed;
+  bool filesOnly = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (filesOnly || argument == "-" || !argument.starts_with("-")) {
+      parsed.files.push_back(argument);
+    } else if (argument == "--") {
+      filesOnly = true;
+    } else if (argument == "--help" || argument == "-h") {
+      parsed.help = true;
+    } else if (argument == "--add-indexes") {
+      parsed.addIndexes = true;
+    } else if (argument == "--replace") {
+      parsed.replace = true;
+    } else if (argument == "--to") {
+      if (i + 1 >= argc) throw std::invalid_argument("--to needs a connection string after it");
+      parsed.conninfo = argv[++i];
+    } else {
+      throw std::invalid_argument("unknown option " + argument);
+    }
+  }
+  if (parsed.help) return parsed;
+  if (parsed.addIndexes) {
+    if (parsed.conninfo || parsed.replace) throw std::invalid_argument("--add-indexes takes no other option");
+    if (parsed.files.size() != 1) {
+      throw std::invalid_argument("--add-indexes works on one FILE; " + std::to_string(parsed.files.size()) +
+                                  " files were given");
+    }
+  } else if (parsed.conninfo) {
+    if (parsed.files.size() != 1) {
+      throw std::invalid_argument("--to loads one SOURCE file; " + std::to_string(parsed.files.size()) +
+                                  " files were given");
+    }
+  } else {
+    if (parsed.replace) throw std::invalid_argument("--replace works only with --to");
+    if (parsed.files.size() != 2) {
+      throw std::invalid_argument("a conversion needs SOURCE and TARGET; " +
+                                  std::to_string(parsed.files.size()) +
+                                  (parsed.files.size() == 1 ? " file was" : " files were") + " given");
+    }
+  }
+  return parsed;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::signal(SIGINT, RequestStop);
   std::signal(SIGTERM, RequestStop);
-  if (argc == 3 && std::string(argv[1]) == "--add-indexes")
-    return quorvia::data_indexes::AddIndexesCommand(argv[2], std::cout, std::cerr);
-  const bool toServer = argc >= 2 && std::string(argv[1]) == "--to";
-  const bool replace = toServer && argc == 5 && std::string(argv[3]) == "--replace";
-  if (toServer && (argc == 4 || replace)) return LoadIntoServer(argv[2], argv[argc - 1], replace);
-  if (argc != 3 || toServer) {
-    std::cerr
-        << "Usage: quorvia-import SOURCE TARGET\n"
-           "Converts the Access database SOURCE (.mdb or .accdb: Jet 3, Jet 4 or ACE) into the new SQLite\n"
-           "database TARGET, which must not exist. Exit status 0 on success, 1 on any failure.\n"
-           "       quorvia-import --to \"CONNECTION STRING\" [--replace] SOURCE\n"
-           "Loads the Access database or SQLite MOSA_DB.mdb SOURCE into the PostgreSQL database of the "
-           "libpq\n"
-           "connection string, in one transaction; tables that exist there already are an error unless\n"
-           "--replace.\n"
-           "       quorvia-import --add-indexes FILE\n"
-           "Gives the change tables of the SQLite MOSA_DB.mdb FILE the indexes that Quorvia's queries use\n"
-           "(the converter adds them to every file it writes) and says how much space they take.\n";
+  Arguments arguments;
+  try {
+    arguments = Parse(argc, argv);
+  } catch (const std::invalid_argument& error) {
+    std::cerr << "quorvia-import: " << error.what() << "\n\n" << kUsage;
     return 1;
   }
+  if (arguments.help) {
+    std::cout << kUsage;
+    return 0;
+  }
+  if (arguments.addIndexes) {
+    return quorvia::data_indexes::AddIndexesCommand(arguments.files[0], std::cout, std::cerr);
+  }
+  if (arguments.conninfo) return LoadIntoServer(*arguments.conninfo, arguments.files[0], arguments.replace);
   StderrProgress progress;
   try {
     const auto summary = quorvia::access_import::ImportAccessFile(
-        argv[1], argv[2], [&progress](const ImportProgress& p) { progress(p); },
+        arguments.files[0], arguments.files[1], [&progress](const ImportProgress& p) { progress(p); },
         [] { return stopRequested != 0; });
     progress.Finish();
     PrintSummary(summary, "Converted", "not converted");
