@@ -4,6 +4,7 @@
 #
 #   scripts/pg-test-cluster.sh start   prints the folder; the server listens in it
 #   scripts/pg-test-cluster.sh stop FOLDER
+#   scripts/pg-test-cluster.sh crash FOLDER   stops the server at once (-m immediate), as a crash would
 #
 # The cluster's superuser is "postgres" and logs in over the socket without a password; every other role
 # logs in with its password (so the tests can check a wrong one). The server refuses to run as root: then
@@ -49,8 +50,15 @@ stop() {
   rm -rf "$folder"
 }
 
+crash() {
+  local folder="$1"
+  case "$folder" in */quorvia-pg-*) ;; *) echo "not a test cluster folder: $folder" >&2; exit 2 ;; esac
+  as_server_user "$bin/pg_ctl" -D "$folder/data" -m immediate -w stop >/dev/null
+}
+
 case "${1:-}" in
   start) start ;;
   stop) stop "${2:?folder}" ;;
-  *) echo "usage: $0 start | stop FOLDER" >&2; exit 2 ;;
+  crash) crash "${2:?folder}" ;;
+  *) echo "usage: $0 start | stop FOLDER | crash FOLDER" >&2; exit 2 ;;
 esac

@@ -1,16 +1,60 @@
 #pragma once
 
 #include <QString>
+#include <string>
 
 #include "db/db_error.h"
 
 namespace quorvia::app {
 
-// How an engine error is put to the user: its number and its description.
+namespace detail {
+
+// The name after `marker` in an engine's words, up to the next blank or quote; "" when absent.
+inline std::string NameAfter(const std::string& text, const std::string& marker) {
+  const auto at = text.find(marker);
+  if (at == std::string::npos) return {};
+  std::string name;
+  for (auto i = at + marker.size(); i < text.size() && text[i] != ' ' && text[i] != '"' && text[i] != '\n';
+       ++i) {
+    name += text[i];
+  }
+  return name;
+}
+
+}  // namespace detail
+
+// What went wrong, in plain words: the first line of every message about an engine error.
+inline QString PlainDbProblem(const db::DbError& error) {
+  const std::string& words = error.Description();
+  if (error.Number() == db::kConnectionLost) return QStringLiteral("The connection to the server was lost.");
+  if (error.Number() == db::kServerUnreachable) return QStringLiteral("The server cannot be reached.");
+  if (const auto table = detail::NameAfter(words, "no such table: "); !table.empty()) {
+    return QStringLiteral("The database cannot be read: table %1 is missing.")
+        .arg(QString::fromStdString(table));
+  }
+  if (const auto relation = detail::NameAfter(words, "relation \"");
+      !relation.empty() && words.find("does not exist") != words.npos) {
+    return QStringLiteral("The database cannot be read: table %1 is missing.")
+        .arg(QString::fromStdString(relation).toUpper());
+  }
+  if (const auto column = detail::NameAfter(words, "no such column: "); !column.empty()) {
+    return QStringLiteral("The database cannot be read: column %1 is missing.")
+        .arg(QString::fromStdString(column));
+  }
+  if (words.find("file is not a database") != words.npos) {
+    return QStringLiteral("The file is not a database that Quorvia can read.");
+  }
+  if (words.find("database is locked") != words.npos) {
+    return QStringLiteral("The database is in use by another program; try again when it has finished.");
+  }
+  return QStringLiteral("The database reported an error.");
+}
+
+// How an engine error is put to the user: in plain words first, then the engine's number and its words.
 inline QString ErrorText(const db::DbError& error) {
-  return QStringLiteral("Error %1\n\n%2")
-      .arg(error.Number())
-      .arg(QString::fromStdString(error.Description()));
+  return PlainDbProblem(error) + QStringLiteral("\n\nError %1: %2")
+                                     .arg(error.Number())
+                                     .arg(QString::fromStdString(error.Description()));
 }
 
 }  // namespace quorvia::app

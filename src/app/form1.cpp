@@ -7,9 +7,11 @@
 #include <QSignalBlocker>
 #include <QStyle>
 #include <algorithm>
+#include <filesystem>
 #include <utility>
 
 #include "app/access_start_up.h"
+
 #include "app/error_text.h"
 #include "app/label_colour.h"
 #include "batch_dialog/batch_selection.h"
@@ -76,15 +78,37 @@ void Form1::ConnectHandlers() {
   combos_[0]->installEventFilter(this);
 }
 
+namespace {
+
+// A database file that is not there (or is a folder) is named whole, with how to get one.
+QString MissingDatabaseText(const std::string& path) {
+  std::error_code error;
+  const bool folder = std::filesystem::is_directory(path, error);
+  if (!folder && std::filesystem::exists(path, error)) return {};
+  return QStringLiteral(
+             "The database %1 %2.\n\nMake a demo folder with scripts/demo-data.sh (or make_demo_db "
+             "--out %1), copy your MOSA_DB.mdb there, or start Quorvia on another program folder.")
+      .arg(Q(path), folder ? QStringLiteral("is a folder, not a file") : QStringLiteral("does not exist"));
+}
+
+}  // namespace
+
 bool Form1::Form_Load() {
   const std::string path = programFolder_ + "/MOSA_DB.mdb";
   // A folder that points at a server does not use MOSA_DB.mdb at all: an Access file there is left alone.
-  if (!db::DBEngine::Instance().OnServer(path) && !OfferAccessConversion(this, path, modals_)) return false;
+  if (!db::DBEngine::Instance().OnServer(path)) {
+    if (const QString missing = MissingDatabaseText(path); !missing.isEmpty()) {
+      modals_.ShowMessage(this, missing);
+      return false;
+    }
+    if (!OfferAccessConversion(this, path, modals_)) return false;
+  }
   try {
     session_ = std::make_unique<query::QuerySession>(db::DBEngine::Instance().OpenDatabase(path), office_,
                                                      programFolder_);
     // The sink is called on the run thread; the label is set on the window's.
     session_->SetStatusSink([this](const std::string& text) {
+      if (statusEcho_) statusEcho_(text);
       QMetaObject::invokeMethod(
           this, [this, text] { SetLabel1(text); }, Qt::QueuedConnection);
     });
@@ -268,7 +292,7 @@ query::Selection Form1::ReadSelection() const {
   }
   selection.option3FirstSelected = option3_[0]->isChecked();
   for (std::size_t i = 0; i < combos_.size(); ++i) {
-    if (!listLoaded_[i]) selection.unloadedBoxes.push_back("Combo" + std::to_string(i + 1));
+    if (!listLoaded_[i]) selection.unloadedBoxes.push_back(S(label2_[i]->text()));
   }
   return selection;
 }

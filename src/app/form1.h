@@ -123,6 +123,8 @@ class Form1 : public QWidget {
   // How many runs (updates, batches) since the window was built did not do everything they were asked:
   // refused, stopped by an error, the workbook or its cover page not written, or a batch item failed.
   int RunsNotDone() const { return runsNotDone_; }
+  // Also told every status that a run shows while it waits (the runner prints it on standard error).
+  void SetStatusEcho(std::function<void(const std::string&)> echo) { statusEcho_ = std::move(echo); }
 
  signals:
   // A run has ended and its outcome is shown.
@@ -164,6 +166,7 @@ class Form1 : public QWidget {
   int mousePointer_ = kDefaultPointer;
   bool selectionRanForThisAction_ = false;
   int runsNotDone_ = 0;
+  std::function<void(const std::string&)> statusEcho_;
   // Whether each box's list was read for the country shown; a box without one holds no selection.
   std::array<bool, 6> listLoaded_{};
 

@@ -115,8 +115,9 @@ void Form1::Command2_Click() {
       auto batch = session->StartBatch(request);
       const auto outcome = query::RunBatch(batch, beforeItem, [&stop] { return stop->load(); });
       end.labelText = outcome.labelText;
-      end.done = outcome.failed == 0 && outcome.processed == query::SelectedItemCount(request);
+      end.done = outcome.Complete() && outcome.processed == query::SelectedItemCount(request);
     } catch (const db::DbError& error) {
+      end.labelText = "Batch not done: error " + std::to_string(error.Number());
       end.message = ErrorText(error);
     } catch (const std::exception& error) {
       end.labelText = std::string("Batch not done: ") + error.what();

@@ -109,6 +109,7 @@ int main(int argc, char** argv) {
   officeOptions.reportFolder = options.folder;
   quorvia::workbook::office::LibreOfficeSystem office(officeOptions);
   Form1 form(options.folder, modals, office);
+  form.SetStatusEcho([](const std::string& text) { std::cerr << text << std::endl; });
   if (!form.Form_Load()) return 1;
   ApplySelection(form, options);
   if (options.update) {

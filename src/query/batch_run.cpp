@@ -1,10 +1,13 @@
 #include "query/batch_run.h"
 
+#include <cctype>
 #include <filesystem>
 #include <stdexcept>
 #include <utility>
 
 #include "db/ascii_case.h"
+#include "db/database.h"
+#include "db/db_error.h"
 #include "query/change_queries.h"
 #include "query/change_rows.h"
 #include "query/query_session.h"
@@ -23,10 +26,44 @@ const Filter& FilterOfUnitOrThrow(const std::string& unit) {
 void NoteFailure(BatchOutcome& outcome, const std::string& item, const std::string& reason) {
   ++outcome.failed;
   outcome.failures.push_back(item + ": " + reason);
+  outcome.failedItems.push_back(item);
 }
 
 std::string ReasonOr(const workbook::RefreshOutcome& outcome, const char* otherwise) {
-  return outcome.FirstFailure().empty() ? otherwise : outcome.FirstFailure();
+  return outcome.Reason().empty() ? otherwise : outcome.Reason();
+}
+
+// Without the server no further item can run.
+bool ServerGone(const db::DbError& error) {
+  return error.Number() == db::kConnectionLost || error.Number() == db::kServerUnreachable;
+}
+
+// The engine's words as one sentence for a line of the label: line breaks and tabs become blanks, and
+// it ends with a full stop.
+std::string Sentence(const std::string& words) {
+  std::string text;
+  for (const char c : words) {
+    const bool blank = std::isspace(static_cast<unsigned char>(c)) != 0;
+    if (!blank || (!text.empty() && text.back() != ' ')) text += blank ? ' ' : c;
+  }
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  if (!text.empty() && text.back() != '.') text += '.';
+  return text;
+}
+
+// Up to five names, then how many more.
+std::string NameList(const std::vector<std::string>& names) {
+  constexpr std::size_t kShown = 5;
+  std::string list;
+  for (std::size_t i = 0; i < names.size() && i < kShown; ++i) list += (i ? ", " : "") + names[i];
+  if (names.size() > kShown) list += " and " + std::to_string(names.size() - kShown) + " more";
+  return list;
+}
+
+std::string AndMore(const std::vector<std::string>& lines) {
+  std::string text = lines.front();
+  if (lines.size() > 1) text += " (and " + std::to_string(lines.size() - 1) + " more)";
+  return text;
 }
 
 }  // namespace
@@ -39,6 +76,9 @@ BatchRun::BatchRun(QuerySession& session, BatchRequest request)
       request_(std::move(request)),
       windowCountry_(CountryCode(request_.selection.country)),
       copyRegister_(session.ProgramFolder()) {
+  if (const std::string safe = CopyNames::SafeFileNamePart(request_.prefix); safe != request_.prefix) {
+    outcome_.prefixUsed = safe;
+  }
   session_.texts_ = TextsOf(request_.selection);
   BuildCriteria(request_.selection, session_.conditions_);
 }
@@ -47,7 +87,8 @@ std::optional<BatchStep> BatchRun::Next() {
   while (next_ < request_.items.size() && (next_ >= request_.selected.size() || !request_.selected[next_])) {
     ++next_;
   }
-  if (next_ >= request_.items.size()) {
+  if (next_ >= request_.items.size() || !outcome_.stoppedBy.empty()) {
+    if (!outcome_.stoppedBy.empty()) NoteItemsNotRun();
     outcome_.labelText = BatchFinishedText(outcome_);
     return std::nullopt;
   }
@@ -93,6 +134,13 @@ std::string BatchRun::ChooseCopyName(std::string& name) {
     return "the copy name \"" + first + ".xls\" is the report workbook's own name";
   }
   name = first;
+  // Another item of this batch had the name already (items equal but for letter case or replaced
+  // characters): the user learns which file holds this item.
+  if (const std::string stem =
+          CopyNames::SafeFileNamePart(request_.prefix) + "_" + CopyNames::SafeFileNamePart(itemName_);
+      first != stem) {
+    outcome_.renamed.push_back(item_ + ": the copy is " + first + ".xls");
+  }
   if (takenByOthers(first)) {
     name = copyNames_.Next(request_.prefix, itemName_, takenByOthers);
     outcome_.kept.push_back(first + ".xls kept, the copy is " + name + ".xls");
@@ -101,6 +149,38 @@ std::string BatchRun::ChooseCopyName(std::string& name) {
 }
 
 void BatchRun::RunItem() {
+  try {
+    RunItemSteps();
+  } catch (const db::DbError& error) {
+    NoteFailure(outcome_, item_, error.Description() + " (error " + std::to_string(error.Number()) + ")");
+    if (ServerGone(error)) {
+      outcome_.stoppedBy = Sentence(error.Description());
+    } else if (const auto gone = ServerGoneSince()) {
+      outcome_.stoppedBy = Sentence(*gone);
+    }
+  }
+}
+
+// A statement that failed because the server went away does not always say so (the connection may notice
+// only at its next use); one question to the database tells.
+std::optional<std::string> BatchRun::ServerGoneSince() {
+  try {
+    session_.workDb_->CheckQuery("SELECT 1");
+  } catch (const db::DbError& error) {
+    if (ServerGone(error)) return error.Description();
+  }
+  return std::nullopt;
+}
+
+void BatchRun::NoteItemsNotRun() {
+  for (; next_ < request_.items.size(); ++next_) {
+    if (next_ < request_.selected.size() && request_.selected[next_]) {
+      outcome_.notRun.push_back(request_.items[next_]);
+    }
+  }
+}
+
+void BatchRun::RunItemSteps() {
   Updata(*session_.workDb_, sql_);
   // The item's rows are read once, here, before the workbook is touched; the report takes them.
   const auto refresh = [&] {
@@ -132,17 +212,34 @@ void BatchRun::RunItem() {
   }
 }
 
-std::string BatchFinishedText(const BatchOutcome& outcome) {
-  std::string text = "Tasks finished";
-  if (outcome.failed > 0) {
-    text += "\r\n" + std::to_string(outcome.failed) + " of " + std::to_string(outcome.processed) +
-            " items failed; first: " + outcome.failures.front();
-  }
-  if (!outcome.kept.empty()) {
-    text += "\r\n" + outcome.kept.front();
-    if (outcome.kept.size() > 1) text += " (and " + std::to_string(outcome.kept.size() - 1) + " more)";
+std::string BatchItemsLine(const BatchOutcome& outcome, int total) {
+  std::string line =
+      std::to_string(outcome.processed - outcome.failed) + " of " + std::to_string(total) + " items done";
+  if (outcome.failed > 0) line += "; failed: " + NameList(outcome.failedItems);
+  if (!outcome.notRun.empty()) line += "; not run: " + NameList(outcome.notRun);
+  return line;
+}
+
+std::string BatchDetailLines(const BatchOutcome& outcome) {
+  std::string text;
+  if (outcome.failed > 0) text += "\r\nFirst failure: " + outcome.failures.front();
+  if (!outcome.kept.empty()) text += "\r\n" + AndMore(outcome.kept);
+  if (!outcome.renamed.empty()) text += "\r\n" + AndMore(outcome.renamed);
+  if (!outcome.prefixUsed.empty()) {
+    text += "\r\nThe file names begin with \"" + outcome.prefixUsed +
+            "\": characters that a file name cannot hold were replaced";
   }
   return text;
+}
+
+std::string BatchFinishedText(const BatchOutcome& outcome) {
+  std::string text = outcome.stoppedBy.empty() ? std::string("Tasks finished")
+                                               : "Batch stopped: " + outcome.stoppedBy +
+                                                     " Run the batch again for the items not run.";
+  if (outcome.failed > 0 || !outcome.notRun.empty()) {
+    text += "\r\n" + BatchItemsLine(outcome, outcome.processed + static_cast<int>(outcome.notRun.size()));
+  }
+  return text + BatchDetailLines(outcome);
 }
 
 }  // namespace quorvia::query

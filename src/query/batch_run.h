@@ -28,9 +28,17 @@ struct BatchOutcome {
   int processed = 0;
   int failed = 0;                     // items whose copy is missing or does not show the item
   std::vector<std::string> failures;  // "<item>: <reason>"
-  std::vector<std::string> copies;    // copy names written, in order
-  std::vector<std::string> kept;      // "<file> kept, the copy is <other file>": files not ours, not replaced
-  std::string labelText;              // what the status label shows afterwards (BatchFinishedText)
+  std::vector<std::string> failedItems;
+  std::vector<std::string> notRun;   // selected items that never ran because the batch stopped
+  std::string stoppedBy;             // why the batch stopped before its last item, or ""
+  std::vector<std::string> copies;   // copy names written, in order
+  std::vector<std::string> kept;     // "<file> kept, the copy is <other file>": files not ours, not replaced
+  std::vector<std::string> renamed;  // "<item>: the copy is <file>" where another item had taken the name
+  std::string prefixUsed;            // the prefix as the file names carry it, when characters were replaced
+  std::string labelText;             // what the status label shows afterwards (BatchFinishedText)
+
+  // Every selected item ran and has its copy.
+  bool Complete() const { return failed == 0 && notRun.empty() && stoppedBy.empty(); }
 };
 
 // What the window shows before an item runs.
@@ -41,7 +49,8 @@ struct BatchStep {
 
 // One batch, item by item, so that the window can show each step before it runs:
 //   while (const auto step = run.Next()) { show *step; run.RunItem(); }
-// Engine errors are raised by Next or RunItem and end the batch.
+// An item that fails is noted and the batch goes on with the next; a lost server stops the batch, and the
+// items left are noted as not run. Next always ends with the outcome's final label.
 class BatchRun {
  public:
   BatchRun(QuerySession& session, BatchRequest request);
@@ -56,10 +65,14 @@ class BatchRun {
   // The outcome so far; complete once Next has returned nothing.
   const BatchOutcome& Outcome() const { return outcome_; }
   const BatchRequest& Request() const { return request_; }
+  // The selected items not run yet are noted as not run: the batch ends here.
+  void NoteItemsNotRun();
 
  private:
   // Why the item's copy cannot be written from the refreshed report, or "".
   std::string ChooseCopyName(std::string& name);
+  void RunItemSteps();
+  std::optional<std::string> ServerGoneSince();
 
   QuerySession& session_;
   folder_lock::FolderLock runLock_;  // held from the first item to the end of the batch
@@ -75,8 +88,13 @@ class BatchRun {
   BatchOutcome outcome_;
 };
 
-// "Tasks finished"; on further lines how many items failed, when any did, and which files were kept
-// under their names.
+// "Tasks finished" (or why the batch stopped); on further lines, when anything went wrong, how many items
+// were done and which failed or were not run, the first failure, which files were kept under their
+// names, which copies took another name and the prefix the file names carry when it had to be changed.
 std::string BatchFinishedText(const BatchOutcome& outcome);
+// "<done> of <total> items done", then "; failed: ..." and "; not run: ..." with up to five names each.
+std::string BatchItemsLine(const BatchOutcome& outcome, int total);
+// The lines below the count: the first failure, files kept, copies renamed, the prefix as used.
+std::string BatchDetailLines(const BatchOutcome& outcome);
 
 }  // namespace quorvia::query

@@ -11,11 +11,7 @@ int SelectedItemCount(const BatchRequest& request) {
 }
 
 std::string BatchStoppedText(const BatchOutcome& outcome, int total) {
-  const std::string finished = BatchFinishedText(outcome);
-  const auto firstLineEnd = finished.find("\r\n");
-  const std::string furtherLines = firstLineEnd == std::string::npos ? "" : finished.substr(firstLineEnd);
-  return "Stopped: " + std::to_string(outcome.processed) + " of " + std::to_string(total) + " items done" +
-         furtherLines;
+  return "Stopped: " + BatchItemsLine(outcome, total) + BatchDetailLines(outcome);
 }
 
 BatchOutcome RunBatch(BatchRun& run, const std::function<void(const BatchStep&)>& beforeItem,
@@ -32,6 +28,7 @@ BatchOutcome RunBatch(BatchRun& run, const std::function<void(const BatchStep&)>
     run.Next();
     return run.Outcome();
   }
+  run.NoteItemsNotRun();
   BatchOutcome outcome = run.Outcome();
   outcome.labelText = BatchStoppedText(outcome, total);
   return outcome;

@@ -67,9 +67,10 @@ folder_lock::FolderLock QuerySession::StartRun(const Selection& selection) const
     std::string boxes;
     for (const auto& box : selection.unloadedBoxes) boxes += (boxes.empty() ? "" : ", ") + box;
     const bool one = selection.unloadedBoxes.size() == 1;
-    throw RunRefused(std::string(one ? "The list of " : "The lists of ") + boxes +
-                     " could not be read from the database: " + (one ? "it holds" : "they hold") +
-                     " no selection. The update was not done; FILTERED and the workbook are as they were.");
+    throw RunRefused(std::string("The update was not done: the list") + (one ? " of " : "s of ") + boxes +
+                     " could not be read from the database, so " + (one ? "it holds" : "they hold") +
+                     " no selection. Choose the country again, or another one; FILTERED and the workbook are "
+                     "as they were.");
   }
   auto lock = folder_lock::FolderLock::Take(programFolder_, runWaitBound_, [this] {
     if (statusSink_) statusSink_(kWaitingForOtherRun);

@@ -27,7 +27,7 @@ std::string WorkbookLines(const workbook::RefreshOutcome& workbook) {
     if (workbook.coverPageFailure.empty()) return kUpdateSucceeded;
     return std::string(kUpdateSucceeded) + "\r\n" + kCoverPageNotWritten + workbook.coverPageFailure;
   }
-  const std::string reason = workbook.FirstFailure();
+  const std::string reason = workbook.Reason();
   return " Excel workbook NOT updated: " + (reason.empty() ? std::string("it was not saved") : reason);
 }
 

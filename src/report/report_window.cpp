@@ -18,9 +18,9 @@
 #include <thread>
 #include <vector>
 
-#include "report/office_processes.h"
 #include "workbook/office/canonical_path.h"
 #include "workbook/office/office_process.h"
+#include "workbook/office/office_processes.h"
 #include "workbook/office/office_slots.h"
 #include "workbook/office/report_office.h"
 #include "workbook/office/uno_connection.h"
@@ -55,7 +55,7 @@ void RequireDisplay() {
 // One office serves one profile: started on a profile that an office already uses, ours would only hand
 // its request over to that office, which Quorvia cannot reach.
 void RefuseWhenProfileInUse(const ReportRequest& request) {
-  const auto other = OfficeUsingProfile(ProfileUrl(request));
+  const auto other = office::OfficeUsingProfile(ProfileUrl(request));
   if (!other) return;
   throw ReportError("LibreOffice is already running (process " + std::to_string(other->pid) +
                     ") with the profile that the report would use, and Quorvia cannot reach it. Close "
@@ -63,11 +63,13 @@ void RefuseWhenProfileInUse(const ReportRequest& request) {
                     office::kReportProgram + " again.");
 }
 
+// A lock that an ended office left is removed; any other keeps the report from opening.
 void RefuseWhenLocked(const fs::path& workbook) {
-  const std::string lock = office::OfficeLockFileOf(workbook).string();
-  if (!fs::exists(lock)) return;
+  const auto lock = office::LiveLockFileOf(workbook);
+  if (!lock) return;
   throw ReportError(workbook.filename().string() + " is open in another program. Close it there, then run " +
-                    office::kReportProgram + " again (if no program has it open, delete " + lock + ").");
+                    office::kReportProgram + " again. Its lock file " + lock->string() +
+                    " can be deleted once the program that holds the workbook is closed.");
 }
 
 std::vector<std::string> OfficeArguments(const ReportRequest& request) {

@@ -88,10 +88,23 @@ class WorkbookRefresh {
   }
 
   void RefreshRun(const CoverPage& cover) {
+    // Every pivot table reads its data before anything of this run is written into the workbook (the
+    // cover page, the save). A report whose data could not be read is left as it was on disk: a cover
+    // that names this selection above the figures of the one before would be worse than no report.
     const std::size_t failuresBefore = outcome_.failures.size();
     const auto userSheet = SheetInFront();
-    RefreshVisiblePivotTables();
-    const bool pivotsRefreshed = outcome_.failures.size() == failuresBefore;
+    const int pivots = RefreshVisiblePivotTables();
+    const bool pivotsRefreshed = outcome_.failures.size() == failuresBefore && pivots > 0;
+    if (pivots == 0 && outcome_.failures.size() == failuresBefore) {
+      outcome_.failures.push_back(folder_ + "/" + kReportFileName +
+                                  " has no pivot table that shows the data; " + kWriteTemplateAgain);
+      outcome_.plainReason = outcome_.failures.back();
+    }
+    if (!pivotsRefreshed) {
+      LeaveFileAsItWas();
+      BringBackSheet(userSheet);
+      return;
+    }
     // Sheet 1 is what the user sees first when opening the saved workbook.
     Step(SheetStep(1, "Select"), [&] { application_->SelectSheet(kWorkbookItem, 1); });
     const std::size_t failuresBeforeCover = outcome_.failures.size();
@@ -118,7 +131,11 @@ class WorkbookRefresh {
       // A copy opens on its cover, as the report does, whichever sheet the user is reading.
       const auto userSheet = SheetInFront();
       if (userSheet.value_or(1) != 1) ShowSheet(1);
-      Step("RefreshAll", [&] { application_->RefreshAll(kWorkbookItem); });
+      // A refresh whose data could not be read gives no copy: the copy would not be the item's report.
+      if (!Step("RefreshAll", [&] { application_->RefreshAll(kWorkbookItem); })) {
+        BringBackSheet(userSheet);
+        return;
+      }
       SaveCopy(copyName);
       SaveInPlace();
       BringBackSheet(userSheet);
@@ -191,26 +208,41 @@ class WorkbookRefresh {
     }
   }
 
-  void RefreshVisiblePivotTables() {
+  // Returns how many pivot tables were refreshed.
+  int RefreshVisiblePivotTables() {
     const int sheets =
         ReadCount("Sheets.Count", [&] { return application_->SheetCount(kWorkbookItem); }).value_or(0);
+    int refreshed = 0;
     for (int sheet = 1; sheet <= sheets; ++sheet) {
       // A visibility that cannot be read counts as visible: the refresh is better done once too often.
       bool visible = true;
       Step(SheetStep(sheet, "Visible"), [&] { visible = application_->SheetVisible(kWorkbookItem, sheet); });
-      if (visible) RefreshSheetPivotTables(sheet);
+      if (visible) refreshed += RefreshSheetPivotTables(sheet);
     }
+    return refreshed;
   }
 
-  void RefreshSheetPivotTables(int sheet) {
+  int RefreshSheetPivotTables(int sheet) {
     Step(SheetStep(sheet, "Select"), [&] { application_->SelectSheet(kWorkbookItem, sheet); });
     const int pivots = ReadCount(SheetStep(sheet, "PivotTables.Count"), [&] {
                          return application_->ActiveSheetPivotTableCount(kWorkbookItem);
                        }).value_or(0);
+    int refreshed = 0;
     for (int index = 1; index <= pivots; ++index) {
-      Step(SheetStep(sheet, "PivotTables(" + std::to_string(index) + ").RefreshTable"),
-           [&] { application_->RefreshActiveSheetPivotTable(kWorkbookItem, index); });
+      if (Step(SheetStep(sheet, "PivotTables(" + std::to_string(index) + ").RefreshTable"),
+               [&] { application_->RefreshActiveSheetPivotTable(kWorkbookItem, index); })) {
+        ++refreshed;
+      }
     }
+    return refreshed;
+  }
+
+  // Our hidden instance closes the workbook without saving; a running instance (the user's report
+  // window) keeps it open, unsaved, as the user had it.
+  void LeaveFileAsItWas() {
+    if (!noInstanceAtEntry_) return;
+    Step("Close", [&] { application_->Close(kWorkbookItem); });
+    Step("Quit", [&] { application_->Quit(); });
   }
 
   void SaveInPlace() {
@@ -240,6 +272,12 @@ std::optional<RefreshMode> RefreshModeOfWord(const std::string& word) {
   if (word == "Actualitza") return RefreshMode::refresh;
   if (word == "copia") return RefreshMode::copy;
   return std::nullopt;
+}
+
+std::string RefreshOutcome::Reason() const {
+  if (!plainReason.empty()) return plainReason;
+  if (failures.empty()) return {};
+  return "the office could not finish its work on the workbook (" + failures.front() + ")";
 }
 
 RefreshOutcome RefreshWorkbook(SpreadsheetSystem& system, const std::string& programFolder,

@@ -11,6 +11,10 @@ namespace quorvia::workbook {
 // The report workbook's file name in the program folder.
 inline constexpr const char* kReportFileName = "MOSA_QUERY.xls";
 
+// What to do about a report workbook that lacks what the refresh needs.
+inline constexpr const char* kWriteTemplateAgain =
+    "write the template again with make_report_template (scripts/demo-data.sh does it when it is missing)";
+
 // What a call does: bring the report up to date, or write a copy of it.
 enum class RefreshMode { refresh, copy };
 
@@ -51,6 +55,7 @@ struct RefreshOutcome {
   bool copied = false;           // copy run: the copy was written
   std::vector<std::string> failures;  // one line per abandoned step, in order
   std::string coverPageFailure;       // the first cover-page cell that could not be written, or ""
+  std::string plainReason;            // the first failure that was put in plain words, or ""
 
   // The figures of the workbook's file are the new ones: refreshed and saved, whatever the cover page.
   bool FiguresSaved() const noexcept { return pivotsRefreshed && saved; }
@@ -59,6 +64,9 @@ struct RefreshOutcome {
   bool Succeeded() const noexcept { return failures.empty(); }
   // The first abandoned step, or "" when none.
   std::string FirstFailure() const { return failures.empty() ? std::string() : failures.front(); }
+  // Why the workbook was not updated, in plain words first and the office's own words after them; "" when
+  // nothing failed.
+  std::string Reason() const;
 };
 
 // Brings the report workbook MOSA_QUERY.xls of programFolder up to date (RefreshMode::refresh) or writes a

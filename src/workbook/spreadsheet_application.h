@@ -14,11 +14,17 @@ class AutomationError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The workbook is held by another program, so it may not be changed. Its message is meant for the user
-// as it stands: it says which file and what to do.
-class WorkbookInUseError : public AutomationError {
+// A failure whose message is meant for the user as it stands: it says in plain words what failed, names
+// the file and says what to do; anything technical comes after that.
+class PlainAutomationError : public AutomationError {
  public:
   using AutomationError::AutomationError;
+};
+
+// The workbook is held by another program, so it may not be changed.
+class WorkbookInUseError : public PlainAutomationError {
+ public:
+  using PlainAutomationError::PlainAutomationError;
 };
 
 // A handle on the spreadsheet application and the operations the report refresh needs of it, one member

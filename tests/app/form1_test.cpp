@@ -2,6 +2,7 @@
 
 #include <QListWidget>
 #include <QPointer>
+#include <filesystem>
 #include <fstream>
 
 #include "app/form1.h"
@@ -154,7 +155,8 @@ TEST_F(Form1Test, OneUserActionRunsTheSelectionOnce) {
   EXPECT_EQ(modals.messages.size(), 1);
   emit form->Combo1()->activated(1);  // choosing the entry already shown runs it again
   EXPECT_EQ(modals.messages.size(), 2);
-  EXPECT_TRUE(modals.messages.last().contains("UNITS_FR")) << modals.messages.last().toStdString();
+  EXPECT_TRUE(modals.messages.last().startsWith("The database cannot be read: table UNITS_FR is missing."))
+      << modals.messages.last().toStdString();
   Choose(0);  // the program goes on after an error
   EXPECT_EQ(modals.messages.size(), 2);
   EXPECT_EQ(Items(form->Combo2()), (QStringList{"All", "AT1"}));
@@ -172,7 +174,17 @@ TEST_F(Form1Test, StartUpFailuresNameTheFile) {
   form = std::make_unique<Form1>(folder.str(), modals, office);
   EXPECT_FALSE(form->Form_Load());
   ASSERT_EQ(modals.messages.size(), 1);
-  EXPECT_TRUE(modals.messages[0].contains(QString::fromStdString(folder.File("MOSA_DB.mdb"))));
+  // A missing database is named whole, with how to get one.
+  EXPECT_TRUE(modals.messages[0].startsWith(
+      QString::fromStdString("The database " + folder.File("MOSA_DB.mdb") + " does not exist.")))
+      << modals.messages[0].toStdString();
+  EXPECT_TRUE(modals.messages[0].contains("scripts/demo-data.sh")) << modals.messages[0].toStdString();
+
+  std::filesystem::create_directory(folder.File("MOSA_DB.mdb"));
+  Form1 onFolder(folder.str(), modals, office);
+  EXPECT_FALSE(onFolder.Form_Load());
+  EXPECT_TRUE(modals.messages.last().contains("is a folder, not a file"))
+      << modals.messages.last().toStdString();
 
   testing::TempFolder other;
   {
@@ -201,7 +213,11 @@ TEST_F(Form1Test, BoxesWhoseListsCouldNotBeReadAreNoSelection) {
   form->Command1()->click();
   form->WaitForRun();
   ASSERT_EQ(modals.messages.size(), messagesBefore + 1);
-  EXPECT_TRUE(modals.messages.back().contains("could not be read")) << modals.messages.back().toStdString();
+  // The boxes by their headings, not by the names of the controls.
+  EXPECT_TRUE(
+      modals.messages.back().startsWith("The update was not done: the lists of NUTS, Elevation Breakdown, "))
+      << modals.messages.back().toStdString();
+  EXPECT_FALSE(modals.messages.back().contains("Combo")) << modals.messages.back().toStdString();
   EXPECT_TRUE(form->Label1()->text().startsWith("Update not done")) << form->Label1()->text().toStdString();
   EXPECT_EQ(form->RunsNotDone(), 1);
   EXPECT_EQ(testing::QueryNumber(folder.File("MOSA_DB.mdb"),
@@ -230,7 +246,10 @@ TEST_F(Form1Test, AFailingUpdateIsReportedAndTheWindowRecovers) {
   form->Command1()->click();
   form->WaitForRun();
   ASSERT_EQ(modals.messages.size(), 1);
-  EXPECT_TRUE(modals.messages[0].startsWith("Error ")) << modals.messages[0].toStdString();
+  // Plain words first: the missing column by its name; the engine's number and words after them.
+  EXPECT_TRUE(
+      modals.messages[0].startsWith("The database cannot be read: column change1 is missing.\n\nError "))
+      << modals.messages[0].toStdString();
   EXPECT_FALSE(form->Label1()->text().contains("records selected"));
   EXPECT_EQ(form->MousePointer(), 0);
 }
@@ -284,7 +303,7 @@ TEST_F(Form1BatchTest, ABatchWhoseCopiesFailSaysSoAfterTasksFinished) {
   AnswerDialog("Nuts", {0, 1});
   form->Command2_Click();
   form->WaitForRun();
-  EXPECT_TRUE(form->Label1()->text().startsWith("Tasks finished\r\n2 of 2 items failed"))
+  EXPECT_TRUE(form->Label1()->text().startsWith("Tasks finished\r\n0 of 2 items done; failed: AT1, AT2\r\n"))
       << form->Label1()->text().toStdString();
   EXPECT_EQ(form->Conditions().fragments.nutsRegion, " AND N1 = \"AT2\"");
   EXPECT_EQ(form->MousePointer(), 0);

@@ -87,6 +87,9 @@ TEST_F(BatchRunTest, ShorelineCopiesAreNamedByClassAndNeverOverwriteEachOther) {
   EXPECT_EQ(Copies(), (std::vector<std::string>{"Prefix_Less than 10km", "Prefix_More than 10km",
                                                 "Prefix_More than 10km (2)"}));
   EXPECT_EQ(CoverCell("B19").at(1), "10 - 50 Km from shoreline");
+  EXPECT_EQ(
+      Run(kUnitShoreline, {"10 - 50 Km from shoreline", "> 50 Km from shoreline"}, {true, true}).labelText,
+      "Tasks finished\r\n> 50 Km from shoreline: the copy is Prefix_More than 10km (2).xls");
 }
 
 // Each filter of the table, run as a batch unit, narrows its own column to the item, shows the item in its
@@ -133,7 +136,28 @@ TEST_F(BatchRunTest, FailedItemsAreCountedNotHidden) {
   const auto outcome = Run(Unit(FilterId::nutsRegion), {"AT11", "AT12"}, {true, true});
   EXPECT_EQ(outcome.failed, 2);
   const auto& text = outcome.labelText;
-  EXPECT_EQ(text.rfind("Tasks finished\r\n2 of 2 items failed", 0), 0u) << text;
+  EXPECT_EQ(text.rfind("Tasks finished\r\n0 of 2 items done; failed: AT11, AT12\r\nFirst failure: AT11: ", 0),
+            0u)
+      << text;
+}
+
+// An item the engine refuses (a country without its table) fails alone; the batch goes on and its last
+// word names the item.
+TEST_F(BatchRunTest, AnItemTheEngineRefusesFailsAndTheNextItemsStillRun) {
+  const auto outcome = Run(kUnitCountry, {"at oesterreich", "dk danmark", "be belgique-belgie"},
+                           {true, true, true}, AllOn("AT Oesterreich"), "C/D");
+  EXPECT_EQ(Copies(), (std::vector<std::string>{"C_D_at oesterreich", "C_D_be belgique-belgie"}));
+  EXPECT_TRUE(outcome.notRun.empty());
+  const std::string& text = outcome.labelText;
+  EXPECT_EQ(
+      text.rfind("Tasks finished\r\n2 of 3 items done; failed: dk danmark\r\nFirst failure: dk danmark: ", 0),
+      0u)
+      << text;
+  EXPECT_NE(text.find("DATA_dk"), std::string::npos) << text;
+  EXPECT_TRUE(
+      text.ends_with("\r\nThe file names begin with \"C_D\": characters that a file name cannot hold "
+                     "were replaced"))
+      << text;
 }
 
 TEST_F(BatchRunTest, AnItemWhoseReportWasNotSavedGetsNoCopy) {

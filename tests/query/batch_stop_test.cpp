@@ -28,7 +28,7 @@ TEST_F(BatchStopTest, AStopTakesEffectBetweenItemsAndTheLabelCountsWhatWasDone) 
   const auto outcome = RunStoppingAfter(1);
   EXPECT_EQ(steps, std::vector<std::string>{"Processing update 1 of 3..."});
   EXPECT_EQ(Copies(), std::vector<std::string>{"Prefix_Arable land"});  // the item in hand finished
-  EXPECT_EQ(outcome.labelText, "Stopped: 1 of 3 items done");
+  EXPECT_EQ(outcome.labelText, "Stopped: 1 of 3 items done; not run: Forests, Glaciers");
 }
 
 TEST_F(BatchStopTest, AStopAfterTheLastItemIsARunToTheEnd) {
@@ -41,8 +41,9 @@ TEST(BatchStoppedText, KeepsTheLinesAboutFailedItems) {
   outcome.processed = 2;
   outcome.failed = 1;
   outcome.failures = {"AT11: the report was not saved"};
+  outcome.failedItems = {"AT11"};
   EXPECT_EQ(BatchStoppedText(outcome, 5),
-            "Stopped: 2 of 5 items done\r\n1 of 2 items failed; first: AT11: the report was not saved");
+            "Stopped: 1 of 5 items done; failed: AT11\r\nFirst failure: AT11: the report was not saved");
 }
 
 }  // namespace

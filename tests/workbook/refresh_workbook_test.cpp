@@ -169,35 +169,52 @@ TEST(RefreshWorkbook, OtherModeWordsOnlyObtainTheApplication) {
 }
 
 TEST(RefreshWorkbookFailures, AFailingStepIsSkippedAndTheNextRuns) {
-  struct Case {
-    const char* failingCall;
-    std::vector<std::string> pivots;
-    std::size_t cellsWritten = 8;
-  };
-  for (const Case& c : std::vector<Case>{
-           {"RefreshActiveSheetPivotTable(mosa_query.xls,2)", {"sheet 1 pivot 1", "sheet 2 pivot 1"}},
-           {"ActiveSheetPivotTableCount", {}},
-           // Sheet 1 stays active, so its pivot tables are counted and refreshed in place of sheet 2's.
-           {"SelectSheet(mosa_query.xls,2)",
-            {"sheet 1 pivot 1", "sheet 1 pivot 2", "sheet 1 pivot 1", "sheet 1 pivot 2"}},
-           {"SheetCount", {}},
-           // A visibility that cannot be read counts as visible: hidden sheet 3 is refreshed too.
-           {"SheetVisible", {"sheet 1 pivot 1", "sheet 1 pivot 2", "sheet 2 pivot 1", "sheet 3 pivot 1"}},
-           {"WriteCell(mosa_query.xls,CoverPage,B16,All)",
-            {"sheet 1 pivot 1", "sheet 1 pivot 2", "sheet 2 pivot 1"},
-            7},
-       }) {
-    SCOPED_TRACE(c.failingCall);
-    FakeSpreadsheetSystem fake;
-    fake.State().sheets = {{true, 2}, {true, 1}, {false, 1}};
-    fake.FailOn(c.failingCall, "broken");
-    const RefreshOutcome outcome = RunRefresh(fake);
-    EXPECT_EQ(fake.State().refreshedPivots, c.pivots);
-    EXPECT_EQ(fake.State().cellWrites.size(), c.cellsWritten);
-    EXPECT_THAT(LastCalls(fake, 3), ElementsAre("Save(mosa_query.xls)", "Close(mosa_query.xls)", "Quit()"));
-    EXPECT_TRUE(outcome.saved && !outcome.refreshed);
-    EXPECT_THAT(outcome.FirstFailure(), HasSubstr(": broken"));
+  FakeSpreadsheetSystem fake;
+  fake.State().sheets = {{true, 2}, {true, 1}, {false, 1}};
+  fake.FailOn("WriteCell(mosa_query.xls,CoverPage,B16,All)", "broken");
+  const RefreshOutcome outcome = RunRefresh(fake);
+  EXPECT_EQ(fake.State().refreshedPivots,
+            (std::vector<std::string>{"sheet 1 pivot 1", "sheet 1 pivot 2", "sheet 2 pivot 1"}));
+  EXPECT_EQ(fake.State().cellWrites.size(), 7u);
+  EXPECT_THAT(LastCalls(fake, 3), ElementsAre("Save(mosa_query.xls)", "Close(mosa_query.xls)", "Quit()"));
+  EXPECT_TRUE(outcome.saved && !outcome.refreshed);
+  EXPECT_THAT(outcome.FirstFailure(), HasSubstr(": broken"));
+}
+
+// Data that could not be read (or pivot tables that could not be found) leave the workbook as it was: no
+// cover page for a selection the figures do not show, and no save, in our hidden instance and in the
+// user's running one alike.
+TEST(RefreshWorkbookFailures, AReportWhoseDataWasNotReadGetsNoCoverAndIsNotSaved) {
+  for (const char* failingCall :
+       {"RefreshActiveSheetPivotTable(mosa_query.xls,2)", "ActiveSheetPivotTableCount",
+        "SelectSheet(mosa_query.xls,2)", "SheetCount", "SheetVisible"}) {
+    for (const bool userInstance : {false, true}) {
+      SCOPED_TRACE(std::string(failingCall) + (userInstance ? " in the user's instance" : ""));
+      FakeSpreadsheetSystem fake;
+      if (userInstance) fake.StartUserInstance({"MOSA_QUERY.xls"});
+      fake.State().sheets = {{true, 2}, {true, 1}, {false, 1}};
+      fake.FailOn(failingCall, "broken");
+      const RefreshOutcome outcome = RunRefresh(fake);
+      EXPECT_TRUE(fake.State().cellWrites.empty());
+      EXPECT_THAT(fake.Calls(), Not(Contains(HasSubstr("Save"))));
+      EXPECT_THAT(fake.Calls(), Not(Contains(HasSubstr("RefreshAll"))));
+      if (!userInstance) {
+        EXPECT_THAT(LastCalls(fake, 2), ElementsAre("Close(mosa_query.xls)", "Quit()"));
+      }
+      EXPECT_FALSE(outcome.saved || outcome.refreshed || outcome.FiguresSaved());
+      EXPECT_THAT(outcome.Reason(), HasSubstr(": broken"));
+    }
   }
+}
+
+TEST(RefreshWorkbookFailures, AWorkbookWithoutPivotTablesIsNotRefreshed) {
+  FakeSpreadsheetSystem fake;
+  fake.State().sheets = {{true, 0}, {false, 1}};
+  const RefreshOutcome outcome = RunRefresh(fake);
+  EXPECT_FALSE(outcome.saved || outcome.FiguresSaved());
+  EXPECT_TRUE(fake.State().cellWrites.empty());
+  EXPECT_THAT(outcome.Reason(), HasSubstr("/opt/quorvia/MOSA_QUERY.xls has no pivot table"));
+  EXPECT_THAT(outcome.Reason(), HasSubstr("make_report_template"));
 }
 
 TEST(RefreshWorkbookFailures, WorkbookWithoutCoverPageIsStillSaved) {

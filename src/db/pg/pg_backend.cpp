@@ -153,7 +153,8 @@ void PgBackend::Atomically(Work work) {
 
 void PgBackend::DropQueryDef(const std::string& storedName) {
   EnsureOpen();
-  connection_.Execute("DROP VIEW " + OwnSchema() + "." + QuoteIdentifier(storedName));
+  // IF EXISTS: a view that another session dropped a moment ago is gone, as asked.
+  connection_.Execute("DROP VIEW IF EXISTS " + OwnSchema() + "." + QuoteIdentifier(storedName));
 }
 
 void PgBackend::CreateQueryDef(const std::string& name, const std::string& programSql) {

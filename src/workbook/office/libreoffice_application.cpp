@@ -44,6 +44,7 @@
 #include "workbook/office/uno_properties.h"
 #include "workbook/office/uno_sheets.h"
 #include "workbook/office/uno_text.h"
+#include "workbook/refresh_workbook.h"
 
 namespace quorvia::workbook::office {
 
@@ -307,8 +308,13 @@ void LibreOfficeApplication::SetVisible(bool visible) {
 void LibreOfficeApplication::OpenWorkbook(const std::string& path, int updateLinks) {
   EnsureConnected();
   const fs::path file = fs::absolute(path);
-  if (!fs::is_regular_file(file))
-    throw AutomationError("the workbook " + file.filename().string() + " does not exist");
+  if (fs::is_directory(file)) {
+    throw PlainAutomationError("the workbook " + file.string() +
+                               " is a folder, not a file; move the folder away and " + kWriteTemplateAgain);
+  }
+  if (!fs::is_regular_file(file)) {
+    throw PlainAutomationError("the workbook " + file.string() + " does not exist; " + kWriteTemplateAgain);
+  }
   RequireSpreadsheetFile(file);
   if (IsOurs()) {
     // Opening a workbook ends a parked state: the office holds a document again.
@@ -347,7 +353,7 @@ void LibreOfficeApplication::Load(const fs::path& file, int updateLinks) {
         (locked && Reference<css::frame::XStorable>(document, UNO_QUERY_THROW)->isReadonly())) {
       const Reference<css::util::XCloseable> closeable(component, UNO_QUERY);
       if (closeable.is()) closeable->close(true);
-      if (locked) throw WorkbookInUseError(WorkbookInUseMessage(file.filename().string()));
+      if (locked) throw WorkbookInUseError(WorkbookInUseMessage(file));
       // A load that fails without an exception hands back nothing; that says nothing about the file.
       if (!component.is()) throw AutomationError("the office could not load " + file.filename().string());
       throw AutomationError(file.filename().string() + " is not a spreadsheet workbook");
@@ -467,10 +473,16 @@ void LibreOfficeApplication::RefreshActiveSheetPivotTable(const std::string& wor
     const Reference<css::sheet::XDataPilotDescriptor> pivot(tables->getByIndex(index - 1), UNO_QUERY_THROW);
     const sal_Int32 sourceSheet = pivot->getSourceRange().Sheet;
     // A pivot over a bound data sheet reads the database: the sheet is reloaded first, as the
-    // application's own data connection would do.
-    if (const auto binding = BindingOfSheet(SheetAt(document, sourceSheet))) {
-      shared_->reloads.ReloadIfChanged(document, sourceSheet, *binding);
+    // application's own data connection would do. A pivot over anything else would show figures that no
+    // selection made, so the report cannot be refreshed.
+    const auto binding = sourceSheet >= 0 && sourceSheet < SheetCountOf(document)
+                             ? BindingOfSheet(SheetAt(document, sourceSheet))
+                             : std::nullopt;
+    if (!binding) {
+      throw PlainAutomationError(NameOf(document) + " has no data sheet that reads FILTERED; " +
+                                 kWriteTemplateAgain);
     }
+    shared_->reloads.ReloadIfChanged(document, sourceSheet, *binding);
     Reference<css::sheet::XDataPilotTable>(pivot, UNO_QUERY_THROW)->refresh();
   });
 }

@@ -1,10 +1,12 @@
 #include "workbook/office/office_slots.h"
 
+#include <pwd.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <optional>
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "workbook/office/canonical_path.h"
+#include "workbook/office/office_processes.h"
 #include "workbook/office/uno_text.h"
 #include "workbook/spreadsheet_application.h"
 
@@ -41,6 +44,52 @@ std::optional<fs::path> ProfileNamedIn(const fs::path& lockFile) {
     return std::nullopt;
   }
 }
+
+// The fields of an office lock file: user name, login, host, time, profile URL; a comma inside a field is
+// written with a backslash before it.
+std::vector<std::string> LockFields(const fs::path& lockFile) {
+  std::ifstream in(lockFile);
+  std::stringstream text;
+  text << in.rdbuf();
+  std::vector<std::string> fields(1);
+  const std::string content = text.str();
+  for (std::size_t i = 0; i < content.size(); ++i) {
+    const char c = content[i];
+    if (c == '\\' && i + 1 < content.size()) {
+      fields.back() += content[++i];
+    } else if (c == ',') {
+      fields.emplace_back();
+    } else if (c == ';' || c == '\n' || c == '\r') {
+      break;
+    } else {
+      fields.back() += c;
+    }
+  }
+  return fields;
+}
+
+std::string HostName() {
+  char name[256] = {};
+  if (gethostname(name, sizeof name - 1) != 0) return {};
+  return name;
+}
+
+std::string LoginName() {
+  const passwd* user = getpwuid(getuid());
+  return user != nullptr && user->pw_name != nullptr ? user->pw_name : std::string();
+}
+
+// The profile an office uses when it is given none: the user's own.
+fs::path DefaultProfile() {
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  const char* home = std::getenv("HOME");
+  const fs::path root = config != nullptr && *config != '\0'
+                            ? fs::path(config)
+                            : fs::path(home != nullptr ? home : "") / ".config";
+  return root / "libreoffice" / "4";
+}
+
+bool SameProfile(const fs::path& a, const fs::path& b) { return CanonicalPath(a) == CanonicalPath(b); }
 
 // The lock of a slot folder (made when missing), or nothing when another process holds it.
 std::shared_ptr<const folder_lock::FolderLock> TryTakeSlot(const fs::path& slot) {
@@ -78,6 +127,39 @@ bool OfficeSlot::IsAbandonedProfile(const fs::path& profileDir) {
   }
 }
 
+bool IsLockOfEndedOffice(const fs::path& lockFile) {
+  const auto fields = LockFields(lockFile);
+  constexpr std::size_t kLogin = 1, kHost = 2, kProfile = 4;
+  if (fields.size() <= kProfile) return false;
+  if (fields[kLogin] != LoginName() || fields[kHost] != HostName() || fields[kHost].empty()) return false;
+  const auto profile = ProfileNamedIn(lockFile);
+  if (!profile) return false;
+  for (const auto& office : OfficeProcessesOfUser()) {
+    const auto url = office.ProfileUrl();
+    fs::path used = DefaultProfile();
+    if (url) {
+      try {
+        used = PathFromFileUrl(ToOUString(*url));
+      } catch (...) {
+        return false;  // a profile we cannot read might be this one
+      }
+    }
+    if (SameProfile(used, *profile)) return false;
+  }
+  return true;
+}
+
+std::optional<fs::path> LiveLockFileOf(const fs::path& document) {
+  const fs::path lockFile = OfficeLockFileOf(document);
+  std::error_code error;
+  if (!fs::exists(fs::symlink_status(lockFile, error))) return std::nullopt;
+  if (fs::is_regular_file(lockFile, error) && IsLockOfEndedOffice(lockFile)) {
+    fs::remove(lockFile, error);
+    if (!error) return std::nullopt;
+  }
+  return lockFile;
+}
+
 fs::path OfficeLockFileOf(const fs::path& document) {
   return document.parent_path() / (".~lock." + document.filename().string() + "#");
 }
@@ -90,7 +172,8 @@ void RemoveLeftoverLockFile(const fs::path& document, const fs::path& ownProfile
     const auto profile = ProfileNamedIn(lockFile);
     if (!profile) return;
     const bool ours = CanonicalPath(*profile) == CanonicalPath(ownProfileDir);
-    if ((ours && !heldByOwnOffice) || (!ours && OfficeSlot::IsAbandonedProfile(*profile))) {
+    if ((ours && !heldByOwnOffice) ||
+        (!ours && (OfficeSlot::IsAbandonedProfile(*profile) || IsLockOfEndedOffice(lockFile)))) {
       std::error_code ignored;
       fs::remove(lockFile, ignored);
     }

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -29,6 +30,15 @@ std::filesystem::path OfficeLockFileOf(const std::filesystem::path& document);
 // profile of a slot that no process holds any more. Lock files of anyone else are never touched.
 void RemoveLeftoverLockFile(const std::filesystem::path& document, const std::filesystem::path& ownProfileDir,
                             bool heldByOwnOffice);
+
+// True when the lock file was provably left by an office that has ended: it was written on this host by
+// this user, and no office process of this user runs on the profile it names (an office ends only with
+// its process, so such a lock holds nothing).
+bool IsLockOfEndedOffice(const std::filesystem::path& lockFile);
+
+// The lock file of `document` when some program holds it, after removing it when it is a lock of an ended
+// office; nothing when there is no lock (any more).
+std::optional<std::filesystem::path> LiveLockFileOf(const std::filesystem::path& document);
 
 // A record, in the office's HOME, of which Quorvia process uses the office folders, which office
 // processes it started and which files they opened. A process killed outright (its office dies with it)

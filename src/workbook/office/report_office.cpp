@@ -6,6 +6,7 @@
 
 #include "workbook/office/canonical_path.h"
 #include "workbook/office/office_shared.h"
+#include "workbook/office/office_slots.h"
 #include "workbook/office/uno_connection.h"
 
 namespace quorvia::workbook::office {
@@ -56,8 +57,10 @@ std::unique_ptr<LibreOfficeApplication> ReportOfficeShowingFolder(const std::str
   return nullptr;
 }
 
-std::string WorkbookInUseMessage(const std::string& fileName) {
-  return fileName + " is open in another program; close it, or open it with " + kReportProgram;
+std::string WorkbookInUseMessage(const fs::path& workbook) {
+  return workbook.filename().string() + " is open in another program; close it, or open it with " +
+         kReportProgram + ". Its lock file " + OfficeLockFileOf(workbook).string() +
+         " can be deleted once the program that holds the workbook is closed.";
 }
 
 }  // namespace quorvia::workbook::office

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -28,6 +29,6 @@ std::unique_ptr<LibreOfficeApplication> ReportOfficeShowingFolder(const std::str
                                                                   std::shared_ptr<OfficeShared> shared);
 
 // What the user reads when the workbook file is held by a program that Quorvia cannot reach.
-std::string WorkbookInUseMessage(const std::string& fileName);
+std::string WorkbookInUseMessage(const std::filesystem::path& workbook);
 
 }  // namespace quorvia::workbook::office

@@ -50,7 +50,7 @@ std::optional<QueryTable> ReadServerQueryWhenNamed(const std::string& databasePa
     where = "the " + server.Describe();
     return ReadAll(server, query, maxColumns, maxRows);
   } catch (const std::runtime_error& error) {
-    throw AutomationError("cannot read " + query + " of " + where + ": " + error.what());
+    throw PlainAutomationError("cannot read " + query + " of " + where + ": " + error.what());
   }
 }
 

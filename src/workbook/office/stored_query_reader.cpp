@@ -12,7 +12,7 @@ namespace quorvia::workbook::office {
 namespace {
 
 [[noreturn]] void Fail(const std::string& databasePath, const std::string& query, const std::string& why) {
-  throw AutomationError("cannot read " + query + " of the database " + databasePath + ": " + why);
+  throw PlainAutomationError("cannot read " + query + " of the database " + databasePath + ": " + why);
 }
 
 QueryTable ReadRows(const std::string& databasePath, const std::string& query, std::size_t maxColumns,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/uno/Exception.hpp>
 
 #include <string>
@@ -16,6 +17,11 @@ template <class Step>
 decltype(auto) TranslatingUnoErrors(const std::string& what, Step&& step) {
   try {
     return std::forward<Step>(step)();
+  } catch (const css::lang::DisposedException& error) {
+    // The connection to the office broke off: it ended (crashed or was killed) during the call.
+    throw PlainAutomationError(
+        "the office ended during the refresh; click the button again to start a new one (" + what + ": " +
+        ToUtf8(error.Message) + ")");
   } catch (const css::uno::Exception& error) {
     const std::string message = ToUtf8(error.Message);
     throw AutomationError(what + ": " +

@@ -115,8 +115,11 @@ TEST_F(WarmOfficeRefreshTest, WorkbookLockedByAnotherProgramIsLeftAloneAndSaidSo
   const auto outcome = RefreshRun(System(), folder);
 
   EXPECT_FALSE(outcome.saved);
-  EXPECT_EQ(outcome.FirstFailure(),
-            "MOSA_QUERY.xls is open in another program; close it, or open it with quorvia-report");
+  EXPECT_EQ(
+      outcome.FirstFailure(),
+      "MOSA_QUERY.xls is open in another program; close it, or open it with quorvia-report. Its lock file " +
+          (folder / ".~lock.MOSA_QUERY.xls#").string() +
+          " can be deleted once the program that holds the workbook is closed.");
   EXPECT_EQ(fs::last_write_time(folder / "MOSA_QUERY.xls"), before);
   EXPECT_EQ(Office().WorkbookCount(), openBefore) << "the locked workbook must not stay loaded in our office";
 }

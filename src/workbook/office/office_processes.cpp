@@ -1,4 +1,4 @@
-#include "report/office_processes.h"
+#include "workbook/office/office_processes.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,7 +9,7 @@
 
 #include "workbook/office/office_process.h"
 
-namespace quorvia::report {
+namespace quorvia::workbook::office {
 namespace {
 
 namespace fs = std::filesystem;
@@ -44,7 +44,7 @@ bool IsOurOfficeProcess(const fs::path& process) {
 }  // namespace
 
 std::optional<std::string> OfficeProcessInfo::ProfileUrl() const {
-  const std::string option = workbook::office::kProfileOption;
+  const std::string option = kProfileOption;
   for (const auto& argument : arguments) {
     if (argument.starts_with(option)) return argument.substr(option.size());
   }
@@ -77,4 +77,4 @@ std::optional<OfficeProcessInfo> OfficeUsingProfile(const std::optional<std::str
   return std::nullopt;
 }
 
-}  // namespace quorvia::report
+}  // namespace quorvia::workbook::office

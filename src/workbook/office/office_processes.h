@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace quorvia::report {
+namespace quorvia::workbook::office {
 
 // An office process of this user, as the system lists it.
 struct OfficeProcessInfo {
@@ -24,4 +24,4 @@ std::vector<OfficeProcessInfo> OfficeProcessesOfUser();
 // The first of them that works on the given profile (nothing: the user's own), if any.
 std::optional<OfficeProcessInfo> OfficeUsingProfile(const std::optional<std::string>& profileUrl);
 
-}  // namespace quorvia::report
+}  // namespace quorvia::workbook::office
