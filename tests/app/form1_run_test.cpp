@@ -149,7 +149,8 @@ TEST_F(Form1RunTest, ABatchCancelledInItsFirstItemFinishesThatItemOnlyAndSaysOne
   office.Release();
   form->WaitForRun();
 
-  EXPECT_EQ(form->Label1()->text(), "Stopped: 1 of 3 items done");
+  EXPECT_TRUE(form->Label1()->text().startsWith("Stopped: 1 of 3 items done; not run: "))
+      << form->Label1()->text().toStdString();
   EXPECT_EQ(office.State().copies, std::vector<std::string>{folder.File("Prefix_AT111.xls")});
   EXPECT_EQ(form->Conditions().fragments.nutsRegion, " AND N3 = \"AT111\"");
   EXPECT_FALSE(form->CancelButton()->isVisible());
@@ -174,7 +175,8 @@ TEST_F(Form1RunTest, ClosingDuringARunAsksThenClosesAfterTheItemInHand) {
   office.Release();
   form->WaitForRun();
   EXPECT_FALSE(form->isVisible());
-  EXPECT_EQ(form->Label1()->text(), "Stopped: 1 of 3 items done");
+  EXPECT_TRUE(form->Label1()->text().startsWith("Stopped: 1 of 3 items done; not run: "))
+      << form->Label1()->text().toStdString();
   EXPECT_EQ(office.State().copies.size(), 1u);
   EXPECT_EQ(office.State().saves, 1);
 }
