@@ -88,7 +88,8 @@ TEST_F(BatchRunTest, ShorelineCopiesAreNamedByClassAndNeverOverwriteEachOther) {
                                                 "Prefix_More than 10km (2)"}));
   EXPECT_EQ(CoverCell("B19").at(1), "10 - 50 Km from shoreline");
   EXPECT_EQ(
-      Run(kUnitShoreline, {"10 - 50 Km from shoreline", "> 50 Km from shoreline"}, {true, true}).labelText,
+      Run(Unit(FilterId::shoreline), {"10 - 50 Km from shoreline", "> 50 Km from shoreline"}, {true, true})
+          .labelText,
       "Tasks finished\r\n> 50 Km from shoreline: the copy is Prefix_More than 10km (2).xls");
 }
 
@@ -144,7 +145,7 @@ TEST_F(BatchRunTest, FailedItemsAreCountedNotHidden) {
 // An item the engine refuses (a country without its table) fails alone; the batch goes on and its last
 // word names the item.
 TEST_F(BatchRunTest, AnItemTheEngineRefusesFailsAndTheNextItemsStillRun) {
-  const auto outcome = Run(kUnitCountry, {"at oesterreich", "dk danmark", "be belgique-belgie"},
+  const auto outcome = Run(Unit(FilterId::country), {"at oesterreich", "dk danmark", "be belgique-belgie"},
                            {true, true, true}, AllOn("AT Oesterreich"), "C/D");
   EXPECT_EQ(Copies(), (std::vector<std::string>{"C_D_at oesterreich", "C_D_be belgique-belgie"}));
   EXPECT_TRUE(outcome.notRun.empty());
