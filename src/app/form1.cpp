@@ -14,6 +14,7 @@
 
 #include "app/error_text.h"
 #include "app/label_colour.h"
+#include "app/qt_text.h"
 #include "batch_dialog/batch_selection.h"
 #include "batch_dialog/form2.h"
 #include "db/db_engine.h"
@@ -25,15 +26,6 @@
 
 namespace quorvia::app {
 namespace {
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-std::string S(const QString& text) { return text.toStdString(); }
-
-QStringList Entries(const QComboBox* box) {
-  QStringList entries;
-  for (int i = 0; i < box->count(); ++i) entries << box->itemText(i);
-  return entries;
-}
 
 // The index of the checked button of a group, if any.
 std::optional<int> CheckedIndex(std::span<QRadioButton* const> buttons) {

@@ -10,6 +10,7 @@
 
 #include "app/error_text.h"
 #include "app/form1.h"
+#include "app/qt_text.h"
 #include "batch_dialog/batch_selection.h"
 #include "batch_dialog/form2.h"
 #include "db/db_error.h"
@@ -19,15 +20,6 @@
 
 namespace quorvia::app {
 namespace {
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-std::string S(const QString& text) { return text.toStdString(); }
-
-QStringList Entries(const QComboBox* box) {
-  QStringList entries;
-  for (int i = 0; i < box->count(); ++i) entries << box->itemText(i);
-  return entries;
-}
 
 const QString kStopQuestion = QStringLiteral(
     "Quorvia is still running. Stop after the item in hand and close the window? That item is finished "

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "app/form1.h"
+#include "app/qt_text.h"
 #include "app/runner_options.h"
 #include "app/scripted_modal_host.h"
 #include "program_folder/folder_files.h"
@@ -16,7 +17,7 @@ namespace {
 using quorvia::app::Form1;
 using quorvia::app::RunnerOptions;
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+using quorvia::app::Q;
 
 // Sets a box as a user would: choosing the entry when the list has it, typing the text otherwise.
 void Choose(QComboBox* box, const std::string& text) {
