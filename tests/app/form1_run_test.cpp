@@ -15,6 +15,7 @@
 #include <future>
 
 #include "app/form1.h"
+#include "app/qt_text.h"
 #include "batch_dialog/form2.h"
 #include "demo_database.h"
 #include "fake_spreadsheet.h"
@@ -25,12 +26,6 @@
 
 namespace quorvia::app {
 namespace {
-
-QStringList Items(const QComboBox* box) {
-  QStringList items;
-  for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
-  return items;
-}
 
 // AT: three NUTS 3 regions. FR: one record, no change1.
 constexpr const char* kTwoCountries = R"(
@@ -186,19 +181,19 @@ TEST_F(Form1RunTest, TypingACountryShowsNoMessageAndEndsOnItsLists) {
   TypeIntoCountryBox("FR");
   EXPECT_TRUE(modals.messages.isEmpty()) << modals.messages.join("\n").toStdString();
   EXPECT_EQ(form->Combo1()->currentText(), "FR");
-  EXPECT_EQ(Items(form->Combo4()), (QStringList{"All", "F1"}));
+  EXPECT_EQ(Entries(form->Combo4()), (QStringList{"All", "F1"}));
   EXPECT_EQ(form->Label3()->text(), "--> PRELIMINARY Data");
   TypeIntoCountryBox("at");  // in any letter case
-  EXPECT_EQ(Items(form->Combo4()), (QStringList{"All", "N1", "N2", "N3"}));
+  EXPECT_EQ(Entries(form->Combo4()), (QStringList{"All", "N1", "N2", "N3"}));
   EXPECT_TRUE(modals.messages.isEmpty());
 }
 
 TEST_F(Form1RunTest, ATextNamingNoCountryIsSaidOnceOnEnterOrLeaving) {
   Load(noOffice);
-  const QStringList lists = Items(form->Combo4());
+  const QStringList lists = Entries(form->Combo4());
   TypeIntoCountryBox("XY");
   EXPECT_TRUE(modals.messages.isEmpty());
-  EXPECT_EQ(Items(form->Combo4()), lists);  // nothing changed
+  EXPECT_EQ(Entries(form->Combo4()), lists);  // nothing changed
   QTest::keyClick(form->Combo1()->lineEdit(), Qt::Key_Return);
   ASSERT_EQ(modals.messages.size(), 1);
   EXPECT_TRUE(modals.messages[0].contains("\"XY\" names no country")) << modals.messages[0].toStdString();

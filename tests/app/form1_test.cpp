@@ -7,6 +7,7 @@
 
 #include "app/form1.h"
 #include "app/label_colour.h"
+#include "app/qt_text.h"
 #include "batch_dialog/form2.h"
 #include "no_office.h"
 #include "recording_modal_host.h"
@@ -14,12 +15,6 @@
 
 namespace quorvia::app {
 namespace {
-
-QStringList Items(const QComboBox* box) {
-  QStringList items;
-  for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
-  return items;
-}
 
 // AT: FINAL, a Change1 column, list values with gaps. FR: PARTIAL, no change1.
 constexpr const char* kTwoCountries = R"(
@@ -66,17 +61,17 @@ TEST_F(Form1Test, StartUpChoosesTheFirstCountryAndFillsEveryList) {
   ASSERT_TRUE(loaded);
   EXPECT_TRUE(modals.messages.isEmpty()) << modals.messages.join("\n").toStdString();
   EXPECT_EQ(form->windowTitle(), "Quorvia v.5 (September 04)");
-  EXPECT_EQ(Items(form->Combo1()), (QStringList{"AT Oesterreich", "FR France"}));
+  EXPECT_EQ(Entries(form->Combo1()), (QStringList{"AT Oesterreich", "FR France"}));
   EXPECT_EQ(form->Combo1()->currentText(), "AT Oesterreich");
   EXPECT_EQ(form->Label3()->text(), "--> FINAL Data");
   EXPECT_EQ(TextColour(form->Label3()), QColor(0, 128, 0));
   EXPECT_TRUE(form->Option3(0)->isEnabled());
   EXPECT_TRUE(form->Option3(0)->isChecked());
   // Empty and missing values never reach a list; "All" comes first and is shown.
-  EXPECT_EQ(Items(form->Combo2()), (QStringList{"All", "AT1", "AT2"}));
-  EXPECT_EQ(Items(form->Combo4()), (QStringList{"All", "N1"}));
-  EXPECT_EQ(Items(form->Combo5()), (QStringList{"All", "> 50 Km from shoreline"}));
-  EXPECT_EQ(Items(form->Combo6()), (QStringList{"All", "Forests", "Pastures"}));
+  EXPECT_EQ(Entries(form->Combo2()), (QStringList{"All", "AT1", "AT2"}));
+  EXPECT_EQ(Entries(form->Combo4()), (QStringList{"All", "N1"}));
+  EXPECT_EQ(Entries(form->Combo5()), (QStringList{"All", "> 50 Km from shoreline"}));
+  EXPECT_EQ(Entries(form->Combo6()), (QStringList{"All", "Forests", "Pastures"}));
   for (auto* box : {form->Combo2(), form->Combo3(), form->Combo4(), form->Combo5(), form->Combo6()}) {
     EXPECT_EQ(box->currentText(), "All");
   }
@@ -104,7 +99,7 @@ TEST_F(Form1Test, ChoosingACountrySetsStatusAndChangeType) {
   EXPECT_EQ(TextColour(form->Label3()), QColor(255, 0, 0));
   EXPECT_FALSE(form->Option3(0)->isEnabled());
   EXPECT_TRUE(form->Option3(1)->isChecked());
-  EXPECT_EQ(Items(form->Combo4()), (QStringList{"All", "F1"}));
+  EXPECT_EQ(Entries(form->Combo4()), (QStringList{"All", "F1"}));
   Choose(0);  // back to a country with change1: the first change type is selected again
   EXPECT_TRUE(form->Option3(0)->isEnabled());
   EXPECT_TRUE(form->Option3(0)->isChecked());
@@ -118,19 +113,19 @@ TEST_F(Form1Test, AnUnknownStatusLeavesTheLabelAsItWas) {
 
 TEST_F(Form1Test, LevelButtonsRefillOnlyTheirOwnBox) {
   Load(TwoCountryTables() + kTwoCountries);
-  const QStringList elevation = Items(form->Combo3());
-  const QStringList watershed = Items(form->Combo4());
+  const QStringList elevation = Entries(form->Combo3());
+  const QStringList watershed = Entries(form->Combo4());
   form->Option2(2)->click();
-  EXPECT_EQ(Items(form->Combo2()), (QStringList{"All", "AT111", "AT121", "AT211"}));
+  EXPECT_EQ(Entries(form->Combo2()), (QStringList{"All", "AT111", "AT121", "AT211"}));
   EXPECT_EQ(form->NutsField(), "N3");
-  EXPECT_EQ(Items(form->Combo3()), elevation);
-  EXPECT_EQ(Items(form->Combo4()), watershed);
+  EXPECT_EQ(Entries(form->Combo3()), elevation);
+  EXPECT_EQ(Entries(form->Combo4()), watershed);
 
-  const QStringList nuts = Items(form->Combo2());
+  const QStringList nuts = Entries(form->Combo2());
   form->Option1(1)->click();
-  EXPECT_EQ(Items(form->Combo3()), (QStringList{"All", "Low a", "Hill a", "Hill b"}));
+  EXPECT_EQ(Entries(form->Combo3()), (QStringList{"All", "Low a", "Hill a", "Hill b"}));
   EXPECT_EQ(form->EbkField(), "EBKL2DS");
-  EXPECT_EQ(Items(form->Combo2()), nuts);
+  EXPECT_EQ(Entries(form->Combo2()), nuts);
 }
 
 TEST_F(Form1Test, ClickingTheSelectedLevelButtonRefillsItsBox) {
@@ -140,7 +135,7 @@ TEST_F(Form1Test, ClickingTheSelectedLevelButtonRefillsItsBox) {
   form->Combo2()->removeItem(2);
   form->Option2(0)->click();  // L1 is already selected
   EXPECT_EQ(form->Combo2()->currentText(), "All");
-  EXPECT_EQ(Items(form->Combo2()), (QStringList{"All", "AT1", "AT2"}));
+  EXPECT_EQ(Entries(form->Combo2()), (QStringList{"All", "AT1", "AT2"}));
   form->Option1(0)->click();
   EXPECT_EQ(form->Combo3()->currentText(), "All");
 }
@@ -159,15 +154,15 @@ TEST_F(Form1Test, OneUserActionRunsTheSelectionOnce) {
       << modals.messages.last().toStdString();
   Choose(0);  // the program goes on after an error
   EXPECT_EQ(modals.messages.size(), 2);
-  EXPECT_EQ(Items(form->Combo2()), (QStringList{"All", "AT1"}));
+  EXPECT_EQ(Entries(form->Combo2()), (QStringList{"All", "AT1"}));
 }
 
 TEST_F(Form1Test, ACountryWithoutValuesGetsListsHoldingJustAll) {
   Load(testing::CountryTablesSql("AT") +
        "INSERT INTO UNITS_AT VALUES ('FINAL', '', '', '', 'AT1', 'AT11', 'AT111', 'E1', 'E2');");
   EXPECT_TRUE(modals.messages.isEmpty()) << modals.messages.join("\n").toStdString();
-  EXPECT_EQ(Items(form->Combo4()), QStringList{"All"});
-  EXPECT_EQ(Items(form->Combo5()), QStringList{"All"});
+  EXPECT_EQ(Entries(form->Combo4()), QStringList{"All"});
+  EXPECT_EQ(Entries(form->Combo5()), QStringList{"All"});
 }
 
 TEST_F(Form1Test, StartUpFailuresNameTheFile) {
