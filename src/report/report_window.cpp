@@ -1,9 +1,5 @@
 #include "report/report_window.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <com/sun/star/awt/XTopWindow.hpp>
 #include <com/sun/star/awt/XTopWindow2.hpp>
 #include <com/sun/star/awt/XWindow2.hpp>
@@ -15,10 +11,9 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <thread>
-#include <vector>
 
 #include "workbook/office/canonical_path.h"
+#include "workbook/office/office_options.h"
 #include "workbook/office/office_process.h"
 #include "workbook/office/office_processes.h"
 #include "workbook/office/office_slots.h"
@@ -36,8 +31,6 @@ namespace office = workbook::office;
 using css::uno::Reference;
 using css::uno::UNO_QUERY;
 using css::uno::UNO_QUERY_THROW;
-
-constexpr auto kConnectRetryInterval = std::chrono::milliseconds(100);
 
 std::optional<std::string> ProfileUrl(const ReportRequest& request) {
   if (!request.profileDir) return std::nullopt;
@@ -72,38 +65,6 @@ void RefuseWhenLocked(const fs::path& workbook) {
                     " can be deleted once the program that holds the workbook is closed.");
 }
 
-std::vector<std::string> OfficeArguments(const ReportRequest& request) {
-  // With its start centre, as the desktop starts it: the report takes that window's place, and when the
-  // user closes the report the office behaves as usual (the start centre, then gone when that is closed).
-  std::vector<std::string> arguments{std::string(QUORVIA_LO_PROGRAM_DIR) + "/soffice", "--nologo",
-                                     "--norestore"};
-  if (const auto profile = ProfileUrl(request)) arguments.push_back(office::kProfileOption + *profile);
-  arguments.push_back(office::AcceptOption(office::ReportOfficePipeName(request.folder)));
-  return arguments;
-}
-
-// The office belongs to the user's desktop session, not to us: it gets a session of its own and is not
-// waited for, so it stays when this program ends.
-pid_t StartDetached(std::vector<std::string> arguments) {
-  std::vector<char*> argv;
-  for (auto& argument : arguments) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  const pid_t pid = fork();
-  if (pid < 0) throw ReportError("cannot start LibreOffice: out of processes");
-  if (pid == 0) {
-    setsid();
-    const int devNull = open("/dev/null", O_RDWR);
-    if (devNull >= 0) {
-      dup2(devNull, STDIN_FILENO);
-      dup2(devNull, STDOUT_FILENO);
-      dup2(devNull, STDERR_FILENO);
-    }
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  return pid;
-}
-
 std::unique_ptr<office::LibreOfficeApplication> TryConnect(const std::string& folder) {
   try {
     return office::ConnectToReportOffice(folder);
@@ -122,57 +83,29 @@ void RequireCalcWithWindows() {
       std::string(office::kReportProgram) + " again.");
 }
 
-bool ProfileExists(const ReportRequest& request) {
-  if (request.profileDir) return office::ProfileIsSetUp(*request.profileDir);
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  const char* home = std::getenv("HOME");
-  const fs::path root = config != nullptr && *config == '/'
-                            ? fs::path(config)
-                            : fs::path(home != nullptr ? home : "") / ".config";
-  return office::ProfileIsSetUp((root / "libreoffice/4").string());
-}
-
-// On a new profile the office sets it up and then starts itself again, dropping every connection made in
-// between; so a new profile is set up by a run of its own first.
-void SetUpProfile(const ReportRequest& request) {
-  if (ProfileExists(request)) return;
-  std::vector<std::string> arguments{std::string(QUORVIA_LO_PROGRAM_DIR) + "/soffice", "--headless",
-                                     "--nologo", "--norestore", "--terminate_after_init"};
-  if (const auto profile = ProfileUrl(request)) arguments.push_back(office::kProfileOption + *profile);
-  const pid_t setup = StartDetached(arguments);
-  const auto deadline = std::chrono::steady_clock::now() + request.startTimeout;
-  int status = 0;
-  while (waitpid(setup, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() >= deadline) {
-      kill(setup, SIGKILL);
-      waitpid(setup, &status, 0);
-      throw ReportError("LibreOffice did not set up its profile in time.");
-    }
-    std::this_thread::sleep_for(kConnectRetryInterval);
-  }
-}
-
+// The visible office of the folder, started through the same process code as Quorvia's own office (one
+// profile set-up, one answer to the office's request to be started again), but detached: it is the user's.
 std::unique_ptr<office::LibreOfficeApplication> StartReportOffice(const ReportRequest& request) {
-  SetUpProfile(request);
-  const pid_t launcher = StartDetached(OfficeArguments(request));
-  const auto deadline = std::chrono::steady_clock::now() + request.startTimeout;
-  while (true) {
-    try {
-      if (auto connected = TryConnect(request.folder)) return connected;
-    } catch (const workbook::AutomationError&) {
-      // The office is still setting up its connection.
+  auto options = office::OfficeOptions::VisibleDetached(
+      office::ReportOfficePipeName(request.folder),
+      request.profileDir ? fs::absolute(*request.profileDir).string() : std::string());
+  options.startTimeout = request.startTimeout;
+  try {
+    std::shared_ptr<office::OfficeProcess> process = office::OfficeProcess::Start(options);
+    return office::AwaitListening(process, options,
+                                  [&] { return office::ConnectToReportOffice(request.folder); });
+  } catch (const office::OfficeStartError& error) {
+    switch (error.WhyNot()) {
+      case office::OfficeStartError::Reason::ProfileNotSetUpInTime:
+        throw ReportError("LibreOffice did not set up its profile in time.");
+      case office::OfficeStartError::Reason::EndedWhileStarting:
+        throw ReportError("LibreOffice ended while starting (status " + std::to_string(error.Status()) +
+                          "); is LibreOffice Calc installed? Run scripts/setup.sh.");
+      case office::OfficeStartError::Reason::NotListeningInTime:
+        break;
     }
-    int status = 0;
-    if (waitpid(launcher, &status, WNOHANG) == launcher) {
-      throw ReportError("LibreOffice ended while starting (status " +
-                        std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status)) +
-                        "); is LibreOffice Calc installed? Run scripts/setup.sh.");
-    }
-    if (std::chrono::steady_clock::now() >= deadline) {
-      throw ReportError("LibreOffice did not answer in time; close it and run " +
-                        std::string(office::kReportProgram) + " again.");
-    }
-    std::this_thread::sleep_for(kConnectRetryInterval);
+    throw ReportError("LibreOffice did not answer in time; close it and run " +
+                      std::string(office::kReportProgram) + " again.");
   }
 }
 

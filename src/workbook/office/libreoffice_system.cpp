@@ -236,29 +236,9 @@ std::unique_ptr<LibreOfficeApplication> LibreOfficeSystem::StartOffice() {
     shared_->journal.RecordOffice(started_->Pid());
   }
   shared_->parked = false;
-  const auto deadline = std::chrono::steady_clock::now() + options_.startTimeout;
-  while (true) {
-    try {
-      return Connect();
-    } catch (const AutomationError&) {
-      if (!started_) throw;  // ended for not answering
-      if (std::chrono::steady_clock::now() >= deadline) {
-        started_->Stop();
-        started_.reset();
-        throw AutomationError("the office did not start listening on pipe " + options_.pipeName + " in time");
-      }
-    }
-    if (!started_->Running()) {
-      const int code = started_->ExitCode().value_or(-1);
-      if (code != kRestartRequested) {
-        started_.reset();
-        throw AutomationError("the office exited during start-up (status " + std::to_string(code) + ")");
-      }
-      started_ = OfficeProcess::Start(options_);
-      shared_->journal.RecordOffice(started_->Pid());
-    }
-    std::this_thread::sleep_for(kConnectRetryInterval);
-  }
+  return AwaitListening(
+      started_, options_, [this] { return Connect(); },
+      [this](const OfficeProcess& restarted) { shared_->journal.RecordOffice(restarted.Pid()); });
 }
 
 std::unique_ptr<SpreadsheetApplication> LibreOfficeSystem::GetRunningInstance() {

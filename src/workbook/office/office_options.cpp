@@ -33,6 +33,28 @@ OfficeSlot FreeSlot() {
 
 std::string QuorviaCacheFolder() { return CacheRoot() + "/quorvia"; }
 
+std::string UsersOwnProfile() {
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  const char* home = std::getenv("HOME");
+  const std::string root = config != nullptr && *config == '/'
+                               ? std::string(config)
+                               : std::string(home != nullptr ? home : "") + "/.config";
+  return root + "/libreoffice/4";
+}
+
+std::string OfficeOptions::ProfileFolder() const {
+  return profileDir.empty() ? UsersOwnProfile() : profileDir;
+}
+
+OfficeOptions OfficeOptions::VisibleDetached(const std::string& pipeName, const std::string& profileDir) {
+  OfficeOptions options;
+  options.kind = Kind::VisibleDetached;
+  options.pipeName = pipeName;
+  options.profileDir = profileDir;
+  options.sofficePath = std::string(QUORVIA_LO_PROGRAM_DIR) + "/soffice.bin";
+  return options;
+}
+
 OfficeOptions OfficeOptions::Private(const std::string& pipeName, const std::string& folder) {
   OfficeOptions options;
   options.pipeName = pipeName;

@@ -13,10 +13,16 @@ namespace quorvia::workbook::office {
 // Where a dedicated headless office listens and keeps its state. One office serves one profile, so the
 // pipe name and the profile folder go together.
 struct OfficeOptions {
+  // How the office runs. Quorvia's own office is headless and a child that dies with the thread that
+  // started it. The report office shows its windows on the user's desktop and belongs to the desktop
+  // session: it is detached, keeps the user's environment and stays when this program ends.
+  enum class Kind { HeadlessChild, VisibleDetached };
+
+  Kind kind = Kind::HeadlessChild;
   std::string pipeName;    // UNO pipe the office accepts connections on
-  std::string profileDir;  // user installation (profile) of the office
-  std::string homeDir;     // HOME of the office process: it writes caches there even with its own profile
-  std::string tempDir;     // TMPDIR of the office process; emptied before each start. Empty: under homeDir
+  std::string profileDir;  // user installation (profile) of the office; empty: the user's own profile
+  std::string homeDir;     // HOME of a headless office: it writes caches there even with its own profile
+  std::string tempDir;     // TMPDIR of a headless office; emptied before each start. Empty: under homeDir
   std::string
       sofficePath;  // the office binary itself (soffice.bin, so that the process we start is the office)
   std::chrono::milliseconds startTimeout{std::chrono::seconds(30)};
@@ -34,9 +40,18 @@ struct OfficeOptions {
   // An office in folders of its own under `folder` (profile/, home/, tmp/), listening on `pipeName`: for
   // tools, tests and benchmarks that must not touch the user's offices.
   static OfficeOptions Private(const std::string& pipeName, const std::string& folder);
+  // A visible office on the user's desktop, detached from this program, listening on `pipeName`, on the
+  // profile folder `profileDir` (empty: the user's own profile, as the desktop starts the office).
+  static OfficeOptions VisibleDetached(const std::string& pipeName, const std::string& profileDir);
+  // The profile folder the office works on.
+  std::string ProfileFolder() const;
   // The temporary folder the office is given.
   std::string OfficeTempDir() const { return tempDir.empty() ? homeDir + "/tmp" : tempDir; }
 };
+
+// The profile an office uses when it is given none: the user's own, under $XDG_CONFIG_HOME (or
+// $HOME/.config) /libreoffice/4.
+std::string UsersOwnProfile();
 
 // Quorvia's folder for the state of its offices: $XDG_CACHE_HOME (or $HOME/.cache) /quorvia.
 std::string QuorviaCacheFolder();

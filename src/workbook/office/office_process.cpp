@@ -25,12 +25,21 @@ namespace {
 // Where the UNO runtime creates named pipes.
 constexpr const char* kPipeFolder = "/tmp";
 
+bool IsHeadless(const OfficeOptions& options) { return options.kind == OfficeOptions::Kind::HeadlessChild; }
+
 std::vector<std::string> OfficeArguments(const OfficeOptions& options, OfficeProcess::Mode mode) {
-  std::vector<std::string> arguments{
-      options.sofficePath, "--headless",
-      "--invisible",       "--nologo",
-      "--norestore",       "--nodefault",
-      "--nolockcheck",     kProfileOption + ToUtf8(FileUrlFromPath(options.profileDir))};
+  std::vector<std::string> arguments{options.sofficePath};
+  if (IsHeadless(options) || mode == OfficeProcess::Mode::InitialiseProfile) {
+    arguments.insert(arguments.end(), {"--headless", "--invisible", "--nologo", "--norestore", "--nodefault",
+                                       "--nolockcheck"});
+  } else {
+    // With its start centre, as the desktop starts it: a document shown takes that window's place, and when
+    // the user closes it the office behaves as usual (the start centre, then gone when that is closed).
+    arguments.insert(arguments.end(), {"--nologo", "--norestore"});
+  }
+  if (!options.profileDir.empty()) {
+    arguments.push_back(kProfileOption + ToUtf8(FileUrlFromPath(options.profileDir)));
+  }
   if (mode == OfficeProcess::Mode::Listen) {
     arguments.push_back(AcceptOption(options.pipeName));
   } else {
@@ -42,15 +51,22 @@ std::vector<std::string> OfficeArguments(const OfficeOptions& options, OfficePro
 // The parent's environment with HOME and TMPDIR replaced: the office writes caches under HOME, and its
 // temporary files go to a folder of its own that is emptied before it starts, so that an office that was
 // killed leaves nothing behind in the system's temporary folder.
+// A visible office keeps the user's environment, with the file locking that the desktop's launcher turns on.
 std::vector<std::string> OfficeEnvironment(const OfficeOptions& options) {
   std::vector<std::string> env;
+  const bool headless = IsHeadless(options);
   for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
-    if (std::strncmp(*entry, "HOME=", 5) != 0 && std::strncmp(*entry, "TMPDIR=", 7) != 0) {
-      env.emplace_back(*entry);
-    }
+    const bool replaced =
+        headless ? std::strncmp(*entry, "HOME=", 5) == 0 || std::strncmp(*entry, "TMPDIR=", 7) == 0
+                 : std::strncmp(*entry, "SAL_ENABLE_FILE_LOCKING=", 24) == 0;
+    if (!replaced) env.emplace_back(*entry);
   }
-  env.push_back("HOME=" + options.homeDir);
-  env.push_back("TMPDIR=" + options.OfficeTempDir());
+  if (headless) {
+    env.push_back("HOME=" + options.homeDir);
+    env.push_back("TMPDIR=" + options.OfficeTempDir());
+  } else {
+    env.push_back("SAL_ENABLE_FILE_LOCKING=1");
+  }
   return env;
 }
 
@@ -75,10 +91,15 @@ void CreateFolder(const std::string& path) {
 }
 
 // In the child between fork and exec only async-signal-safe calls are allowed.
-[[noreturn]] void ExecOffice(pid_t parent, char* const* argv, char* const* envp) {
-  // Die with the thread that started us, and close the race where it died before prctl took effect.
-  prctl(PR_SET_PDEATHSIG, SIGKILL);
-  if (getppid() != parent) _exit(127);
+[[noreturn]] void ExecOffice(bool detached, pid_t parent, char* const* argv, char* const* envp) {
+  if (detached) {
+    // The desktop session's, not ours: a session of its own, so that ending this program leaves it be.
+    setsid();
+  } else {
+    // Die with the thread that started us, and close the race where it died before prctl took effect.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(127);
+  }
   const int devNull = open("/dev/null", O_RDWR);
   if (devNull >= 0) {
     dup2(devNull, STDIN_FILENO);
@@ -103,14 +124,15 @@ bool ProfileIsSetUp(const std::string& profileDir) {
 }
 
 void OfficeProcess::InitialiseProfile(const OfficeOptions& options) {
-  if (ProfileIsSetUp(options.profileDir)) return;
+  if (ProfileIsSetUp(options.ProfileFolder())) return;
   // On a new profile the office sets it up and then exits asking to be started again; a client that
   // connected in between would lose its connection. So a new profile is set up by a run of its own first.
   for (int attempt = 0; attempt < 3; ++attempt) {
     const auto setup = Spawn(options, Mode::InitialiseProfile);
     if (!setup->WaitForExit(options.startTimeout)) {
       setup->Stop();
-      throw AutomationError("the office did not set up its profile " + options.profileDir + " in time");
+      throw OfficeStartError(OfficeStartError::Reason::ProfileNotSetUpInTime, 0,
+                             "the office did not set up its profile " + options.ProfileFolder() + " in time");
     }
     if (setup->ExitCode() != kRestartRequested) return;
   }
@@ -120,10 +142,12 @@ std::unique_ptr<OfficeProcess> OfficeProcess::Spawn(const OfficeOptions& options
   if (access(options.sofficePath.c_str(), X_OK) != 0) {
     throw AutomationError("the office program " + options.sofficePath + " is not installed");
   }
-  CreateFolder(options.profileDir);
-  CreateFolder(options.homeDir);
-  CreateFolder(options.OfficeTempDir());
-  EmptyFolder(options.OfficeTempDir());
+  if (IsHeadless(options)) {
+    CreateFolder(options.profileDir);
+    CreateFolder(options.homeDir);
+    CreateFolder(options.OfficeTempDir());
+    EmptyFolder(options.OfficeTempDir());
+  }
   auto arguments = OfficeArguments(options, mode);
   auto environment = OfficeEnvironment(options);
   const auto argv = AsArgv(arguments);
@@ -131,11 +155,14 @@ std::unique_ptr<OfficeProcess> OfficeProcess::Spawn(const OfficeOptions& options
   const pid_t parent = getpid();
   const pid_t pid = fork();
   if (pid < 0) throw AutomationError(std::string("cannot start the office: ") + std::strerror(errno));
-  if (pid == 0) ExecOffice(parent, argv.data(), envp.data());
-  return std::unique_ptr<OfficeProcess>(new OfficeProcess(pid));
+  const bool detached = !IsHeadless(options);
+  if (pid == 0) ExecOffice(detached, parent, argv.data(), envp.data());
+  return std::unique_ptr<OfficeProcess>(new OfficeProcess(pid, detached));
 }
 
-OfficeProcess::~OfficeProcess() { Stop(); }
+OfficeProcess::~OfficeProcess() {
+  if (!detached_) Stop();
+}
 
 bool OfficeProcess::Reap(bool block) {
   if (exitCode_) return true;

@@ -3,11 +3,14 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "workbook/office/office_options.h"
+#include "workbook/spreadsheet_application.h"
 
 namespace quorvia::workbook::office {
 
@@ -19,12 +22,30 @@ inline constexpr const char* kProfileOption = "-env:UserInstallation=";
 inline std::string AcceptOption(const std::string& pipeName) {
   return "--accept=pipe,name=" + pipeName + ";urp;StarOffice.ComponentContext";
 }
+// How often a starting office is asked whether it listens yet.
+inline constexpr auto kStartPollInterval = std::chrono::milliseconds(50);
 // True once the office has set up the profile folder `profileDir` (its first start does that).
 bool ProfileIsSetUp(const std::string& profileDir);
 
-// A headless office process started by this program. The office binary is started directly (no wrapper
-// script or splash launcher in between), so the process we hold is the office itself, and it is told by
-// the kernel to die with the thread that started it: it never outlives the program, even after a crash.
+// An office that could not be started: why, in a form each caller words for its own users.
+class OfficeStartError : public AutomationError {
+ public:
+  enum class Reason { ProfileNotSetUpInTime, EndedWhileStarting, NotListeningInTime };
+  OfficeStartError(Reason reason, int status, const std::string& message)
+      : AutomationError(message), reason_(reason), status_(status) {}
+  Reason WhyNot() const noexcept { return reason_; }
+  int Status() const noexcept { return status_; }  // exit status of an office that ended while starting
+
+ private:
+  Reason reason_;
+  int status_;
+};
+
+// An office process started by this program. The office binary is started directly (no wrapper script or
+// splash launcher in between, which would hand the start over to another office on the same profile and
+// exit), so the process we hold is the office itself. A headless office is told by the kernel to die with
+// the thread that started it: it never outlives the program, even after a crash. A visible, detached one
+// runs in a session of its own and stays when the program ends.
 class OfficeProcess {
  public:
   enum class Mode { Listen, InitialiseProfile };
@@ -35,7 +56,7 @@ class OfficeProcess {
 
   OfficeProcess(const OfficeProcess&) = delete;
   OfficeProcess& operator=(const OfficeProcess&) = delete;
-  ~OfficeProcess();  // ends the process if it still runs
+  ~OfficeProcess();  // ends a headless office if it still runs; a detached one stays
 
   pid_t Pid() const noexcept { return pid_; }
   bool Running();                       // false once the process has exited (and was reaped)
@@ -49,12 +70,48 @@ class OfficeProcess {
  private:
   static void InitialiseProfile(const OfficeOptions& options);
   static std::unique_ptr<OfficeProcess> Spawn(const OfficeOptions& options, Mode mode);
-  explicit OfficeProcess(pid_t pid) : pid_(pid) {}
+  OfficeProcess(pid_t pid, bool detached) : pid_(pid), detached_(detached) {}
   bool Reap(bool block);
 
   pid_t pid_;
+  bool detached_;
   std::optional<int> exitCode_;
 };
+
+// Waits until `connect` reaches the office that `office` started (connect throws AutomationError while
+// nothing answers yet) and returns what it returns. An office that exits asking to be started again is
+// started again and `restarted` is told its new process. OfficeStartError when it exits otherwise or does
+// not answer within the options' start timeout (a headless office is then ended; a visible one is the
+// user's to close). When a failed connect has ended the office (`office` reset), that failure is thrown.
+template <class Connect>
+auto AwaitListening(std::shared_ptr<OfficeProcess>& office, const OfficeOptions& options, Connect&& connect,
+                    const std::function<void(const OfficeProcess&)>& restarted = {}) {
+  const auto deadline = std::chrono::steady_clock::now() + options.startTimeout;
+  while (true) {
+    try {
+      return connect();
+    } catch (const AutomationError&) {
+      if (!office) throw;
+      if (std::chrono::steady_clock::now() >= deadline) {
+        if (options.kind == OfficeOptions::Kind::HeadlessChild) office->Stop();
+        office.reset();
+        throw OfficeStartError(OfficeStartError::Reason::NotListeningInTime, 0,
+                               "the office did not start listening on pipe " + options.pipeName + " in time");
+      }
+    }
+    if (!office->Running()) {
+      const int code = office->ExitCode().value_or(-1);
+      if (code != kRestartRequested) {
+        office.reset();
+        throw OfficeStartError(OfficeStartError::Reason::EndedWhileStarting, code,
+                               "the office exited during start-up (status " + std::to_string(code) + ")");
+      }
+      office = OfficeProcess::Start(options);
+      if (restarted) restarted(*office);
+    }
+    std::this_thread::sleep_for(kStartPollInterval);
+  }
+}
 
 // The hang action for an office call: ends the office when it still runs.
 inline auto EndOffice(std::weak_ptr<OfficeProcess> process) {

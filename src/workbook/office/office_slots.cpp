@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "workbook/office/canonical_path.h"
+#include "workbook/office/office_options.h"
 #include "workbook/office/office_processes.h"
 #include "workbook/office/uno_text.h"
 #include "workbook/spreadsheet_application.h"
@@ -79,16 +80,6 @@ std::string LoginName() {
   return user != nullptr && user->pw_name != nullptr ? user->pw_name : std::string();
 }
 
-// The profile an office uses when it is given none: the user's own.
-fs::path DefaultProfile() {
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  const char* home = std::getenv("HOME");
-  const fs::path root = config != nullptr && *config != '\0'
-                            ? fs::path(config)
-                            : fs::path(home != nullptr ? home : "") / ".config";
-  return root / "libreoffice" / "4";
-}
-
 bool SameProfile(const fs::path& a, const fs::path& b) { return CanonicalPath(a) == CanonicalPath(b); }
 
 // The lock of a slot folder (made when missing), or nothing when another process holds it.
@@ -136,7 +127,7 @@ bool IsLockOfEndedOffice(const fs::path& lockFile) {
   if (!profile) return false;
   for (const auto& office : OfficeProcessesOfUser()) {
     const auto url = office.ProfileUrl();
-    fs::path used = DefaultProfile();
+    fs::path used = UsersOwnProfile();
     if (url) {
       try {
         used = PathFromFileUrl(ToOUString(*url));
