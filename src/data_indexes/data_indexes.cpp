@@ -94,6 +94,14 @@ std::vector<IndexDefinition> IndexesFor(const db::TableDef& table, const db::Tab
   return indexes;
 }
 
+std::optional<std::string> RegionOrderColumn(const db::TableDef& table) {
+  if (!db::UpperAscii(table.Name()).starts_with(kDataPrefix)) return std::nullopt;
+  for (const char* level : {kNutsColumns[2], kNutsColumns[1], kNutsColumns[0]}) {
+    if (HasField(table, level)) return FieldName(table, level);
+  }
+  return std::nullopt;
+}
+
 namespace {
 
 std::int64_t FileBytes(db::SqliteConnection& connection) {

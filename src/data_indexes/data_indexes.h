@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,11 @@ struct IndexDefinition {
 // NUTS level and that change column, so that a region reads only its own stretch. The queries compare
 // columns with their declared collation, so plain indexes serve them. Nothing for any other table.
 std::vector<IndexDefinition> IndexesFor(const db::TableDef& table, const db::TableDefs& tables);
+
+// The column in whose order a change table's records keep every region of every NUTS level together (the
+// last level's codes begin with the codes of the levels above), when the table has one: a copy of the table
+// written in that order holds each region on a few neighbouring pages.
+std::optional<std::string> RegionOrderColumn(const db::TableDef& table);
 
 // Creates the indexes of every change table that it lacks (known by name) and refreshes the planner's
 // statistics, inside the caller's transaction; returns what it created. Throws DbError.

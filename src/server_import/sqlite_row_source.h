@@ -23,6 +23,7 @@ class SqliteRowSource final : public RowSource {
   std::string path_;
   db::SqliteConnection connection_;
   std::vector<SourceTable> tables_;
+  std::vector<std::string> readSql_;  // per table: the statement that reads all its rows
   int storedQueries_ = 0;
 };
 

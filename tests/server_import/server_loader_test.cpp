@@ -97,6 +97,11 @@ TEST_F(ServerLoaderTest, TheServerHoldsTheSameRowsAsTheFileAndIndexesTheFilterCo
   EXPECT_NE(countryPlan.find("rows=" + server->Query("SELECT count(*) FROM data_at")), std::string::npos)
       << countryPlan;
   EXPECT_EQ(server->Query("SELECT relallvisible = relpages FROM pg_class WHERE relname = 'data_at'"), "t");
+  // The change table was written in region order, so that a region's rows share a few pages.
+  EXPECT_EQ(
+      server->Query("SELECT count(*) FROM (SELECT lower(n3) AS here, lag(lower(n3)) OVER (ORDER BY ctid) "
+                    "AS before FROM data_at) r WHERE before > here"),
+      "0");
   server->Execute("SET enable_seqscan = off");
   const auto plan =
       server->QueryLines("EXPLAIN " + db::pg::ToPostgres("SELECT sum(AREAHA) FROM DATA_AT WHERE "
