@@ -94,6 +94,21 @@ std::vector<IndexDefinition> IndexesFor(const db::TableDef& table, const db::Tab
   return indexes;
 }
 
+std::optional<WholeCountryColumns> WholeCountryColumnsOf(const std::vector<std::string>& columns) {
+  const auto spelled = [&](const char* name) -> std::optional<std::string> {
+    for (const auto& column : columns) {
+      if (db::EqualsIgnoringAsciiCase(column, name)) return column;
+    }
+    return std::nullopt;
+  };
+  const auto country = spelled(kCountryColumn);
+  const auto area = spelled(kAreaColumn);
+  auto change = spelled(kChangeColumns[0]);
+  if (!change) change = spelled(kChangeColumns[1]);
+  if (!country || !area || !change) return std::nullopt;
+  return WholeCountryColumns{*country, *change, *area};
+}
+
 std::optional<std::string> RegionOrderColumn(const db::TableDef& table) {
   if (!db::UpperAscii(table.Name()).starts_with(kDataPrefix)) return std::nullopt;
   for (const char* level : {kNutsColumns[2], kNutsColumns[1], kNutsColumns[0]}) {

@@ -27,6 +27,15 @@ struct IndexDefinition {
 // columns with their declared collation, so plain indexes serve them. Nothing for any other table.
 std::vector<IndexDefinition> IndexesFor(const db::TableDef& table, const db::TableDefs& tables);
 
+// The columns a change table's queries name when every filter is on "All": the country compared, the change
+// column grouped by and the area summed, spelled as `columns` spells them; nothing when one is missing.
+struct WholeCountryColumns {
+  std::string country;
+  std::string change;
+  std::string area;
+};
+std::optional<WholeCountryColumns> WholeCountryColumnsOf(const std::vector<std::string>& columns);
+
 // The column in whose order a change table's records keep every region of every NUTS level together (the
 // last level's codes begin with the codes of the levels above), when the table has one: a copy of the table
 // written in that order holds each region on a few neighbouring pages.

@@ -85,11 +85,12 @@ TEST_F(ServerLoaderTest, TheServerHoldsTheSameRowsAsTheFileAndIndexesTheFilterCo
   EXPECT_TRUE(differences.empty()) << differences.size() << " rows differ, such as " << differences.front();
   EXPECT_EQ(onServer.ListTableDefs().Item(0).Name(), file.ListTableDefs().Item(0).Name());
   EXPECT_EQ(server->Query("SELECT string_agg(coalesce(encode(raw, 'hex'), '-'), ',') FROM bin"), "00ff,,-");
-  // The filter columns of a change table are indexed, and the program's comparison uses the index.
+  // The filter columns and the country of a change table are indexed, and the program's comparison uses
+  // the index.
   EXPECT_EQ(
       server->Query("SELECT string_agg(c, ',' ORDER BY c) FROM (SELECT substring(indexdef FROM "
                     "'lower\\(+(\\w+) COLLATE \"C\"') AS c FROM pg_indexes WHERE tablename = 'data_at') i"),
-      "cstds,dlt,ebkl1ds,ebkl2ds,n1,n2,n3,wscode");
+      "cstds,dlt,ebkl1ds,ebkl2ds,n0cd,n1,n2,n3,wscode");
   // The planner knows how many rows the country comparison keeps (all of them), and the rows were written
   // frozen, so the first scan after the load has nothing to write.
   const auto countryPlan =
@@ -107,6 +108,12 @@ TEST_F(ServerLoaderTest, TheServerHoldsTheSameRowsAsTheFileAndIndexesTheFilterCo
       server->QueryLines("EXPLAIN " + db::pg::ToPostgres("SELECT sum(AREAHA) FROM DATA_AT WHERE "
                                                          "N2 = \"at12\""));
   EXPECT_NE(plan.find("Index"), std::string::npos) << plan;
+  // A whole country is read from a narrow index alone, in group order.
+  const auto wholeCountry = server->QueryLines(
+      "EXPLAIN " + db::pg::ToPostgres("SELECT change1 as CHANGE, sum(AREAHA) as AREA from DATA_AT where "
+                                      "N0CD = \"at\" group by change1"));
+  EXPECT_NE(wholeCountry.find("Index Only Scan"), std::string::npos) << wholeCountry;
+  EXPECT_EQ(wholeCountry.find("HashAggregate"), std::string::npos) << wholeCountry;
 }
 
 TEST_F(ServerLoaderTest, AnExistingTableIsReplacedOnlyWhenAsked) {

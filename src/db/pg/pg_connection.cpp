@@ -36,6 +36,14 @@ constexpr const char* kRaiseWorkMemory =
     "SELECT set_config('work_mem', '64MB', false) "
     "WHERE pg_size_bytes(current_setting('work_mem')) < pg_size_bytes('64MB')";
 
+// What the planner takes a page read out of order to cost against one in order. The server's default, 4,
+// assumes a spinning disk; a change table that analysts query over and over sits in the server's memory,
+// where the narrow index of a whole country is read in a fraction of the time of the table, yet with the
+// default the planner read the table. A lower value that the server or the role sets is kept.
+constexpr const char* kLowerRandomPageCost =
+    "SELECT set_config('random_page_cost', '1.1', false) "
+    "WHERE current_setting('random_page_cost')::float8 > 1.1";
+
 }  // namespace
 
 void ResultClearer::operator()(pg_result* result) const noexcept { PQclear(result); }
@@ -57,6 +65,7 @@ PgConnection::PgConnection(const std::string& conninfo) : connection_(PQconnectd
 void PgConnection::PrepareSession() {
   PQsetClientEncoding(connection_.get(), "UTF8");
   Execute(kRaiseWorkMemory);
+  Execute(kLowerRandomPageCost);
 }
 
 bool PgConnection::IsOpen() const noexcept { return PQstatus(connection_.get()) == CONNECTION_OK; }
