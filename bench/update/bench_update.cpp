@@ -253,8 +253,9 @@ int main(int argc, char** argv) {
       std::printf(
           "  resident memory: program %.0f MB (%.0f MB not file pages), parked office %.0f MB;\n"
           "    program and office together %.0f MB (%.0f MB without the mapped database pages; "
-          "target: under 400 MB)\n",
-          own, ownAnonymous, office, own + office, ownAnonymous + office);
+          "target: under 400 MB): %s\n",
+          own, ownAnonymous, office, own + office, ownAnonymous + office,
+          own + office < 400 ? "met" : "NOT met");
     }
   }
   return 0;
