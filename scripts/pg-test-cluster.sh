@@ -6,6 +6,8 @@
 #   scripts/pg-test-cluster.sh stop FOLDER
 #   scripts/pg-test-cluster.sh crash FOLDER   stops the server at once (-m immediate), as a crash would
 #
+# QUORVIA_PG_SHARED_BUFFERS sets the server's buffer memory (default 128MB, the server's own default).
+#
 # The cluster's superuser is "postgres" and logs in over the socket without a password; every other role
 # logs in with its password (so the tests can check a wrong one). The server refuses to run as root: then
 # it runs as the system user postgres, which Debian's postgresql package makes.
@@ -35,6 +37,7 @@ max_connections = 60
 fsync = off
 synchronous_commit = off
 full_page_writes = off
+shared_buffers = ${QUORVIA_PG_SHARED_BUFFERS:-128MB}
 CONF
   as_server_user "$bin/pg_ctl" -D "$folder/data" -l "$folder/server.log" -w -t 60 start >/dev/null ||
     { cat "$folder/server.log" >&2; exit 1; }
