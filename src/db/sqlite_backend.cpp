@@ -13,7 +13,6 @@ namespace quorvia::db {
 
 namespace {
 
-constexpr std::string_view kTransactionSavepoint = "quorvia_transaction";
 constexpr std::string_view kCreateQuerySavepoint = "quorvia_create_query";
 
 }  // namespace
@@ -108,26 +107,16 @@ void SqliteBackend::CreateQueryDef(const std::string& name, const std::string& p
   }
 }
 
-// The outermost transaction takes the write lock at its start. A deferred one that has read and then wants
-// to write cannot wait for another writer: SQLite fails it at once with SQLITE_BUSY, whatever the busy
-// timeout, because waiting could deadlock. Taken first, the lock waits like any other statement.
 void SqliteBackend::BeginTrans() {
-  ExecuteNative(transactionDepth_ == 0 ? std::string("BEGIN IMMEDIATE")
-                                       : "SAVEPOINT " + std::string(kTransactionSavepoint));
-  ++transactionDepth_;
+  transactions_.Begin([this](const std::string& sql) { ExecuteNative(sql); });
 }
 
 void SqliteBackend::CommitTrans() {
-  ExecuteNative(transactionDepth_ == 1 ? std::string("COMMIT")
-                                       : "RELEASE " + std::string(kTransactionSavepoint));
-  --transactionDepth_;
+  transactions_.Commit([this](const std::string& sql) { ExecuteNative(sql); });
 }
 
 void SqliteBackend::Rollback() {
-  const std::string savepoint(kTransactionSavepoint);
-  ExecuteNative(transactionDepth_ == 1 ? std::string("ROLLBACK")
-                                       : "ROLLBACK TO " + savepoint + "; RELEASE " + savepoint);
-  --transactionDepth_;
+  transactions_.Rollback([this](const std::string& sql) { ExecuteNative(sql); });
 }
 
 }  // namespace quorvia::db

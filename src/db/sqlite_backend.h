@@ -5,6 +5,7 @@
 
 #include "db/database_backend.h"
 #include "db/sqlite_connection.h"
+#include "db/transaction_nesting.h"
 
 struct sqlite3;
 
@@ -33,7 +34,10 @@ class SqliteBackend final : public DatabaseBackend {
   void ExecuteNative(const std::string& sqliteSql) { connection_.Execute(sqliteSql); }
 
   SqliteConnection connection_;
-  int transactionDepth_ = 0;  // open BeginTrans calls; the outermost is a real transaction
+  // The outermost transaction takes the write lock at its start. A deferred one that has read and then wants
+  // to write cannot wait for another writer: SQLite fails it at once with SQLITE_BUSY, whatever the busy
+  // timeout, because waiting could deadlock. Taken first, the lock waits like any other statement.
+  TransactionNesting transactions_{"BEGIN IMMEDIATE"};
 };
 
 // The user tables of an open SQLite file (system tables left out), in creation order, each with its

@@ -14,8 +14,6 @@ namespace {
 // The comment of a view the program made holds the program's own SQL text after this marker.
 constexpr std::string_view kProgramSqlMarker = "quorvia-sql:\n";
 
-std::string Savepoint(int depth) { return "quorvia_transaction_" + std::to_string(depth); }
-
 [[noreturn]] void ThrowSetup(const std::string& text) { throw DbError(kServerSetup, text); }
 
 }  // namespace
@@ -64,10 +62,10 @@ void PgBackend::CheckRole() {
 
 void PgBackend::EnsureOpen() {
   if (connection_.IsOpen()) return;
-  if (transactionDepth_ > 0) {
+  if (transactions_.Depth() > 0) {
     // The server discarded the open transaction with the connection; going on outside it would split
     // what the caller meant as one change.
-    transactionDepth_ = 0;
+    transactions_.Forget();
     throw DbError(kConnectionLost, "The connection to the " + connection_.Describe() +
                                        " was lost during a transaction; nothing of it was kept.");
   }
@@ -101,7 +99,7 @@ std::unique_ptr<Recordset> PgBackend::OpenRecordset(const std::string& programSq
   const std::string sql = ToPostgres(programSql);
   // Outside the program's own transactions a recordset runs read-only, so that it never changes anything.
   const PgResult result =
-      transactionDepth_ == 0 ? connection_.ExecuteReadOnly(sql) : connection_.Execute(sql);
+      transactions_.Depth() == 0 ? connection_.ExecuteReadOnly(sql) : connection_.Execute(sql);
   if (PQresultStatus(result.get()) != PGRES_TUPLES_OK || PQnfields(result.get()) == 0) {
     throw DbError(kSqlError, "Only a query that returns rows and changes nothing can open a recordset.");
   }
@@ -172,37 +170,22 @@ void PgBackend::CreateQueryDef(const std::string& name, const std::string& progr
 }
 
 void PgBackend::BeginTrans() {
-  if (transactionDepth_ == 0) {
-    EnsureOpen();
-    connection_.Execute("BEGIN");
-  } else {
-    connection_.Execute("SAVEPOINT " + Savepoint(transactionDepth_));
-  }
-  ++transactionDepth_;
+  if (transactions_.Depth() == 0) EnsureOpen();
+  transactions_.Begin(Executor());
 }
 
-void PgBackend::CommitTrans() {
-  if (transactionDepth_ == 0) throw DbError(kSqlError, "Commit without a transaction.");
-  --transactionDepth_;
-  connection_.Execute(transactionDepth_ == 0 ? "COMMIT"
-                                             : "RELEASE SAVEPOINT " + Savepoint(transactionDepth_));
-}
+void PgBackend::CommitTrans() { transactions_.Commit(Executor()); }
 
 void PgBackend::Rollback() {
-  // After a lost connection the server has rolled everything back already.
-  if (transactionDepth_ == 0) return;
-  --transactionDepth_;
   if (!connection_.IsOpen()) {
-    transactionDepth_ = 0;  // the server rolled back everything when the connection ended
+    transactions_.Forget();  // the server rolled back everything when the connection ended
     return;
   }
-  if (transactionDepth_ == 0) {
-    connection_.Execute("ROLLBACK");
-  } else {
-    const std::string savepoint = Savepoint(transactionDepth_);
-    connection_.Execute("ROLLBACK TO SAVEPOINT " + savepoint);
-    connection_.Execute("RELEASE SAVEPOINT " + savepoint);
-  }
+  transactions_.Rollback(Executor());
+}
+
+TransactionNesting::Execute PgBackend::Executor() {
+  return [this](const std::string& sql) { connection_.Execute(sql); };
 }
 
 }  // namespace quorvia::db::pg

@@ -5,6 +5,7 @@
 
 #include "db/database_backend.h"
 #include "db/pg/pg_connection.h"
+#include "db/transaction_nesting.h"
 #include "db/view_definition.h"
 
 namespace quorvia::db::pg {
@@ -41,11 +42,12 @@ class PgBackend final : public DatabaseBackend {
   void EnsureOpen();
   template <class Work>
   void Atomically(Work work);
+  TransactionNesting::Execute Executor();
 
   const std::string conninfo_;
   PgConnection connection_;
   std::string role_;
-  int transactionDepth_ = 0;
+  TransactionNesting transactions_{"BEGIN"};
 };
 
 }  // namespace quorvia::db::pg
