@@ -4,9 +4,9 @@
 #include "app/form1.h"
 #include "program_folder/folder_choice.h"
 #include "ui_common/qt_modal_host.h"
+#include "vocabulary/file_names.h"
 #include "workbook/office/libreoffice_system.h"
 #include "workbook/office/office_options.h"
-#include "workbook/refresh_workbook.h"
 
 namespace {
 
@@ -67,6 +67,6 @@ int main(int argc, char** argv) {
   memory.Remember(*chosen);
   form.show();
   // The first update then finds an office started and waiting, without the window waiting for it.
-  office.StartParkedInBackground(folder + "/" + quorvia::workbook::kReportFileName);
+  office.StartParkedInBackground(folder + "/" + quorvia::vocabulary::kReportFileName);
   return QApplication::exec();
 }

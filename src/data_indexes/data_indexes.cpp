@@ -7,18 +7,20 @@
 #include "db/sqlite_backend.h"
 #include "db/sqlite_statement.h"
 #include "db/view_definition.h"
+#include "vocabulary/data_tables.h"
 
 namespace quorvia::data_indexes {
 namespace {
 
 // The columns the program's change queries name besides the filter columns: the country condition, the
 // summed area, the change columns they group by, and the NUTS level columns.
-constexpr const char* kCountryColumn = "N0CD";
-constexpr const char* kAreaColumn = "AREAHA";
-constexpr const char* kChangeColumns[] = {"change1", "change2"};
+using vocabulary::kAreaColumn;
+using vocabulary::kCountryColumn;
+constexpr const char* kChangeColumns[] = {vocabulary::kReviewedChangeColumn,
+                                          vocabulary::kChangesDatabaseColumn};
 constexpr const char* kNutsColumns[] = {"N1", "N2", "N3"};
-constexpr const char* kDataPrefix = "DATA_";
-constexpr const char* kUnitsPrefix = "UNITS_";
+using vocabulary::kDataTablePrefix;
+using vocabulary::kUnitsTablePrefix;
 
 bool HasField(const db::TableDef& table, const std::string& name) {
   for (int i = 0; i < table.FieldCount(); ++i) {
@@ -36,9 +38,10 @@ std::string FieldName(const db::TableDef& table, const std::string& name) {
 }
 
 const db::TableDef* UnitsTableOf(const db::TableDef& table, const db::TableDefs& tables) {
-  const std::string suffix = table.Name().substr(std::char_traits<char>::length(kDataPrefix));
+  const std::string suffix = table.Name().substr(std::char_traits<char>::length(kDataTablePrefix));
   for (int i = 0; i < tables.Count(); ++i) {
-    if (db::EqualsIgnoringAsciiCase(tables.Item(i).Name(), kUnitsPrefix + suffix)) return &tables.Item(i);
+    if (db::EqualsIgnoringAsciiCase(tables.Item(i).Name(), kUnitsTablePrefix + suffix))
+      return &tables.Item(i);
   }
   return nullptr;
 }
@@ -71,7 +74,7 @@ std::string IndexDefinition::CreateSql() const {
 }
 
 std::vector<IndexDefinition> IndexesFor(const db::TableDef& table, const db::TableDefs& tables) {
-  if (!db::UpperAscii(table.Name()).starts_with(kDataPrefix)) return {};
+  if (!db::UpperAscii(table.Name()).starts_with(kDataTablePrefix)) return {};
   const db::TableDef* units = UnitsTableOf(table, tables);
   if (units == nullptr || !HasField(table, kCountryColumn) || !HasField(table, kAreaColumn)) return {};
   // The queries group by change1 unless the user picks change2 (the window starts on change1); a table
@@ -110,7 +113,7 @@ std::optional<WholeCountryColumns> WholeCountryColumnsOf(const std::vector<std::
 }
 
 std::optional<std::string> RegionOrderColumn(const db::TableDef& table) {
-  if (!db::UpperAscii(table.Name()).starts_with(kDataPrefix)) return std::nullopt;
+  if (!db::UpperAscii(table.Name()).starts_with(kDataTablePrefix)) return std::nullopt;
   for (const char* level : {kNutsColumns[2], kNutsColumns[1], kNutsColumns[0]}) {
     if (HasField(table, level)) return FieldName(table, level);
   }

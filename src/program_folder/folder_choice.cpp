@@ -7,7 +7,6 @@
 #include "program_folder/folder_chooser.h"
 #include "program_folder/start_dialog.h"
 #include "ui_common/modal_host.h"
-#include "workbook/refresh_workbook.h"
 
 namespace quorvia::program_folder {
 namespace {

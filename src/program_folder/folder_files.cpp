@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "db/pg/server_connection.h"
-#include "workbook/refresh_workbook.h"
+#include "vocabulary/file_names.h"
 
 namespace quorvia::program_folder {
 namespace {
@@ -105,27 +105,27 @@ fs::path NormalFolder(const fs::path& folder) {
 
 BundledFiles BundledFilesBeside(const fs::path& programsFolder) {
   const fs::path share = programsFolder.parent_path() / "share" / "quorvia";
-  return {share / workbook::kReportFileName, share / "demo" / kDatabaseFileName};
+  return {share / vocabulary::kReportFileName, share / "demo" / vocabulary::kDatabaseFileName};
 }
 
 std::string DatabaseFileIn(const fs::path& folder) {
-  const fs::path database = folder / kDatabaseFileName;
+  const fs::path database = folder / vocabulary::kDatabaseFileName;
   std::error_code error;
   const std::string connection = db::pg::ServerConnectionFileFor(database.string());
   if (fs::is_regular_file(connection, error)) return fs::path(connection).filename().string();
-  if (fs::is_regular_file(database, error)) return kDatabaseFileName;
+  if (fs::is_regular_file(database, error)) return vocabulary::kDatabaseFileName;
   return {};
 }
 
 bool HoldsDatabase(const fs::path& folder) { return !DatabaseFileIn(folder).empty(); }
 
 bool LacksReportWorkbook(const fs::path& folder) {
-  return HoldsDatabase(folder) && !NameTaken(folder / workbook::kReportFileName);
+  return HoldsDatabase(folder) && !NameTaken(folder / vocabulary::kReportFileName);
 }
 
 void WriteReportTemplate(const BundledFiles& bundled, const fs::path& folder) {
   CheckBundled(bundled.reportTemplate);
-  CopyNoReplace(bundled.reportTemplate, folder / workbook::kReportFileName);
+  CopyNoReplace(bundled.reportTemplate, folder / vocabulary::kReportFileName);
 }
 
 void MakeDemoFolder(const BundledFiles& bundled, const fs::path& folder) {
@@ -138,18 +138,18 @@ void MakeDemoFolder(const BundledFiles& bundled, const fs::path& folder) {
                       ". Choose another name.");
   }
   std::string held = DatabaseFileIn(folder);
-  if (held.empty() && NameTaken(folder / kDatabaseFileName)) held = kDatabaseFileName;
-  if (held.empty() && NameTaken(folder / workbook::kReportFileName)) held = workbook::kReportFileName;
+  if (held.empty() && NameTaken(folder / vocabulary::kDatabaseFileName)) held = vocabulary::kDatabaseFileName;
+  if (held.empty() && NameTaken(folder / vocabulary::kReportFileName)) held = vocabulary::kReportFileName;
   if (!held.empty()) {
     throw FolderError("The folder " + Quoted(folder) + " already holds " + held +
                       ". A demo folder needs a new or empty folder; nothing was written.");
   }
-  CopyNoReplace(bundled.demoDatabase, folder / kDatabaseFileName);
+  CopyNoReplace(bundled.demoDatabase, folder / vocabulary::kDatabaseFileName);
   try {
-    CopyNoReplace(bundled.reportTemplate, folder / workbook::kReportFileName);
+    CopyNoReplace(bundled.reportTemplate, folder / vocabulary::kReportFileName);
   } catch (const FolderError&) {
     // The database was written a moment ago by this call: the folder goes back to what it was.
-    fs::remove(folder / kDatabaseFileName, error);
+    fs::remove(folder / vocabulary::kDatabaseFileName, error);
     throw;
   }
 }

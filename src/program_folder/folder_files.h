@@ -5,8 +5,6 @@
 
 namespace quorvia::program_folder {
 
-inline constexpr const char* kDatabaseFileName = "MOSA_DB.mdb";
-
 // A folder step that could not be done; the message names the file or folder and says what to do.
 class FolderError : public std::runtime_error {
  public:

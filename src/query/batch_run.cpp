@@ -12,6 +12,7 @@
 #include "query/change_rows.h"
 #include "query/query_session.h"
 #include "query/updata.h"
+#include "vocabulary/file_names.h"
 
 namespace quorvia::query {
 namespace {
@@ -120,7 +121,7 @@ std::optional<BatchStep> BatchRun::Next() {
 std::string BatchRun::ChooseCopyName(std::string& name) {
   const auto folder = std::filesystem::path(session_.ProgramFolder());
   const auto isReport = [](const std::string& candidate) {
-    return db::EqualsIgnoringAsciiCase(candidate + ".xls", workbook::kReportFileName);
+    return db::EqualsIgnoringAsciiCase(candidate + ".xls", vocabulary::kReportFileName);
   };
   const auto takenByOthers = [&](const std::string& candidate) {
     const std::string file = candidate + ".xls";

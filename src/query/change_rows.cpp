@@ -5,6 +5,8 @@
 
 #include "db/database.h"
 #include "query/updata.h"
+#include "vocabulary/data_tables.h"
+#include "vocabulary/file_names.h"
 #include "workbook/spreadsheet_application.h"
 
 namespace quorvia::query {
@@ -53,7 +55,8 @@ UpdateFigures ReadUpdateFigures(db::Database& database, db::Database* beside, co
 OfferedFilteredRows::OfferedFilteredRows(workbook::SpreadsheetSystem& office,
                                          const std::string& programFolder, workbook::QueryTable rows)
     : office_(office) {
-  office_.OfferQueryRows(programFolder + "/" + kDatabaseFileName, kFilteredQuery, std::move(rows));
+  office_.OfferQueryRows(programFolder + "/" + vocabulary::kDatabaseFileName, vocabulary::kFilteredQuery,
+                         std::move(rows));
 }
 
 OfferedFilteredRows::~OfferedFilteredRows() { office_.WithdrawQueryRows(); }

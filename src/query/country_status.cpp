@@ -2,7 +2,7 @@
 
 #include "db/ascii_case.h"
 #include "db/database.h"
-#include "workbook/refresh_workbook.h"
+#include "vocabulary/data_tables.h"
 
 namespace quorvia::query {
 
@@ -17,7 +17,7 @@ bool HasChange1Column(db::Database& database, const std::string& tableName) {
   const auto& table = tables.Item(tableName);
   bool found = false;
   for (int i = 0; i < table.FieldCount(); ++i) {
-    if (db::EqualsIgnoringAsciiCase(table.Field(i).Name, workbook::kReviewedChangeColumn)) found = true;
+    if (db::EqualsIgnoringAsciiCase(table.Field(i).Name, vocabulary::kReviewedChangeColumn)) found = true;
   }
   return found;
 }

@@ -4,6 +4,7 @@
 
 #include "db/ascii_case.h"
 #include "query/selection.h"
+#include "vocabulary/data_tables.h"
 
 namespace quorvia::query {
 
@@ -42,7 +43,7 @@ const std::array<std::string_view, 28>& CountryTable() {
 std::vector<std::string> CountryEntriesFor(const std::vector<std::string>& tableNames) {
   std::vector<std::string> entries;
   for (const auto& name : tableNames) {
-    if (!name.starts_with("DATA_")) continue;
+    if (!name.starts_with(vocabulary::kDataTablePrefix)) continue;
     const std::string suffix = db::UpperAscii(name.substr(name.size() - 2));
     for (const auto entry : CountryTable()) {
       if (entry.substr(0, 2) == suffix) entries.emplace_back(entry);

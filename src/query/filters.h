@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "vocabulary/data_tables.h"
+
 namespace quorvia::query {
 
 // One text for each filter of the window: what a box shows, what the cover page shows, or a where-clause
@@ -60,7 +62,7 @@ std::string ShorelineItemName(const std::string& item);
 // = <value>": " N0CD = ..." for the country, " AND DLT = ..." for the others.
 // clang-format off
 inline constexpr std::array<Filter, 6> kFilters{{
-    {.id = FilterId::country, .kind = FilterKind::country, .unitName = "Country", .column = "N0CD",
+    {.id = FilterId::country, .kind = FilterKind::country, .unitName = "Country", .column = vocabulary::kCountryColumn,
      .slot = &FilterTexts::country, .coverCell = "B13", .conditionWord = "", .conditionPosition = 0,
      .unitPosition = 0},
     {.id = FilterId::nutsRegion, .kind = FilterKind::levelled, .unitName = "Nuts", .column = "",

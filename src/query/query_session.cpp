@@ -5,6 +5,7 @@
 #include "db/database.h"
 #include "query/country_table.h"
 #include "query/unit_lists.h"
+#include "vocabulary/data_tables.h"
 
 namespace quorvia::query {
 
@@ -43,7 +44,8 @@ LevelList QuerySession::FilterList(const Filter& filter, const std::string& coun
 }
 
 std::optional<StatusDisplay> QuerySession::DataStatus(const std::string& countryCode) {
-  const auto rows = workDb_->OpenRecordset("SELECT DISTINCT STATUS FROM UNITS_" + countryCode);
+  const auto rows = workDb_->OpenRecordset("SELECT DISTINCT STATUS FROM " +
+                                           std::string(vocabulary::kUnitsTablePrefix) + countryCode);
   rows->MoveFirst();
   const auto display = StatusDisplayFor(rows->Value("Status").ToString());
   if (display) dataStatusCaption_ = display->caption;

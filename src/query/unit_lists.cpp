@@ -2,11 +2,13 @@
 
 #include "db/database.h"
 #include "query/selection.h"
+#include "vocabulary/data_tables.h"
 
 namespace quorvia::query {
 
 std::string ListQuery(const std::string& column, const std::string& countryCode) {
-  return "SELECT DISTINCT " + column + " FROM UNITS_" + countryCode + " WHERE " + column + " <> \"\"";
+  return "SELECT DISTINCT " + column + " FROM " + vocabulary::kUnitsTablePrefix + countryCode + " WHERE " +
+         column + " <> \"\"";
 }
 
 std::vector<std::string> ReadFilterList(db::Database& database, const std::string& sql,

@@ -2,6 +2,7 @@
 
 #include "db/ascii_case.h"
 #include "db/database.h"
+#include "vocabulary/data_tables.h"
 
 namespace quorvia::query {
 
@@ -14,11 +15,11 @@ void Updata(db::Database& WorkDb, const std::string& Sql) {
   bool found = false;
   // The engine matches names without regard to case, so "filtered" is the same query and must go too.
   for (int i = 0; i < queryDefs.Count(); ++i) {
-    if (db::EqualsIgnoringAsciiCase(queryDefs.Item(i).Name, kFilteredQuery)) found = true;
+    if (db::EqualsIgnoringAsciiCase(queryDefs.Item(i).Name, vocabulary::kFilteredQuery)) found = true;
   }
-  if (found) queryDefs.Delete(kFilteredQuery);
+  if (found) queryDefs.Delete(vocabulary::kFilteredQuery);
   queryDefs.Refresh();
-  WorkDb.CreateQueryDef(kFilteredQuery, Sql);
+  WorkDb.CreateQueryDef(vocabulary::kFilteredQuery, Sql);
   queryDefs.Refresh();
   transaction.Commit();
 }

@@ -13,7 +13,7 @@
 #include "program_folder/folder_choice.h"
 #include "report/report_window.h"
 #include "ui_common/qt_modal_host.h"
-#include "workbook/refresh_workbook.h"
+#include "vocabulary/file_names.h"
 #include "workbook/spreadsheet_application.h"
 
 namespace {
@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
   const quorvia::program_folder::StartRequest start{
       folder, ProgramsFolder(), quorvia::program_folder::BundledFilesBeside(ProgramsFolder())};
   // A folder that holds the report needs no question; anything else goes by the same rule as Quorvia's.
-  if (!folder || !fs::is_regular_file(*folder / quorvia::workbook::kReportFileName)) {
+  if (!folder || !fs::is_regular_file(*folder / quorvia::vocabulary::kReportFileName)) {
     Application(application, argc, argv);
     const auto chosen = quorvia::program_folder::ChooseProgramFolder(nullptr, start, memory, modals);
     if (!chosen) return 0;

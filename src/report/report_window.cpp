@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "vocabulary/file_names.h"
 #include "workbook/office/canonical_path.h"
 #include "workbook/office/office_options.h"
 #include "workbook/office/office_process.h"
@@ -111,7 +112,7 @@ std::unique_ptr<office::LibreOfficeApplication> StartReportOffice(const ReportRe
 
 Reference<css::frame::XModel> ShownWorkbook(office::LibreOfficeApplication& office) {
   try {
-    return Reference<css::frame::XModel>(office.Workbook(workbook::kReportFileName), UNO_QUERY);
+    return Reference<css::frame::XModel>(office.Workbook(vocabulary::kReportFileName), UNO_QUERY);
   } catch (const workbook::AutomationError&) {
     return nullptr;
   }
@@ -154,7 +155,7 @@ void BringToFront(const Reference<css::frame::XModel>& model) {
 }  // namespace
 
 ReportShown ShowReport(const ReportRequest& request) {
-  const fs::path workbook = office::CanonicalPath(request.folder) / workbook::kReportFileName;
+  const fs::path workbook = office::CanonicalPath(request.folder) / vocabulary::kReportFileName;
   if (!fs::is_regular_file(workbook)) {
     throw ReportError(workbook.string() +
                       " does not exist; run scripts/demo-data.sh or copy the report there.");

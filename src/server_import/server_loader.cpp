@@ -13,6 +13,7 @@
 #include "db/pg/pg_dialect.h"
 #include "db/sql_dialect.h"
 #include "db/view_definition.h"
+#include "vocabulary/data_tables.h"
 
 namespace quorvia::server_import {
 namespace {
@@ -107,9 +108,10 @@ void CreateTable(PgConnection& server, const SourceTable& table) {
 // The columns of a change table that its units table has too: the columns the program filters on.
 std::vector<std::string> FilterColumns(const SourceTable& table, const std::vector<SourceTable>& tables) {
   const std::string name = db::UpperAscii(table.name);
-  if (!name.starts_with("DATA_")) return {};
+  if (!name.starts_with(vocabulary::kDataTablePrefix)) return {};
+  const std::string suffix = name.substr(std::char_traits<char>::length(vocabulary::kDataTablePrefix));
   const auto units = std::ranges::find_if(tables, [&](const SourceTable& other) {
-    return db::EqualsIgnoringAsciiCase(other.name, "UNITS_" + name.substr(5));
+    return db::EqualsIgnoringAsciiCase(other.name, vocabulary::kUnitsTablePrefix + suffix);
   });
   if (units == tables.end()) return {};
   std::vector<std::string> columns;

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "vocabulary/data_tables.h"
 #include "workbook/skip_on_failure.h"
 
 namespace quorvia::workbook {
@@ -13,7 +14,7 @@ constexpr const char* kCoverWorksheet = "CoverPage";
 }  // namespace
 
 std::string ChangeSource(const std::string& changeField) {
-  return changeField == kReviewedChangeColumn ? "VARDA90 reviewed" : "Changes database";
+  return changeField == vocabulary::kReviewedChangeColumn ? "VARDA90 reviewed" : "Changes database";
 }
 
 bool WriteCoverPage(SpreadsheetApplication& application, const std::string& workbookName,

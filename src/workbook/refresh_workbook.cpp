@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "db/ascii_case.h"
+#include "vocabulary/file_names.h"
 #include "workbook/cover_page.h"
 #include "workbook/skip_on_failure.h"
 
@@ -15,8 +17,9 @@ namespace {
 
 Q_LOGGING_CATEGORY(logReportView, "quorvia.workbook.view")
 
-// How every step after the first addresses the workbook; the application matches it whatever the case.
-constexpr const char* kWorkbookItem = "mosa_query.xls";
+// How every step after the first addresses the workbook: its file name in lower case, which the application
+// matches whatever the case.
+const std::string kWorkbookItem = db::LowerAscii(vocabulary::kReportFileName);
 // Refresh external links without asking: a hidden instance has nobody to answer.
 constexpr int kUpdateLinksAlways = 3;
 constexpr std::size_t kLongestFileName = 255;
@@ -96,7 +99,7 @@ class WorkbookRefresh {
     const int pivots = RefreshVisiblePivotTables();
     const bool pivotsRefreshed = outcome_.failures.size() == failuresBefore && pivots > 0;
     if (pivots == 0 && outcome_.failures.size() == failuresBefore) {
-      outcome_.failures.push_back(folder_ + "/" + kReportFileName +
+      outcome_.failures.push_back(folder_ + "/" + vocabulary::kReportFileName +
                                   " has no pivot table that shows the data; " + kWriteTemplateAgain);
       outcome_.plainReason = outcome_.failures.back();
     }
@@ -163,7 +166,7 @@ class WorkbookRefresh {
     bool found = false;
     for (int position = 1; position <= count; ++position) {
       Step("Workbooks(" + std::to_string(position) + ").Name", [&] {
-        if (application_->WorkbookName(position) == kReportFileName) found = true;
+        if (application_->WorkbookName(position) == vocabulary::kReportFileName) found = true;
       });
     }
     return found;
@@ -178,7 +181,7 @@ class WorkbookRefresh {
     });
     if (!application_) return false;
     Step("Visible", [&] { application_->SetVisible(false); });
-    const std::string path = folder_ + "/" + kReportFileName;
+    const std::string path = folder_ + "/" + vocabulary::kReportFileName;
     Step("Open " + path, [&] { application_->OpenWorkbook(path, kUpdateLinksAlways); });
     return true;
   }

@@ -8,9 +8,6 @@
 
 namespace quorvia::workbook {
 
-// The report workbook's file name in the program folder.
-inline constexpr const char* kReportFileName = "MOSA_QUERY.xls";
-
 // What to do about a report workbook that lacks what the refresh needs.
 inline constexpr const char* kWriteTemplateAgain =
     "write the template again with make_report_template (scripts/demo-data.sh does it when it is missing)";
@@ -21,11 +18,6 @@ enum class RefreshMode { refresh, copy };
 // The mode words that name the modes where a call is made by word: "Actualitza" and "copia", exactly.
 // Nothing for any other word.
 std::optional<RefreshMode> RefreshModeOfWord(const std::string& word);
-
-// The change columns of a country's data: VARDA90 reviewed against VARDA00, and VARDA90 from the changes
-// database against VARDA00. Some countries' data holds only the second.
-inline constexpr const char* kReviewedChangeColumn = "change1";
-inline constexpr const char* kChangesDatabaseColumn = "change2";
 
 // The state of the run that the cover page shows besides the selection.
 struct CoverPageSource {

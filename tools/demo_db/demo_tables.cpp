@@ -7,10 +7,18 @@
 
 #include "db/sqlite_statement.h"
 #include "demo_changes.h"
+#include "vocabulary/data_tables.h"
 
 namespace quorvia::tools {
 
 namespace {
+
+using vocabulary::kAreaColumn;
+using vocabulary::kChangesDatabaseColumn;
+using vocabulary::kCountryColumn;
+using vocabulary::kDataTablePrefix;
+using vocabulary::kReviewedChangeColumn;
+using vocabulary::kUnitsTablePrefix;
 
 // Text columns ignore letter case, so "at" finds the rows of AT as the program's queries expect.
 std::string TextColumns(std::initializer_list<const char*> names) {
@@ -23,12 +31,13 @@ std::string TextColumns(std::initializer_list<const char*> names) {
 }
 
 void CreateTables(db::SqliteConnection& db, const DemoCountry& country) {
-  db.Execute("CREATE TABLE UNITS_" + country.code + " (" +
+  db.Execute("CREATE TABLE " + std::string(kUnitsTablePrefix) + country.code + " (" +
              TextColumns({"STATUS", "WSCODE", "DLT", "CSTDS", "N1", "N2", "N3", "EBKL1DS", "EBKL2DS"}) + ")");
-  const std::string changeColumns =
-      country.hasChange1 ? TextColumns({"change1", "change2"}) : TextColumns({"change2"});
-  db.Execute("CREATE TABLE DATA_" + country.code + " (AREAHA REAL, " + TextColumns({"N0CD"}) + ", " +
-             changeColumns + ", " +
+  const std::string changeColumns = country.hasChange1
+                                        ? TextColumns({kReviewedChangeColumn, kChangesDatabaseColumn})
+                                        : TextColumns({kChangesDatabaseColumn});
+  db.Execute("CREATE TABLE " + std::string(kDataTablePrefix) + country.code + " (" + kAreaColumn + " REAL, " +
+             TextColumns({kCountryColumn}) + ", " + changeColumns + ", " +
              TextColumns({"N1", "N2", "N3", "EBKL1DS", "EBKL2DS", "WSCODE", "DLT", "CSTDS"}) + ")");
 }
 
@@ -42,7 +51,7 @@ void BindUnit(db::SqliteStatement& statement, int first, const UnitCombination& 
 
 void WriteUnits(db::SqliteConnection& db, const DemoCountry& country,
                 const std::vector<UnitCombination>& pool) {
-  db::SqliteStatement insert(db.Handle(), "INSERT INTO UNITS_" + country.code +
+  db::SqliteStatement insert(db.Handle(), "INSERT INTO " + std::string(kUnitsTablePrefix) + country.code +
                                               " (STATUS, N1, N2, N3, EBKL1DS, EBKL2DS, WSCODE, DLT, CSTDS)"
                                               " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
   for (const UnitCombination& unit : pool) {
@@ -55,10 +64,13 @@ void WriteUnits(db::SqliteConnection& db, const DemoCountry& country,
 
 void WriteRecords(db::SqliteConnection& db, const DemoCountry& country,
                   const std::vector<UnitCombination>& pool, int recordCount, DemoRandom& random) {
-  const std::string changeColumns = country.hasChange1 ? "change1, change2" : "change2";
+  const std::string changeColumns = country.hasChange1
+                                        ? std::string(kReviewedChangeColumn) + ", " + kChangesDatabaseColumn
+                                        : std::string(kChangesDatabaseColumn);
   const std::string changeSlots = country.hasChange1 ? "?, ?" : "?";
   db::SqliteStatement insert(
-      db.Handle(), "INSERT INTO DATA_" + country.code + " (AREAHA, N0CD, " + changeColumns +
+      db.Handle(), "INSERT INTO " + std::string(kDataTablePrefix) + country.code + " (" + kAreaColumn + ", " +
+                       kCountryColumn + ", " + changeColumns +
                        ", N1, N2, N3, EBKL1DS, EBKL2DS, WSCODE, DLT, CSTDS) VALUES (?, ?, " + changeSlots +
                        ", ?, ?, ?, ?, ?, ?, ?, ?)");
   const auto poolSize = static_cast<std::uint32_t>(pool.size());

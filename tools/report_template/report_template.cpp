@@ -31,6 +31,8 @@
 #include <utility>
 #include <vector>
 
+#include "vocabulary/data_tables.h"
+#include "vocabulary/file_names.h"
 #include "workbook/office/data_binding.h"
 #include "workbook/office/uno_errors.h"
 #include "workbook/office/uno_properties.h"
@@ -111,7 +113,7 @@ css::table::CellRangeAddress WriteDataSheet(const Sheet& data, sal_Int16 sheetIn
   SetText(data, 1, 0, "AREA");
   SetText(data, 0, 1, "-");
   data->getCellByPosition(1, 1)->setValue(0.0);
-  const workbook::office::DataBinding binding{"MOSA_DB.mdb", "FILTERED"};
+  const workbook::office::DataBinding binding{vocabulary::kDatabaseFileName, vocabulary::kFilteredQuery};
   SetText(data, workbook::office::kBindingRecordColumn, workbook::office::kBindingRecordRow,
           workbook::office::FormatBindingRecord(binding));
   SetProperty(data, "IsVisible", Any(false));
