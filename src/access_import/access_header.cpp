@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "access_import/import_error.h"
+#include "import_rows/import_error.h"
 
 namespace quorvia::access_import {
 namespace {
@@ -40,14 +40,15 @@ std::optional<AccessHeader> ReadAccessHeader(const std::string& path) {
 AccessHeader CheckAccessFile(const std::string& path) {
   std::error_code error;
   const std::uintmax_t size = std::filesystem::file_size(path, error);
-  if (error) throw ImportError("Cannot read " + path + ": " + error.message());
-  if (size == 0) throw ImportError("Cannot convert " + path + ": the file is empty");
+  if (error) throw import_rows::ImportError("Cannot read " + path + ": " + error.message());
+  if (size == 0) throw import_rows::ImportError("Cannot convert " + path + ": the file is empty");
   const auto header = ReadAccessHeader(path);
-  if (!header) throw ImportError("Cannot convert " + path + ": not an Access database (unknown header)");
+  if (!header)
+    throw import_rows::ImportError("Cannot convert " + path + ": not an Access database (unknown header)");
   if (size % header->pageSize != 0 || size < kFewestPages * header->pageSize) {
-    throw ImportError("Cannot convert " + path + ": the file is truncated (" + std::to_string(size) +
-                      " bytes is not a whole number of " + std::to_string(header->pageSize) +
-                      "-byte pages of a complete database)");
+    throw import_rows::ImportError("Cannot convert " + path + ": the file is truncated (" +
+                                   std::to_string(size) + " bytes is not a whole number of " +
+                                   std::to_string(header->pageSize) + "-byte pages of a complete database)");
   }
   return *header;
 }

@@ -6,7 +6,7 @@
 
 #include "access_import/access_header.h"
 #include "access_import/access_values.h"
-#include "access_import/import_error.h"
+#include "import_rows/import_error.h"
 
 namespace quorvia::access_import {
 namespace {
@@ -72,7 +72,7 @@ class RowDecoder {
   explicit RowDecoder(MdbHandle* mdb)
       : mdb_(mdb), jet3_(mdb->f->jet_version == MDB_VER_JET3), pageSize_(mdb->fmt->pg_size) {}
 
-  Cell Decode(const MdbColumn& column, const MdbField& field) {
+  import_rows::Cell Decode(const MdbColumn& column, const MdbField& field) {
     if (column.col_type == MDB_BOOL) return std::int64_t{field.is_null ? 0 : 1};  // the null bit is the value
     if (field.is_null || field.value == nullptr) return std::monostate{};
     if (field.start < 0 || field.siz < 0 || field.start + field.siz > pageSize_) {
@@ -108,9 +108,9 @@ class RowDecoder {
       case MDB_MEMO:
         return Text(AsBytes(LongValue(bytes)));
       case MDB_OLE:
-        return Blob{LongValue(bytes)};
+        return import_rows::Blob{LongValue(bytes)};
       default:
-        return Blob{std::string(AsChars(bytes))};
+        return import_rows::Blob{std::string(AsChars(bytes))};
     }
   }
 
@@ -184,15 +184,18 @@ unsigned CatalogueRows(MdbHandle* mdb) {
 AccessReader::AccessReader(const std::string& path) : path_(path), handle_(std::make_unique<Handle>()) {
   CheckAccessFile(path);  // a file libmdb would misread is refused before it is opened
   handle_->mdb = mdb_open(path.c_str(), MDB_NOFLAGS);
-  if (handle_->mdb == nullptr) throw ImportError("Cannot open " + path + " as an Access database");
+  if (handle_->mdb == nullptr)
+    throw import_rows::ImportError("Cannot open " + path + " as an Access database");
   MdbHandle* mdb = handle_->mdb;
   if (mdb->f->db_key != 0) {
-    throw ImportError("Cannot convert " + path + ": the database is encrypted, which is not supported");
+    throw import_rows::ImportError("Cannot convert " + path +
+                                   ": the database is encrypted, which is not supported");
   }
   if (mdb_read_catalog(mdb, MDB_ANY) == nullptr || CatalogueRows(mdb) != mdb->num_catalog) {
     // libmdb passes over catalogue rows it cannot read; a table missing from the list would be lost
     // without a word.
-    throw ImportError("Cannot convert " + path + ": its catalogue of tables cannot be read (damaged page)");
+    throw import_rows::ImportError("Cannot convert " + path +
+                                   ": its catalogue of tables cannot be read (damaged page)");
   }
   for (unsigned i = 0; i < mdb->num_catalog; ++i) {
     auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
@@ -202,10 +205,10 @@ AccessReader::AccessReader(const std::string& path) : path_(path), handle_(std::
     if (std::strncmp(entry->object_name, "MSys", 4) == 0) continue;
     TableDefPtr table(mdb_read_table(entry));
     if (!table || mdb_read_columns(table.get()) == nullptr) {
-      throw ImportError("Cannot convert " + path + ": the definition of table " + entry->object_name +
-                        " cannot be read");
+      throw import_rows::ImportError("Cannot convert " + path + ": the definition of table " +
+                                     entry->object_name + " cannot be read");
     }
-    AccessTable description{entry->object_name, {}, table->num_rows};
+    import_rows::Table description{entry->object_name, {}, table->num_rows};
     for (unsigned c = 0; c < table->num_cols; ++c) {
       const auto* column = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, c));
       description.columns.push_back({column->name, DeclaredType(*column)});
@@ -218,24 +221,24 @@ AccessReader::AccessReader(const std::string& path) : path_(path), handle_(std::
 AccessReader::~AccessReader() = default;
 
 void AccessReader::ReadRows(std::size_t index, const RowFn& onRow) {
-  const AccessTable& description = tables_.at(index);
+  const import_rows::Table& description = tables_.at(index);
   MdbHandle* mdb = handle_->mdb;
   TableDefPtr table(mdb_read_table(handle_->tableEntries.at(index)));
   if (!table || mdb_read_columns(table.get()) == nullptr) {
-    throw ImportError("Cannot convert " + path_ + ": the definition of table " + description.name +
-                      " cannot be read");
+    throw import_rows::ImportError("Cannot convert " + path_ + ": the definition of table " +
+                                   description.name + " cannot be read");
   }
   std::vector<MdbColumn*> columns(table->num_cols);
   for (unsigned c = 0; c < table->num_cols; ++c) {
     columns[c] = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, c));
   }
   std::vector<MdbField> fields(table->num_cols);
-  std::vector<Cell> cells(table->num_cols);
+  std::vector<import_rows::Cell> cells(table->num_cols);
   RowDecoder decoder(mdb);
   std::int64_t rowNumber = 0;
   auto failure = [&](const std::string& reason) {
-    return ImportError("Cannot convert " + path_ + ": table " + description.name + ", row " +
-                       std::to_string(rowNumber) + ": " + reason);
+    return import_rows::ImportError("Cannot convert " + path_ + ": table " + description.name + ", row " +
+                                    std::to_string(rowNumber) + ": " + reason);
   };
 
   mdb_rewind_table(table.get());

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "access_import/access_header.h"
-#include "access_import/import_error.h"
 #include "access_import/isolated_conversion.h"
+#include "import_rows/import_error.h"
 
 namespace quorvia::access_import {
 namespace {
@@ -69,7 +69,7 @@ class TemporaryFile {
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     const int fd = ::mkstemp(name.data());
-    if (fd < 0) throw ImportError(SystemError("Cannot write in the folder " + FolderOf(beside)));
+    if (fd < 0) throw import_rows::ImportError(SystemError("Cannot write in the folder " + FolderOf(beside)));
     ::close(fd);
     path_ = name.data();
   }
@@ -105,20 +105,21 @@ bool MoveNoReplace(const std::string& from, const std::string& to) {
 }
 
 // Converts into the temporary file; messages name the file the user asked for, not the temporary one.
-ImportSummary ConvertToTemporary(const std::string& source, const TemporaryFile& temporary,
-                                 const std::string& shownTarget, const ProgressFn& progress,
-                                 const CancelFn& cancelled) {
+import_rows::ImportSummary ConvertToTemporary(const std::string& source, const TemporaryFile& temporary,
+                                              const std::string& shownTarget,
+                                              const import_rows::ProgressFn& progress,
+                                              const import_rows::CancelFn& cancelled) {
   CheckAccessFile(source);
   try {
     return ConvertInChildProcess(source, temporary.Path(), progress, cancelled);
-  } catch (const ImportCancelled&) {
+  } catch (const import_rows::ImportCancelled&) {
     throw;
-  } catch (const ImportError& error) {
+  } catch (const import_rows::ImportError& error) {
     std::string message = error.what();
     for (std::size_t at; (at = message.find(temporary.Path())) != std::string::npos;) {
       message.replace(at, temporary.Path().size(), shownTarget);
     }
-    throw ImportError(message);
+    throw import_rows::ImportError(message);
   }
 }
 
@@ -133,7 +134,7 @@ Kept KeepOriginal(const std::string& path, std::string& keptAs) {
     if (errno == EEXIST) continue;
     if (MoveNoReplace(path, keptAs)) return Kept::Moved;
     if (errno == EEXIST) continue;
-    throw ImportError(SystemError("Cannot keep the original " + path + " as " + keptAs));
+    throw import_rows::ImportError(SystemError("Cannot keep the original " + path + " as " + keptAs));
   }
 }
 
@@ -153,24 +154,27 @@ std::string FirstFreeKeptName(const std::string& path) {
   }
 }
 
-ImportSummary ImportAccessFile(const std::string& source, const std::string& target,
-                               const ProgressFn& progress, const CancelFn& cancelled) {
+import_rows::ImportSummary ImportAccessFile(const std::string& source, const std::string& target,
+                                            const import_rows::ProgressFn& progress,
+                                            const import_rows::CancelFn& cancelled) {
   if (fs::exists(fs::symlink_status(target))) {
-    throw ImportError("Cannot write " + target + ": the file exists and is not replaced");
+    throw import_rows::ImportError("Cannot write " + target + ": the file exists and is not replaced");
   }
   TemporaryFile temporary(target);
   const mode_t mask = ::umask(0);
   ::umask(mask);
   temporary.SetMode(0666 & ~mask);
-  const ImportSummary summary = ConvertToTemporary(source, temporary, target, progress, cancelled);
-  if (!MoveNoReplace(temporary.Path(), target)) throw ImportError(SystemError("Cannot write " + target));
+  const import_rows::ImportSummary summary =
+      ConvertToTemporary(source, temporary, target, progress, cancelled);
+  if (!MoveNoReplace(temporary.Path(), target))
+    throw import_rows::ImportError(SystemError("Cannot write " + target));
   temporary.Keep();
   SyncFolder(FolderOf(target));
   return summary;
 }
 
-InPlaceConversion ConvertInPlace(const std::string& path, const ProgressFn& progress,
-                                 const CancelFn& cancelled) {
+InPlaceConversion ConvertInPlace(const std::string& path, const import_rows::ProgressFn& progress,
+                                 const import_rows::CancelFn& cancelled) {
   TemporaryFile temporary(path);
   struct stat original {};
   if (::stat(path.c_str(), &original) == 0) temporary.SetMode(original.st_mode & 07777);
@@ -182,7 +186,7 @@ InPlaceConversion ConvertInPlace(const std::string& path, const ProgressFn& prog
     // Undo the first step so the folder is as it was.
     if (kept == Kept::Linked) ::unlink(result.keptAs.c_str());
     if (kept == Kept::Moved) ::rename(result.keptAs.c_str(), path.c_str());
-    throw ImportError(failure);
+    throw import_rows::ImportError(failure);
   }
   temporary.Keep();
   SyncFolder(FolderOf(path));

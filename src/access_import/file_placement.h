@@ -9,11 +9,12 @@ namespace quorvia::access_import {
 // Converts the Access file `source` into the SQLite database `target`. The database is written to a
 // temporary file beside `target`, committed, flushed and moved into place only when complete; an existing
 // `target` is never replaced. On failure nothing is left behind.
-ImportSummary ImportAccessFile(const std::string& source, const std::string& target,
-                               const ProgressFn& progress, const CancelFn& cancelled);
+import_rows::ImportSummary ImportAccessFile(const std::string& source, const std::string& target,
+                                            const import_rows::ProgressFn& progress,
+                                            const import_rows::CancelFn& cancelled);
 
 struct InPlaceConversion {
-  ImportSummary summary;
+  import_rows::ImportSummary summary;
   std::string keptAs;  // where the original now is
 };
 
@@ -21,8 +22,8 @@ struct InPlaceConversion {
 // kept byte for byte as "<stem>.access<extension>" beside it, or the first free "<stem>.access
 // (N)<extension>" (N from 2); no existing file is overwritten. On any failure, cancel included, the folder is
 // left exactly as it was.
-InPlaceConversion ConvertInPlace(const std::string& path, const ProgressFn& progress,
-                                 const CancelFn& cancelled);
+InPlaceConversion ConvertInPlace(const std::string& path, const import_rows::ProgressFn& progress,
+                                 const import_rows::CancelFn& cancelled);
 
 // The name the original of `path` is kept under: number 1 is "<stem>.access<extension>".
 std::string KeptName(const std::string& path, int number);

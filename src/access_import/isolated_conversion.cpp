@@ -13,7 +13,7 @@
 #include <optional>
 #include <sstream>
 
-#include "access_import/import_error.h"
+#include "import_rows/import_error.h"
 
 namespace quorvia::access_import {
 namespace {
@@ -43,12 +43,13 @@ std::string OneLine(std::string text) {
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
   int status = 1;
   try {
-    const ImportSummary summary = ConvertAccessFile(source, target, [fd](const ImportProgress& p) {
-      std::ostringstream line;
-      line << "P " << p.tableIndex << ' ' << p.tableCount << ' ' << p.rowsDone << ' ' << p.tableRows << ' '
-           << p.rowsDoneInAll << ' ' << p.rowsInAll << ' ' << OneLine(p.table) << '\n';
-      WriteAll(fd, line.str());
-    });
+    const import_rows::ImportSummary summary =
+        ConvertAccessFile(source, target, [fd](const import_rows::ImportProgress& p) {
+          std::ostringstream line;
+          line << "P " << p.tableIndex << ' ' << p.tableCount << ' ' << p.rowsDone << ' ' << p.tableRows
+               << ' ' << p.rowsDoneInAll << ' ' << p.rowsInAll << ' ' << OneLine(p.table) << '\n';
+          WriteAll(fd, line.str());
+        });
     std::ostringstream line;
     line << "S " << summary.tables << ' ' << summary.rows << ' ' << summary.storedQueries << ' '
          << summary.seconds << '\n';
@@ -62,18 +63,18 @@ std::string OneLine(std::string text) {
   _exit(status);
 }
 
-ImportProgress ParseProgress(const std::string& line) {
+import_rows::ImportProgress ParseProgress(const std::string& line) {
   std::istringstream in(line.substr(2));
-  ImportProgress p;
+  import_rows::ImportProgress p;
   in >> p.tableIndex >> p.tableCount >> p.rowsDone >> p.tableRows >> p.rowsDoneInAll >> p.rowsInAll;
   in.get();
   std::getline(in, p.table);
   return p;
 }
 
-ImportSummary ParseSummary(const std::string& line) {
+import_rows::ImportSummary ParseSummary(const std::string& line) {
   std::istringstream in(line.substr(2));
-  ImportSummary s;
+  import_rows::ImportSummary s;
   in >> s.tables >> s.rows >> s.storedQueries >> s.seconds;
   return s;
 }
@@ -82,7 +83,7 @@ class Pipe {
  public:
   Pipe() {
     if (::pipe2(fds_.data(), O_CLOEXEC) != 0)
-      throw ImportError(std::string("Cannot start the conversion: ") + std::strerror(errno));
+      throw import_rows::ImportError(std::string("Cannot start the conversion: ") + std::strerror(errno));
   }
   ~Pipe() {
     CloseRead();
@@ -136,19 +137,21 @@ bool Drain(int fd, std::string& into) {
   return n > 0;
 }
 
-std::string Where(const std::optional<ImportProgress>& last) {
+std::string Where(const std::optional<import_rows::ImportProgress>& last) {
   if (!last) return "before the first table";
   return "in table " + last->table + " after row " + std::to_string(last->rowsDone);
 }
 
 }  // namespace
 
-ImportSummary ConvertInChildProcess(const std::string& source, const std::string& target,
-                                    const ProgressFn& progress, const CancelFn& cancelled) {
+import_rows::ImportSummary ConvertInChildProcess(const std::string& source, const std::string& target,
+                                                 const import_rows::ProgressFn& progress,
+                                                 const import_rows::CancelFn& cancelled) {
   Pipe messages;
   Pipe warnings;
   const pid_t pid = ::fork();
-  if (pid < 0) throw ImportError(std::string("Cannot start the conversion: ") + std::strerror(errno));
+  if (pid < 0)
+    throw import_rows::ImportError(std::string("Cannot start the conversion: ") + std::strerror(errno));
   if (pid == 0) {
     ::dup2(warnings.Write(), STDERR_FILENO);
     RunChild(source, target, messages.Write());
@@ -159,14 +162,15 @@ ImportSummary ConvertInChildProcess(const std::string& source, const std::string
 
   std::string pending;
   std::string warningText;
-  std::optional<ImportProgress> last;
-  std::optional<ImportSummary> summary;
+  std::optional<import_rows::ImportProgress> last;
+  std::optional<import_rows::ImportSummary> summary;
   std::string error;
   bool messagesOpen = true;
   bool warningsOpen = true;
   while (messagesOpen || warningsOpen) {
     if (cancelled())
-      throw ImportCancelled("The conversion of " + source + " was cancelled; nothing was changed.");
+      throw import_rows::ImportCancelled("The conversion of " + source +
+                                         " was cancelled; nothing was changed.");
     std::array<pollfd, 2> fds{
         {{messagesOpen ? messages.Read() : -1, POLLIN, 0}, {warningsOpen ? warnings.Read() : -1, POLLIN, 0}}};
     if (::poll(fds.data(), fds.size(), kPollMilliseconds) < 0 && errno != EINTR) break;
@@ -190,7 +194,7 @@ ImportSummary ConvertInChildProcess(const std::string& source, const std::string
   }
   const int status = child.Wait();
   if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && summary) return *summary;
-  if (!error.empty()) throw ImportError(error);
+  if (!error.empty()) throw import_rows::ImportError(error);
   std::string detail = WIFSIGNALED(status)
                            ? "the reader stopped on signal " + std::to_string(WTERMSIG(status))
                            : "the reader ended with status " + std::to_string(WEXITSTATUS(status));
@@ -200,9 +204,9 @@ ImportSummary ConvertInChildProcess(const std::string& source, const std::string
     detail += " (" + warningText.substr(lastLine == std::string::npos ? 0 : lastLine + 1) + ")";
   }
   const bool sizeLimit = WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ;
-  throw ImportError("Cannot convert " + source + ": " + detail + " " + Where(last) +
-                    (sizeLimit ? "; the converted database reached the file-size limit"
-                               : "; the file is probably damaged"));
+  throw import_rows::ImportError("Cannot convert " + source + ": " + detail + " " + Where(last) +
+                                 (sizeLimit ? "; the converted database reached the file-size limit"
+                                            : "; the file is probably damaged"));
 }
 
 }  // namespace quorvia::access_import

@@ -11,7 +11,8 @@ namespace quorvia::access_import {
 // the final summary come back over a pipe; the cancel check is asked several times a second and ends the
 // child at once. libmdb's own warnings are kept from the caller's standard error and quoted in the
 // message when the conversion fails.
-ImportSummary ConvertInChildProcess(const std::string& source, const std::string& target,
-                                    const ProgressFn& progress, const CancelFn& cancelled);
+import_rows::ImportSummary ConvertInChildProcess(const std::string& source, const std::string& target,
+                                                 const import_rows::ProgressFn& progress,
+                                                 const import_rows::CancelFn& cancelled);
 
 }  // namespace quorvia::access_import

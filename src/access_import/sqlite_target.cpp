@@ -25,7 +25,7 @@ SqliteTarget::SqliteTarget(const std::string& path)
   Execute("BEGIN");
 }
 
-void SqliteTarget::CreateTable(const AccessTable& table) {
+void SqliteTarget::CreateTable(const import_rows::Table& table) {
   std::string create = "CREATE TABLE " + db::QuoteIdentifier(table.name) + " (";
   std::string insert = "INSERT INTO " + db::QuoteIdentifier(table.name) + " VALUES (";
   for (std::size_t i = 0; i < table.columns.size(); ++i) {
@@ -39,19 +39,19 @@ void SqliteTarget::CreateTable(const AccessTable& table) {
   db::ExplainingFailure("prepare the insert", [&] { insert_.emplace(connection_.Handle(), insert + ")"); });
 }
 
-void SqliteTarget::Insert(std::span<const Cell> row) {
+void SqliteTarget::Insert(std::span<const import_rows::Cell> row) {
   if (!insert_) return;
   db::ExplainingFailure("insert the row", [&] {
     for (std::size_t i = 0; i < row.size(); ++i) {
       const int parameter = static_cast<int>(i) + 1;
-      const Cell& cell = row[i];
+      const import_rows::Cell& cell = row[i];
       if (const auto* integer = std::get_if<std::int64_t>(&cell)) {
         insert_->BindInt64(parameter, *integer);
       } else if (const auto* real = std::get_if<double>(&cell)) {
         insert_->BindDouble(parameter, *real);
       } else if (const auto* text = std::get_if<std::string>(&cell)) {
         insert_->BindText(parameter, *text);
-      } else if (const auto* blob = std::get_if<Blob>(&cell)) {
+      } else if (const auto* blob = std::get_if<import_rows::Blob>(&cell)) {
         insert_->BindBlob(parameter, blob->bytes);
       } else {
         insert_->BindNull(parameter);

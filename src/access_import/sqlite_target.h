@@ -20,8 +20,8 @@ class SqliteTarget {
   SqliteTarget& operator=(const SqliteTarget&) = delete;
 
   // Creates the table with its columns' declared types and prepares its INSERT.
-  void CreateTable(const AccessTable& table);
-  void Insert(std::span<const Cell> row);
+  void CreateTable(const import_rows::Table& table);
+  void Insert(std::span<const import_rows::Cell> row);
   // Gives the change tables the indexes the program's queries use, commits and closes; the file is
   // complete once this returns.
   void Commit();

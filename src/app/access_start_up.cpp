@@ -4,7 +4,7 @@
 
 #include "access_import/access_header.h"
 #include "access_import/file_placement.h"
-#include "access_import/import_error.h"
+#include "import_rows/import_error.h"
 #include "ui_common/modal_host.h"
 
 namespace quorvia::app {
@@ -14,7 +14,7 @@ QString FileName(const std::string& path) {
   return QString::fromStdString(std::filesystem::path(path).filename().string());
 }
 
-QString ProgressText(const access_import::ImportProgress& p) {
+QString ProgressText(const import_rows::ImportProgress& p) {
   return QStringLiteral("Converting table %1 (%2 of %3): %4 of %5 rows")
       .arg(QString::fromStdString(p.table))
       .arg(p.tableIndex + 1)
@@ -39,12 +39,12 @@ bool OfferAccessConversion(QWidget* parent, const std::string& databasePath, ui:
     try {
       access_import::ConvertInPlace(
           databasePath,
-          [&report](const access_import::ImportProgress& p) {
+          [&report](const import_rows::ImportProgress& p) {
             const int percent = p.rowsInAll > 0 ? static_cast<int>(p.rowsDoneInAll * 100 / p.rowsInAll) : 0;
             report.Show(ProgressText(p), percent);
           },
           [&report] { return report.Cancelled(); });
-    } catch (const access_import::ImportError& error) {
+    } catch (const import_rows::ImportError& error) {
       failure = QString::fromStdString(error.what());
     }
   });

@@ -12,7 +12,7 @@ namespace quorvia::server_import {
 // connection and drops the open load, so nothing is kept.
 class AccessRowSource final : public RowSource {
  public:
-  // access_import::ImportError when the file cannot be opened or its catalogue read.
+  // import_rows::ImportError when the file cannot be opened or its catalogue read.
   explicit AccessRowSource(const std::string& path);
 
   const std::string& Name() const override { return path_; }

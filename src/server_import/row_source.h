@@ -7,17 +7,17 @@
 #include <variant>
 #include <vector>
 
-#include "access_import/access_reader.h"
+#include "import_rows/rows.h"
 
 namespace quorvia::server_import {
 
-// Tables, columns and values as the Access reader gives them: one value of a row is NULL, an integer, a
-// floating-point number, UTF-8 text or bytes; a column's type is given in SQLite terms. Every source speaks
+// Tables, columns and values in the words that every import shares: one value of a row is NULL, an integer,
+// a floating-point number, UTF-8 text or bytes; a column's type is given in SQLite terms. Every source speaks
 // them, so rows of an Access file pass through unchanged.
-using Bytes = access_import::Blob;
-using Cell = access_import::Cell;
-using SourceColumn = access_import::AccessColumn;
-using SourceTable = access_import::AccessTable;
+using Bytes = import_rows::Blob;
+using Cell = import_rows::Cell;
+using SourceColumn = import_rows::Column;
+using SourceTable = import_rows::Table;
 
 // Tables and rows to load into a server: a database file of the program, or a file of another program
 // read through its own reader.

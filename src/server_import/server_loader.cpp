@@ -6,13 +6,13 @@
 #include <set>
 #include <stdexcept>
 
-#include "access_import/import_error.h"
 #include "data_indexes/data_indexes.h"
 #include "db/ascii_case.h"
 #include "db/pg/pg_connection.h"
 #include "db/pg/pg_dialect.h"
 #include "db/sql_dialect.h"
 #include "db/view_definition.h"
+#include "import_rows/import_error.h"
 #include "vocabulary/data_tables.h"
 
 namespace quorvia::server_import {
@@ -197,8 +197,8 @@ LoadSummary LoadIntoServer(RowSource& source, const std::string& conninfo, const
     if (options.progress) options.progress(progress);
     if (options.cancelled && options.cancelled()) {
       // Leaving without COMMIT: the connection ends with the transaction open, and the server drops it.
-      throw access_import::ImportCancelled("The load into the " + server.Describe() +
-                                           " was cancelled; nothing was written.");
+      throw import_rows::ImportCancelled("The load into the " + server.Describe() +
+                                         " was cancelled; nothing was written.");
     }
   };
 

@@ -4,19 +4,19 @@
 #include <functional>
 #include <string>
 
-#include "access_import/convert.h"
+#include "import_rows/progress.h"
 #include "server_import/row_source.h"
 
 namespace quorvia::server_import {
 
 // Progress and summary are those of the file import, so both print alike.
-using LoadProgress = access_import::ImportProgress;
-using LoadSummary = access_import::ImportSummary;
+using LoadProgress = import_rows::ImportProgress;
+using LoadSummary = import_rows::ImportSummary;
 
 struct LoadOptions {
   bool replace = false;  // drop tables of the same names first (and the views that read them)
-  access_import::ProgressFn progress;
-  access_import::CancelFn cancelled;  // asked with every progress report; true ends the load, nothing kept
+  import_rows::ProgressFn progress;
+  import_rows::CancelFn cancelled;  // asked with every progress report; true ends the load, nothing kept
 };
 
 // Loads every table of the source into the schema public of the server database named by the connection
@@ -26,7 +26,7 @@ struct LoadOptions {
 // column its units table (UNITS_...) shares with it, the filter columns, by the folded form in which the
 // program compares them (db::pg::FoldedColumn); the collation quorvia_nocase is made when missing. A table
 // that exists already is an error before anything is written, unless options.replace. DbError or
-// std::runtime_error says why (access_import::ImportCancelled when cancelled); the server then holds what it
+// std::runtime_error says why (import_rows::ImportCancelled when cancelled); the server then holds what it
 // held before.
 LoadSummary LoadIntoServer(RowSource& source, const std::string& conninfo, const LoadOptions& options);
 

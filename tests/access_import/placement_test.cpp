@@ -10,7 +10,7 @@
 #include <random>
 
 #include "access_import/file_placement.h"
-#include "access_import/import_error.h"
+#include "import_rows/import_error.h"
 #include "import_test_support.h"
 
 namespace quorvia::access_import {
@@ -22,17 +22,17 @@ constexpr const char* kSample = "landcover-sample-jet4.mdb";
 
 std::string SqliteHeader(const fs::path& file) { return ReadBytes(file).substr(0, 16); }
 
-const ProgressFn kNoProgress = [](const ImportProgress&) {};
-const CancelFn kNeverCancel = [] { return false; };
+const import_rows::ProgressFn kNoProgress = [](const import_rows::ImportProgress&) {};
+const import_rows::CancelFn kNeverCancel = [] { return false; };
 
 // Converts in place, expecting a failure whose message contains `expected`; the folder must not change.
 void ExpectFailureLeavesFolder(const ScratchFolder& folder, const std::string& expected,
-                               const CancelFn& cancel = kNeverCancel) {
+                               const import_rows::CancelFn& cancel = kNeverCancel) {
   const Snapshot before = TakeSnapshot(folder.Path());
   try {
     ConvertInPlace((folder.Path() / "MOSA_DB.mdb").string(), kNoProgress, cancel);
     ADD_FAILURE() << "the conversion succeeded";
-  } catch (const ImportError& error) {
+  } catch (const import_rows::ImportError& error) {
     EXPECT_NE(std::string(error.what()).find(expected), std::string::npos) << error.what();
     EXPECT_NE(std::string(error.what()).find("MOSA_DB.mdb"), std::string::npos) << error.what();
   }
@@ -43,9 +43,9 @@ TEST(ConvertInPlace, KeepsTheOriginalByteForByteUnderTheFirstFreeName) {
   ScratchFolder folder;
   const fs::path database = folder.Copy(kSample, "MOSA_DB.mdb");
   WriteBytes(folder.Path() / "MOSA_DB.access.mdb", "an earlier original");
-  std::vector<ImportProgress> reports;
+  std::vector<import_rows::ImportProgress> reports;
   const auto result = ConvertInPlace(
-      database.string(), [&](const ImportProgress& p) { reports.push_back(p); }, kNeverCancel);
+      database.string(), [&](const import_rows::ImportProgress& p) { reports.push_back(p); }, kNeverCancel);
 
   EXPECT_EQ(fs::path(result.keptAs).filename(), "MOSA_DB.access (2).mdb");
   EXPECT_EQ(ReadBytes(result.keptAs), ReadBytes(Sample(kSample)));
@@ -180,7 +180,7 @@ TEST(ConvertInPlace, AFolderThatCannotBeWrittenGivesTheMessageAndChangesNothing)
     }
     try {
       ConvertInPlace((folder.Path() / "MOSA_DB.mdb").string(), kNoProgress, kNeverCancel);
-    } catch (const ImportError& error) {
+    } catch (const import_rows::ImportError& error) {
       _exit(std::string(error.what()).starts_with("Cannot write in the folder " + folder.Path().string())
                 ? 0
                 : 2);
@@ -192,81 +192,6 @@ TEST(ConvertInPlace, AFolderThatCannotBeWrittenGivesTheMessageAndChangesNothing)
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0) << "1: converted anyway, 2: another message, 3: no unprivileged user";
   EXPECT_EQ(TakeSnapshot(folder.Path()), before);
-}
-
-TEST(QuorviaImport, ConvertsReportsAndNeverReplacesAFile) {
-  ScratchFolder folder;
-  const fs::path target = folder.Path() / "land cover.sqlite";
-  const std::string command = std::string(QUORVIA_IMPORT_PATH) + " " +
-                              ShellQuote(Sample("queryTestV2000.mdb").string()) + " " +
-                              ShellQuote(target.string()) + " 2>&1";
-  const auto converted = RunCommand(command);
-  EXPECT_EQ(converted.status, 0) << converted.output;
-  EXPECT_NE(converted.output.find("Table 3/3 Table3: 0 of 0 rows"), std::string::npos) << converted.output;
-  EXPECT_NE(converted.output.find("Converted 3 tables, 0 rows in "), std::string::npos) << converted.output;
-  EXPECT_NE(converted.output.find("9 stored queries not converted"), std::string::npos) << converted.output;
-
-  const Snapshot before = TakeSnapshot(folder.Path());
-  const auto again = RunCommand(command);
-  EXPECT_EQ(again.status, 1);
-  EXPECT_NE(again.output.find("exists"), std::string::npos) << again.output;
-  EXPECT_EQ(TakeSnapshot(folder.Path()), before);
-}
-
-// quorvia-import killed outright in the middle of a conversion, then run again in that folder for another
-// target: the second run removes what the first one left.
-TEST(QuorviaImport, AConversionRemovesWhatAKilledOneForAnotherTargetLeft) {
-  ScratchFolder folder;
-  const fs::path source = folder.Copy("landcover-200k-jet4.mdb", "big.mdb");
-  const pid_t killed = fork();
-  if (killed == 0) {
-    execl(QUORVIA_IMPORT_PATH, QUORVIA_IMPORT_PATH, source.c_str(), (folder.Path() / "a.sqlite").c_str(),
-          static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  ASSERT_GT(killed, 0);
-  const auto leftovers = [&] {
-    int count = 0;
-    for (const auto& entry : fs::directory_iterator(folder.Path())) {
-      count += entry.path().filename().string().starts_with(".a.sqlite.converting-");
-    }
-    return count;
-  };
-  for (int wait = 0; wait < 200 && leftovers() == 0; ++wait) usleep(20'000);
-  ::kill(killed, SIGKILL);
-  ::waitpid(killed, nullptr, 0);
-  ASSERT_GT(leftovers(), 0) << "the conversion was killed before it wrote anything";
-
-  const auto other =
-      RunCommand(std::string(QUORVIA_IMPORT_PATH) + " " + ShellQuote(Sample("queryTestV2000.mdb").string()) +
-                 " " + ShellQuote((folder.Path() / "b.sqlite").string()) + " 2>&1");
-  EXPECT_EQ(other.status, 0) << other.output;
-  EXPECT_EQ(leftovers(), 0);
-  EXPECT_FALSE(fs::exists(folder.Path() / "a.sqlite"));
-}
-
-TEST(QuorviaImport, OptionsStandAnywhereAndHelpIsPrintedOnce) {
-  const std::string program = QUORVIA_IMPORT_PATH;
-  const auto help = RunCommand(program + " --help");
-  EXPECT_EQ(help.status, 0);
-  EXPECT_EQ(help.output.find("Usage:"), 0u) << help.output;
-  EXPECT_EQ(help.output.find("Usage:", 1), std::string::npos) << "printed once";
-  EXPECT_TRUE(help.output.ends_with("\n"));
-
-  // The source first and the connection after it: the options are read, and the load is tried (and
-  // fails on a server that is not there), rather than refused with the usage.
-  ScratchFolder folder;
-  const fs::path source = folder.Copy(kSample, "MOSA_DB.mdb");
-  const auto load = RunCommand(program + " " + ShellQuote(source.string()) +
-                               " --to 'host=/nonexistent dbname=none' --replace 2>&1");
-  EXPECT_EQ(load.status, 1);
-  EXPECT_EQ(load.output.find("Usage:"), std::string::npos) << load.output;
-  EXPECT_NE(load.output.find("/nonexistent"), std::string::npos) << load.output;
-
-  const auto wrong = RunCommand(program + " " + ShellQuote(source.string()) + " 2>&1");
-  EXPECT_EQ(wrong.status, 1);
-  EXPECT_EQ(wrong.output.find("quorvia-import: a conversion needs SOURCE and TARGET; 1 file was given"), 0u)
-      << wrong.output;
 }
 
 }  // namespace

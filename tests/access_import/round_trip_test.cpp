@@ -148,8 +148,8 @@ class RoundTrip : public ::testing::TestWithParam<const char*> {};
 TEST_P(RoundTrip, EveryValueOfEveryTableComesBackAsTheFileHoldsIt) {
   ScratchFolder folder;
   const fs::path converted = folder.Path() / "converted.sqlite";
-  const ImportSummary summary = ImportAccessFile(
-      Sample(GetParam()), converted, [](const ImportProgress&) {}, [] { return false; });
+  const import_rows::ImportSummary summary = ImportAccessFile(
+      Sample(GetParam()), converted, [](const import_rows::ImportProgress&) {}, [] { return false; });
 
   const auto tables = Lines(RunCommand("mdb-tables -1 " + ShellQuote(Sample(GetParam()).string())).output);
   const Database database(converted);
@@ -188,7 +188,7 @@ TEST(RoundTripDetails, NullStaysApartFromZeroLengthTextAndTypesFollowTheColumns)
     ScratchFolder folder;
     const fs::path converted = folder.Path() / "converted.sqlite";
     ImportAccessFile(
-        Sample(sample), converted, [](const ImportProgress&) {}, [] { return false; });
+        Sample(sample), converted, [](const import_rows::ImportProgress&) {}, [] { return false; });
     const Database database(converted);
     EXPECT_EQ(database.Column("SELECT quote(WSCODE) || ',' || quote(DLT) || ',' || quote(N1) FROM UNITS_DE"),
               (std::vector<std::string>{"'DEW1','Arable land','DE1'", "'DEW2','Pastures','DE2'",
@@ -202,7 +202,8 @@ TEST(RoundTripDetails, NullStaysApartFromZeroLengthTextAndTypesFollowTheColumns)
   ScratchFolder folder;
   const fs::path converted = folder.Path() / "converted.sqlite";
   const auto summary = ImportAccessFile(
-      Sample("queryTestV2000.mdb"), converted, [](const ImportProgress&) {}, [] { return false; });
+      Sample("queryTestV2000.mdb"), converted, [](const import_rows::ImportProgress&) {},
+      [] { return false; });
   EXPECT_EQ(summary.storedQueries, 9);
   EXPECT_EQ(Database(converted).Column("SELECT count(*) FROM sqlite_master WHERE type = 'view'"),
             std::vector<std::string>{"0"});

@@ -12,15 +12,15 @@
 
 #include "access_import/access_header.h"
 #include "access_import/file_placement.h"
-#include "access_import/import_error.h"
 #include "data_indexes/add_indexes_command.h"
+#include "import_rows/import_error.h"
 #include "server_import/access_row_source.h"
 #include "server_import/server_loader.h"
 #include "server_import/sqlite_row_source.h"
 
 namespace {
 
-using quorvia::access_import::ImportProgress;
+using quorvia::import_rows::ImportProgress;
 
 // Ctrl-C or a termination request cancels like the window's Cancel button: the temporary file goes too.
 volatile std::sig_atomic_t stopRequested = 0;
@@ -50,8 +50,7 @@ class StderrProgress {
   int table_ = -1;
 };
 
-void PrintSummary(const quorvia::access_import::ImportSummary& summary, const char* done,
-                  const char* notDone) {
+void PrintSummary(const quorvia::import_rows::ImportSummary& summary, const char* done, const char* notDone) {
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.2f", summary.seconds);
   std::cerr << done << " " << Count(summary.tables, "table", "tables") << ", "
@@ -184,7 +183,7 @@ int main(int argc, char** argv) {
     progress.Finish();
     PrintSummary(summary, "Converted", "not converted");
     return 0;
-  } catch (const quorvia::access_import::ImportError& error) {
+  } catch (const quorvia::import_rows::ImportError& error) {
     progress.Finish();
     std::cerr << error.what() << '\n';
     return 1;

@@ -2,10 +2,10 @@
 
 #include <stdexcept>
 
-namespace quorvia::access_import {
+namespace quorvia::import_rows {
 
-// A conversion that did not complete. The text says what failed and where (file, table, row); whatever
-// the conversion had written is gone by the time the caller sees it.
+// An import that did not complete. The text says what failed and where (file, table, row); whatever
+// the import had written is gone by the time the caller sees it.
 class ImportError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -17,4 +17,4 @@ class ImportCancelled : public ImportError {
   using ImportError::ImportError;
 };
 
-}  // namespace quorvia::access_import
+}  // namespace quorvia::import_rows
