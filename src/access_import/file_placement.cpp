@@ -16,6 +16,7 @@
 
 #include "access_import/access_header.h"
 #include "access_import/isolated_conversion.h"
+#include "file_mode/process_umask.h"
 #include "import_rows/import_error.h"
 
 namespace quorvia::access_import {
@@ -161,9 +162,7 @@ import_rows::ImportSummary ImportAccessFile(const std::string& source, const std
     throw import_rows::ImportError("Cannot write " + target + ": the file exists and is not replaced");
   }
   TemporaryFile temporary(target);
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  temporary.SetMode(0666 & ~mask);
+  temporary.SetMode(file_mode::OrdinaryFileMode());
   const import_rows::ImportSummary summary =
       ConvertToTemporary(source, temporary, target, progress, cancelled);
   if (!MoveNoReplace(temporary.Path(), target))

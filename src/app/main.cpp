@@ -6,7 +6,7 @@
 #include "ui_common/qt_modal_host.h"
 #include "vocabulary/file_names.h"
 #include "workbook/office/libreoffice_system.h"
-#include "workbook/office/office_options.h"
+#include "workbook/office/process/office_options.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "app/scripted_modal_host.h"
 #include "program_folder/folder_files.h"
 #include "workbook/office/libreoffice_system.h"
-#include "workbook/office/office_options.h"
+#include "workbook/office/process/office_options.h"
 
 namespace {
 

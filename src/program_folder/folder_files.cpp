@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "db/pg/server_connection.h"
+#include "file_mode/process_umask.h"
 #include "vocabulary/file_names.h"
 
 namespace quorvia::program_folder {
@@ -81,9 +82,7 @@ void CopyNoReplace(const fs::path& source, const fs::path& target) {
     throw FolderError("Cannot write " + Quoted(target) + ": " + error.message() + ". Nothing was written.");
   }
   // mkstemp makes the file private; the copy gets the permissions an ordinary new file would.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::chmod(part.Path().c_str(), 0666 & ~mask);
+  ::chmod(part.Path().c_str(), file_mode::OrdinaryFileMode());
   if (!MoveNoReplace(part.Path(), target)) {
     if (errno == EEXIST)
       throw FolderError(Quoted(target) + " is there already; Quorvia does not write over it.");

@@ -12,16 +12,17 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "report/report_log.h"
 #include "vocabulary/file_names.h"
-#include "workbook/office/canonical_path.h"
-#include "workbook/office/office_options.h"
-#include "workbook/office/office_process.h"
-#include "workbook/office/office_processes.h"
-#include "workbook/office/office_slots.h"
+#include "workbook/office/process/canonical_path.h"
+#include "workbook/office/process/office_options.h"
+#include "workbook/office/process/office_process.h"
+#include "workbook/office/process/office_processes.h"
 #include "workbook/office/report_office.h"
-#include "workbook/office/uno_connection.h"
-#include "workbook/office/uno_properties.h"
-#include "workbook/office/uno_text.h"
+#include "workbook/office/uno/uno_connection.h"
+#include "workbook/office/uno/uno_properties.h"
+#include "workbook/office/uno/uno_text.h"
+#include "workbook/office/workbook_file/workbook_file_guard.h"
 #include "workbook/refresh_workbook.h"
 
 namespace quorvia::report {
@@ -69,7 +70,8 @@ void RefuseWhenLocked(const fs::path& workbook) {
 std::unique_ptr<office::LibreOfficeApplication> TryConnect(const std::string& folder) {
   try {
     return office::ConnectToReportOffice(folder);
-  } catch (const office::NoOfficeError&) {
+  } catch (const office::NoOfficeError& error) {
+    qCDebug(reportLog, "no report office runs for %s yet: %s", folder.c_str(), error.what());
     return nullptr;
   }
 }
@@ -113,7 +115,8 @@ std::unique_ptr<office::LibreOfficeApplication> StartReportOffice(const ReportRe
 Reference<css::frame::XModel> ShownWorkbook(office::LibreOfficeApplication& office) {
   try {
     return Reference<css::frame::XModel>(office.Workbook(vocabulary::kReportFileName), UNO_QUERY);
-  } catch (const workbook::AutomationError&) {
+  } catch (const workbook::AutomationError& error) {
+    qCDebug(reportLog, "the report office does not show the report: %s", error.what());
     return nullptr;
   }
 }

@@ -22,10 +22,11 @@
 #include "sqlite_fixture.h"
 #include "virtual_display.h"
 #include "workbook/office/libreoffice_system.h"
-#include "workbook/office/office_processes.h"
-#include "workbook/office/office_slots.h"
+#include "workbook/office/process/office_processes.h"
+#include "workbook/office/process/office_slots.h"
 #include "workbook/office/report_office.h"
-#include "workbook/office/uno_connection.h"
+#include "workbook/office/uno/uno_connection.h"
+#include "workbook/office/workbook_file/workbook_file_guard.h"
 
 namespace quorvia::report {
 namespace {

@@ -33,11 +33,11 @@
 
 #include "vocabulary/data_tables.h"
 #include "vocabulary/file_names.h"
-#include "workbook/office/data_binding.h"
-#include "workbook/office/uno_errors.h"
-#include "workbook/office/uno_properties.h"
-#include "workbook/office/uno_sheets.h"
-#include "workbook/office/uno_text.h"
+#include "workbook/office/binding/data_binding.h"
+#include "workbook/office/uno/uno_errors.h"
+#include "workbook/office/uno/uno_properties.h"
+#include "workbook/office/uno/uno_sheets.h"
+#include "workbook/office/uno/uno_text.h"
 
 namespace quorvia::tools {
 

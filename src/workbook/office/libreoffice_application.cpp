@@ -1,12 +1,7 @@
 #include "workbook/office/libreoffice_application.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
-#include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/document/MacroExecMode.hpp>
@@ -14,9 +9,7 @@
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
-#include <com/sun/star/frame/XTitle.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
-#include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
 #include <com/sun/star/sheet/XDataPilotDescriptor.hpp>
@@ -26,24 +19,24 @@
 #include <com/sun/star/util/XModifiable.hpp>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 
 #include "db/ascii_case.h"
-#include "workbook/office/bound_data_sheets.h"
-#include "workbook/office/canonical_path.h"
-#include "workbook/office/office_process.h"
+#include "workbook/office/binding/bound_data_sheets.h"
+#include "workbook/office/office_log.h"
 #include "workbook/office/office_shared.h"
-#include "workbook/office/office_slots.h"
+#include "workbook/office/process/canonical_path.h"
+#include "workbook/office/process/office_process.h"
 #include "workbook/office/report_office.h"
-#include "workbook/office/uno_connection.h"
-#include "workbook/office/uno_errors.h"
-#include "workbook/office/uno_properties.h"
-#include "workbook/office/uno_sheets.h"
-#include "workbook/office/uno_text.h"
+#include "workbook/office/uno/uno_connection.h"
+#include "workbook/office/uno/uno_documents.h"
+#include "workbook/office/uno/uno_errors.h"
+#include "workbook/office/uno/uno_properties.h"
+#include "workbook/office/uno/uno_sheets.h"
+#include "workbook/office/uno/uno_text.h"
+#include "workbook/office/workbook_file/office_journal.h"
+#include "workbook/office/workbook_file/workbook_file_guard.h"
 #include "workbook/refresh_workbook.h"
 
 namespace quorvia::workbook::office {
@@ -64,120 +57,11 @@ std::string LoadedFromFolder(const SheetDocument& document) {
   return CanonicalPath(fs::path(PathFromFileUrl(url)).parent_path()).string();
 }
 
-std::string NameOf(const SheetDocument& document) {
-  const rtl::OUString url = Reference<css::frame::XModel>(document, UNO_QUERY_THROW)->getURL();
-  if (!url.isEmpty()) return fs::path(PathFromFileUrl(url)).filename().string();
-  const Reference<css::frame::XTitle> title(document, UNO_QUERY);
-  return title.is() ? ToUtf8(title->getTitle()) : std::string();
-}
-
 std::string WorkbookStep(const char* operation, const std::string& workbook) {
   return std::string(operation) + "(" + workbook + ")";
 }
 
-bool IsVisibleSheet(const Reference<css::sheet::XSpreadsheet>& sheet) {
-  bool visible = true;
-  Reference<css::beans::XPropertySet>(sheet, UNO_QUERY_THROW)->getPropertyValue("IsVisible") >>= visible;
-  return visible;
-}
-
-Reference<css::sheet::XSpreadsheetView> ViewOf(const SheetDocument& document) {
-  const auto controller = Reference<css::frame::XModel>(document, UNO_QUERY_THROW)->getCurrentController();
-  return Reference<css::sheet::XSpreadsheetView>(controller, UNO_QUERY);
-}
-
-// A document opened read-only (another program's lock file, or a file we may not write) refuses every
-// change; saying so beats the office's bare "cannot modify" error.
-void RequireWritable(const SheetDocument& document, const std::string& workbook) {
-  if (Reference<css::frame::XStorable>(document, UNO_QUERY_THROW)->isReadonly()) {
-    throw AutomationError("the workbook " + workbook +
-                          " is open read-only (locked by another program or not writable)");
-  }
-}
-
-mode_t CurrentUmask() {
-  const mode_t mask = umask(0);
-  umask(mask);
-  return mask;
-}
-
-constexpr const char* kTemporaryCopyPrefix = ".~quorvia-copy-";
-
-// A unique, empty file beside the target, readable like any file the user creates. Its name carries our
-// process id, so that a later run can tell a leftover of a killed run from a copy under way.
-std::string CreateTemporaryBeside(const fs::path& target) {
-  // A temporary copy of a process that no longer runs (killed while writing it) is a leftover of ours.
-  RemoveFilesOfEndedProcesses(target.parent_path(), kTemporaryCopyPrefix);
-  std::string pattern =
-      (target.parent_path() / (kTemporaryCopyPrefix + std::to_string(getpid()) + "-XXXXXX")).string();
-  const int fd = mkstemp(pattern.data());
-  if (fd < 0) {
-    throw AutomationError("cannot write in " + target.parent_path().string() + ": " + std::strerror(errno));
-  }
-  fchmod(fd, 0666 & ~CurrentUmask());
-  close(fd);
-  return pattern;
-}
-
-// Spreadsheet files begin with the signature of their container: a compound document (.xls) or a zip
-// package (.xlsx, .ods). Anything else (text, random bytes, an empty file) the office would load as
-// something that is no workbook, and saving it would overwrite the user's file with it.
-constexpr unsigned char kCompoundDocument[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-constexpr unsigned char kZipPackage[] = {'P', 'K', 0x03, 0x04};
-
-void RequireSpreadsheetFile(const fs::path& file) {
-  unsigned char head[sizeof kCompoundDocument] = {};
-  std::ifstream in(file, std::ios::binary);
-  in.read(reinterpret_cast<char*>(head), sizeof head);
-  const auto read = static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0));
-  const bool compound =
-      read == sizeof head && std::equal(std::begin(kCompoundDocument), std::end(kCompoundDocument), head);
-  const bool zip =
-      read >= sizeof kZipPackage && std::equal(std::begin(kZipPackage), std::end(kZipPackage), head);
-  if (compound || zip) return;
-  throw AutomationError(file.filename().string() + (read == 0 ? " is empty" : " is not a spreadsheet file") +
-                        "; it is left as it is");
-}
-
-constexpr const char* kCopyFilter = "MS Excel 97";
-
-std::string ImportFilterOf(const Reference<css::uno::XInterface>& component) {
-  const Reference<css::frame::XModel> model(component, UNO_QUERY);
-  if (!model.is()) return {};
-  rtl::OUString filter;
-  for (const auto& argument : model->getArgs()) {
-    if (argument.Name == "FilterName") argument.Value >>= filter;
-  }
-  return ToUtf8(filter);
-}
-
-// The import filter the office chose: a workbook read through a text filter (CSV, plain text, HTML)
-// would be saved back as text.
-bool LoadedAsText(const Reference<css::uno::XInterface>& component) {
-  const std::string name = ImportFilterOf(component);
-  for (const char* textual : {"Text", "CSV", "csv", "HTML", "html", "XML Spreadsheet"}) {
-    if (name.find(textual) != std::string::npos) return true;
-  }
-  return name.empty();
-}
-
 }  // namespace
-
-void CloseAllDocuments(const Reference<css::frame::XDesktop2>& desktop) {
-  const Reference<css::container::XEnumerationAccess> components(desktop->getComponents(), UNO_QUERY_THROW);
-  const auto enumeration = components->createEnumeration();
-  std::vector<Reference<css::uno::XInterface>> documents;
-  while (enumeration.is() && enumeration->hasMoreElements()) {
-    documents.emplace_back(enumeration->nextElement(), UNO_QUERY);
-  }
-  for (const auto& document : documents) {
-    if (const Reference<css::util::XCloseable> closeable(document, UNO_QUERY); closeable.is()) {
-      closeable->close(true);
-    } else if (const Reference<css::lang::XComponent> component(document, UNO_QUERY); component.is()) {
-      component->dispose();
-    }
-  }
-}
 
 LibreOfficeApplication::LibreOfficeApplication(Reference<css::uno::XComponentContext> office,
                                                std::weak_ptr<OfficeProcess> startedByUs,
@@ -213,9 +97,11 @@ LibreOfficeApplication::~LibreOfficeApplication() {
                                                                      UNO_QUERY_THROW);
       return !components->createEnumeration()->hasMoreElements();
     });
-    if (empty && IsOurs()) shared_->parked = true;
+    if (empty && IsOurs()) shared_->Park();
   } catch (...) {
     // An office that cannot even be counted stays as it is; the next create checks it again.
+    qCWarning(officeLog, "the office could not count its documents on release: %s",
+              CurrentErrorText().c_str());
   }
 }
 
@@ -318,7 +204,7 @@ void LibreOfficeApplication::OpenWorkbook(const std::string& path, int updateLin
   RequireSpreadsheetFile(file);
   if (IsOurs()) {
     // Opening a workbook ends a parked state: the office holds a document again.
-    shared_->parked = false;
+    shared_->TakeOver();
     const bool held = std::ranges::any_of(LoadedWorkbooks(), [&](const SheetDocument& document) {
       const rtl::OUString url = Reference<css::frame::XModel>(document, UNO_QUERY_THROW)->getURL();
       return !url.isEmpty() && fs::path(PathFromFileUrl(url)) == file;
@@ -541,9 +427,7 @@ void LibreOfficeApplication::Quit() {
   // One that cannot close its documents is of no further use and is ended.
   try {
     Guarded("Quit", [&] { CloseAllDocuments(desktop_); });
-    shared_->parked = true;
-    shared_->filesOpened.clear();
-    shared_->reloads.ForgetAll();
+    shared_->Park();
     LetGo();
   } catch (...) {
     LetGo();
@@ -578,27 +462,11 @@ bool LibreOfficeApplication::IsCopyOfFileFaithful(const SheetDocument& document)
   return FileStamp::Of(openedFile_->path) == openedFile_->stamp;
 }
 
-void LibreOfficeApplication::CopyThroughTemporary(const std::string& step, const fs::path& target,
-                                                  const std::function<void(const std::string&)>& write) {
-  // Written under a temporary name and renamed, so a failed copy never leaves a half-written file.
-  const std::string temporary = CreateTemporaryBeside(target);
-  try {
-    write(temporary);
-    std::error_code error;
-    fs::rename(temporary, target, error);
-    if (error) throw AutomationError(step + ": " + error.message());
-  } catch (...) {
-    std::error_code ignored;
-    fs::remove(temporary, ignored);
-    throw;
-  }
-}
-
 void LibreOfficeApplication::SaveCopyAs(const std::string& workbook, const std::string& path) {
   const fs::path target = fs::absolute(path);
   const std::string step = "SaveCopyAs(" + target.string() + ")";
   if (IsDeferred(workbook) && IsUnchangedSinceSaved(deferred_->file)) {
-    CopyThroughTemporary(step, target, [&](const std::string& temporary) {
+    WriteThroughTemporary(step, target, [&](const std::string& temporary) {
       std::error_code error;
       fs::copy_file(deferred_->file, temporary, fs::copy_options::overwrite_existing, error);
       if (error) throw AutomationError(step + ": " + error.message());
@@ -606,7 +474,7 @@ void LibreOfficeApplication::SaveCopyAs(const std::string& workbook, const std::
     return;
   }
   const auto document = Workbook(workbook);
-  CopyThroughTemporary(step, target, [&](const std::string& temporary) {
+  WriteThroughTemporary(step, target, [&](const std::string& temporary) {
     Guarded(step, [&] {
       if (IsCopyOfFileFaithful(document)) {
         fs::copy_file(openedFile_->path, temporary, fs::copy_options::overwrite_existing);

@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "workbook/office/file_stamp.h"
+#include "workbook/office/workbook_file/file_stamp.h"
 #include "workbook/spreadsheet_application.h"
 
 namespace quorvia::workbook::office {
@@ -109,13 +109,8 @@ class LibreOfficeApplication final : public SpreadsheetApplication {
   void LoadDeferred();
   bool IsDeferred(const std::string& workbook) const;
   bool IsUnchangedSinceSaved(const std::filesystem::path& file) const;
-  static void CopyThroughTemporary(const std::string& step, const std::filesystem::path& target,
-                                   const std::function<void(const std::string& temporary)>& write);
   // Active sheet of documents whose view does not follow the selection (0-based index).
   std::vector<std::pair<css::uno::Reference<css::uno::XInterface>, sal_Int32>> activeSheetWithoutView_;
 };
-
-// Closes every document loaded in the office without saving. AutomationError when one cannot be closed.
-void CloseAllDocuments(const css::uno::Reference<css::frame::XDesktop2>& desktop);
 
 }  // namespace quorvia::workbook::office

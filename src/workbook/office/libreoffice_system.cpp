@@ -4,11 +4,14 @@
 #include <filesystem>
 #include <thread>
 
-#include "workbook/office/office_process.h"
+#include "workbook/office/office_log.h"
 #include "workbook/office/office_shared.h"
-#include "workbook/office/office_slots.h"
+#include "workbook/office/process/office_process.h"
 #include "workbook/office/report_office.h"
-#include "workbook/office/uno_connection.h"
+#include "workbook/office/uno/uno_connection.h"
+#include "workbook/office/uno/uno_documents.h"
+#include "workbook/office/uno/uno_errors.h"
+#include "workbook/office/uno/uno_text.h"
 
 namespace quorvia::workbook::office {
 namespace {
@@ -18,13 +21,6 @@ constexpr auto kTerminateGracePeriod = std::chrono::seconds(5);
 constexpr int kConnectAttempts = 20;  // with kConnectRetryInterval: about a second
 
 }  // namespace
-
-void OfficeShared::RemoveLeftoversOfEndedOffice() {
-  for (const auto& file : filesOpened) RemoveLeftoverLockFile(file, profileDir, false);
-  filesOpened.clear();
-  reloads.ForgetAll();
-  parked = false;
-}
 
 LibreOfficeSystem::LibreOfficeSystem(OfficeOptions options)
     : options_(std::move(options)), shared_(std::make_shared<OfficeShared>(options_)) {
@@ -56,12 +52,14 @@ void LibreOfficeSystem::WarmUp(LibreOfficeApplication& office, const std::string
     office.OpenWorkbook(copy.string(), 0);
     office.SelectSheet(copy.filename().string(), 1);
     office.SaveCopyAs(copy.filename().string(), stored.string());
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& failure) {
     // Only a warm-up: the real run reports its own failures.
+    qCInfo(officeLog, "the office's warm-up on %s failed: %s", workbook.c_str(), failure.what());
   }
   try {
     office.Close(copy.filename().string());
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& failure) {
+    qCInfo(officeLog, "the office could not close its warm-up copy: %s", failure.what());
   }
   fs::remove(copy, error);
   fs::remove(stored, error);
@@ -76,10 +74,11 @@ void LibreOfficeSystem::StartParkedInBackground(const std::string& warmUpWorkboo
     try {
       const auto office = StartOffice();
       if (!warmUpWorkbook.empty()) WarmUp(*office, warmUpWorkbook);
-      shared_->parked = true;
-      shared_->filesOpened.clear();
+      shared_->Park();
     } catch (...) {
-      // The next create starts an office itself and reports what goes wrong.
+      // The next create starts an office itself and reports what goes wrong to the user.
+      qCWarning(officeLog, "the office started in the background failed to start: %s",
+                CurrentErrorText().c_str());
     }
     started.set_value();
     std::unique_lock lock(backgroundMutex_);
@@ -113,7 +112,9 @@ void LibreOfficeSystem::EndStartedOffice() noexcept {
         CloseAllDocuments(desktop);
         desktop->terminate();
       } catch (...) {
-        // The connection goes down with the office either way.
+        // The connection goes down with the office either way; one that does not end is killed below.
+        qCInfo(officeLog, "the office did not close its documents and end when asked: %s",
+               CurrentErrorText().c_str());
       }
     });
     if (!started_->WaitForExit(kTerminateGracePeriod)) started_->Stop();
@@ -143,7 +144,7 @@ std::optional<pid_t> LibreOfficeSystem::StartedOfficePid() {
 
 bool LibreOfficeSystem::OfficeParked() {
   FinishBackgroundStart();
-  return started_ && started_->Running() && shared_->parked;
+  return started_ && started_->Running() && shared_->Parked();
 }
 
 std::weak_ptr<OfficeProcess> LibreOfficeSystem::OurRunningOffice() const {
@@ -157,7 +158,7 @@ std::unique_ptr<LibreOfficeApplication> LibreOfficeSystem::Connect() {
 
 std::unique_ptr<LibreOfficeApplication> LibreOfficeSystem::ConnectToRunningOffice() {
   FinishBackgroundStart();
-  if (started_ && started_->Running() && shared_->parked) {
+  if (started_ && started_->Running() && shared_->Parked()) {
     throw NoOfficeError("no office is running on pipe " + options_.pipeName);
   }
   return Connect();
@@ -182,8 +183,10 @@ css::uno::Reference<css::uno::XComponentContext> LibreOfficeSystem::Reconnect() 
   if (connection_.is()) {
     try {
       if (connection_->getServiceManager().is()) return connection_;
-    } catch (const css::uno::Exception&) {
+    } catch (const css::uno::Exception& error) {
       // The office went away or the bridge broke: connect afresh.
+      qCDebug(officeLog, "the connection to the office broke, connecting afresh: %s",
+              ToUtf8(error.Message).c_str());
     }
     connection_.clear();
   }
@@ -204,21 +207,24 @@ css::uno::Reference<css::uno::XComponentContext> LibreOfficeSystem::Reconnect() 
 
 std::unique_ptr<LibreOfficeApplication> LibreOfficeSystem::ConnectOrStartOffice() {
   FinishBackgroundStart();
-  if (started_ && shared_->parked) return TakeParkedOffice();
+  if (started_ && shared_->Parked()) return TakeParkedOffice();
   try {
     return Connect();
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& error) {
+    qCDebug(officeLog, "no office answers on pipe %s (%s): starting one", options_.pipeName.c_str(),
+            error.what());
     return StartOffice();
   }
 }
 
 std::unique_ptr<LibreOfficeApplication> LibreOfficeSystem::TakeParkedOffice() {
-  shared_->parked = false;
+  shared_->TakeOver();
   if (started_->Running()) {
     try {
       return Connect();
-    } catch (const AutomationError&) {
+    } catch (const AutomationError& error) {
       // It runs but does not answer: of no further use.
+      qCWarning(officeLog, "the parked office does not answer and is replaced: %s", error.what());
       if (started_) started_->Stop();
     }
   }
@@ -235,7 +241,7 @@ std::unique_ptr<LibreOfficeApplication> LibreOfficeSystem::StartOffice() {
     started_ = OfficeProcess::Start(options_);
     shared_->journal.RecordOffice(started_->Pid());
   }
-  shared_->parked = false;
+  shared_->TakeOver();
   return AwaitListening(
       started_, options_, [this] { return Connect(); },
       [this](const OfficeProcess& restarted) { shared_->journal.RecordOffice(restarted.Pid()); });

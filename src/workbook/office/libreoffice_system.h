@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "workbook/office/libreoffice_application.h"
-#include "workbook/office/office_options.h"
+#include "workbook/office/process/office_options.h"
 #include "workbook/spreadsheet_application.h"
 
 namespace quorvia::workbook::office {

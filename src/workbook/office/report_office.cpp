@@ -4,10 +4,11 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "workbook/office/canonical_path.h"
+#include "workbook/office/office_log.h"
 #include "workbook/office/office_shared.h"
-#include "workbook/office/office_slots.h"
-#include "workbook/office/uno_connection.h"
+#include "workbook/office/process/canonical_path.h"
+#include "workbook/office/uno/uno_connection.h"
+#include "workbook/office/workbook_file/workbook_file_guard.h"
 
 namespace quorvia::workbook::office {
 namespace {
@@ -51,8 +52,9 @@ std::unique_ptr<LibreOfficeApplication> ReportOfficeShowingFolder(const std::str
   try {
     auto office = ConnectToReportOffice(programFolder, std::move(shared));
     if (office->WorkbookCount() > 0) return office;
-  } catch (const AutomationError&) {
+  } catch (const AutomationError& error) {
     // No report office, or one that went away while we looked: the ordinary case.
+    qCDebug(officeLog, "no report office shows %s: %s", programFolder.c_str(), error.what());
   }
   return nullptr;
 }

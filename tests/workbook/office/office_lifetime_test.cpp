@@ -14,8 +14,8 @@
 
 #include "office_test_support.h"
 #include "report_template.h"
-#include "workbook/office/office_process.h"
-#include "workbook/office/uno_text.h"
+#include "workbook/office/process/office_process.h"
+#include "workbook/office/uno/uno_text.h"
 
 namespace quorvia::workbook::office::testing {
 namespace {

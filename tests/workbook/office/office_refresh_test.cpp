@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "office_test_support.h"
-#include "workbook/office/bound_data_sheets.h"
+#include "workbook/office/binding/bound_data_sheets.h"
 #include "workbook/refresh_workbook.h"
 
 namespace quorvia::workbook::office::testing {

@@ -18,8 +18,8 @@
 #include <stdexcept>
 
 #include "report_template.h"
-#include "workbook/office/uno_sheets.h"
-#include "workbook/office/uno_text.h"
+#include "workbook/office/uno/uno_sheets.h"
+#include "workbook/office/uno/uno_text.h"
 
 namespace quorvia::workbook::office::testing {
 

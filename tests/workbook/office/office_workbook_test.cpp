@@ -7,8 +7,8 @@
 
 #include "office_test_support.h"
 #include "report_template.h"
-#include "workbook/office/bound_data_sheets.h"
-#include "workbook/office/uno_sheets.h"
+#include "workbook/office/binding/bound_data_sheets.h"
+#include "workbook/office/uno/uno_sheets.h"
 
 namespace quorvia::workbook::office::testing {
 namespace {

@@ -15,9 +15,9 @@
 
 #include "office_test_support.h"
 #include "report_template.h"
-#include "workbook/office/office_processes.h"
-#include "workbook/office/uno_properties.h"
-#include "workbook/office/uno_text.h"
+#include "workbook/office/process/office_processes.h"
+#include "workbook/office/uno/uno_properties.h"
+#include "workbook/office/uno/uno_text.h"
 #include "workbook/refresh_workbook.h"
 
 namespace quorvia::workbook::office::testing {

@@ -1,0 +1,19 @@
+#include "workbook/office/office_shared.h"
+
+#include "workbook/office/workbook_file/workbook_file_guard.h"
+
+namespace quorvia::workbook::office {
+
+void OfficeShared::Park() {
+  reloads.ForgetAll();
+  parked_ = true;
+}
+
+void OfficeShared::RemoveLeftoversOfEndedOffice() {
+  for (const auto& file : filesOpened) RemoveLeftoverLockFile(file, profileDir, false);
+  filesOpened.clear();
+  reloads.ForgetAll();
+  parked_ = false;
+}
+
+}  // namespace quorvia::workbook::office
