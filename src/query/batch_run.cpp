@@ -80,8 +80,9 @@ BatchRun::BatchRun(QuerySession& session, BatchRequest request)
   if (const std::string safe = CopyNames::SafeFileNamePart(request_.prefix); safe != request_.prefix) {
     outcome_.prefixUsed = safe;
   }
-  session_.texts_ = TextsOf(request_.selection);
-  BuildCriteria(request_.selection, session_.conditions_);
+  texts_ = TextsOf(request_.selection);
+  BuildCriteria(request_.selection, conditions_);
+  session_.KeepRunState(conditions_, texts_);
 }
 
 std::optional<BatchStep> BatchRun::Next() {
@@ -93,32 +94,31 @@ std::optional<BatchStep> BatchRun::Next() {
     outcome_.labelText = BatchFinishedText(outcome_);
     return std::nullopt;
   }
-  Conditions& conditions = session_.conditions_;
-  SelectionTexts& texts = session_.texts_;
   const Filter& filter = FilterOfUnitOrThrow(request_.unit);
   item_ = request_.items[next_++];
   itemName_ = filter.itemName ? filter.itemName(item_) : item_;
-  texts.*filter.slot = item_;
+  texts_.*filter.slot = item_;
   const bool byCountry = filter.kind == FilterKind::country;
   if (byCountry) {
     const std::string code = CountryCode(item_);
-    conditions.fragments.*filter.slot = Fragment(filter, filter.column, code);
-    changeColumn_ = ChangeColumnFor(code, conditions.ChangeField);
-    sql_ = ChangeQuery(code, changeColumn_, conditions);
+    conditions_.fragments.*filter.slot = Fragment(filter, filter.column, code);
+    changeColumn_ = ChangeColumnFor(code, conditions_.ChangeField);
+    sql_ = ChangeQuery(code, changeColumn_, conditions_);
   } else {
     // A levelled unit's items are those of the level whose list the window shows.
     const std::string& column =
         filter.kind == FilterKind::levelled ? session_.ChosenColumn(filter) : std::string(filter.column);
-    conditions.fragments.*filter.slot = Fragment(filter, column, item_);
-    changeColumn_ = conditions.ChangeField;
-    sql_ = ChangeQuery(windowCountry_, changeColumn_, conditions);
+    conditions_.fragments.*filter.slot = Fragment(filter, column, item_);
+    changeColumn_ = conditions_.ChangeField;
+    sql_ = ChangeQuery(windowCountry_, changeColumn_, conditions_);
   }
+  session_.KeepRunState(conditions_, texts_);
   ++outcome_.processed;
   return BatchStep{
       "Processing update " + std::to_string(outcome_.processed) + " of " + request_.count + "...", byCountry};
 }
 
-std::string BatchRun::ChooseCopyName(std::string& name) {
+BatchRun::CopyNameChoice BatchRun::ChooseCopyName() {
   const auto folder = std::filesystem::path(session_.ProgramFolder());
   const auto isReport = [](const std::string& candidate) {
     return db::EqualsIgnoringAsciiCase(candidate + ".xls", vocabulary::kReportFileName);
@@ -132,9 +132,8 @@ std::string BatchRun::ChooseCopyName(std::string& name) {
   };
   const std::string first = copyNames_.Next(request_.prefix, itemName_);
   if (isReport(first)) {
-    return "the copy name \"" + first + ".xls\" is the report workbook's own name";
+    return {.name = {}, .refusal = "the copy name \"" + first + ".xls\" is the report workbook's own name"};
   }
-  name = first;
   // Another item of this batch had the name already (items equal but for letter case or replaced
   // characters): the user learns which file holds this item.
   if (const std::string stem =
@@ -142,11 +141,10 @@ std::string BatchRun::ChooseCopyName(std::string& name) {
       first != stem) {
     outcome_.renamed.push_back(item_ + ": the copy is " + first + ".xls");
   }
-  if (takenByOthers(first)) {
-    name = copyNames_.Next(request_.prefix, itemName_, takenByOthers);
-    outcome_.kept.push_back(first + ".xls kept, the copy is " + name + ".xls");
-  }
-  return {};
+  if (!takenByOthers(first)) return {.name = first, .refusal = {}};
+  const std::string other = copyNames_.Next(request_.prefix, itemName_, takenByOthers);
+  outcome_.kept.push_back(first + ".xls kept, the copy is " + other + ".xls");
+  return {.name = other, .refusal = {}};
 }
 
 void BatchRun::RunItem() {
@@ -166,7 +164,7 @@ void BatchRun::RunItem() {
 // only at its next use); one question to the database tells.
 std::optional<std::string> BatchRun::ServerGoneSince() {
   try {
-    session_.workDb_->CheckQuery("SELECT 1");
+    session_.WorkDb().CheckQuery("SELECT 1");
   } catch (const db::DbError& error) {
     if (ServerGone(error)) return error.Description();
   }
@@ -182,31 +180,31 @@ void BatchRun::NoteItemsNotRun() {
 }
 
 void BatchRun::RunItemSteps() {
-  Updata(*session_.workDb_, sql_);
+  Updata(session_.WorkDb(), sql_);
   // The item's rows are read once, here, before the workbook is touched; the report takes them.
   const auto refresh = [&] {
-    const OfferedFilteredRows offered(session_.office_, session_.ProgramFolder(),
-                                      ReadRows(*session_.workDb_, sql_));
-    return session_.RefreshReport("", workbook::RefreshMode::refresh, session_.texts_, changeColumn_);
+    const OfferedFilteredRows offered(session_.Office(), session_.ProgramFolder(),
+                                      ReadRows(session_.WorkDb(), sql_));
+    return session_.RefreshReport("", workbook::RefreshMode::refresh, texts_, changeColumn_);
   }();
   // Without this item's figures in the saved report, a copy would show the previous item's report.
   if (!refresh.FiguresSaved()) {
     NoteFailure(outcome_, item_, ReasonOr(refresh, "the report was not saved") + "; no copy written");
     return;
   }
-  std::string copyName;
-  if (const std::string refused = ChooseCopyName(copyName); !refused.empty()) {
-    NoteFailure(outcome_, item_, refused);
+  const CopyNameChoice copyName = ChooseCopyName();
+  if (!copyName.refusal.empty()) {
+    NoteFailure(outcome_, item_, copyName.refusal);
     return;
   }
-  const auto copy = session_.RefreshReport(copyName, workbook::RefreshMode::copy, SelectionTexts{},
-                                           session_.conditions_.ChangeField);
+  const auto copy = session_.RefreshReport(copyName.name, workbook::RefreshMode::copy, SelectionTexts{},
+                                           conditions_.ChangeField);
   if (!copy.copied) {
     NoteFailure(outcome_, item_, ReasonOr(copy, "the copy was not written"));
     return;
   }
-  outcome_.copies.push_back(copyName);
-  copyRegister_.Note(copyName + ".xls");
+  outcome_.copies.push_back(copyName.name);
+  copyRegister_.Note(copyName.name + ".xls");
   // The copy holds the item's figures, but its cover page may still show the item before.
   if (!refresh.coverPageFailure.empty()) {
     NoteFailure(outcome_, item_, "cover page not written: " + refresh.coverPageFailure);

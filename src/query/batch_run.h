@@ -7,6 +7,7 @@
 #include "folder_lock/folder_lock.h"
 #include "query/copy_names.h"
 #include "query/copy_register.h"
+#include "query/criteria.h"
 #include "query/filters.h"
 #include "query/selection.h"
 
@@ -55,8 +56,8 @@ class BatchRun {
  public:
   BatchRun(QuerySession& session, BatchRequest request);
 
-  // Sets the conditions and selection texts for the next selected item and says what to show; nothing when
-  // every selected item has run.
+  // Sets the conditions and selection texts for the next selected item, hands them to the session, and says
+  // what to show; nothing when every selected item has run.
   std::optional<BatchStep> Next();
   // Rewrites FILTERED for the item Next announced, refreshes the report and saves its copy. The copy is
   // written only from a report that was refreshed and saved for this item, never over the report itself,
@@ -69,8 +70,12 @@ class BatchRun {
   void NoteItemsNotRun();
 
  private:
-  // Why the item's copy cannot be written from the refreshed report, or "".
-  std::string ChooseCopyName(std::string& name);
+  // The name of the item's copy, or why none can be written from the refreshed report.
+  struct CopyNameChoice {
+    std::string name;     // without ".xls"; "" when refused
+    std::string refusal;  // "" when a name was found
+  };
+  CopyNameChoice ChooseCopyName();
   void RunItemSteps();
   std::optional<std::string> ServerGoneSince();
 
@@ -79,6 +84,8 @@ class BatchRun {
   const BatchRequest request_;
   const std::string windowCountry_;
   std::size_t next_ = 0;
+  Conditions conditions_;  // the window's conditions, the unit's replaced by the item's
+  SelectionTexts texts_;   // the window's texts, the unit's replaced by the item
   std::string sql_;
   std::string changeColumn_;
   std::string item_;

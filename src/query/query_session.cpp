@@ -3,8 +3,11 @@
 #include <utility>
 
 #include "db/database.h"
+#include "query/change_queries.h"
+#include "query/change_rows.h"
 #include "query/country_table.h"
 #include "query/unit_lists.h"
+#include "query/updata.h"
 #include "vocabulary/data_tables.h"
 
 namespace quorvia::query {
@@ -53,7 +56,7 @@ std::optional<StatusDisplay> QuerySession::DataStatus(const std::string& country
 }
 
 bool QuerySession::HasChange1(const std::string& countryCode) const {
-  return HasChange1Column(*workDb_, "Data_" + countryCode);
+  return HasChange1Column(*workDb_, vocabulary::kDataTablePrefix + countryCode);
 }
 
 workbook::RefreshOutcome QuerySession::RefreshReport(const std::string& copyName, workbook::RefreshMode mode,
@@ -83,6 +86,40 @@ folder_lock::FolderLock QuerySession::StartRun(const Selection& selection) const
                      " s. The update was not done: FILTERED and the workbook are as they were.");
   }
   return std::move(*lock);
+}
+
+void QuerySession::KeepRunState(const Conditions& conditions, const SelectionTexts& texts) {
+  conditions_ = conditions;
+  texts_ = texts;
+}
+
+UpdateOutcome QuerySession::Update(const Selection& selection) {
+  const auto runLock = StartRun(selection);
+  BuildCriteria(selection, conditions_);
+  const std::string countryCode = CountryCode(selection.country);
+  // Both queries are checked before anything is written, so a query the engine rejects stops the run here.
+  const std::string areaSql = AreaQuery(countryCode, conditions_);
+  const std::string changeSql = ChangeQuery(countryCode, conditions_.ChangeField, conditions_);
+  workDb_->CheckQuery(areaSql);
+  workDb_->CheckQuery(changeSql);
+  texts_ = TextsOf(selection);
+  Updata(*workDb_, changeSql);
+
+  // The change query is read once: its rows are the label's count and the report's data, which the
+  // workbook takes instead of reading FILTERED (the same text) again. Everything is read before the
+  // workbook is touched, so a failed read leaves the report as it was. The office is then driven from the
+  // calling thread, so that every office call of every run comes from the one thread that runs them (an
+  // office started there lives as long as that thread).
+  UpdateFigures figures = ReadUpdateFigures(*workDb_, SideDatabase(), areaSql, changeSql);
+  UpdateOutcome outcome;
+  outcome.recordCount = static_cast<long>(figures.changes.rows.size());
+  outcome.area = std::move(figures.area);
+  {
+    const OfferedFilteredRows offered(office_, programFolder_, std::move(figures.changes));
+    outcome.workbook = RefreshReport("", workbook::RefreshMode::refresh, texts_, conditions_.ChangeField);
+  }
+  outcome.labelText = UpdateLabelText(outcome);
+  return outcome;
 }
 
 BatchRun QuerySession::StartBatch(BatchRequest request) { return BatchRun(*this, std::move(request)); }

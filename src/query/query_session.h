@@ -92,16 +92,17 @@ class QuerySession {
   const Conditions& CurrentConditions() const { return conditions_; }
   const SelectionTexts& CurrentTexts() const { return texts_; }
 
- private:
-  friend class BatchRun;
-
+  // What a run (the update, a batch) works through. The run builds its own conditions and texts and hands
+  // them in with KeepRunState, so that the window shows those of the run last made.
+  workbook::SpreadsheetSystem& Office() const { return office_; }
   // The folder's run lock, or RunRefused. Refuses first a selection with a box that had no list.
   folder_lock::FolderLock StartRun(const Selection& selection) const;
-
   // Refreshes the report or writes its copy with the run's cover page.
   workbook::RefreshOutcome RefreshReport(const std::string& copyName, workbook::RefreshMode mode,
                                          const SelectionTexts& texts, const std::string& changeColumn);
+  void KeepRunState(const Conditions& conditions, const SelectionTexts& texts);
 
+ private:
   // A second connection to the database, opened at the first update, on which the area query runs beside
   // the change query; nothing when the engine offers none.
   db::Database* SideDatabase();

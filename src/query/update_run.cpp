@@ -2,13 +2,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <utility>
-
-#include "db/database.h"
-#include "query/change_queries.h"
-#include "query/change_rows.h"
-#include "query/query_session.h"
-#include "query/updata.h"
 
 namespace quorvia::query {
 namespace {
@@ -32,35 +25,6 @@ std::string WorkbookLines(const workbook::RefreshOutcome& workbook) {
 }
 
 }  // namespace
-
-UpdateOutcome QuerySession::Update(const Selection& selection) {
-  const auto runLock = StartRun(selection);
-  BuildCriteria(selection, conditions_);
-  const std::string countryCode = CountryCode(selection.country);
-  // Both queries are checked before anything is written, so a query the engine rejects stops the run here.
-  const std::string areaSql = AreaQuery(countryCode, conditions_);
-  const std::string changeSql = ChangeQuery(countryCode, conditions_.ChangeField, conditions_);
-  workDb_->CheckQuery(areaSql);
-  workDb_->CheckQuery(changeSql);
-  texts_ = TextsOf(selection);
-  Updata(*workDb_, changeSql);
-
-  // The change query is read once: its rows are the label's count and the report's data, which the
-  // workbook takes instead of reading FILTERED (the same text) again. Everything is read before the
-  // workbook is touched, so a failed read leaves the report as it was. The office is then driven from the
-  // calling thread, so that every office call of every run comes from the one thread that runs them (an
-  // office started there lives as long as that thread).
-  UpdateFigures figures = ReadUpdateFigures(*workDb_, SideDatabase(), areaSql, changeSql);
-  UpdateOutcome outcome;
-  outcome.recordCount = static_cast<long>(figures.changes.rows.size());
-  outcome.area = std::move(figures.area);
-  {
-    const OfferedFilteredRows offered(office_, programFolder_, std::move(figures.changes));
-    outcome.workbook = RefreshReport("", workbook::RefreshMode::refresh, texts_, conditions_.ChangeField);
-  }
-  outcome.labelText = UpdateLabelText(outcome);
-  return outcome;
-}
 
 std::string UpdateLabelText(const UpdateOutcome& outcome) {
   return std::to_string(outcome.recordCount) + " records selected " + "\r\n" +
