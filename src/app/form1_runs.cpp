@@ -85,15 +85,15 @@ void Form1::Command2_Click() {
   auto dialog = std::make_unique<batch_dialog::Form2>(std::move(lists), modals_, this);
   modals_.ShowModal(*dialog);
   const auto handOff = batch_dialog::ReadBatchSelection(*dialog);
-  ++runsNotDone_;                       // a batch not started did not do what it was asked
-  if (handOff.count.isEmpty()) return;  // the dialog goes with `dialog`
+  ++runsNotDone_;              // a batch not started did not do what it was asked
+  if (!handOff.count) return;  // the dialog goes with `dialog`
   const auto prefix = modals_.InputBox(this, QStringLiteral("Type the filename prefix you want"),
                                        QStringLiteral("Filename prefix"), QStringLiteral("Prefix"));
   if (!prefix || prefix->isEmpty()) return;
   --runsNotDone_;  // from here the run's end counts it
 
-  query::BatchRequest request{S(handOff.count), S(handOff.unit), {},
-                              handOff.selected, S(*prefix),      ReadSelection()};
+  query::BatchRequest request{
+      std::to_string(*handOff.count), S(handOff.unit), {}, handOff.selected, S(*prefix), ReadSelection()};
   for (const auto& item : handOff.items) request.items.push_back(S(item));
   cancelButton_->setEnabled(true);
   cancelButton_->show();

@@ -70,7 +70,7 @@ void ScriptedModalHost::ShowModal(QDialog& dialog) {
     }
     batchDialog->Command1_Click();
   }
-  if (batchDialog->Label2()->text().isEmpty()) batchDialog->Command2_Click();
+  if (!batchDialog->ChosenCount()) batchDialog->Command2_Click();
 }
 
 }  // namespace quorvia::app

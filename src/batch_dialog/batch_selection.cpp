@@ -1,6 +1,5 @@
 #include "batch_dialog/batch_selection.h"
 
-#include <QLabel>
 #include <QListWidget>
 
 #include "batch_dialog/form2.h"
@@ -10,7 +9,7 @@ namespace quorvia::batch_dialog {
 
 BatchSelection ReadBatchSelection(const Form2& dialog) {
   BatchSelection selection;
-  selection.count = dialog.Label2()->text();
+  selection.count = dialog.ChosenCount();
   selection.unit = SelectedText(*dialog.List1(0));
   const QListWidget& items = *dialog.List1(1);
   selection.items.reserve(items.count());

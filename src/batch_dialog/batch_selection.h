@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <vector>
 
 namespace quorvia::batch_dialog {
@@ -10,7 +11,7 @@ class Form2;
 
 // What the batch run reads from the dialog once its modal display has ended.
 struct BatchSelection {
-  QString count;               // caption of Label2: the number of chosen items, empty = no batch
+  std::optional<int> count;    // the number of chosen items; nothing = no batch
   QString unit;                // text of the selected entry of List1(0), "" when none
   QStringList items;           // entries of List1(1) in list order
   std::vector<bool> selected;  // their selection flags, one per entry

@@ -111,7 +111,7 @@ void Form2::ConnectHandlers() {
 void Form2::Load() {
   pageCounter_ = 0;
   list1_[0]->addItems(AnalyticalUnits());
-  label2_->setText(QString());
+  SetResult(std::nullopt);
 }
 
 void Form2::Command1_Click() {
@@ -146,9 +146,14 @@ void Form2::LeaveItemPage() {
   }
   // The result is written only here, right before hiding, so a visible dialog always has an empty result
   // and a cancelled or closed one hands over "no batch".
-  label2_->setText(QString::number(selectedCount));
+  SetResult(selectedCount);
   --pageCounter_;
   hide();
+}
+
+void Form2::SetResult(std::optional<int> chosenCount) {
+  chosenCount_ = chosenCount;
+  label2_->setText(chosenCount ? QString::number(*chosenCount) : QString());
 }
 
 void Form2::Command2_Click() { hide(); }

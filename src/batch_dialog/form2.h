@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <array>
+#include <optional>
 
 #include "batch_dialog/main_window_lists.h"
 #include "ui_common/modal_host.h"
@@ -15,7 +16,7 @@ namespace quorvia::batch_dialog {
 
 // The batch query dialog: on the unit page the user picks one analytical unit, on the item page one or more
 // of its items. It never destroys itself: it ends its modal display by hiding, so the caller can read the
-// lists and the batch result in Label2 (empty = no batch) and then destroy it.
+// lists and the batch result (ChosenCount; Label2 shows it) and then destroy it.
 class Form2 : public QDialog {
   Q_OBJECT
 
@@ -41,6 +42,9 @@ class Form2 : public QDialog {
 
   // 0 while the unit page shows, 1 while the item page shows.
   int PageCounter() const { return pageCounter_; }
+  // The batch result: how many items were chosen; nothing while the dialog shows or when it was cancelled
+  // or closed.
+  std::optional<int> ChosenCount() const { return chosenCount_; }
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -52,10 +56,12 @@ class Form2 : public QDialog {
   void LeaveUnitPage();
   void LeaveItemPage();
   void SetItemPageButtonsEnabled(bool enabled);
+  void SetResult(std::optional<int> chosenCount);
 
   MainWindowLists lists_;
   ui::ModalHost& modals_;
   int pageCounter_ = 0;
+  std::optional<int> chosenCount_;
 
   QLabel* label1_ = nullptr;
   QPushButton* command2_ = nullptr;

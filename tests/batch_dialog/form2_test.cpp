@@ -198,7 +198,8 @@ TEST_F(Form2Test, ConfirmHandsOverTheCountAndTheSelection) {
   EXPECT_TRUE(dialog.isHidden());
   EXPECT_EQ(dialog.PageCounter(), 1);
   const BatchSelection selection = ReadBatchSelection(dialog);
-  EXPECT_EQ(selection.count, "2");
+  EXPECT_EQ(selection.count, 2);
+  EXPECT_EQ(dialog.Label2()->text(), "2");  // the hidden label shows the same result
   EXPECT_EQ(selection.unit, "Nuts");
   EXPECT_EQ(selection.items, QStringList({"FR10", "FR21", "FR22", "FR23"}));
   EXPECT_EQ(selection.selected, (std::vector<bool>{true, false, false, true}));
@@ -213,11 +214,11 @@ TEST_F(Form2Test, CancelAndFrameCloseLeaveNoBatch) {
   dialog.Command4_Click();
   dialog.Command2_Click();
   EXPECT_TRUE(dialog.isHidden());
-  EXPECT_TRUE(ReadBatchSelection(dialog).count.isEmpty());
+  EXPECT_TRUE(!ReadBatchSelection(dialog).count.has_value());
   dialog.show();
   EXPECT_TRUE(dialog.close());
   EXPECT_TRUE(dialog.isHidden());
-  EXPECT_TRUE(ReadBatchSelection(dialog).count.isEmpty());
+  EXPECT_TRUE(!ReadBatchSelection(dialog).count.has_value());
 }
 
 TEST_F(Form2Test, KeyboardFocusStartsOnCancelAndNoKeyDismisses) {
@@ -243,7 +244,7 @@ TEST_F(Form2Test, ItemListTakesClickShiftClickAndCtrlClick) {
   ClickItem(3, Qt::ControlModifier);
   EXPECT_EQ(SelectedRows(items()), (std::vector<int>{0, 2, 3}));
   QTest::mouseClick(dialog.Command1(), Qt::LeftButton);
-  EXPECT_EQ(ReadBatchSelection(dialog).count, "3");
+  EXPECT_EQ(ReadBatchSelection(dialog).count, 3);
 }
 
 // The caller runs the dialog modally; hiding must end that run and leave the dialog readable.
@@ -255,7 +256,7 @@ TEST_F(Form2Test, HidingEndsARealModalRun) {
   });
   QTimer::singleShot(10000, &dialog, [this] { dialog.done(-1); });  // only if hiding failed to end it
   EXPECT_NE(dialog.exec(), -1);
-  EXPECT_EQ(ReadBatchSelection(dialog).count, "2");
+  EXPECT_EQ(ReadBatchSelection(dialog).count, 2);
 }
 
 }  // namespace
