@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "db/db_error.h"
+#include "db/db_log.h"
 #include "db/sqlite_backend.h"
 
 namespace quorvia::db {
@@ -55,8 +56,12 @@ Transaction::~Transaction() {
   if (!open_) return;
   try {
     database_.Rollback();
-  } catch (...) {
+  } catch (const DbError& error) {
     // A destructor must not throw; both engines roll back whatever is left open when the connection ends.
+    qCWarning(dbLog) << "Rolling back an abandoned transaction on" << database_.Path().c_str()
+                     << "failed:" << error.Description().c_str();
+  } catch (...) {
+    qCWarning(dbLog) << "Rolling back an abandoned transaction on" << database_.Path().c_str() << "failed";
   }
 }
 

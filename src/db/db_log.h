@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+namespace quorvia::db {
+
+// Errors of the database layer that it deliberately passes over (a rollback after the failure that is
+// reported).
+Q_DECLARE_LOGGING_CATEGORY(dbLog)
+
+}  // namespace quorvia::db
