@@ -82,6 +82,8 @@ BatchRun::BatchRun(QuerySession& session, BatchRequest request)
     outcome_.prefixUsed = safe;
   }
   texts_ = TextsOf(request_.selection);
+  // A levelled filter without a selected level keeps the fragment of the run before, as an update would.
+  conditions_ = session_.CurrentConditions();
   BuildCriteria(request_.selection, conditions_);
   session_.KeepRunState(conditions_, texts_);
 }

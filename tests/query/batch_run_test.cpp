@@ -81,6 +81,19 @@ TEST_F(BatchRunTest, OtherFiltersOfTheWindowStayInForce) {
   EXPECT_DOUBLE_EQ(testing::QueryNumber(DatabasePath(), "SELECT sum(AREA) FROM FILTERED"), 5.0);
 }
 
+// A levelled filter whose level button is not chosen keeps the fragment of the update before, in a batch as
+// in an update.
+TEST_F(BatchRunTest, ALevelledFilterWithoutALevelKeepsTheFragmentOfTheRunBefore) {
+  Selection selection = AllOn("AT Oesterreich");
+  selection.nutsRegion = "AT21";
+  selection.nutsLevelIndex = 1;
+  session->Update(selection);
+  selection.nutsLevelIndex.reset();
+  Run(Unit(FilterId::landCover), {"Forests"}, {true}, selection);
+  EXPECT_EQ(session->CurrentConditions().fragments.nutsRegion, " AND N2 = \"AT21\"");
+  EXPECT_NE(FilteredSql().find(" AND N2 = \"AT21\""), std::string::npos) << FilteredSql();
+}
+
 TEST_F(BatchRunTest, ShorelineCopiesAreNamedByClassAndNeverOverwriteEachOther) {
   Run(Unit(FilterId::shoreline),
       {"< 10 Km from shoreline", "10 - 50 Km from shoreline", "> 50 Km from shoreline"}, {true, true, true});
