@@ -37,7 +37,7 @@ LibreOfficeSystem::LibreOfficeSystem(OfficeOptions options)
 LibreOfficeSystem::~LibreOfficeSystem() {
   FinishBackgroundStart();
   EndStartedOffice();
-  EndBackgroundThread();
+  if (background_.joinable()) background_.join();
 }
 
 void LibreOfficeSystem::WarmUp(LibreOfficeApplication& office, const std::string& workbook) const {
@@ -81,23 +81,11 @@ void LibreOfficeSystem::StartParkedInBackground(const std::string& warmUpWorkboo
                 CurrentErrorText().c_str());
     }
     started.set_value();
-    std::unique_lock lock(backgroundMutex_);
-    backgroundRelease_.wait(lock, [this] { return releaseBackground_; });
   });
 }
 
 void LibreOfficeSystem::FinishBackgroundStart() {
   if (backgroundStarted_.valid()) backgroundStarted_.get();
-}
-
-void LibreOfficeSystem::EndBackgroundThread() noexcept {
-  if (!background_.joinable()) return;
-  {
-    const std::lock_guard lock(backgroundMutex_);
-    releaseBackground_ = true;
-  }
-  backgroundRelease_.notify_all();
-  background_.join();
 }
 
 void LibreOfficeSystem::EndStartedOffice() noexcept {
@@ -237,14 +225,16 @@ std::unique_ptr<LibreOfficeApplication> LibreOfficeSystem::StartOffice() {
   // An office of ours that still runs keeps its open workbooks: connecting is retried below instead of
   // ending it. One that has exited is replaced.
   if (started_ && !started_->Running()) ForgetEndedOffice();
-  if (!started_) {
-    started_ = OfficeProcess::Start(options_);
-    shared_->journal.RecordOffice(started_->Pid());
-  }
+  if (!started_) started_ = StartProcess();
   shared_->TakeOver();
   return AwaitListening(
-      started_, options_, [this] { return Connect(); },
-      [this](const OfficeProcess& restarted) { shared_->journal.RecordOffice(restarted.Pid()); });
+      started_, options_, [this] { return Connect(); }, [this] { return StartProcess(); });
+}
+
+std::unique_ptr<OfficeProcess> LibreOfficeSystem::StartProcess() {
+  auto process = starter_.Start(options_);
+  shared_->journal.RecordOffice(process->Pid());
+  return process;
 }
 
 std::unique_ptr<SpreadsheetApplication> LibreOfficeSystem::GetRunningInstance() {

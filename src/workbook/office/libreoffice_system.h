@@ -2,16 +2,15 @@
 
 #include <sys/types.h>
 
-#include <condition_variable>
 #include <future>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
 
 #include "workbook/office/libreoffice_application.h"
 #include "workbook/office/process/office_options.h"
+#include "workbook/office/process/office_starter.h"
 #include "workbook/spreadsheet_application.h"
 
 namespace quorvia::workbook::office {
@@ -68,20 +67,18 @@ class LibreOfficeSystem final : public SpreadsheetSystem {
   void ForgetEndedOffice();
   void FinishBackgroundStart();
   void EndStartedOffice() noexcept;
-  void EndBackgroundThread() noexcept;
+  std::unique_ptr<OfficeProcess> StartProcess();
 
   OfficeOptions options_;
   std::shared_ptr<OfficeShared> shared_;
+  // Our office dies with the thread that started it: it is started on the starter's thread, which lives
+  // as long as this object, never on the thread of a run or of the background start, which end earlier.
+  OfficeStarter starter_;
   std::shared_ptr<OfficeProcess> started_;
   css::uno::Reference<css::uno::XComponentContext> connection_;
 
-  // The office dies with the thread that started it, so the thread of a background start stays until
-  // this object ends that office.
   std::thread background_;
   std::future<void> backgroundStarted_;
-  std::mutex backgroundMutex_;
-  std::condition_variable backgroundRelease_;
-  bool releaseBackground_ = false;
 };
 
 }  // namespace quorvia::workbook::office

@@ -159,6 +159,24 @@ TEST_F(OfficeLifetimeTest, ABackgroundStartParksAnOfficeThatTheFirstCreateTakes)
   EXPECT_EQ(system.StartedOfficePid(), pid);
 }
 
+// A run of the window creates the instance on a thread of its own that ends with the run; the office it
+// started must stay, parked, for the next run, and still end with its system.
+TEST_F(OfficeLifetimeTest, AnOfficeStartedFromAThreadThatHasEndedStaysForItsSystem) {
+  pid_t pid = 0;
+  {
+    LibreOfficeSystem system(Options());
+    std::thread run([&] { EXPECT_EQ(system.CreateInstance()->WorkbookCount(), 0); });
+    run.join();
+    ASSERT_TRUE(system.StartedOfficePid().has_value());
+    pid = *system.StartedOfficePid();
+    EXPECT_FALSE(GoneWithin(pid, 1s)) << "the office died with the thread of the run";
+    EXPECT_TRUE(system.OfficeParked());
+    EXPECT_EQ(system.CreateInstance()->WorkbookCount(), 0);
+    EXPECT_EQ(system.StartedOfficePid(), pid);
+  }
+  EXPECT_TRUE(GoneWithin(pid, 5s));
+}
+
 TEST_F(OfficeLifetimeTest, AnOfficeDiesWithTheProgramThatStartedItEvenOnACrash) {
   int channel[2];
   ASSERT_EQ(pipe(channel), 0);

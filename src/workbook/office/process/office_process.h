@@ -80,12 +80,13 @@ class OfficeProcess {
 
 // Waits until `connect` reaches the office that `office` started (connect throws AutomationError while
 // nothing answers yet) and returns what it returns. An office that exits asking to be started again is
-// started again and `restarted` is told its new process. OfficeStartError when it exits otherwise or does
-// not answer within the options' start timeout (a headless office is then ended; a visible one is the
-// user's to close). When a failed connect has ended the office (`office` reset), that failure is thrown.
+// started again, by `startAgain` when given (else OfficeProcess::Start). OfficeStartError when it exits
+// otherwise or does not answer within the options' start timeout (a headless office is then ended; a
+// visible one is the user's to close). When a failed connect has ended the office (`office` reset), that
+// failure is thrown.
 template <class Connect>
 auto AwaitListening(std::shared_ptr<OfficeProcess>& office, const OfficeOptions& options, Connect&& connect,
-                    const std::function<void(const OfficeProcess&)>& restarted = {}) {
+                    const std::function<std::unique_ptr<OfficeProcess>()>& startAgain = {}) {
   const auto deadline = std::chrono::steady_clock::now() + options.startTimeout;
   while (true) {
     try {
@@ -106,8 +107,7 @@ auto AwaitListening(std::shared_ptr<OfficeProcess>& office, const OfficeOptions&
         throw OfficeStartError(OfficeStartError::Reason::EndedWhileStarting, code,
                                "the office exited during start-up (status " + std::to_string(code) + ")");
       }
-      office = OfficeProcess::Start(options);
-      if (restarted) restarted(*office);
+      office = startAgain ? startAgain() : OfficeProcess::Start(options);
     }
     std::this_thread::sleep_for(kStartPollInterval);
   }
