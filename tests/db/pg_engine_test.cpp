@@ -172,5 +172,16 @@ TEST_F(ServerStartTest, StoredQueriesLiveInTheRolesOwnSchemaAndKeepTheProgramsTe
   EXPECT_EQ(server->Query("SELECT count(*) FROM pg_views WHERE schemaname = '" + role + "'"), "0");
 }
 
+TEST_F(ServerStartTest, SessionsRunWithoutParallelWorkersUnlessTheServerOrRoleSetsItsOwn) {
+  EXPECT_EQ(server->Query("SHOW max_parallel_workers_per_gather"), "0");
+  EXPECT_EQ(server->Query("SHOW random_page_cost"), "1.1");
+  const std::string role = server->AddRole("tuned");
+  server->Execute("ALTER ROLE " + role + " SET max_parallel_workers_per_gather = 3; ALTER ROLE " + role +
+                  " SET random_page_cost = 1");
+  pg::PgConnection tuned(server->Conninfo(role));
+  EXPECT_EQ(tuned.QueryText("SHOW max_parallel_workers_per_gather"), "3");
+  EXPECT_EQ(tuned.QueryText("SHOW random_page_cost"), "1");
+}
+
 }  // namespace
 }  // namespace quorvia::db
