@@ -17,6 +17,7 @@ SqliteTarget::SqliteTarget(const std::string& path)
     : connection_(db::ExplainingFailure("create the database", [&] {
         return db::SqliteConnection(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
       })) {
+  data_indexes::UseLargePages(connection_);
   // The file is new and thrown away on any failure, so it needs no rollback journal while it fills;
   // durability comes from the sync before it is renamed into place.
   Execute("PRAGMA journal_mode=OFF");

@@ -138,6 +138,8 @@ std::set<std::string> ExistingIndexNames(db::SqliteConnection& connection) {
 
 }  // namespace
 
+void UseLargePages(db::SqliteConnection& newFile) { newFile.Execute("PRAGMA page_size = 65536"); }
+
 std::vector<IndexDefinition> CreateMissingIndexes(db::SqliteConnection& connection) {
   const db::TableDefs tables(db::ReadSqliteTables(connection.Handle()));
   const auto existing = ExistingIndexNames(connection);

@@ -41,6 +41,12 @@ std::optional<WholeCountryColumns> WholeCountryColumnsOf(const std::vector<std::
 // written in that order holds each region on a few neighbouring pages.
 std::optional<std::string> RegionOrderColumn(const db::TableDef& table);
 
+// Sets the page size of a file that is about to be written (before its first table): 64 KB, the largest
+// SQLite has. The change queries read long stretches of a table or an index, and with the 4 KB default
+// every one of them took about half as long again (on 10,000,000 records a NUTS L1 region with a shoreline
+// class 0.32 s against 0.53 s, a whole country 0.98 s against 1.74 s), in system calls and page handling.
+void UseLargePages(db::SqliteConnection& newFile);
+
 // Creates the indexes of every change table that it lacks (known by name) and refreshes the planner's
 // statistics, inside the caller's transaction; returns what it created. Throws DbError.
 std::vector<IndexDefinition> CreateMissingIndexes(db::SqliteConnection& connection);

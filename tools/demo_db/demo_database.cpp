@@ -58,6 +58,7 @@ void CheckOptions(const std::string& path, const DemoOptions& options) {
 void WriteAllCountries(const std::string& file, const DemoOptions& options) {
   db::SqliteConnection db(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
   // Nothing here needs to survive a crash: a failed build is thrown away and started again.
+  data_indexes::UseLargePages(db);
   db.Execute("PRAGMA journal_mode = MEMORY");
   db.Execute("PRAGMA synchronous = OFF");
   db.Execute("BEGIN");
