@@ -138,7 +138,30 @@ std::set<std::string> ExistingIndexNames(db::SqliteConnection& connection) {
 
 }  // namespace
 
-void UseLargePages(db::SqliteConnection& newFile) { newFile.Execute("PRAGMA page_size = 65536"); }
+namespace {
+
+constexpr int kLargePageSize = 65536;
+
+std::string PragmaText(db::SqliteConnection& connection, const std::string& pragma) {
+  db::SqliteStatement value(connection.Handle(), "PRAGMA " + pragma);
+  return value.Step() ? value.Column(0).ToString() : std::string();
+}
+
+}  // namespace
+
+void UseLargePages(db::SqliteConnection& newFile) {
+  newFile.Execute("PRAGMA page_size = " + std::to_string(kLargePageSize));
+}
+
+std::optional<int> RewriteWithLargePages(db::SqliteConnection& connection) {
+  const int pageSize = std::stoi(PragmaText(connection, "page_size"));
+  if (pageSize >= kLargePageSize ||
+      db::EqualsIgnoringAsciiCase(PragmaText(connection, "journal_mode"), "wal"))
+    return std::nullopt;
+  UseLargePages(connection);
+  connection.Execute("VACUUM");
+  return pageSize;
+}
 
 std::vector<IndexDefinition> CreateMissingIndexes(db::SqliteConnection& connection) {
   const db::TableDefs tables(db::ReadSqliteTables(connection.Handle()));

@@ -47,6 +47,11 @@ std::optional<std::string> RegionOrderColumn(const db::TableDef& table);
 // class 0.32 s against 0.53 s, a whole country 0.98 s against 1.74 s), in system calls and page handling.
 void UseLargePages(db::SqliteConnection& newFile);
 
+// Rewrites an existing file with 64 KB pages (VACUUM) when its pages are smaller and it is not in WAL
+// mode, where the page size cannot change; returns the former page size when it did. Throws DbError, and
+// the file is then as it was.
+std::optional<int> RewriteWithLargePages(db::SqliteConnection& connection);
+
 // Creates the indexes of every change table that it lacks (known by name) and refreshes the planner's
 // statistics, inside the caller's transaction; returns what it created. Throws DbError.
 std::vector<IndexDefinition> CreateMissingIndexes(db::SqliteConnection& connection);

@@ -120,6 +120,8 @@ TEST(AddIndexesCommand, AddsWhatAFileLacksSaysHowMuchSpaceItTookAndLeavesOtherFi
   EXPECT_NE(out.str().find("The indexes and the planner's statistics take "), std::string::npos);
   EXPECT_EQ(testing::QueryNumber(file, "SELECT count(*) FROM sqlite_master WHERE type = 'index'"), 3);
   EXPECT_EQ(testing::QueryNumber(file, "SELECT count(*) FROM sqlite_stat1 WHERE tbl = 'DATA_AT'"), 3);
+  EXPECT_NE(out.str().find("Rewrote " + file + " with 64 KB pages (they were 4 KB)"), std::string::npos);
+  EXPECT_EQ(testing::QueryNumber(file, "PRAGMA page_size"), 65536);
 
   std::ostringstream again, againErr;
   EXPECT_EQ(AddIndexesCommand(file, again, againErr), 0);
