@@ -98,7 +98,8 @@ constexpr const char* kUsage =
     "--replace.\n"
     "       quorvia-import --add-indexes FILE\n"
     "Gives the change tables of the SQLite MOSA_DB.mdb FILE the indexes that Quorvia's queries use\n"
-    "(the converter adds them to every file it writes) and says how much space they take.\n"
+    "(the converter adds them to every file it writes) and says how much space they take; a file with\n"
+    "pages smaller than 64 KB is then rewritten with 64 KB pages.\n"
     "Options may stand anywhere; after \"--\" every argument is a file.\n";
 
 struct Arguments {
