@@ -23,15 +23,6 @@ namespace {
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-// Gone: no such process, or only a zombie nobody has reaped yet.
-bool ProcessGone(pid_t pid) {
-  if (kill(pid, 0) != 0) return true;
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string pidField, name, state;
-  stat >> pidField >> name >> state;
-  return state == "Z";
-}
-
 bool GoneWithin(pid_t pid, std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while (!ProcessGone(pid)) {

@@ -1,5 +1,6 @@
 #include "office_test_support.h"
 
+#include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
 #include <com/sun/star/beans/PropertyValue.hpp>
@@ -15,6 +16,7 @@
 #include <com/sun/star/util/XCloseable.hpp>
 
 #include <atomic>
+#include <fstream>
 #include <stdexcept>
 
 #include "report_template.h"
@@ -207,6 +209,14 @@ void OfficeSuite::TearDown() {
   // Nothing a test opened stays loaded in the shared office.
   if (office_) CloseAllNamed(*office_, "MOSA_QUERY.xls");
   programFolders_.clear();
+}
+
+bool ProcessGone(pid_t pid) {
+  if (kill(pid, 0) != 0) return true;
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string pidField, name, state;
+  stat >> pidField >> name >> state;
+  return state == "Z";
 }
 
 }  // namespace quorvia::workbook::office::testing

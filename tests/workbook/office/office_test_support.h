@@ -1,6 +1,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/types.h>
 
 #include <filesystem>
 #include <map>
@@ -99,5 +100,8 @@ void CloseAllNamed(LibreOfficeApplication& office, const std::string& name);
 inline const std::map<std::string, AreaRows> kTwoSelections{
     {"first", {{"urban", 10.0}, {"urban", 5.5}, {"forest", 20.0}, {"water", 1.25}}},
     {"second", {{"urban", 3.0}, {"arable", 40.0}, {"arable", 2.0}, {"forest", 7.0}, {"wetland", 0.5}}}};
+
+// Gone: no such process, or only a zombie nobody has reaped yet.
+bool ProcessGone(pid_t pid);
 
 }  // namespace quorvia::workbook::office::testing

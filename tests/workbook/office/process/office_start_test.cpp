@@ -21,13 +21,7 @@ namespace {
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-bool Alive(pid_t pid) {
-  if (kill(pid, 0) != 0) return false;
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string pidField, name, state;
-  stat >> pidField >> name >> state;
-  return state != "Z";
-}
+bool Alive(pid_t pid) { return !ProcessGone(pid); }
 
 class OfficeStartTest : public ::testing::Test {
  protected:
