@@ -80,34 +80,45 @@ class OfficeProcess {
 
 // Waits until `connect` reaches the office that `office` started (connect throws AutomationError while
 // nothing answers yet) and returns what it returns. An office that exits asking to be started again is
-// started again, by `startAgain` when given (else OfficeProcess::Start). OfficeStartError when it exits
-// otherwise or does not answer within the options' start timeout (a headless office is then ended; a
-// visible one is the user's to close). When a failed connect has ended the office (`office` reset), that
-// failure is thrown.
+// started again, by `startAgain` when given (else OfficeProcess::Start). A visible office that exits with
+// status 0 has found another office running on the user's profile and handed its request over, the pipe
+// to accept on among it. That office may have been ending, so the start is made once more; when that one
+// hands over too, the wait goes on for the office that took it (`office` is then empty). OfficeStartError
+// when the office exits otherwise or nothing answers within the options' start timeout (a headless office is
+// then ended; a visible one is the user's to close). When a failed connect has ended the office (`office`
+// reset), that failure is thrown.
 template <class Connect>
 auto AwaitListening(std::shared_ptr<OfficeProcess>& office, const OfficeOptions& options, Connect&& connect,
                     const std::function<std::unique_ptr<OfficeProcess>()>& startAgain = {}) {
   const auto deadline = std::chrono::steady_clock::now() + options.startTimeout;
+  int handOvers = 0;
+  bool handedOver = false;
   while (true) {
     try {
       return connect();
     } catch (const AutomationError&) {
-      if (!office) throw;
+      if (!office && !handedOver) throw;
       if (std::chrono::steady_clock::now() >= deadline) {
-        if (options.kind == OfficeOptions::Kind::HeadlessChild) office->Stop();
+        if (office && options.kind == OfficeOptions::Kind::HeadlessChild) office->Stop();
         office.reset();
         throw OfficeStartError(OfficeStartError::Reason::NotListeningInTime, 0,
                                "the office did not start listening on pipe " + options.pipeName + " in time");
       }
     }
-    if (!office->Running()) {
+    if (office && !office->Running()) {
       const int code = office->ExitCode().value_or(-1);
-      if (code != kRestartRequested) {
+      if (code == kRestartRequested) {
+        office = startAgain ? startAgain() : OfficeProcess::Start(options);
+      } else if (code == 0 && options.kind == OfficeOptions::Kind::VisibleDetached && handOvers++ == 0) {
+        office = startAgain ? startAgain() : OfficeProcess::Start(options);
+      } else if (code == 0 && options.kind == OfficeOptions::Kind::VisibleDetached) {
+        handedOver = true;
+        office.reset();
+      } else {
         office.reset();
         throw OfficeStartError(OfficeStartError::Reason::EndedWhileStarting, code,
                                "the office exited during start-up (status " + std::to_string(code) + ")");
       }
-      office = startAgain ? startAgain() : OfficeProcess::Start(options);
     }
     std::this_thread::sleep_for(kStartPollInterval);
   }

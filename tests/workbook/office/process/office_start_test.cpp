@@ -88,6 +88,19 @@ TEST_F(OfficeStartTest, AnOfficeThatEndsWhileStartingIsReportedWithItsStatus) {
   EXPECT_FALSE(office);
 }
 
+TEST_F(OfficeStartTest, AVisibleOfficeThatHandsItsStartToOneOnTheSameProfileIsWaitedFor) {
+  // The office the request went to answers a little after the one we started has exited with status 0.
+  const auto options = StandIn(CountingStart() + "exit 0", OfficeOptions::Kind::VisibleDetached);
+  std::shared_ptr<OfficeProcess> office = OfficeProcess::Start(options);
+  const auto answersFrom = std::chrono::steady_clock::now() + 500ms;
+  const int reached = AwaitListening(office, options, [&] {
+    if (std::chrono::steady_clock::now() < answersFrom) throw NoOfficeError("nothing listens yet");
+    return Starts();
+  });
+  EXPECT_EQ(reached, 2) << "started once more, in case the office it went to was ending";
+  EXPECT_FALSE(office) << "no process of ours: the office that answers is the one already running";
+}
+
 TEST_F(OfficeStartTest, OnlyAHeadlessOfficeIsEndedForNotAnswering) {
   for (const auto kind : {OfficeOptions::Kind::HeadlessChild, OfficeOptions::Kind::VisibleDetached}) {
     auto options = StandIn("exec sleep 30", kind);
