@@ -13,6 +13,7 @@
 #include "db/db_engine.h"
 #include "demo_database.h"
 #include "query/query_session.h"
+#include "selections.h"
 #include "workbook_refresher.h"
 
 namespace {
@@ -46,12 +47,8 @@ int main(int argc, char** argv) {
   const query::Filter& nuts = query::FilterOf(query::FilterId::nutsRegion);
   session.FilterList(nuts, "FR", 2);  // NUTS level L3
 
-  query::Selection selection;
-  selection.country = "FR France";
-  selection.nutsRegion = selection.elevation = selection.watershed = selection.shoreline =
-      selection.landCover = "All";
+  query::Selection selection = query::AllOn("FR France");
   selection.nutsLevelIndex = 2;
-  selection.elevationLevelIndex = 0;
 
   const auto items =
       NutsItems(session.WorkDb(), session.ChosenColumn(nuts), static_cast<std::size_t>(itemCount));

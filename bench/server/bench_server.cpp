@@ -24,6 +24,7 @@
 #include "no_office.h"
 #include "query/change_queries.h"
 #include "query/query_session.h"
+#include "selections.h"
 #include "server_import/server_loader.h"
 #include "server_import/sqlite_row_source.h"
 #include "workbook_refresher.h"
@@ -43,11 +44,7 @@ struct Scenario {
 };
 
 std::vector<Scenario> Scenarios(const std::string& district3) {
-  query::Selection all;
-  all.country = "FR France";
-  all.nutsRegion = all.elevation = all.watershed = all.shoreline = all.landCover = "All";
-  all.nutsLevelIndex = 0;
-  all.elevationLevelIndex = 0;
+  const query::Selection all = query::AllOn("FR France");
   query::Selection region = all;
   region.nutsRegion = "fr1";  // letter case as the user may type it
   region.shoreline = "< 10 Km from shoreline";

@@ -26,6 +26,7 @@
 #include "no_office.h"
 #include "query/change_queries.h"
 #include "query/query_session.h"
+#include "selections.h"
 #include "workbook_refresher.h"
 
 namespace {
@@ -41,11 +42,7 @@ struct Scenario {
 };
 
 std::vector<Scenario> Scenarios(const std::string& country, const std::string& district) {
-  query::Selection all;
-  all.country = country;
-  all.nutsRegion = all.elevation = all.watershed = all.shoreline = all.landCover = "All";
-  all.nutsLevelIndex = 0;
-  all.elevationLevelIndex = 0;
+  const query::Selection all = query::AllOn(country);
   query::Selection narrowed = all;
   narrowed.nutsRegion = country.substr(0, 2) + "1";
   narrowed.shoreline = "< 10 Km from shoreline";

@@ -23,10 +23,11 @@
 #include "demo_database.h"
 #include "end_to_end_support.h"
 #include "office_test_support.h"
-#include "query/query_session.h"
 #include "query/filters.h"
+#include "query/query_session.h"
 #include "recording_modal_host.h"
 #include "report_template.h"
+#include "selections.h"
 #include "sqlite_fixture.h"
 #include "workbook/office/libreoffice_system.h"
 
@@ -297,12 +298,8 @@ TEST_F(EndToEndTest, AnItemWhoseOfficeDiedBeforeItsReportWasSavedGetsNoCopy) {
   session.FilterList(query::FilterOf(query::FilterId::elevation), "AT", 0);
   office.victim = regions[2];
 
-  query::Selection selection;
-  selection.country = "AT Oesterreich";
-  selection.nutsRegion = selection.elevation = selection.watershed = selection.shoreline =
-      selection.landCover = "All";
+  query::Selection selection = query::AllOn("AT Oesterreich");
   selection.nutsLevelIndex = 1;
-  selection.elevationLevelIndex = 0;
   const auto outcome =
       session.Batch({"2", "Nuts", {regions[1], regions[2]}, {true, true}, "Killed", selection});
 
@@ -408,13 +405,9 @@ class ChangeRowReads {
 TEST_F(EndToEndTest, AnUpdateAndEachBatchItemReadTheChangeRowsOnce) {
   const ChangeRowReads reads;
   query::QuerySession session(db::DBEngine::Instance().OpenDatabase(Database()), *system_, Folder());
-  query::Selection selection;
-  selection.country = "AT Oesterreich";
-  selection.nutsRegion = selection.elevation = selection.watershed = selection.shoreline =
-      selection.landCover = "All";
-  selection.nutsLevelIndex = 0;
-  selection.elevationLevelIndex = 0;
-  const auto regions = session.FilterList(query::FilterOf(query::FilterId::nutsRegion), "AT", 0).entries;  // "All", then the level-1 regions
+  query::Selection selection = query::AllOn("AT Oesterreich");
+  const auto regions = session.FilterList(query::FilterOf(query::FilterId::nutsRegion), "AT", 0)
+                           .entries;  // "All", then the level-1 regions
   ASSERT_GE(regions.size(), 3u);
   selection.nutsRegion = regions[1];
 

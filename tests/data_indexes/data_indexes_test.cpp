@@ -13,6 +13,7 @@
 #include "demo_database.h"
 #include "query/change_queries.h"
 #include "query/criteria.h"
+#include "selections.h"
 #include "sqlite_fixture.h"
 
 namespace quorvia::data_indexes {
@@ -24,16 +25,6 @@ std::string Plan(const std::string& file, const std::string& programSql) {
   std::string text;
   while (plan.Step()) text += plan.Column(3).ToString() + "\n";
   return text;
-}
-
-query::Selection AllOnFrance() {
-  query::Selection selection;
-  selection.country = "FR France";
-  selection.nutsRegion = selection.elevation = selection.watershed = selection.shoreline =
-      selection.landCover = "All";
-  selection.nutsLevelIndex = 0;
-  selection.elevationLevelIndex = 0;
-  return selection;
 }
 
 class DemoFileIndexes : public ::testing::Test {
@@ -61,7 +52,7 @@ class DemoFileIndexes : public ::testing::Test {
 };
 
 TEST_F(DemoFileIndexes, NarrowedSelectionsReadTheirRegionsIndexAndNoQueryReadsTheTableThroughAnIndex) {
-  query::Selection region = AllOnFrance();
+  query::Selection region = query::AllOn("FR France");
   region.nutsRegion = "fr1";  // letter case as the user may type it
   region.shoreline = "< 10 Km from shoreline";
   // Both queries (area, then change) search the region's stretch of its index; the few rows it holds may
@@ -72,7 +63,7 @@ TEST_F(DemoFileIndexes, NarrowedSelectionsReadTheirRegionsIndexAndNoQueryReadsTh
                               "SEARCH DATA_FR USING COVERING INDEX DATA_FR_by_N1 (N1=?)\n"))
       << regionPlans;
 
-  query::Selection district = AllOnFrance();
+  query::Selection district = query::AllOn("FR France");
   district.nutsLevelIndex = 2;
   district.nutsRegion = testing::QueryText(File(), "SELECT N3 FROM UNITS_FR WHERE N3 <> '' ORDER BY N3");
   const std::string districtPlans = PlansFor(district);
@@ -83,13 +74,14 @@ TEST_F(DemoFileIndexes, NarrowedSelectionsReadTheirRegionsIndexAndNoQueryReadsTh
 
   // All on "All" reads the grouped sum in group order, without a sort; any other selection reads an
   // index that holds every column it names, never the table row by row through one.
-  EXPECT_NE(PlansFor(AllOnFrance()).find("SEARCH DATA_FR USING COVERING INDEX DATA_FR_by_change1 (N0CD=?)\n"),
+  EXPECT_NE(PlansFor(query::AllOn("FR France"))
+                .find("SEARCH DATA_FR USING COVERING INDEX DATA_FR_by_change1 (N0CD=?)\n"),
             std::string::npos);
-  query::Selection landCover = AllOnFrance();
+  query::Selection landCover = query::AllOn("FR France");
   landCover.landCover = "Forests";
   query::Selection byChange2 = region;
   byChange2.option3FirstSelected = false;
-  for (const auto& selection : {AllOnFrance(), region, district, landCover, byChange2}) {
+  for (const auto& selection : {query::AllOn("FR France"), region, district, landCover, byChange2}) {
     const std::string plans = PlansFor(selection);
     EXPECT_EQ(plans.find("USING INDEX"), std::string::npos) << plans;
   }
