@@ -109,11 +109,13 @@ auto AwaitListening(std::shared_ptr<OfficeProcess>& office, const OfficeOptions&
       const int code = office->ExitCode().value_or(-1);
       if (code == kRestartRequested) {
         office = startAgain ? startAgain() : OfficeProcess::Start(options);
-      } else if (code == 0 && options.kind == OfficeOptions::Kind::VisibleDetached && handOvers++ == 0) {
-        office = startAgain ? startAgain() : OfficeProcess::Start(options);
       } else if (code == 0 && options.kind == OfficeOptions::Kind::VisibleDetached) {
-        handedOver = true;
-        office.reset();
+        if (handOvers++ == 0) {
+          office = startAgain ? startAgain() : OfficeProcess::Start(options);
+        } else {
+          handedOver = true;
+          office.reset();
+        }
       } else {
         office.reset();
         throw OfficeStartError(OfficeStartError::Reason::EndedWhileStarting, code,
