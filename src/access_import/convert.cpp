@@ -4,6 +4,7 @@
 
 #include "access_import/access_reader.h"
 #include "access_import/sqlite_target.h"
+#include "file_mode/file_sync.h"
 #include "import_rows/import_error.h"
 
 namespace quorvia::access_import {
@@ -58,7 +59,7 @@ import_rows::ImportSummary ConvertAccessFile(const std::string& source, const st
   }
   try {
     output->Commit();
-    SyncFile(target);
+    file_mode::SyncFile(target);
   } catch (const std::runtime_error& error) {
     throw import_rows::ImportError("Cannot write " + target + ": " + error.what());
   }

@@ -1,11 +1,7 @@
 #include "access_import/sqlite_target.h"
 
-#include <fcntl.h>
 #include <sqlite3.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
 #include <stdexcept>
 
 #include "data_indexes/data_indexes.h"
@@ -72,14 +68,6 @@ void SqliteTarget::Commit() {
 
 void SqliteTarget::Execute(const std::string& sql) {
   db::ExplainingFailure("run " + sql, [&] { connection_.Execute(sql); });
-}
-
-void SyncFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  const bool synced = fd >= 0 && ::fsync(fd) == 0;
-  const int error = errno;
-  if (fd >= 0) ::close(fd);
-  if (!synced) throw std::runtime_error("cannot flush " + path + " to disk: " + std::strerror(error));
 }
 
 }  // namespace quorvia::access_import

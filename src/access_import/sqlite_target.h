@@ -33,7 +33,4 @@ class SqliteTarget {
   std::optional<db::SqliteStatement> insert_;  // for the table made last; none for a table without columns
 };
 
-// Flushes a file's data to the disk; throws std::runtime_error naming the file on failure.
-void SyncFile(const std::string& path);
-
 }  // namespace quorvia::access_import

@@ -14,6 +14,7 @@
 #include "demo_random.h"
 #include "demo_tables.h"
 #include "demo_units.h"
+#include "file_mode/file_sync.h"
 
 namespace quorvia::tools {
 
@@ -82,6 +83,7 @@ void WriteDemoDatabase(const std::string& path, const DemoOptions& options) {
   CheckOptions(path, options);
   TemporaryFile temporary(path + ".tmp");
   WriteAllCountries(temporary.Path(), options);
+  file_mode::SyncFile(temporary.Path());
   std::error_code error;
   std::filesystem::rename(temporary.Path(), path, error);
   if (error)
