@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "workbook/cover_page.h"
 #include "workbook/office/office_log.h"
 #include "workbook/office/office_shared.h"
 #include "workbook/office/process/office_process.h"
@@ -44,25 +45,28 @@ void LibreOfficeSystem::WarmUp(LibreOfficeApplication& office, const std::string
   namespace fs = std::filesystem;
   const fs::path folder = options_.OfficeTempDir();
   const fs::path copy = folder / "warm-up.xls";
-  const fs::path stored = folder / "warm-up-stored.xls";
+  const std::string copyName = copy.filename().string();
   std::error_code error;
   fs::copy_file(workbook, copy, fs::copy_options::overwrite_existing, error);
   if (error) return;
   try {
+    // The steps of a refresh that load code on their first use: cell writes and the store through the
+    // spreadsheet filter (a copy of an unchanged workbook is only a file copy).
     office.OpenWorkbook(copy.string(), 0);
-    office.SelectSheet(copy.filename().string(), 1);
-    office.SaveCopyAs(copy.filename().string(), stored.string());
+    office.SelectSheet(copyName, 1);
+    RefreshOutcome written;
+    WriteCoverPage(office, copyName, {}, written);
+    office.Save(copyName);
   } catch (const AutomationError& failure) {
     // Only a warm-up: the real run reports its own failures.
     qCInfo(officeLog, "the office's warm-up on %s failed: %s", workbook.c_str(), failure.what());
   }
   try {
-    office.Close(copy.filename().string());
+    office.Close(copyName);
   } catch (const AutomationError& failure) {
     qCInfo(officeLog, "the office could not close its warm-up copy: %s", failure.what());
   }
   fs::remove(copy, error);
-  fs::remove(stored, error);
 }
 
 void LibreOfficeSystem::StartParkedInBackground(const std::string& warmUpWorkbook) {

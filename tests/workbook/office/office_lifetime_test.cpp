@@ -140,14 +140,33 @@ TEST_F(OfficeLifetimeTest, LeftoversOfAProcessKilledOutrightAreRemovedByTheNextO
   EXPECT_TRUE(fs::exists(folder / "MOSA_QUERY.xls"));
 }
 
-TEST_F(OfficeLifetimeTest, ABackgroundStartParksAnOfficeThatTheFirstCreateTakes) {
+// The warm-up works on a copy in the office's own folder: the report keeps its bytes and its folder gets
+// no lock or temporary file, and the office is parked with nothing open.
+TEST_F(OfficeLifetimeTest, ABackgroundStartWarmsUpOnACopyAndParksAnOfficeThatTheFirstCreateTakes) {
+  const auto folder = root_->Path() / "warm-up";
+  fs::create_directories(folder);
+  const auto report = folder / "MOSA_QUERY.xls";
+  {
+    LibreOfficeSystem builder(Options());
+    tools::BuildReportTemplate(builder, report.string());
+  }
+  const auto before = fs::last_write_time(report);
+  const auto size = fs::file_size(report);
+
   LibreOfficeSystem system(Options());
-  system.StartParkedInBackground();
+  system.StartParkedInBackground(report.string());
   EXPECT_THROW(system.GetRunningInstance(), AutomationError);
   ASSERT_TRUE(system.OfficeParked());
   const pid_t pid = *system.StartedOfficePid();
   EXPECT_EQ(system.CreateInstance()->WorkbookCount(), 0);
   EXPECT_EQ(system.StartedOfficePid(), pid);
+
+  EXPECT_EQ(fs::last_write_time(report), before);
+  EXPECT_EQ(fs::file_size(report), size);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+  for (const auto& entry : fs::directory_iterator(Options().OfficeTempDir())) {
+    EXPECT_EQ(entry.path().filename().string().find("warm-up"), std::string::npos) << entry.path();
+  }
 }
 
 // A run of the window creates the instance on a thread of its own that ends with the run; the office it
