@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <optional>
 #include <set>
 #include <stdexcept>
 
@@ -126,42 +127,67 @@ std::vector<std::string> FilterColumns(const SourceTable& table, const std::vect
 
 // With every filter on "All" the queries read a whole country. A narrow index in group order answers them
 // without the table: no row's country is folded again nor its change type hashed, which halved the
-// server's processor time for that selection on 10,000,000 records.
-void CreateWholeCountryIndex(PgConnection& server, const SourceTable& table) {
+// server's processor time for that selection on 10,000,000 records. Returns the folded country column,
+// which that index leads with; nothing when the table has no such columns.
+std::optional<std::string> CreateWholeCountryIndex(PgConnection& server, const SourceTable& table) {
   std::vector<std::string> names;
   for (const auto& column : table.columns) names.push_back(StoredName(column.name));
   const auto columns = data_indexes::WholeCountryColumnsOf(names);
-  if (!columns) return;
+  if (!columns) return std::nullopt;
   const std::string country = QuoteIdentifier(columns->country);
-  server.Execute("CREATE INDEX ON " + QualifiedName(table) + " ((" + db::pg::FoldedColumn(country) + "), " +
+  const std::string folded = db::pg::FoldedColumn(country);
+  server.Execute("CREATE INDEX ON " + QualifiedName(table) + " ((" + folded + "), " +
                  QuoteIdentifier(columns->change) + ") INCLUDE (" + QuoteIdentifier(columns->area) + ", " +
                  country + ")");
+  return folded;
+}
+
+// The comparison that every change query of a one-country table makes, `lower(N0CD COLLATE "C") = 'fr'`,
+// when every row with a country has the same one; nothing for a table without rows or with several
+// countries. The least and greatest folded country are read from the whole-country index that leads with
+// that column, at once.
+std::optional<std::string> OneCountryComparison(PgConnection& server, const SourceTable& table,
+                                                const std::string& foldedCountry) {
+  const std::string lowest = "SELECT min(" + foldedCountry + ") FROM " + QualifiedName(table);
+  const std::string highest = "SELECT max(" + foldedCountry + ") FROM " + QualifiedName(table);
+  const std::string country = server.QueryText(lowest);
+  if (country.empty() || server.QueryText(highest) != country) return std::nullopt;
+  return foldedCountry + " = " + db::QuoteLiteral(country);
 }
 
 // The filter columns get an index on the folded form in which the program compares them; every other text
 // column of a change table (the country code above all) gets statistics on that form, without which the
 // planner guesses that a comparison keeps a few rows and sorts the whole table to group it.
+//
+// In a table of one country the filter indexes hold only that country's rows. Every change query compares
+// the country too, and an index scan then leaves that comparison to the index: on 10,000,000 records a
+// NUTS L1 region with a shoreline class folded the country of its 1.8 million rows for nothing, a fifth of
+// the query's time. The planner takes no statistics from such an index, so its columns get their own.
 void DescribeFoldedColumns(PgConnection& server, const SourceTable& table,
                            const std::vector<SourceTable>& tables) {
   const auto filterColumns = FilterColumns(table, tables);
-  for (const auto& column : filterColumns) {
-    server.Execute("CREATE INDEX ON " + QualifiedName(table) + " ((" +
-                   db::pg::FoldedColumn(QuoteIdentifier(column)) + "))");
-  }
   if (filterColumns.empty()) return;
-  CreateWholeCountryIndex(server, table);
+  const auto foldedCountry = CreateWholeCountryIndex(server, table);
+  const auto oneCountry =
+      foldedCountry ? OneCountryComparison(server, table, *foldedCountry) : std::optional<std::string>();
+  for (const auto& column : filterColumns) {
+    const std::string folded = db::pg::FoldedColumn(QuoteIdentifier(column));
+    const bool partial = oneCountry && folded != *foldedCountry;
+    server.Execute("CREATE INDEX ON " + QualifiedName(table) + " ((" + folded + "))" +
+                   (partial ? " WHERE " + *oneCountry : std::string()));
+  }
   // Named by the table's number, as names built from long table and column names could be cut to the
   // same 63 characters.
   const std::string tableNumber = server.QueryText("SELECT $1::regclass::oid", {QualifiedName(table)});
   for (std::size_t index = 0; index < table.columns.size(); ++index) {
     const auto& column = table.columns[index];
     const std::string name = StoredName(column.name);
-    if (!ServerColumnType(column.declaredType).starts_with("text") ||
-        std::ranges::find(filterColumns, name) != filterColumns.end()) {
-      continue;
-    }
+    const std::string folded = db::pg::FoldedColumn(QuoteIdentifier(name));
+    const bool indexedWhole = std::ranges::find(filterColumns, name) != filterColumns.end() &&
+                              (!oneCountry || folded == *foldedCountry);
+    if (!ServerColumnType(column.declaredType).starts_with("text") || indexedWhole) continue;
     server.Execute("CREATE STATISTICS public.folded_" + tableNumber + "_" + std::to_string(index) + " ON (" +
-                   db::pg::FoldedColumn(QuoteIdentifier(name)) + ") FROM " + QualifiedName(table));
+                   folded + ") FROM " + QualifiedName(table));
   }
 }
 
