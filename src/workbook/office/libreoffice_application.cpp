@@ -152,6 +152,7 @@ std::vector<SheetDocument> LibreOfficeApplication::LoadedWorkbooks() const {
 SheetDocument LibreOfficeApplication::Workbook(const std::string& name) {
   LoadDeferred();
   return Guarded(WorkbookStep("Workbooks", name), [&] {
+    if (const auto document = OpenedWorkbookNamed(name)) return *document;
     SheetDocument found;
     for (const auto& document : LoadedWorkbooks()) {
       std::string candidate;
@@ -167,6 +168,17 @@ SheetDocument LibreOfficeApplication::Workbook(const std::string& name) {
     if (!found.is()) throw AutomationError("no open workbook is named \"" + name + "\"");
     return found;
   });
+}
+
+std::optional<SheetDocument> LibreOfficeApplication::OpenedWorkbookNamed(const std::string& name) const {
+  if (!opened_.is()) return std::nullopt;
+  try {
+    if (!db::EqualsIgnoringAsciiCase(NameOf(opened_), name)) return std::nullopt;
+    if (!onlyFolder_.empty() && LoadedFromFolder(opened_) != onlyFolder_) return std::nullopt;
+    return opened_;
+  } catch (const css::lang::DisposedException&) {
+    return std::nullopt;
+  }
 }
 
 int LibreOfficeApplication::WorkbookCount() {

@@ -65,6 +65,9 @@ class LibreOfficeApplication final : public SpreadsheetApplication {
 
  private:
   std::vector<css::uno::Reference<css::sheet::XSpreadsheetDocument>> LoadedWorkbooks() const;
+  // The workbook this handle loaded, while it is still open and answers to the name; nothing otherwise.
+  std::optional<css::uno::Reference<css::sheet::XSpreadsheetDocument>> OpenedWorkbookNamed(
+      const std::string& name) const;
   css::uno::Reference<css::sheet::XSpreadsheet> ActiveSheet(
       const css::uno::Reference<css::sheet::XSpreadsheetDocument>& document) const;
   void RememberActiveSheet(const css::uno::Reference<css::sheet::XSpreadsheetDocument>& document,
