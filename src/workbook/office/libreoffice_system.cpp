@@ -56,6 +56,9 @@ void LibreOfficeSystem::WarmUp(LibreOfficeApplication& office, const std::string
     office.SelectSheet(copyName, 1);
     RefreshOutcome written;
     WriteCoverPage(office, copyName, {}, written);
+    for (const auto& failure : written.failures) {
+      qCInfo(officeLog, "the office's warm-up could not write a cell: %s", failure.c_str());
+    }
     office.Save(copyName);
   } catch (const AutomationError& failure) {
     // Only a warm-up: the real run reports its own failures.
