@@ -8,6 +8,7 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,16 @@ namespace quorvia::access_import::testing {
 
 namespace fs = std::filesystem;
 
-inline fs::path Sample(const std::string& name) { return fs::path(QUORVIA_ACCESS_SAMPLES) / name; }
+// A sample file of tests/data/access. A missing one fails the test that reads it, naming the file, before the
+// test could go on with empty bytes.
+inline fs::path Sample(const std::string& name) {
+  const fs::path file = fs::path(QUORVIA_ACCESS_SAMPLES) / name;
+  if (!fs::is_regular_file(file)) {
+    throw std::runtime_error("test data file missing: " + file.string() +
+                             " (restore it from the repository's tests/data/access)");
+  }
+  return file;
+}
 
 inline std::string ReadBytes(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);

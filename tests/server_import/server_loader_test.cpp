@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 #include "db/database.h"
 #include "db/db_error.h"
@@ -150,6 +151,7 @@ using quorvia::testing::RunCommand;
 
 TEST_F(ServerLoaderTest, TheJetSampleOnTheServerHasTheRowsOfItsFileImport) {
   const std::string sample = QUORVIA_ACCESS_SAMPLES "/landcover-sample-jet4.mdb";
+  ASSERT_TRUE(std::filesystem::is_regular_file(sample)) << "test data file missing: " << sample;
   const std::string import = QUORVIA_IMPORT_PATH;
   const std::string converted = folder.File("converted.sqlite");
   ASSERT_EQ(RunCommand(import + " '" + sample + "' '" + converted + "' 2>&1").status, 0);
