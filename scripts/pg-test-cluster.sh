@@ -6,6 +6,7 @@
 #   scripts/pg-test-cluster.sh stop FOLDER
 #   scripts/pg-test-cluster.sh crash FOLDER   stops the server at once (-m immediate), as a crash would
 #
+# QUORVIA_PG_BIN names the folder of initdb and pg_ctl (default: the newest installed version's).
 # QUORVIA_PG_SHARED_BUFFERS sets the server's buffer memory (default 128MB, the server's own default).
 #
 # The cluster's superuser is "postgres" and logs in over the socket without a password; every other role
@@ -13,7 +14,15 @@
 # it runs as the system user postgres, which Debian's postgresql package makes.
 set -euo pipefail
 
-bin="${QUORVIA_PG_BIN:-/usr/lib/postgresql/15/bin}"
+# The server programs of the newest PostgreSQL installed (Debian 12 ships 15, Debian 13 ships 17).
+newest_server_bin() {
+  local found
+  found="$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)"
+  [ -n "$found" ] && [ -x "$found/initdb" ] ||
+    { echo "No PostgreSQL server programs under /usr/lib/postgresql: install the postgresql package." >&2; exit 1; }
+  echo "$found"
+}
+bin="${QUORVIA_PG_BIN:-$(newest_server_bin)}"
 port=5432
 
 as_server_user() {
