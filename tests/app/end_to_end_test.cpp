@@ -233,7 +233,8 @@ TEST_F(EndToEndTest, ABatchCancelledInItsFirstItemWritesThatItemsCopyOnly) {
   Form1 window(Folder(), modals, gated);
   ASSERT_TRUE(window.Form_Load());
   window.show();
-  QApplication::setActiveWindow(&window);
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
   window.Option2(1)->click();
   const QStringList regions = {window.Combo2()->itemText(1), window.Combo2()->itemText(2),
                                window.Combo2()->itemText(3)};

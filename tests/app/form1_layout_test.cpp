@@ -149,7 +149,7 @@ QWidget* TabFrom(QWidget* from, bool backwards) {
 
 TEST_F(Form1LayoutTest, TabReachesAnOptionGroupAtItsSelectedButtonFromEitherSide) {
   form->show();
-  QApplication::setActiveWindow(form.get());
+  form->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
   // The tab order runs Combo1, Option2(0..2), Option1(0..1), Option3(0..1), Combo5.
   form->Option2(1)->click();

@@ -79,7 +79,8 @@ class Form1RunTest : public ::testing::Test {
     form = std::make_unique<Form1>(folder.str(), modals, office);
     ASSERT_TRUE(form->Form_Load());
     form->show();
-    QApplication::setActiveWindow(form.get());
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
   }
   // The batch dialog answered with NUTS 3 regions: AT111, AT121, AT211.
   void AnswerWithThreeRegions() {
