@@ -14,7 +14,7 @@ packages=(
   libpq-dev postgresql
   libreoffice-calc libreoffice-dev
   fonts-liberation2 fonts-crosextra-carlito
-  xvfb xauth x11-utils imagemagick xdotool
+  xvfb xauth x11-utils imagemagick xdotool iproute2
   dpkg-dev lintian desktop-file-utils appstream
 )
 
