@@ -13,7 +13,7 @@ export QT_QPA_PLATFORM=offscreen
 stamp="$(mktemp)"
 remove_office_sockets() {
   local listening socket
-  listening="$(ss -xlH 2>/dev/null | awk '{print $5}')" || return 0
+  listening="$(ss -xlH 2>/dev/null | awk '{print $5}')" || listening=""
   for socket in /tmp/OSL_PIPE_"$(id -u)"_*; do
     [ -S "$socket" ] && [ "$socket" -nt "$stamp" ] || continue
     grep -qxF "$socket" <<<"$listening" || rm -f "$socket"
