@@ -3,25 +3,41 @@
 # system made with debootstrap, this working tree copied in (the files git tracks and the new ones it does
 # not ignore, nothing built), then ./scripts/test.sh inside it. Prints the test summary and removes the root.
 #
-#   scripts/test-in-debian.sh 12|13 [--keep]
+#   scripts/test-in-debian.sh 12|13 [--keep] [--install PACKAGE.deb]
 #
 # 12 is bookworm, 13 is trixie. --keep leaves the root in place for a look afterwards (its folder is printed).
+# --install also installs a package built elsewhere (say the one built on Debian 12) in that root after the
+# tests, with apt as a user would, and makes a demo folder and runs an update with it.
 # QUORVIA_DEBIAN_MIRROR names another mirror (default http://deb.debian.org/debian). It needs root (through
 # sudo otherwise), debootstrap, and about 6 GB in ${TMPDIR:-/var/tmp}; it takes about 20 minutes.
 set -euo pipefail
 
-usage() { echo "usage: $0 12|13 [--keep]" >&2; exit 2; }
+usage() { echo "usage: $0 12|13 [--keep] [--install PACKAGE.deb]" >&2; exit 2; }
 case "${1:-}" in
   12) suite=bookworm ;;
   13) suite=trixie ;;
-  --help | -h) echo "usage: $0 12|13 [--keep]"; exit 0 ;;
+  --help | -h) echo "usage: $0 12|13 [--keep] [--install PACKAGE.deb]"; exit 0 ;;
   *) usage ;;
 esac
 release="$1"
+shift
 keep=false
-[ "${2:-}" = "--keep" ] && keep=true
-[ $# -le 2 ] || usage
-if [ "$(id -u)" -ne 0 ]; then exec sudo --preserve-env=QUORVIA_DEBIAN_MIRROR,TMPDIR "$0" "$@"; fi
+package=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --keep) keep=true ;;
+    --install) [ $# -ge 2 ] || usage; package="$(realpath "$2")"; shift ;;
+    *) usage ;;
+  esac
+  shift
+done
+[ -z "$package" ] || [ -f "$package" ] || { echo "No package at $package" >&2; exit 2; }
+if [ "$(id -u)" -ne 0 ]; then
+  args=("$release")
+  $keep && args+=(--keep)
+  [ -n "$package" ] && args+=(--install "$package")
+  exec sudo --preserve-env=QUORVIA_DEBIAN_MIRROR,TMPDIR "$0" "${args[@]}"
+fi
 command -v debootstrap >/dev/null ||
   { echo "debootstrap is missing: apt-get install debootstrap" >&2; exit 1; }
 
@@ -73,6 +89,17 @@ chroot "$root" /usr/bin/env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/u
 echo "== Debian $release ($suite), exit status $status" >&2
 grep -E 'warning:' "$log" | sort -u | head -n 20 || true
 grep -E '^[0-9]+% tests passed|tests failed out of|^The following tests FAILED|^[[:space:]]+[0-9]+ - ' "$log" || tail -n 40 "$log"
+if [ -n "$package" ]; then
+  echo "== Installing $(basename "$package") and running it" >&2
+  cp "$package" "$root/root/"
+  chroot "$root" /usr/bin/env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+    LANG=C.UTF-8 DEBIAN_FRONTEND=noninteractive bash -c "set -e
+      apt-get install -y -q '/root/$(basename "$package")' >/dev/null
+      quorvia-run --make-demo /root/demo
+      quorvia-run --folder /root/demo --update" </dev/null >>"$log" 2>&1 &&
+    echo "The package installs and updates a demo folder." >&2 ||
+    { echo "The package failed to install or run (see the log)." >&2; status=1; }
+fi
 cp "$log" "${TMPDIR:-/var/tmp}/quorvia-debian-$release.log"
 echo "Whole log: ${TMPDIR:-/var/tmp}/quorvia-debian-$release.log" >&2
 exit "$status"
