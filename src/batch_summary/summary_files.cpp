@@ -54,8 +54,9 @@ void WriteTextFile(const fs::path& target, const std::string& text) {
 // A name the summary may write: no file has it, or the file is a summary written earlier and unchanged.
 bool FreeForUs(const fs::path& folder, const std::string& fileName, const query::CopyRegister& summaries) {
   std::error_code error;
-  const bool exists = fs::exists(fs::symlink_status(folder / fileName, error));
-  return !error && (!exists || summaries.IsReportCopy(fileName));
+  const auto status = fs::symlink_status(folder / fileName, error);
+  if (status.type() == fs::file_type::not_found) return true;
+  return !error && summaries.IsReportCopy(fileName);
 }
 
 // The summary's file-name stem: "<prefix> summary", or with " (2)", " (3)"... when a file of the name is
@@ -141,7 +142,8 @@ std::optional<BatchFiles> WriteBatchFiles(workbook::SpreadsheetSystem& office, c
                                           const query::BatchOutcome& outcome,
                                           const BatchFileOptions& options) {
   if (outcome.copies.empty() || (!options.summary && !options.pdfCopies)) return std::nullopt;
-  const fs::path where(folder);
+  std::error_code ignored;
+  const fs::path where = fs::absolute(folder, ignored).lexically_normal();
   query::CopyRegister summaries(folder, kSummaryRegisterFileName);
   BatchFiles files;
   if (options.pdfCopies) WriteCopyPdfs(office, where, outcome, summaries, files);
