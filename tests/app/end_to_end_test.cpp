@@ -117,6 +117,12 @@ class GatedOfficeSystem final : public workbook::SpreadsheetSystem {
   std::unique_ptr<workbook::SpreadsheetApplication> CreateInstance() override {
     return system_.CreateInstance();
   }
+  void WriteSummaryWorkbook(const std::string& path, const workbook::SummaryBook& book) override {
+    system_.WriteSummaryWorkbook(path, book);
+  }
+  void ExportPdf(const std::string& workbookPath, const std::string& pdfPath) override {
+    system_.ExportPdf(workbookPath, pdfPath);
+  }
   void Release() { release_.set_value(); }
   std::atomic<bool> reached{false};
 
