@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "batch_summary/summary_files.h"
 #include "query/criteria.h"
 #include "query/filters.h"
 #include "query/selection.h"
@@ -47,6 +48,7 @@ struct RunEnd {
   std::optional<std::string> labelText;  // nothing: the label stays as the run left it
   bool done = false;                     // everything the run was asked for happened
   std::optional<QString> message;        // an error to put to the user
+  std::optional<batch_summary::BatchFiles> batchFiles;  // a batch's summary and PDFs, when it wrote any
 };
 
 // The main window: the country and filter boxes, the level and change-type buttons, the status labels and
@@ -100,6 +102,15 @@ class Form1 : public QWidget {
   // "Batch query…" (Ctrl+B), offered by the window's context menu.
   QAction* BatchAction() const { return batchAction_; }
 
+  // "Save report as PDF…", offered by the window's context menu: asks for a file, then SaveReportAsPdf.
+  QAction* PdfAction() const { return pdfAction_; }
+  void SaveReportAsPdf_Click();
+  // Writes the report's cover and report pages as one PDF file, on the run thread.
+  void SaveReportAsPdf(const std::string& pdfPath);
+  // What a batch writes besides its copies (a summary by default), and what the last batch wrote.
+  void SetBatchFileOptions(const batch_summary::BatchFileOptions& options) { batchFileOptions_ = options; }
+  const std::optional<batch_summary::BatchFiles>& LastBatchFiles() const { return lastBatchFiles_; }
+
   // Whether an update or a batch is running.
   bool RunGoing() const { return runGoing_; }
   // Returns once the run going, if any, has ended and its outcome is shown (for scripts and tests).
@@ -136,6 +147,7 @@ class Form1 : public QWidget {
 
  private:
   void BuildRunControls();
+  void BuildPdfAction();
   // Runs `work` on the run thread; its end is shown by ShowRunEnd.
   void StartRun(std::function<RunEnd()> work);
   void ShowRunEnd();
@@ -185,6 +197,9 @@ class Form1 : public QWidget {
   QPushButton* command2_ = nullptr;
   QPushButton* cancelButton_ = nullptr;
   QAction* batchAction_ = nullptr;
+  QAction* pdfAction_ = nullptr;
+  batch_summary::BatchFileOptions batchFileOptions_;
+  std::optional<batch_summary::BatchFiles> lastBatchFiles_;
   // The country text last answered with a message, so that Enter and the focus leaving say it once.
   QString countryTextSaidNotNamed_;
 

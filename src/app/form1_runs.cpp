@@ -11,6 +11,7 @@
 #include "app/error_text.h"
 #include "app/form1.h"
 #include "app/qt_text.h"
+#include "batch_summary/summary_files.h"
 #include "batch_dialog/batch_selection.h"
 #include "batch_dialog/form2.h"
 #include "db/db_error.h"
@@ -51,6 +52,7 @@ void Form1::BuildRunControls() {
   connect(batchAction_, &QAction::triggered, this, [this] { command2_->click(); });
   addAction(batchAction_);
   setContextMenuPolicy(Qt::ActionsContextMenu);
+  BuildPdfAction();
 
   auto* update = new QShortcut(QKeySequence(Qt::Key_F5), this);
   connect(update, &QShortcut::activated, this, [this] { command1_->click(); });
@@ -101,13 +103,21 @@ void Form1::Command2_Click() {
     QMetaObject::invokeMethod(
         this, [this, step] { ShowBatchStep(step.statusText, step.hourglass); }, Qt::QueuedConnection);
   };
-  StartRun([session = session_.get(), request = std::move(request), stop = stopRequested_, beforeItem] {
+  StartRun([session = session_.get(), request = std::move(request), stop = stopRequested_, beforeItem,
+            files = batchFileOptions_] {
     RunEnd end;
     try {
       auto batch = session->StartBatch(request);
       const auto outcome = query::RunBatch(batch, beforeItem, [&stop] { return stop->load(); });
       end.labelText = outcome.labelText;
       end.done = outcome.Complete() && outcome.processed == query::SelectedItemCount(request);
+      // The summary and the PDFs come from the same office, on the same thread, after the last copy.
+      end.batchFiles =
+          batch_summary::WriteBatchFiles(session->Office(), session->ProgramFolder(), request, outcome, files);
+      if (end.batchFiles) {
+        end.labelText = batch_summary::LabelWithSummary(outcome.labelText, *end.batchFiles);
+        end.done = end.done && end.batchFiles->problems.empty();
+      }
     } catch (const db::DbError& error) {
       end.labelText = "Batch not done: error " + std::to_string(error.Number());
       end.message = ErrorText(error);
@@ -140,6 +150,7 @@ void Form1::StartRun(std::function<RunEnd()> work) {
 void Form1::ShowRunEnd() {
   const RunEnd end = runWatcher_.result();
   if (end.labelText) SetLabel1(*end.labelText);
+  if (end.batchFiles) lastBatchFiles_ = end.batchFiles;
   if (!end.done) ++runsNotDone_;
   SetRunning(false);
   if (end.message) modals_.ShowMessage(this, *end.message);
@@ -157,6 +168,7 @@ void Form1::SetRunning(bool running) {
   for (int i = 0; i < 3; ++i) combos_[i]->setEnabled(!running);
   command1_->setEnabled(!running);
   batchAction_->setEnabled(!running);
+  pdfAction_->setEnabled(!running);
   if (running) {
     SetMousePointer(kHourglass);
   } else {

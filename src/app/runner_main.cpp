@@ -73,6 +73,16 @@ std::optional<quorvia::app::ScriptedModalHost::BatchAnswer> BatchAnswerOf(const 
   return answer;
 }
 
+// The files a batch wrote besides its copies, one path a line.
+void PrintBatchFiles(const quorvia::batch_summary::BatchFiles& files) {
+  const char* kind = files.partial ? "Partial summary" : "Summary";
+  if (!files.workbook.empty()) std::cout << kind << ": " << files.workbook << "\n";
+  if (!files.csv.empty()) std::cout << kind << " CSV: " << files.csv << "\n";
+  if (!files.pdf.empty()) std::cout << kind << " PDF: " << files.pdf << "\n";
+  for (const auto& pdf : files.copyPdfs) std::cout << "Copy PDF: " << pdf << "\n";
+  for (const auto& problem : files.problems) std::cerr << problem << "\n";
+}
+
 // Writes a demo folder with the files this program brings along.
 int MakeDemoFolder(const char* program, const std::string& folder) {
   namespace fs = std::filesystem;
@@ -118,12 +128,21 @@ int main(int argc, char** argv) {
     form.WaitForRun();
   }
   if (options.batchUnit) {
+    form.SetBatchFileOptions({.summary = options.summary, .pdfCopies = options.pdfCopies});
     form.Command2_Click();
+    form.WaitForRun();
+  }
+  if (options.pdf) {
+    form.SaveReportAsPdf(*options.pdf);
     form.WaitForRun();
   }
 
   std::cout << "Label3: " << form.Label3()->text().toStdString() << "\n";
   std::cout << "Label1: " << Lines(form.Label1()->text()) << "\n";
+  if (const auto& files = form.LastBatchFiles()) PrintBatchFiles(*files);
+  if (options.pdf && std::filesystem::exists(*options.pdf)) {
+    std::cout << "PDF: " << std::filesystem::absolute(*options.pdf).string() << "\n";
+  }
   if (options.printLists) PrintLists(form);
   if (options.screenshot && !SaveScreenshot(form, *options.screenshot)) return 1;
   // 0 only when everything asked for was done: no message, and every update and batch item complete.

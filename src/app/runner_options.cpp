@@ -36,6 +36,7 @@ const std::map<std::string, ValueSetter>& ValueOptions() {
       {"--item", [](RunnerOptions& o, const std::string& v) { o.batchItems.push_back(v); }},
       {"--prefix", [](RunnerOptions& o, const std::string& v) { o.prefix = v; }},
       {"--screenshot", [](RunnerOptions& o, const std::string& v) { o.screenshot = v; }},
+      {"--pdf", [](RunnerOptions& o, const std::string& v) { o.pdf = v; }},
   };
   return kOptions;
 }
@@ -61,6 +62,10 @@ RunnerOptions ParseRunnerOptions(const std::vector<std::string>& arguments) {
       options.convert = true;
     } else if (argument == "--all-items") {
       options.allItems = true;
+    } else if (argument == "--no-summary") {
+      options.summary = false;
+    } else if (argument == "--pdf-copies") {
+      options.pdfCopies = true;
     } else if (const auto found = ValueOptions().find(argument); found != ValueOptions().end()) {
       if (i + 1 >= arguments.size()) throw std::invalid_argument(argument + " needs a value");
       found->second(options, arguments[++i]);
@@ -81,7 +86,8 @@ RunnerOptions ParseRunnerOptions(const std::vector<std::string>& arguments) {
 std::string RunnerUsage() {
   return "Usage: quorvia-run --folder DIR [selection] [--update] [--batch UNIT (--item TEXT ... | "
          "--all-items)\n"
-         "                   [--prefix TEXT]] [--lists] [--screenshot PNG] [--convert]\n"
+         "                   [--prefix TEXT] [--no-summary] [--pdf-copies]] [--pdf FILE] [--lists]\n"
+         "                   [--screenshot PNG] [--convert]\n"
          "       quorvia-run --make-demo FOLDER\n"
          "Loads the main window offscreen on DIR/MOSA_DB.mdb and DIR/MOSA_QUERY.xls, sets its controls,\n"
          "runs the same handlers as the buttons and prints the status labels.\n"
@@ -98,6 +104,9 @@ std::string RunnerUsage() {
          "                           \"Distance to shoreline\", \"Watershed code\"\n"
          "  --item TEXT              an item of the unit to run (repeat), or --all-items\n"
          "  --prefix TEXT            answer to the file-name prefix box (default \"Prefix\"; empty cancels)\n"
+         "  --no-summary             the batch writes no summary workbook and CSV\n"
+         "  --pdf-copies             the batch writes a PDF beside each copy and beside its summary\n"
+         "  --pdf FILE               write the report (cover and report page) as PDF, after the update\n"
          "  --lists                  print the entries of every list box\n"
          "  --screenshot PNG         save a picture of the window as the run left it\n"
          "  --convert                when MOSA_DB.mdb is an Access database, convert it (the original is "

@@ -27,6 +27,9 @@ struct RunnerOptions {
   std::optional<std::string> screenshot;  // PNG of the window as it is at the end
   bool convert = false;                   // answers Yes when MOSA_DB.mdb is an Access database
   std::optional<std::string> makeDemo;    // --make-demo FOLDER: only make that demo folder
+  bool summary = true;                    // --no-summary: a batch writes no summary
+  std::optional<std::string> pdf;         // --pdf FILE: the report as PDF, after the update if any
+  bool pdfCopies = false;                 // --pdf-copies: a batch writes each copy's and its summary's PDF
 };
 
 // Parses the arguments after the program name. Throws std::invalid_argument with a readable message.

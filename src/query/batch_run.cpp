@@ -187,10 +187,11 @@ void BatchRun::NoteItemsNotRun() {
 
 void BatchRun::RunItemSteps() {
   Updata(session_.WorkDb(), sql_);
-  // The item's rows are read once, here, before the workbook is touched; the report takes them.
+  // The item's rows are read once, here, before the workbook is touched; the report takes them, and the
+  // batch summary keeps them.
+  workbook::QueryTable rows = ReadRows(session_.WorkDb(), sql_);
   const auto refresh = [&] {
-    const OfferedFilteredRows offered(session_.Office(), session_.ProgramFolder(),
-                                      ReadRows(session_.WorkDb(), sql_));
+    const OfferedFilteredRows offered(session_.Office(), session_.ProgramFolder(), rows);
     return session_.RefreshReport("", workbook::RefreshMode::refresh, texts_, changeColumn_);
   }();
   // Without this item's figures in the saved report, a copy would show the previous item's report.
@@ -210,6 +211,7 @@ void BatchRun::RunItemSteps() {
     return;
   }
   outcome_.copies.push_back(copyName.name);
+  outcome_.copyFigures.push_back({item_, copyName.name, std::move(rows)});
   copyRegister_.Note(copyName.name + ".xls");
   // The copy holds the item's figures, but its cover page may still show the item before.
   if (!refresh.coverPageFailure.empty()) {

@@ -10,6 +10,7 @@
 #include "query/criteria.h"
 #include "query/filters.h"
 #include "query/selection.h"
+#include "workbook/query_table.h"
 
 namespace quorvia::query {
 
@@ -25,6 +26,13 @@ struct BatchRequest {
   Selection selection;             // the main window's selection when the dialog closed
 };
 
+// The rows an item's report was refreshed with, kept for the batch summary once its copy was written.
+struct CopyFigures {
+  std::string item;
+  std::string copy;  // the copy's file name without ".xls"
+  workbook::QueryTable rows;
+};
+
 struct BatchOutcome {
   int processed = 0;
   int failed = 0;                     // items whose copy is missing or does not show the item
@@ -37,6 +45,7 @@ struct BatchOutcome {
   std::vector<std::string> renamed;  // "<item>: the copy is <file>" where another item had taken the name
   std::string prefixUsed;            // the prefix as the file names carry it, when characters were replaced
   std::string labelText;             // what the status label shows afterwards (BatchFinishedText)
+  std::vector<CopyFigures> copyFigures;  // one per copy written, in order
 
   // Every selected item ran and has its copy.
   bool Complete() const { return failed == 0 && notRun.empty() && stoppedBy.empty(); }

@@ -28,8 +28,11 @@ std::optional<std::uint64_t> ContentHash(const fs::path& path) {
 
 }  // namespace
 
-CopyRegister::CopyRegister(std::string folder) : folder_(std::move(folder)) {
-  std::ifstream in(fs::path(folder_) / kFileName);
+CopyRegister::CopyRegister(std::string folder) : CopyRegister(std::move(folder), kFileName) {}
+
+CopyRegister::CopyRegister(std::string folder, std::string registerFileName)
+    : folder_(std::move(folder)), registerFileName_(std::move(registerFileName)) {
+  std::ifstream in(fs::path(folder_) / registerFileName_);
   std::string line;
   if (!std::getline(in, line) || line != kFormLine) return;
   while (std::getline(in, line)) {
@@ -70,8 +73,8 @@ void CopyRegister::Note(const std::string& fileName) {
 }
 
 void CopyRegister::Write() const {
-  const fs::path path = fs::path(folder_) / kFileName;
-  const fs::path fresh = fs::path(folder_) / (std::string(kFileName) + ".new");
+  const fs::path path = fs::path(folder_) / registerFileName_;
+  const fs::path fresh = fs::path(folder_) / (registerFileName_ + ".new");
   {
     std::ofstream out(fresh, std::ios::trunc);
     out << kFormLine << '\n';

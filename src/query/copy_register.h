@@ -16,6 +16,8 @@ namespace quorvia::query {
 class CopyRegister {
  public:
   explicit CopyRegister(std::string folder);
+  // A register of other files Quorvia writes into the folder, under the same rule, in a file of its own.
+  CopyRegister(std::string folder, std::string registerFileName);
 
   // Whether fileName (in the folder) is a copy written earlier and unchanged since.
   bool IsReportCopy(const std::string& fileName) const;
@@ -36,6 +38,7 @@ class CopyRegister {
   void Write() const;
 
   const std::string folder_;
+  const std::string registerFileName_;
   std::map<std::string, Stamp> copies_;
 };
 

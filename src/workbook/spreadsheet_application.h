@@ -5,6 +5,7 @@
 #include <string>
 
 #include "workbook/query_table.h"
+#include "workbook/summary_book.h"
 
 namespace quorvia::workbook {
 
@@ -74,6 +75,18 @@ class SpreadsheetSystem {
   }
   // Rows offered and not taken are dropped: a later refresh reads the database itself.
   virtual void WithdrawQueryRows() {}
+
+  // Writes `book` as a new .xls workbook at `path` (through a temporary file in its folder, renamed over
+  // the target), in the office that refreshes the report. AutomationError when that cannot be done.
+  virtual void WriteSummaryWorkbook(const std::string& path, const SummaryBook& book) {
+    (void)book;
+    throw AutomationError("this spreadsheet application cannot write the workbook " + path);
+  }
+  // Writes the printed pages of the workbook file `workbookPath` (every visible sheet with its own page
+  // style) as one PDF file at `pdfPath`, through a temporary file. AutomationError on failure.
+  virtual void ExportPdf(const std::string& workbookPath, const std::string& pdfPath) {
+    throw AutomationError("this spreadsheet application cannot write " + pdfPath + " from " + workbookPath);
+  }
 };
 
 }  // namespace quorvia::workbook

@@ -148,7 +148,7 @@ TEST_F(EndToEndServerTest, UpdateAndBatchGiveTheSameLabelsAndReportsAsTheFile) {
     form->Command2_Click();
     form->WaitForRun();
     CloseReport();
-    EXPECT_EQ(form->Label1()->text(), "Tasks finished");
+    EXPECT_EQ(form->Label1()->text(), "Tasks finished\r\nSummary: Nuts summary.xls, Nuts summary.csv");
   }
   for (const auto& item : {fileRegions[0], fileRegions[2]}) {
     const std::string copy = "Nuts_" + item.toStdString() + ".xls";

@@ -117,6 +117,12 @@ class GatedOfficeSystem final : public workbook::SpreadsheetSystem {
   std::unique_ptr<workbook::SpreadsheetApplication> CreateInstance() override {
     return system_.CreateInstance();
   }
+  void WriteSummaryWorkbook(const std::string& path, const workbook::SummaryBook& book) override {
+    system_.WriteSummaryWorkbook(path, book);
+  }
+  void ExportPdf(const std::string& workbookPath, const std::string& pdfPath) override {
+    system_.ExportPdf(workbookPath, pdfPath);
+  }
   void Release() { release_.set_value(); }
   std::atomic<bool> reached{false};
 
@@ -214,7 +220,7 @@ TEST_F(EndToEndTest, NutsBatchWritesOneCopyPerRegionWithItsOwnSums) {
   AnswerDialog("Nuts", {first, second}, "Nuts");
   form->Command2_Click();
   form->WaitForRun();
-  EXPECT_EQ(form->Label1()->text(), "Tasks finished");
+  EXPECT_EQ(form->Label1()->text(), "Tasks finished\r\nSummary: Nuts summary.xls, Nuts summary.csv");
 
   for (const auto& region : {first, second}) {
     const fs::path copy = root_->Path() / ("Nuts_" + region.toStdString() + ".xls");
@@ -246,8 +252,9 @@ TEST_F(EndToEndTest, ABatchCancelledInItsFirstItemWritesThatItemsCopyOnly) {
   gated.Release();
   window.WaitForRun();
 
-  EXPECT_EQ(window.Label1()->text(),
-            "Stopped: 1 of 3 items done; not run: " + regions[1] + ", " + regions[2]);
+  EXPECT_EQ(window.Label1()->text(), "Stopped: 1 of 3 items done; not run: " + regions[1] + ", " +
+                                         regions[2] +
+                                         "\r\nPartial summary: Stop summary.xls, Stop summary.csv");
   const fs::path copy = root_->Path() / ("Stop_" + regions[0].toStdString() + ".xls");
   ASSERT_TRUE(fs::exists(copy));
   EXPECT_EQ(ReadReport(copy).cover.at("B15"), regions[0].toStdString());
@@ -260,7 +267,7 @@ TEST_F(EndToEndTest, CountryBatchGroupsBeByChange2AndNamesItsSource) {
   AnswerDialog("Country", {"at oesterreich", "be belgique-belgie"}, "Land");
   form->Command2_Click();
   form->WaitForRun();
-  EXPECT_EQ(form->Label1()->text(), "Tasks finished");
+  EXPECT_EQ(form->Label1()->text(), "Tasks finished\r\nSummary: Land summary.xls, Land summary.csv");
 
   const Report austria = ReadReport(root_->Path() / "Land_at oesterreich.xls");
   EXPECT_EQ(austria.cover.at("B13"), "at oesterreich");
@@ -276,7 +283,7 @@ TEST_F(EndToEndTest, TheSwissEntryGetsAValidCopy) {
   AnswerDialog("Country", {"ch schweiz / suisse / svizzera"}, "Alps");
   form->Command2_Click();
   form->WaitForRun();
-  EXPECT_EQ(form->Label1()->text(), "Tasks finished");
+  EXPECT_EQ(form->Label1()->text(), "Tasks finished\r\nSummary: Alps summary.xls, Alps summary.csv");
   const fs::path copy = root_->Path() / "Alps_ch schweiz _ suisse _ svizzera.xls";
   ASSERT_TRUE(fs::exists(copy));
   EXPECT_NEAR(ReadReport(copy).total, testing::QueryNumber(Database(), "SELECT sum(AREAHA) FROM DATA_CH"),
@@ -322,7 +329,9 @@ TEST_F(EndToEndTest, ABatchKeepsAUsersFileAndReplacesOnlyItsOwnEarlierCopy) {
     form->Command2_Click();
     form->WaitForRun();
     EXPECT_EQ(form->Label1()->text(),
-              QStringLiteral("Tasks finished\r\nMine_%1.xls kept, the copy is Mine_%1 (2).xls").arg(region));
+              QStringLiteral("Tasks finished\r\nSummary: Mine summary.xls, Mine summary.csv\r\nMine_%1.xls "
+                             "kept, the copy is Mine_%1 (2).xls")
+                  .arg(region));
   }
   EXPECT_EQ(FileText(users), "the user's own notes");
   EXPECT_FALSE(fs::exists(root_->Path() / ("Mine_" + region.toStdString() + " (3).xls")));

@@ -123,7 +123,7 @@ TEST_F(Form1RunTest, CtrlBAndTheContextMenuClickTheHiddenBatchButton) {
   const QPoint at(5, 5);
   QContextMenuEvent rightClick(QContextMenuEvent::Mouse, at, form->Label3()->mapToGlobal(at));
   QApplication::sendEvent(form->Label3(), &rightClick);
-  EXPECT_EQ(offered, QStringList{"Batch query…"});
+  EXPECT_EQ(offered, (QStringList{"Batch query…", "Save report as PDF…"}));
   EXPECT_EQ(modals.modalShows, 2);
   EXPECT_FALSE(form->Command2()->isVisible());
   EXPECT_FALSE(form->RunGoing());  // both dialogs were left without a choice

@@ -95,5 +95,32 @@ TEST_F(RunnerTest, ExitStatusIsOneWhenTheWorkbookWasNotUpdated) {
   EXPECT_NE(run.output.find("NOT updated"), std::string::npos) << run.output;
 }
 
+// The summary's path and the report's PDF from the command line, and no summary when asked for none.
+TEST_F(RunnerTest, PrintsTheSummaryAndWritesTheReportAsPdf) {
+  const office::testing::TempFolder scratch("quorvia-runner-pdf");
+  fs::copy_file(Database(), scratch.Path() / "MOSA_DB.mdb");
+  fs::copy_file(root_->Path() / "MOSA_QUERY.xls", scratch.Path() / "MOSA_QUERY.xls");
+  const std::string region = Region(0);
+  const fs::path pdf = scratch.Path() / "report.pdf";
+  const auto run = RunCommand(
+      Runner(scratch.Path()) + " --country 'AT Oesterreich' --nuts-level 2 --batch Nuts " + "--item " +
+      ShellQuote(region) + " --prefix Run --update --pdf " + ShellQuote(pdf.string()) + " 2>&1");
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_NE(run.output.find("Summary: " + (scratch.Path() / "Run summary.xls").string() + "\n"),
+            std::string::npos)
+      << run.output;
+  EXPECT_NE(run.output.find("PDF: " + pdf.string()), std::string::npos) << run.output;
+  EXPECT_NE(RunCommand("pdfinfo " + ShellQuote(pdf.string())).output.find("Pages:           2\n"),
+            std::string::npos);
+
+  const auto quiet =
+      RunCommand(Runner(scratch.Path()) + " --country 'AT Oesterreich' --nuts-level 2 --batch Nuts " +
+                 "--item " + ShellQuote(region) + " --prefix Quiet --no-summary 2>&1");
+  EXPECT_EQ(quiet.status, 0) << quiet.output;
+  EXPECT_EQ(quiet.output.find("Summary"), std::string::npos) << quiet.output;
+  EXPECT_FALSE(fs::exists(scratch.Path() / "Quiet summary.xls"));
+  EXPECT_FALSE(fs::exists(scratch.Path() / "Quiet summary.csv"));
+}
+
 }  // namespace
 }  // namespace quorvia::app

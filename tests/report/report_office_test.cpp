@@ -217,7 +217,7 @@ TEST_F(ReportOfficeTest, BatchWritesCorrectCopiesAndTheShownReportEndsOnTheLastI
   AnswerDialog({first, last}, "Live");
   form.Command2_Click();
   form.WaitForRun();
-  EXPECT_EQ(form.Label1()->text(), "Tasks finished");
+  EXPECT_EQ(form.Label1()->text(), "Tasks finished\r\nSummary: Live summary.xls, Live summary.csv");
 
   for (const auto& region : {first, last}) {
     const fs::path copy = Folder() / ("Live_" + region.toStdString() + ".xls");

@@ -250,6 +250,13 @@ std::unique_ptr<SpreadsheetApplication> LibreOfficeSystem::GetRunningInstance() 
   return ConnectToRunningOffice();
 }
 
+std::unique_ptr<LibreOfficeApplication> LibreOfficeSystem::OfficeForFiles() {
+  if (auto report = ReportOfficeShowingFolder(options_.reportFolder, shared_)) return report;
+  auto application = ConnectOrStartOffice();
+  application->ParkWhenReleasedEmpty();
+  return application;
+}
+
 std::unique_ptr<SpreadsheetApplication> LibreOfficeSystem::CreateInstance() {
   auto application = ConnectOrStartOffice();
   application->ParkWhenReleasedEmpty();

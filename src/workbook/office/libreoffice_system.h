@@ -37,6 +37,11 @@ class LibreOfficeSystem final : public SpreadsheetSystem {
   std::unique_ptr<SpreadsheetApplication> CreateInstance() override;
   void OfferQueryRows(const std::string& databasePath, const std::string& query, QueryTable rows) override;
   void WithdrawQueryRows() override;
+  // Written in the office that refreshes the report: the report office of the folder when it shows the
+  // report, otherwise our own (taken from the parking place and parked again). See summary_writer.cpp and
+  // pdf_export.cpp.
+  void WriteSummaryWorkbook(const std::string& path, const SummaryBook& book) override;
+  void ExportPdf(const std::string& workbookPath, const std::string& pdfPath) override;
 
   // Starts an office on a thread of its own and parks it, so that the first create finds it warm. With a
   // workbook given, a copy of it is loaded and stored once in the office's temporary folder, so that the
@@ -57,6 +62,8 @@ class LibreOfficeSystem final : public SpreadsheetSystem {
 
  private:
   std::unique_ptr<LibreOfficeApplication> StartOffice();
+  // The office in which files besides the report (summaries, PDFs) are written.
+  std::unique_ptr<LibreOfficeApplication> OfficeForFiles();
   void WarmUp(LibreOfficeApplication& office, const std::string& workbook) const;
   std::unique_ptr<LibreOfficeApplication> TakeParkedOffice();
   std::unique_ptr<LibreOfficeApplication> Connect();
