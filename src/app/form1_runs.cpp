@@ -34,6 +34,7 @@ Form1::~Form1() {
 }
 
 void Form1::BuildRunControls() {
+  batchHold_ = std::make_shared<query::BatchHold>();
   runThread_.setMaxThreadCount(1);
   runThread_.setExpiryTimeout(-1);
   connect(&runWatcher_, &QFutureWatcher<RunEnd>::finished, this, [this] { ShowRunEnd(); });
@@ -101,11 +102,15 @@ void Form1::Command2_Click() {
     QMetaObject::invokeMethod(
         this, [this, step] { ShowBatchStep(step.statusText, step.hourglass); }, Qt::QueuedConnection);
   };
-  StartRun([session = session_.get(), request = std::move(request), stop = stopRequested_, beforeItem] {
+  StartRun([session = session_.get(), request = std::move(request), stop = stopRequested_, hold = batchHold_,
+            beforeItem] {
     RunEnd end;
     try {
       auto batch = session->StartBatch(request);
-      const auto outcome = query::RunBatch(batch, beforeItem, [&stop] { return stop->load(); });
+      const auto outcome = query::RunBatch(batch, beforeItem, [&stop, &hold] {
+        hold->WaitWhileHeld();
+        return stop->load();
+      });
       end.labelText = outcome.labelText;
       end.done = outcome.Complete() && outcome.processed == query::SelectedItemCount(request);
     } catch (const db::DbError& error) {
@@ -132,6 +137,7 @@ void Form1::CancelBatch() {
 
 void Form1::StartRun(std::function<RunEnd()> work) {
   runGoing_ = true;
+  closeWhenRunEnds_ = false;
   stopRequested_->store(false);
   SetRunning(true);
   runWatcher_.setFuture(QtConcurrent::run(&runThread_, std::move(work)));
@@ -174,14 +180,25 @@ void Form1::WaitForRun() {
   loop.exec();
 }
 
-// Closing between runs closes; during one, the user chooses whether to stop after the item in hand.
+// Closing between runs closes; during one, the user chooses whether to stop after the item in hand. No new
+// item starts while the question is open, and the run may end meanwhile: then Yes closes at once.
 void Form1::closeEvent(QCloseEvent* event) {
   if (!RunGoing()) {
     event->accept();
     return;
   }
   event->ignore();
-  if (closeWhenRunEnds_ || !modals_.AskYesNo(this, kStopQuestion)) return;
+  if (askingToClose_) return;  // the question is open already
+  askingToClose_ = true;
+  batchHold_->Hold();
+  const bool stop = modals_.AskYesNo(this, kStopQuestion);
+  batchHold_->Release();
+  askingToClose_ = false;
+  if (!stop) return;
+  if (!RunGoing()) {
+    event->accept();
+    return;
+  }
   closeWhenRunEnds_ = true;
   stopRequested_->store(true);
   cancelButton_->setEnabled(false);
