@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <future>
 
 #include "demo_database.h"
@@ -93,6 +94,50 @@ TEST_F(RunnerTest, ExitStatusIsOneWhenTheWorkbookWasNotUpdated) {
   const auto run = RunCommand(Runner(scratch.Path()) + " --country 'AT Oesterreich' --update 2>&1");
   EXPECT_EQ(run.status, 1) << run.output;
   EXPECT_NE(run.output.find("NOT updated"), std::string::npos) << run.output;
+}
+
+std::string FileBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// A workbook that cannot be written is seen before FILTERED is rewritten: the database and the report
+// still show the same selection, the one before.
+TEST_F(RunnerTest, AReadOnlyOrMissingWorkbookLeavesFilteredAndTheFileAsTheyWere) {
+  const office::testing::TempFolder scratch("quorvia-read-only");
+  fs::copy_file(Database(), scratch.Path() / "MOSA_DB.mdb");
+  const fs::path report = scratch.Path() / "MOSA_QUERY.xls";
+  fs::copy_file(root_->Path() / "MOSA_QUERY.xls", report);
+  const auto update = [&](int region) {
+    return RunCommand(Runner(scratch.Path()) + " --country 'AT Oesterreich' --nuts-level 2 --nuts " +
+                      ShellQuote(Region(region)) + " --update 2>&1");
+  };
+  const auto filtered = [&] {
+    return QueryText(scratch.Path() / "MOSA_DB.mdb", "SELECT sql FROM sqlite_master WHERE name = 'FILTERED'");
+  };
+  ASSERT_EQ(update(0).status, 0);
+  const std::string before = filtered();
+  const std::string bytes = FileBytes(report);
+
+  fs::permissions(report, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  auto run = update(1);
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_NE(run.output.find("NOT updated: the workbook " + report.string() + " is read-only"),
+            std::string::npos)
+      << run.output;
+  EXPECT_NE(run.output.find("Nothing was changed: FILTERED and the workbook are as they were"),
+            std::string::npos)
+      << run.output;
+  EXPECT_EQ(filtered(), before);
+  EXPECT_TRUE(FileBytes(report) == bytes) << "the workbook changed";
+  EXPECT_FALSE(fs::exists(scratch.Path() / ".~lock.MOSA_QUERY.xls#"));
+
+  fs::remove(report);
+  run = update(1);
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_NE(run.output.find(report.string() + " does not exist"), std::string::npos) << run.output;
+  EXPECT_EQ(filtered(), before);
+  EXPECT_FALSE(fs::exists(report));
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "workbook/office/uno/uno_documents.h"
 #include "workbook/office/uno/uno_errors.h"
 #include "workbook/office/uno/uno_text.h"
+#include "workbook/office/workbook_file/workbook_file_guard.h"
 
 namespace quorvia::workbook::office {
 namespace {
@@ -130,6 +131,8 @@ void LibreOfficeSystem::OfferQueryRows(const std::string& databasePath, const st
 }
 
 void LibreOfficeSystem::WithdrawQueryRows() { shared_->reloads.Withdraw(); }
+
+std::string LibreOfficeSystem::WorkbookProblem(const std::string& path) { return WorkbookFileProblem(path); }
 
 std::optional<pid_t> LibreOfficeSystem::StartedOfficePid() {
   FinishBackgroundStart();

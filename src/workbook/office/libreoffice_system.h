@@ -37,6 +37,7 @@ class LibreOfficeSystem final : public SpreadsheetSystem {
   std::unique_ptr<SpreadsheetApplication> CreateInstance() override;
   void OfferQueryRows(const std::string& databasePath, const std::string& query, QueryTable rows) override;
   void WithdrawQueryRows() override;
+  std::string WorkbookProblem(const std::string& path) override;
 
   // Starts an office on a thread of its own and parks it, so that the first create finds it warm. With a
   // workbook given, a copy of it is loaded and stored once in the office's temporary folder, so that the
