@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <future>
 #include <memory>
 #include <optional>
@@ -50,6 +51,12 @@ class LibreOfficeSystem final : public SpreadsheetSystem {
   std::unique_ptr<LibreOfficeApplication> ConnectToRunningOffice();
   std::unique_ptr<LibreOfficeApplication> ConnectOrStartOffice();
 
+  // For a run told to stop at once (a second Ctrl+C), from any thread: kills the office this object
+  // started, so that the office call under way fails, and starts or connects to none from then on. The
+  // caller's run sees its refresh fail and undoes what it had changed; the user's report office is left
+  // alone.
+  void EndAtOnce() noexcept;
+
   // Process id of the office this object started, while it runs (parked or not).
   std::optional<pid_t> StartedOfficePid();
   // True while the office this object started is parked.
@@ -77,6 +84,10 @@ class LibreOfficeSystem final : public SpreadsheetSystem {
   OfficeStarter starter_;
   std::shared_ptr<OfficeProcess> started_;
   css::uno::Reference<css::uno::XComponentContext> connection_;
+
+  // The office this object started, for EndAtOnce from another thread; 0 when none.
+  std::atomic<pid_t> startedPid_{0};
+  std::atomic<bool> endedAtOnce_{false};
 
   std::thread background_;
   std::future<void> backgroundStarted_;
