@@ -8,6 +8,8 @@
 #
 # QUORVIA_PG_BIN names the folder of initdb and pg_ctl (default: the newest installed version's).
 # QUORVIA_PG_SHARED_BUFFERS sets the server's buffer memory (default 128MB, the server's own default).
+# QUORVIA_PG_MAX_CONNECTIONS sets how many clients the server takes at once (default 60), for a test of a
+# server that has no free connection slot.
 #
 # The cluster's superuser is "postgres" and logs in over the socket without a password; every other role
 # logs in with its password (so the tests can check a wrong one). The server refuses to run as root: then
@@ -42,7 +44,7 @@ start() {
 listen_addresses = ''
 unix_socket_directories = '$folder'
 port = $port
-max_connections = 60
+max_connections = ${QUORVIA_PG_MAX_CONNECTIONS:-60}
 fsync = off
 synchronous_commit = off
 full_page_writes = off

@@ -31,7 +31,8 @@ class DbError;
 
 namespace quorvia::query {
 class QuerySession;
-}
+class BatchHold;
+}  // namespace quorvia::query
 
 namespace quorvia::workbook {
 class SpreadsheetSystem;
@@ -208,6 +209,9 @@ class Form1 : public QWidget {
   QThreadPool runThread_;
   QFutureWatcher<RunEnd> runWatcher_;
   std::shared_ptr<std::atomic<bool>> stopRequested_ = std::make_shared<std::atomic<bool>>(false);
+  // Held while the window asks whether to stop: the batch starts no item until the answer.
+  std::shared_ptr<query::BatchHold> batchHold_;
+  bool askingToClose_ = false;
   // From the start of a run until its end has been shown (and its message answered).
   bool runGoing_ = false;
   QPointer<QWidget> focusBeforeRun_;

@@ -35,6 +35,7 @@ Form1::~Form1() {
 }
 
 void Form1::BuildRunControls() {
+  batchHold_ = std::make_shared<query::BatchHold>();
   runThread_.setMaxThreadCount(1);
   runThread_.setExpiryTimeout(-1);
   connect(&runWatcher_, &QFutureWatcher<RunEnd>::finished, this, [this] { ShowRunEnd(); });
@@ -103,12 +104,15 @@ void Form1::Command2_Click() {
     QMetaObject::invokeMethod(
         this, [this, step] { ShowBatchStep(step.statusText, step.hourglass); }, Qt::QueuedConnection);
   };
-  StartRun([session = session_.get(), request = std::move(request), stop = stopRequested_, beforeItem,
-            files = batchFileOptions_] {
+  StartRun([session = session_.get(), request = std::move(request), stop = stopRequested_, hold = batchHold_,
+            beforeItem, files = batchFileOptions_] {
     RunEnd end;
     try {
       auto batch = session->StartBatch(request);
-      const auto outcome = query::RunBatch(batch, beforeItem, [&stop] { return stop->load(); });
+      const auto outcome = query::RunBatch(batch, beforeItem, [&stop, &hold] {
+        hold->WaitWhileHeld();
+        return stop->load();
+      });
       end.labelText = outcome.labelText;
       end.done = outcome.Complete() && outcome.processed == query::SelectedItemCount(request);
       // The summary and the PDFs come from the same office, on the same thread, after the last copy.
@@ -142,6 +146,7 @@ void Form1::CancelBatch() {
 
 void Form1::StartRun(std::function<RunEnd()> work) {
   runGoing_ = true;
+  closeWhenRunEnds_ = false;
   stopRequested_->store(false);
   SetRunning(true);
   runWatcher_.setFuture(QtConcurrent::run(&runThread_, std::move(work)));
@@ -186,14 +191,25 @@ void Form1::WaitForRun() {
   loop.exec();
 }
 
-// Closing between runs closes; during one, the user chooses whether to stop after the item in hand.
+// Closing between runs closes; during one, the user chooses whether to stop after the item in hand. No new
+// item starts while the question is open, and the run may end meanwhile: then Yes closes at once.
 void Form1::closeEvent(QCloseEvent* event) {
   if (!RunGoing()) {
     event->accept();
     return;
   }
   event->ignore();
-  if (closeWhenRunEnds_ || !modals_.AskYesNo(this, kStopQuestion)) return;
+  if (askingToClose_) return;  // the question is open already
+  askingToClose_ = true;
+  batchHold_->Hold();
+  const bool stop = modals_.AskYesNo(this, kStopQuestion);
+  batchHold_->Release();
+  askingToClose_ = false;
+  if (!stop) return;
+  if (!RunGoing()) {
+    event->accept();
+    return;
+  }
   closeWhenRunEnds_ = true;
   stopRequested_->store(true);
   cancelButton_->setEnabled(false);

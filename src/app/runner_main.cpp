@@ -8,6 +8,7 @@
 #include "app/qt_text.h"
 #include "app/runner_options.h"
 #include "app/scripted_modal_host.h"
+#include "app/stop_signals.h"
 #include "program_folder/folder_files.h"
 #include "workbook/office/libreoffice_system.h"
 #include "workbook/office/process/office_options.h"
@@ -103,6 +104,8 @@ int MakeDemoFolder(const char* program, const std::string& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before any thread starts, so that every thread leaves SIGINT and SIGTERM to the event loop.
+  quorvia::app::StopSignals::Block();
   RunnerOptions options;
   try {
     options = quorvia::app::ParseRunnerOptions(std::vector<std::string>(argv + 1, argv + argc));
@@ -121,13 +124,20 @@ int main(int argc, char** argv) {
   quorvia::workbook::office::LibreOfficeSystem office(officeOptions);
   Form1 form(options.folder, modals, office);
   form.SetStatusEcho([](const std::string& text) { std::cerr << text << std::endl; });
+  // SIGINT or SIGTERM stops the run as the window's Cancel does: the item in hand is finished, and the
+  // runs not started yet are not started. A second one ends our office under the item in hand, whose
+  // refresh then fails and is undone (FILTERED put back), so the run ends at once with the database and
+  // the report in agreement; the office's lock file goes with the office when the program ends.
+  quorvia::app::StopSignals stops([&form] { form.CancelBatch(); }, [&office] { office.EndAtOnce(); });
   if (!form.Form_Load()) return 1;
   ApplySelection(form, options);
-  if (options.update) {
+  stops.ReadPending();
+  if (options.update && stops.First() == 0) {
     form.Command1()->click();
     form.WaitForRun();
   }
-  if (options.batchUnit) {
+  stops.ReadPending();
+  if (options.batchUnit && stops.First() == 0) {
     form.SetBatchFileOptions({.summary = options.summary, .pdfCopies = options.pdfCopies});
     form.Command2_Click();
     form.WaitForRun();
@@ -145,6 +155,7 @@ int main(int argc, char** argv) {
   }
   if (options.printLists) PrintLists(form);
   if (options.screenshot && !SaveScreenshot(form, *options.screenshot)) return 1;
+  if (stops.First() != 0) return stops.ExitStatus();
   // 0 only when everything asked for was done: no message, and every update and batch item complete.
   return modals.MessageShown() || form.RunsNotDone() > 0 ? 1 : 0;
 }

@@ -188,11 +188,12 @@ void Form2::SetItemPageButtonsEnabled(bool enabled) {
   command3_->setEnabled(enabled);
 }
 
-// Escape must not dismiss the dialog (QDialog would reject and hide it); it only goes away through
-// "Cancel", a confirmed "Next -->" or the window frame.
+// Escape does what "Cancel" does (QDialog's own reject is not used: the dialog only ever hides, and its
+// result is written by a confirmed "Next -->" alone). No button is bound to it.
 void Form2::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Escape) {
     event->accept();
+    Command2_Click();
     return;
   }
   QDialog::keyPressEvent(event);

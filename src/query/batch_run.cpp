@@ -186,19 +186,31 @@ void BatchRun::NoteItemsNotRun() {
 }
 
 void BatchRun::RunItemSteps() {
-  Updata(session_.WorkDb(), sql_);
-  // The item's rows are read once, here, before the workbook is touched; the report takes them, and the
-  // batch summary keeps them.
+  // A workbook that cannot be written fails every item alike: the batch stops with nothing changed.
+  if (const std::string problem = session_.ReportProblem(); !problem.empty()) {
+    NoteFailure(outcome_, item_, problem + "; nothing changed");
+    outcome_.stoppedBy = Sentence(problem);
+    return;
+  }
+  // The item's rows are read once, here, before FILTERED or the workbook is touched; the report takes them,
+  // and the batch summary keeps them.
   workbook::QueryTable rows = ReadRows(session_.WorkDb(), sql_);
+  FilteredRewrite filtered(session_.WorkDb(), sql_);
   const auto refresh = [&] {
     const OfferedFilteredRows offered(session_.Office(), session_.ProgramFolder(), rows);
     return session_.RefreshReport("", workbook::RefreshMode::refresh, texts_, changeColumn_);
   }();
-  // Without this item's figures in the saved report, a copy would show the previous item's report.
+  // Without this item's figures in the saved report, a copy would show the previous item's report, and
+  // FILTERED goes back to the selection that report shows.
   if (!refresh.FiguresSaved()) {
-    NoteFailure(outcome_, item_, ReasonOr(refresh, "the report was not saved") + "; no copy written");
+    const std::string notPutBack = filtered.PutBack();
+    NoteFailure(outcome_, item_,
+                ReasonOr(refresh, "the report was not saved") + "; no copy written" +
+                    (notPutBack.empty() ? "; FILTERED is as it was"
+                                        : "; FILTERED could not be put back (" + notPutBack + ")"));
     return;
   }
+  filtered.Keep();
   const CopyNameChoice copyName = ChooseCopyName();
   if (!copyName.refusal.empty()) {
     NoteFailure(outcome_, item_, copyName.refusal);

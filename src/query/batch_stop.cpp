@@ -4,6 +4,24 @@
 
 namespace quorvia::query {
 
+void BatchHold::Hold() {
+  const std::lock_guard lock(mutex_);
+  held_ = true;
+}
+
+void BatchHold::Release() {
+  {
+    const std::lock_guard lock(mutex_);
+    held_ = false;
+  }
+  released_.notify_all();
+}
+
+void BatchHold::WaitWhileHeld() {
+  std::unique_lock lock(mutex_);
+  released_.wait(lock, [this] { return !held_; });
+}
+
 int SelectedItemCount(const BatchRequest& request) {
   const auto listed = std::min(request.items.size(), request.selected.size());
   return static_cast<int>(std::count(request.selected.begin(),

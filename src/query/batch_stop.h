@@ -1,6 +1,8 @@
 #pragma once
 
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <string>
 
 #include "query/batch_run.h"
@@ -13,6 +15,21 @@ namespace quorvia::query {
 // A stopped batch's label says how many of its items were done (BatchStoppedText).
 BatchOutcome RunBatch(BatchRun& run, const std::function<void(const BatchStep&)>& beforeItem,
                       const std::function<bool()>& stopRequested);
+
+// Keeps a batch from starting its next item while it is held, from whichever thread: the window holds it
+// while it asks whether to stop, so that the answer decides about the next item. The item in hand goes on.
+class BatchHold {
+ public:
+  void Hold();
+  void Release();
+  // Returns at once unless held; then once released.
+  void WaitWhileHeld();
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable released_;
+  bool held_ = false;
+};
 
 // How many items the batch was asked to run: those selected in the dialog's list.
 int SelectedItemCount(const BatchRequest& request);

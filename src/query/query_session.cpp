@@ -9,6 +9,7 @@
 #include "query/unit_lists.h"
 #include "query/updata.h"
 #include "vocabulary/data_tables.h"
+#include "vocabulary/file_names.h"
 
 namespace quorvia::query {
 
@@ -88,6 +89,10 @@ folder_lock::FolderLock QuerySession::StartRun(const Selection& selection) const
   return std::move(*lock);
 }
 
+std::string QuerySession::ReportProblem() const {
+  return office_.WorkbookProblem(programFolder_ + "/" + vocabulary::kReportFileName);
+}
+
 void QuerySession::KeepRunState(const Conditions& conditions, const SelectionTexts& texts) {
   conditions_ = conditions;
   texts_ = texts;
@@ -103,20 +108,33 @@ UpdateOutcome QuerySession::Update(const Selection& selection) {
   workDb_->CheckQuery(areaSql);
   workDb_->CheckQuery(changeSql);
   texts_ = TextsOf(selection);
-  Updata(*workDb_, changeSql);
 
-  // The change query is read once: its rows are the label's count and the report's data, which the
-  // workbook takes instead of reading FILTERED (the same text) again. Everything is read before the
-  // workbook is touched, so a failed read leaves the report as it was. The office is then driven from the
-  // calling thread, so that every office call of every run comes from the one thread that runs them (an
-  // office started there lives as long as that thread).
+  // Everything that can fail without the workbook is done before FILTERED is rewritten: the second
+  // connection is opened and both queries are read (the change query is FILTERED's new text, so its rows
+  // are the label's count and the report's data, which the workbook takes instead of reading FILTERED
+  // again). The office is then driven from the calling thread, so that every office call of every run
+  // comes from the one thread that runs them (an office started there lives as long as that thread).
   UpdateFigures figures = ReadUpdateFigures(*workDb_, SideDatabase(), areaSql, changeSql);
   UpdateOutcome outcome;
   outcome.recordCount = static_cast<long>(figures.changes.rows.size());
   outcome.area = std::move(figures.area);
-  {
-    const OfferedFilteredRows offered(office_, programFolder_, std::move(figures.changes));
-    outcome.workbook = RefreshReport("", workbook::RefreshMode::refresh, texts_, conditions_.ChangeField);
+  if (const std::string problem = ReportProblem(); !problem.empty()) {
+    outcome.workbook.failures.push_back(problem);
+    outcome.workbook.plainReason = problem;
+    outcome.filteredAsBefore = true;
+  } else {
+    FilteredRewrite filtered(*workDb_, changeSql);
+    {
+      const OfferedFilteredRows offered(office_, programFolder_, std::move(figures.changes));
+      outcome.workbook = RefreshReport("", workbook::RefreshMode::refresh, texts_, conditions_.ChangeField);
+    }
+    // A report that was not saved with the new figures still shows the old selection: so must FILTERED.
+    if (outcome.workbook.FiguresSaved()) {
+      filtered.Keep();
+    } else {
+      outcome.filteredNotPutBack = filtered.PutBack();
+      outcome.filteredAsBefore = outcome.filteredNotPutBack.empty();
+    }
   }
   outcome.labelText = UpdateLabelText(outcome);
   return outcome;

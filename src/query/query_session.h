@@ -72,8 +72,10 @@ class QuerySession {
   bool HasChange1(const std::string& countryCode) const;
 
   // "UPDATE QUERY": builds the conditions, reads the figures, rewrites FILTERED and refreshes the report.
-  // A query the engine rejects stops the run before FILTERED or the workbook is touched. RunRefused when
-  // a box of the selection had no list, or another run in the program folder outlasted the wait.
+  // A query the engine rejects, a connection that cannot be opened, or a workbook that cannot be written
+  // stops the run before FILTERED or the workbook is touched; a refresh or save that fails afterwards puts
+  // FILTERED back as it was, so that the database and the report agree. RunRefused when a box of the
+  // selection had no list, or another run in the program folder outlasted the wait.
   UpdateOutcome Update(const Selection& selection);
 
   // Runs (an update, or a whole batch) take turns per program folder: FILTERED and the report workbook are
@@ -101,6 +103,9 @@ class QuerySession {
   workbook::RefreshOutcome RefreshReport(const std::string& copyName, workbook::RefreshMode mode,
                                          const SelectionTexts& texts, const std::string& changeColumn);
   void KeepRunState(const Conditions& conditions, const SelectionTexts& texts);
+  // Why the report workbook cannot be refreshed and saved, as far as that shows before a run changes
+  // anything (see SpreadsheetSystem::WorkbookProblem); "" when nothing stands in the way.
+  std::string ReportProblem() const;
 
  private:
   // A second connection to the database, opened at the first update, on which the area query runs beside

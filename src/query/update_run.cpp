@@ -24,11 +24,21 @@ std::string WorkbookLines(const workbook::RefreshOutcome& workbook) {
   return " Excel workbook NOT updated: " + (reason.empty() ? std::string("it was not saved") : reason);
 }
 
+// After a workbook that was not updated, the user learns whether the database still agrees with it.
+std::string FilteredLine(const UpdateOutcome& outcome) {
+  if (outcome.workbook.FiguresSaved()) return {};
+  if (outcome.filteredAsBefore) return std::string("\r\n") + kNothingChanged;
+  if (outcome.filteredNotPutBack.empty()) return {};
+  return "\r\n FILTERED could not be put back (" + outcome.filteredNotPutBack +
+         "): it holds this selection while the workbook shows the one before";
+}
+
 }  // namespace
 
 std::string UpdateLabelText(const UpdateOutcome& outcome) {
   return std::to_string(outcome.recordCount) + " records selected " + "\r\n" +
-         " Total Area (Ha): " + WholeHectares(outcome.area) + "\r\n" + WorkbookLines(outcome.workbook);
+         " Total Area (Ha): " + WholeHectares(outcome.area) + "\r\n" + WorkbookLines(outcome.workbook) +
+         FilteredLine(outcome);
 }
 
 }  // namespace quorvia::query

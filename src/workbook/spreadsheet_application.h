@@ -87,6 +87,13 @@ class SpreadsheetSystem {
   virtual void ExportPdf(const std::string& workbookPath, const std::string& pdfPath) {
     throw AutomationError("this spreadsheet application cannot write " + pdfPath + " from " + workbookPath);
   }
+  // Why the workbook at `path` cannot be refreshed and saved, as far as that shows before any work on it:
+  // in plain words, naming the file and what to do; "" when nothing is seen to stand in the way. A run asks
+  // before it changes anything. A system whose workbooks are no files sees nothing.
+  virtual std::string WorkbookProblem(const std::string& path) {
+    (void)path;
+    return {};
+  }
 };
 
 }  // namespace quorvia::workbook

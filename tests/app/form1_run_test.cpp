@@ -177,6 +177,42 @@ TEST_F(Form1RunTest, ClosingDuringARunAsksThenClosesAfterTheItemInHand) {
   EXPECT_EQ(office.State().saves, 1);
 }
 
+TEST_F(Form1RunTest, NoItemStartsWhileTheQuestionIsOpenAndYesClosesEvenWhenTheRunEndedMeanwhile) {
+  GatedOffice office(1);
+  Load(office);
+  AnswerWithThreeRegions();
+  form->Command2()->click();
+  ASSERT_TRUE(WaitUntil([&] { return office.reached.load(); }));
+  // The item in hand finishes while the user reads the question; the next one waits for the answer.
+  modals.whileAsking = [&] {
+    office.Release();
+    QTest::qWait(500);
+    EXPECT_EQ(office.State().copies.size(), 1u);
+    EXPECT_TRUE(form->RunGoing());
+  };
+  modals.yesAnswer = false;
+  form->close();
+  ASSERT_TRUE(WaitUntil([&] { return !form->RunGoing(); }));
+  EXPECT_EQ(office.State().copies.size(), 3u) << "No goes on";
+  EXPECT_TRUE(form->isVisible());
+
+  // Closing during an update asks too; the update ends while the question is open, and Yes still closes.
+  GatedOffice last(1);
+  form = std::make_unique<Form1>(folder.str(), modals, last);
+  ASSERT_TRUE(form->Form_Load());
+  form->show();
+  form->Command1()->click();
+  ASSERT_TRUE(WaitUntil([&] { return last.reached.load(); }));
+  modals.whileAsking = [&] {
+    last.Release();
+    EXPECT_TRUE(WaitUntil([&] { return !form->RunGoing(); }));
+  };
+  modals.yesAnswer = true;
+  form->close();
+  EXPECT_EQ(modals.questions.size(), 2);
+  EXPECT_FALSE(form->isVisible());
+}
+
 TEST_F(Form1RunTest, TypingACountryShowsNoMessageAndEndsOnItsLists) {
   Load(noOffice);
   TypeIntoCountryBox("FR");

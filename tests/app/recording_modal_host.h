@@ -23,6 +23,7 @@ class RecordingModalHost final : public ui::ModalHost {
   }
   bool AskYesNo(QWidget*, const QString& question) override {
     questions << question;
+    if (whileAsking) whileAsking();
     return yesAnswer;
   }
   // Records every progress text; cancels once `cancelAfterReports` reports have been shown.
@@ -45,6 +46,7 @@ class RecordingModalHost final : public ui::ModalHost {
   int modalShows = 0;
   QStringList questions;
   bool yesAnswer = false;
+  std::function<void()> whileAsking;  // runs while a question is open, before its answer
   QStringList progressTexts;
   int cancelAfterReports = -1;  // never
 };

@@ -11,6 +11,8 @@
 #include <iterator>
 
 #include "app/form1.h"
+#include "db/db_error.h"
+#include "db/pg/pg_connection.h"
 #include "demo_database.h"
 #include "end_to_end_support.h"
 #include "office_test_support.h"
@@ -225,6 +227,60 @@ TEST_F(ServerFaultTest, AServerLoadedAgainWithReplaceDuringABatchGetsItsFiltered
   const auto report = Report(Folder() / "MOSA_QUERY.xls");
   EXPECT_EQ(report.cover.at("B15"), items[2].toStdString());
   EXPECT_NEAR(report.total, Sum(items[2]), 0.01);
+}
+
+// A server with few connection slots, all of them taken but the window's own: the update needs a second
+// connection, and finds none.
+class ServerWithoutFreeSlotsTest : public ServerFaultTest {
+ protected:
+  void SetUp() override {
+    ::setenv("QUORVIA_PG_MAX_CONNECTIONS", "8", 1);
+    ServerFaultTest::SetUp();
+    ::unsetenv("QUORVIA_PG_MAX_CONNECTIONS");
+  }
+  // Opens connections until the server refuses one; they are held until the test ends.
+  void TakeEveryFreeSlot() {
+    for (int i = 0; i < 20; ++i) {
+      try {
+        held_.push_back(std::make_unique<db::pg::PgConnection>(Conninfo()));
+      } catch (const db::DbError&) {
+        return;
+      }
+    }
+    FAIL() << "the server took 20 more connections";
+  }
+  // The program's SQL of FILTERED as the server keeps it, or "" when there is none.
+  std::string FilteredOnServer() {
+    return held_.front()->QueryText(
+        "SELECT coalesce(max(obj_description(c.oid, 'pg_class')), '') FROM pg_class c JOIN pg_namespace n "
+        "ON n.oid = c.relnamespace WHERE n.nspname = current_user AND lower(c.relname) = 'filtered'");
+  }
+  std::vector<std::unique_ptr<db::pg::PgConnection>> held_;
+};
+
+TEST_F(ServerWithoutFreeSlotsTest, AnUpdateThatCannotOpenItsConnectionsLeavesFilteredAndTheReportAsTheyWere) {
+  const QStringList regions = Regions();
+  ASSERT_GE(regions.size(), 2);
+  Update(regions[0]);
+  ASSERT_TRUE(Label().endsWith(" Excel Woorkbook updated successfully !")) << Label().toStdString();
+  const std::string before = Bytes(Folder() / "MOSA_QUERY.xls");
+  // A new window: its first update opens the connection that runs beside its own.
+  form_ = std::make_unique<Form1>(Folder().string(), modals_, *faulty_);
+  ASSERT_TRUE(form_->Form_Load());
+  Regions();
+  TakeEveryFreeSlot();
+  ASSERT_FALSE(held_.empty());
+  const std::string filtered = FilteredOnServer();
+  ASSERT_NE(filtered.find(regions[0].toStdString()), std::string::npos) << filtered;
+
+  Update(regions[1]);
+
+  EXPECT_TRUE(Label().startsWith("Update not done")) << Label().toStdString();
+  ASSERT_FALSE(modals_.messages.isEmpty());
+  EXPECT_EQ(FilteredOnServer(), filtered);
+  EXPECT_TRUE(Bytes(Folder() / "MOSA_QUERY.xls") == before) << "the report changed";
+  held_.clear();
+  EXPECT_EQ(Report(Folder() / "MOSA_QUERY.xls").cover.at("B15"), regions[0].toStdString());
 }
 
 }  // namespace

@@ -183,6 +183,27 @@ TEST_F(BatchRunTest, AnItemWhoseReportWasNotSavedGetsNoCopy) {
   EXPECT_NE(outcome.failures.front().find("no copy written"), std::string::npos) << outcome.failures.front();
 }
 
+TEST_F(BatchRunTest, AnItemNotSavedPutsFilteredBackAndAWorkbookThatCannotBeWrittenStopsTheBatch) {
+  Run(Unit(FilterId::nutsRegion), {"AT11"}, {true});
+  const std::string saved = FilteredSql();  // the report on disk shows AT11
+
+  office.FailOn("Save", "disk full");
+  auto outcome = Run(Unit(FilterId::nutsRegion), {"AT12"}, {true});
+  EXPECT_EQ(FilteredSql(), saved);
+  EXPECT_TRUE(outcome.failures.front().ends_with("; no copy written; FILTERED is as it was"))
+      << outcome.failures.front();
+
+  office.State().failures.clear();
+  office.State().workbookProblem = "the workbook /x/MOSA_QUERY.xls does not exist";
+  const std::size_t officeCalls = office.Calls().size();
+  outcome = Run(Unit(FilterId::nutsRegion), {"AT12", "AT21"}, {true, true});
+  EXPECT_EQ(office.Calls().size(), officeCalls);
+  EXPECT_EQ(FilteredSql(), saved);
+  EXPECT_EQ(outcome.notRun, (std::vector<std::string>{"AT21"}));
+  EXPECT_TRUE(outcome.labelText.starts_with("Batch stopped: the workbook /x/MOSA_QUERY.xls does not exist. "))
+      << outcome.labelText;
+}
+
 TEST_F(BatchRunTest, OnlyAMissingOrWrongCopyFailsAnItem) {
   office.FailOn("Quit", "already gone");  // after the save: the copy is right all the same
   EXPECT_EQ(Run(Unit(FilterId::nutsRegion), {"AT11"}, {true}).failed, 0);

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
+#include <thread>
+
 #include "run_fixture.h"
 
 namespace quorvia::query {
@@ -34,6 +38,31 @@ TEST_F(BatchStopTest, AStopTakesEffectBetweenItemsAndTheLabelCountsWhatWasDone) 
 TEST_F(BatchStopTest, AStopAfterTheLastItemIsARunToTheEnd) {
   EXPECT_EQ(RunStoppingAfter(3).labelText, "Tasks finished");
   EXPECT_EQ(Copies().size(), 3u);
+}
+
+TEST_F(BatchStopTest, AHeldBatchStartsNoItemUntilReleased) {
+  BatchHold hold;
+  hold.Hold();
+  auto run = session->StartBatch({"2",
+                                  Unit(FilterId::landCover),
+                                  {"Forests", "Glaciers"},
+                                  {true, true},
+                                  "Prefix",
+                                  AllOn("AT Oesterreich")});
+  std::atomic<int> begun{0};
+  auto batch = std::async(std::launch::async, [&] {
+    return RunBatch(
+        run, [&](const BatchStep&) { ++begun; },
+        [&] {
+          hold.WaitWhileHeld();
+          return false;
+        });
+  });
+  EXPECT_EQ(batch.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout);
+  EXPECT_EQ(begun.load(), 0);
+  hold.Release();
+  EXPECT_EQ(batch.get().labelText, "Tasks finished");
+  EXPECT_EQ(begun.load(), 2);
 }
 
 TEST(BatchStoppedText, KeepsTheLinesAboutFailedItems) {

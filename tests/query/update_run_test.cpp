@@ -97,6 +97,39 @@ TEST_F(UpdateRunTest, AWorkbookFailureIsNotReportedAsSuccess) {
       << text;
 }
 
+// The report and FILTERED show the same selection after any failure: the one before the update.
+TEST_F(UpdateRunTest, AWorkbookNotUpdatedLeavesFilteredAsItWas) {
+  Run(AllOn("AT Oesterreich"));
+  const std::string before = FilteredSql();
+  Selection other = AllOn("AT Oesterreich");
+  other.landCover = "Forests";
+
+  // Seen before anything is written: no office call at all.
+  office.State().workbookProblem = "the workbook /x/MOSA_QUERY.xls is read-only; make it writable";
+  const std::size_t officeCalls = office.Calls().size();
+  auto outcome = Run(other);
+  EXPECT_EQ(office.Calls().size(), officeCalls);
+  EXPECT_EQ(FilteredSql(), before);
+  EXPECT_EQ(outcome.labelText,
+            "2 records selected \r\n Total Area (Ha): 25\r\n Excel workbook NOT updated: the workbook "
+            "/x/MOSA_QUERY.xls is read-only; make it writable\r\n Nothing was changed: FILTERED and the "
+            "workbook are as they were");
+  EXPECT_FALSE(outcome.Done());
+
+  // Found only by the save, after FILTERED was rewritten: put back.
+  office.State().workbookProblem.clear();
+  office.FailOn("Save", "disk full");
+  outcome = Run(other);
+  EXPECT_EQ(FilteredSql(), before);
+  EXPECT_TRUE(outcome.labelText.ends_with(std::string("\r\n") + kNothingChanged)) << outcome.labelText;
+
+  // A database that had no FILTERED has none again.
+  RunFixture fresh;
+  fresh.office.FailOn("RefreshActiveSheetPivotTable", "the data sheet cannot be read");
+  EXPECT_FALSE(fresh.session->Update(other).Done());
+  EXPECT_EQ(fresh.FilteredSql(), "<no FILTERED>");
+}
+
 TEST_F(UpdateRunTest, ACoverPageFailureIsALineOfItsOwnUnderTheUpdatedWorkbook) {
   office.State().hasCoverPage = false;
   const auto outcome = Run(AllOn("AT Oesterreich"));

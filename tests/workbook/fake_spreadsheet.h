@@ -38,6 +38,7 @@ struct FakeSpreadsheetState {
   std::vector<FakeSheet> sheets{{true, 1}};  // the sheets of the report workbook, in tab order
   bool hasCoverPage = true;
   std::map<std::string, std::string> failures;  // full call ("Save(mosa_query.xls)") or member → reason
+  std::string workbookProblem;                  // what WorkbookProblem answers
 
   std::vector<std::string> calls;            // every call in order, e.g. "Save(mosa_query.xls)"
   std::vector<FakeInstance> instances;       // in order of appearance
@@ -199,6 +200,7 @@ class FakeSpreadsheetSystem : public SpreadsheetSystem {
     }
     throw AutomationError("no running instance");
   }
+  std::string WorkbookProblem(const std::string& /*path*/) override { return state_->workbookProblem; }
   std::unique_ptr<SpreadsheetApplication> CreateInstance() override {
     state_->Record("CreateInstance()", nullptr);
     ++created_;

@@ -13,6 +13,8 @@
 #include "workbook/office/uno/uno_documents.h"
 #include "workbook/office/uno/uno_errors.h"
 #include "workbook/office/uno/uno_text.h"
+#include "workbook/office/workbook_file/office_journal.h"
+#include "workbook/office/workbook_file/workbook_file_guard.h"
 
 namespace quorvia::workbook::office {
 namespace {
@@ -119,6 +121,9 @@ void LibreOfficeSystem::EndStartedOffice() noexcept {
 }
 
 void LibreOfficeSystem::ForgetEndedOffice() {
+  startedPid_ = 0;
+  // An office ended under a save (killed at a second Ctrl+C, or by the watchdog) leaves its temporary file.
+  if (started_ && !started_->Running()) RemoveSaveFilesOfEndedOffice(started_->Pid(), shared_->filesOpened);
   shared_->RemoveLeftoversOfEndedOffice();
   started_.reset();
   connection_.clear();
@@ -130,6 +135,15 @@ void LibreOfficeSystem::OfferQueryRows(const std::string& databasePath, const st
 }
 
 void LibreOfficeSystem::WithdrawQueryRows() { shared_->reloads.Withdraw(); }
+
+std::string LibreOfficeSystem::WorkbookProblem(const std::string& path) { return WorkbookFileProblem(path); }
+
+void LibreOfficeSystem::EndAtOnce() noexcept {
+  endedAtOnce_ = true;
+  // The id is cleared when the ended office is forgotten, right after the using thread reaps it, so it
+  // names our office (running, or a zombie that no signal harms).
+  if (const pid_t pid = startedPid_; pid > 0) kill(pid, SIGKILL);
+}
 
 std::optional<pid_t> LibreOfficeSystem::StartedOfficePid() {
   FinishBackgroundStart();
@@ -239,8 +253,10 @@ std::unique_ptr<LibreOfficeApplication> LibreOfficeSystem::StartOffice() {
 }
 
 std::unique_ptr<OfficeProcess> LibreOfficeSystem::StartProcess() {
+  if (endedAtOnce_) throw AutomationError("the run was stopped");
   auto process = starter_.Start(options_);
   shared_->journal.RecordOffice(process->Pid());
+  startedPid_ = process->Pid();
   return process;
 }
 
@@ -258,6 +274,7 @@ std::unique_ptr<LibreOfficeApplication> LibreOfficeSystem::OfficeForFiles() {
 }
 
 std::unique_ptr<SpreadsheetApplication> LibreOfficeSystem::CreateInstance() {
+  if (endedAtOnce_) throw AutomationError("the run was stopped");
   auto application = ConnectOrStartOffice();
   application->ParkWhenReleasedEmpty();
   return application;

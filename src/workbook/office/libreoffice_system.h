@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <future>
 #include <memory>
 #include <optional>
@@ -42,6 +43,7 @@ class LibreOfficeSystem final : public SpreadsheetSystem {
   // pdf_export.cpp.
   void WriteSummaryWorkbook(const std::string& path, const SummaryBook& book) override;
   void ExportPdf(const std::string& workbookPath, const std::string& pdfPath) override;
+  std::string WorkbookProblem(const std::string& path) override;
 
   // Starts an office on a thread of its own and parks it, so that the first create finds it warm. With a
   // workbook given, a copy of it is loaded and stored once in the office's temporary folder, so that the
@@ -53,6 +55,12 @@ class LibreOfficeSystem final : public SpreadsheetSystem {
   // The same, with the concrete type, for tools that need the office beyond the report refresh.
   std::unique_ptr<LibreOfficeApplication> ConnectToRunningOffice();
   std::unique_ptr<LibreOfficeApplication> ConnectOrStartOffice();
+
+  // For a run told to stop at once (a second Ctrl+C), from any thread: kills the office this object
+  // started, so that the office call under way fails, and starts or connects to none from then on. The
+  // caller's run sees its refresh fail and undoes what it had changed; the user's report office is left
+  // alone.
+  void EndAtOnce() noexcept;
 
   // Process id of the office this object started, while it runs (parked or not).
   std::optional<pid_t> StartedOfficePid();
@@ -83,6 +91,10 @@ class LibreOfficeSystem final : public SpreadsheetSystem {
   OfficeStarter starter_;
   std::shared_ptr<OfficeProcess> started_;
   css::uno::Reference<css::uno::XComponentContext> connection_;
+
+  // The office this object started, for EndAtOnce from another thread; 0 when none.
+  std::atomic<pid_t> startedPid_{0};
+  std::atomic<bool> endedAtOnce_{false};
 
   std::thread background_;
   std::future<void> backgroundStarted_;

@@ -102,7 +102,14 @@ void CreateFolder(const std::string& path) {
     // Die with the thread that started us, and close the race where it died before prctl took effect.
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != parent) _exit(127);
+    // Ctrl+C in the terminal is meant for the program, which finishes or undoes its item and then ends
+    // this office itself; an office of its own process group does not get it half-way through a save.
+    setpgid(0, 0);
   }
+  // The program's threads may block signals that they read themselves; the office handles its own.
+  sigset_t none;
+  sigemptyset(&none);
+  sigprocmask(SIG_SETMASK, &none, nullptr);
   const int devNull = open("/dev/null", O_RDWR);
   if (devNull >= 0) {
     dup2(devNull, STDIN_FILENO);

@@ -32,7 +32,22 @@ bool IsSaveFileOfEndedOffice(const std::string& name, const std::string& pid) {
   return true;
 }
 
+void RemoveSaveFilesIn(const std::set<fs::path>& folders, const std::string& office) {
+  std::error_code error;
+  for (const auto& folder : folders) {
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+      if (IsSaveFileOfEndedOffice(entry.path().filename().string(), office)) fs::remove(entry.path(), error);
+    }
+  }
+}
+
 }  // namespace
+
+void RemoveSaveFilesOfEndedOffice(int officePid, const std::set<fs::path>& files) {
+  std::set<fs::path> folders;
+  for (const auto& file : files) folders.insert(file.parent_path());
+  RemoveSaveFilesIn(folders, std::to_string(officePid));
+}
 
 void OfficeJournal::Append(const std::string& line) { std::ofstream(file_, std::ios::app) << line << "\n"; }
 
@@ -66,22 +81,12 @@ void OfficeJournal::CleanUpAfterEndedProcess() {
   in.close();
   // A process that still runs (this one among them, with another user of the same folders) keeps its record.
   if (process != 0 && !ProcessEnded(process)) return;
-  {
-    std::set<fs::path> folders;
-    for (const auto& file : files) {
-      RemoveLeftoverLockFile(file, profileDir_, false);
-      folders.insert(file.parent_path());
-    }
-    std::error_code error;
-    for (const auto& folder : folders) {
-      for (const auto& entry : fs::directory_iterator(folder, error)) {
-        for (const auto& office : offices) {
-          if (IsSaveFileOfEndedOffice(entry.path().filename().string(), office))
-            fs::remove(entry.path(), error);
-        }
-      }
-    }
+  std::set<fs::path> folders;
+  for (const auto& file : files) {
+    RemoveLeftoverLockFile(file, profileDir_, false);
+    folders.insert(file.parent_path());
   }
+  for (const auto& office : offices) RemoveSaveFilesIn(folders, office);
   std::error_code error;
   fs::create_directories(file_.parent_path(), error);
   std::ofstream(file_, std::ios::trunc) << "process " << getpid() << "\n";

@@ -27,4 +27,8 @@ class OfficeJournal {
   std::set<std::filesystem::path> recorded_;
 };
 
+// Removes the half-written save files ("lu<pid>...tmp") that the ended office `officePid` left beside
+// `files`, as CleanUpAfterEndedProcess does for a process of the journal.
+void RemoveSaveFilesOfEndedOffice(int officePid, const std::set<std::filesystem::path>& files);
+
 }  // namespace quorvia::workbook::office

@@ -20,6 +20,7 @@
 #include "workbook/office/uno/uno_errors.h"
 #include "workbook/office/uno/uno_text.h"
 #include "workbook/office/workbook_file/workbook_file_log.h"
+#include "workbook/refresh_workbook.h"
 #include "workbook/spreadsheet_application.h"
 
 namespace quorvia::workbook::office {
@@ -182,6 +183,30 @@ void RequireSpreadsheetFile(const fs::path& file) {
   if (compound || zip) return;
   throw AutomationError(file.filename().string() + (read == 0 ? " is empty" : " is not a spreadsheet file") +
                         "; it is left as it is");
+}
+
+std::string WorkbookFileProblem(const fs::path& file) {
+  const std::string path = fs::absolute(file).string();
+  std::error_code error;
+  const auto status = fs::status(file, error);
+  if (fs::is_directory(status)) {
+    return "the workbook " + path + " is a folder, not a file; move the folder away and " +
+           kWriteTemplateAgain;
+  }
+  if (!fs::is_regular_file(status)) return "the workbook " + path + " does not exist; " + kWriteTemplateAgain;
+  try {
+    RequireSpreadsheetFile(file);
+  } catch (const AutomationError&) {
+    return "the workbook " + path + " is not a spreadsheet file; it is left as it is; " + kWriteTemplateAgain;
+  }
+  // A file without any write permission is read-only by its owner's choice, even for a user (root) whom
+  // the system would let write it.
+  constexpr auto kAnyWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  if ((status.permissions() & kAnyWrite) == fs::perms::none || ::access(file.c_str(), W_OK) != 0) {
+    return "the workbook " + path + " is read-only; make it writable (chmod u+w \"" + path +
+           "\") and try again";
+  }
+  return {};
 }
 
 void WriteThroughTemporary(const std::string& step, const fs::path& target,

@@ -35,6 +35,11 @@ std::optional<std::filesystem::path> LiveLockFileOf(const std::filesystem::path&
 // workbook, and saving it would overwrite the user's file with that.
 void RequireSpreadsheetFile(const std::filesystem::path& file);
 
+// Why the workbook `file` cannot be refreshed and saved, as far as that shows before an office opens it:
+// it is missing, a folder, no spreadsheet file, or read-only (no write permission at all, or a file this
+// user may not write). In plain words with the whole path and what to do; "" when nothing stands in the way.
+std::string WorkbookFileProblem(const std::filesystem::path& file);
+
 // Writes `target` by handing `write` the name of a new, empty temporary file beside it, then renaming that
 // over the target, so that a failed write never leaves a half-written file. The temporary file carries our
 // process id: one that a killed process left is removed by the next write in that folder. AutomationError,

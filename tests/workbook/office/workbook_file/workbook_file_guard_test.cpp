@@ -15,6 +15,7 @@
 #include "file_mode/process_umask.h"
 #include "office_test_support.h"
 #include "workbook/office/workbook_file/workbook_file_guard.h"
+#include "workbook/refresh_workbook.h"
 #include "workbook/spreadsheet_application.h"
 
 namespace quorvia::workbook::office::testing {
@@ -98,6 +99,30 @@ TEST(RequireSpreadsheetFile, RefusesEmptyAndTextFilesAndLeavesThemAsTheyAre) {
   }
   EXPECT_EQ(Contents(text), "Country;Area\nAT;12\n");
   EXPECT_NO_THROW(RequireSpreadsheetFile(compound));
+}
+
+// What a run asks before it rewrites FILTERED: each answer names the whole path and what to do.
+TEST(WorkbookFileProblem, NamesAWorkbookThatCannotBeRefreshedAndSaved) {
+  const TempFolder folder("quorvia-guard");
+  const fs::path book = folder.Path() / "MOSA_QUERY.xls";
+  const auto problem = [&] { return WorkbookFileProblem(book); };
+  EXPECT_EQ(problem(), "the workbook " + book.string() + " does not exist; " + kWriteTemplateAgain);
+  fs::create_directory(book);
+  EXPECT_TRUE(problem().starts_with("the workbook " + book.string() + " is a folder, not a file;"))
+      << problem();
+  fs::remove(book);
+  for (const std::string& content : {std::string(), std::string("Country;Area\n")}) {
+    std::ofstream(book, std::ios::trunc) << content;
+    EXPECT_TRUE(problem().starts_with("the workbook " + book.string() + " is not a spreadsheet file;"))
+        << problem();
+  }
+  std::ofstream(book, std::ios::binary | std::ios::trunc)
+      << std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+  EXPECT_EQ(problem(), "");
+  // Read-only for everyone: refused even for a user whom the system would let write it.
+  fs::permissions(book, fs::perms::owner_read | fs::perms::group_read);
+  EXPECT_EQ(problem(), "the workbook " + book.string() + " is read-only; make it writable (chmod u+w \"" +
+                           book.string() + "\") and try again");
 }
 
 }  // namespace
