@@ -61,15 +61,15 @@ void Form1::BuildRunControls() {
 void Form1::Command1_Click() {
   if (RunGoing() || !session_) return;
   SetLabel1("Processing update...");
-  StartRun([session = session_.get(), selection = ReadSelection()] {
+  StartRun([session = session_.get(), selection = ReadSelection(), database = DatabaseFile()] {
     RunEnd end;
     try {
       const auto outcome = session->Update(selection);
       end.done = outcome.Done();
       end.labelText = outcome.labelText;
     } catch (const db::DbError& error) {
-      end.labelText = "Update not done: error " + std::to_string(error.Number());
-      end.message = ErrorText(error);
+      end.labelText = "Update not done: " + S(PlainDbProblem(error, database));
+      end.message = ErrorText(error, database);
     } catch (const std::exception& error) {
       end.labelText = std::string("Update not done: ") + error.what();
       end.message = Q(error.what());
@@ -101,7 +101,8 @@ void Form1::Command2_Click() {
     QMetaObject::invokeMethod(
         this, [this, step] { ShowBatchStep(step.statusText, step.hourglass); }, Qt::QueuedConnection);
   };
-  StartRun([session = session_.get(), request = std::move(request), stop = stopRequested_, beforeItem] {
+  StartRun([session = session_.get(), request = std::move(request), stop = stopRequested_, beforeItem,
+            database = DatabaseFile()] {
     RunEnd end;
     try {
       auto batch = session->StartBatch(request);
@@ -109,8 +110,8 @@ void Form1::Command2_Click() {
       end.labelText = outcome.labelText;
       end.done = outcome.Complete() && outcome.processed == query::SelectedItemCount(request);
     } catch (const db::DbError& error) {
-      end.labelText = "Batch not done: error " + std::to_string(error.Number());
-      end.message = ErrorText(error);
+      end.labelText = "Batch not done: " + S(PlainDbProblem(error, database));
+      end.message = ErrorText(error, database);
     } catch (const std::exception& error) {
       end.labelText = std::string("Batch not done: ") + error.what();
       end.message = Q(error.what());

@@ -9,11 +9,21 @@
 #include <fstream>
 
 #include "data_indexes/data_indexes.h"
-#include "data_indexes/disk_room.h"
 #include "db/db_error.h"
+#include "disk_room/disk_room.h"
 
 namespace quorvia::data_indexes {
 namespace {
+
+using disk_room::Disk;
+using disk_room::DiskHolding;
+using disk_room::DiskName;
+using disk_room::DiskThatFilled;
+using disk_room::MegabytesUp;
+using disk_room::MissingRoom;
+using disk_room::RoomNeeded;
+using disk_room::Shortfall;
+using disk_room::SqliteTemporaryFolder;
 
 constexpr char kSqliteHeader[] = "SQLite format 3";
 

@@ -14,11 +14,15 @@
 
 #include "data_indexes/add_indexes_command.h"
 #include "data_indexes/data_indexes.h"
-#include "data_indexes/disk_room.h"
+#include "disk_room/disk_room.h"
 #include "sqlite_fixture.h"
 
 namespace quorvia::data_indexes {
 namespace {
+
+using disk_room::DiskThatFilled;
+using disk_room::Shortfall;
+using disk_room::SqliteTemporaryFolder;
 
 std::string Bytes(const std::string& file) {
   std::ifstream in(file, std::ios::binary);

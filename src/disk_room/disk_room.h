@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-namespace quorvia::data_indexes {
+namespace quorvia::disk_room {
 
 // The folder where SQLite writes the temporary files of a sort or a VACUUM, found as SQLite finds it on
 // Unix: the folder the program set for it, $SQLITE_TMPDIR, $TMPDIR, /var/tmp, /usr/tmp, /tmp, then the
@@ -48,4 +48,4 @@ std::string DiskName(const Shortfall& shortfall);
 // Whole megabytes, rounded up, for saying how much room is missing.
 std::int64_t MegabytesUp(std::int64_t bytes);
 
-}  // namespace quorvia::data_indexes
+}  // namespace quorvia::disk_room

@@ -1,4 +1,4 @@
-#include "data_indexes/disk_room.h"
+#include "disk_room/disk_room.h"
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 #include <array>
 #include <cstdlib>
 
-namespace quorvia::data_indexes {
+namespace quorvia::disk_room {
 namespace {
 
 bool IsWritableFolder(const char* folder) {
@@ -88,4 +88,4 @@ std::int64_t MegabytesUp(std::int64_t bytes) {
   return bytes <= 0 ? 0 : (bytes + kMegabyte - 1) / kMegabyte;
 }
 
-}  // namespace quorvia::data_indexes
+}  // namespace quorvia::disk_room
