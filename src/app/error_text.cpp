@@ -1,8 +1,5 @@
 #include "app/error_text.h"
 
-#include <sys/statvfs.h>
-#include <unistd.h>
-
 #include <filesystem>
 
 #include "disk_room/disk_room.h"
@@ -24,29 +21,28 @@ bool Contains(const std::string& text, const char* part) { return text.find(part
 
 QString ReadOnlyDatabaseText(const std::string& databaseFile) {
   const std::string folder = FolderOf(databaseFile);
-  struct statvfs disk {};
-  if (statvfs(folder.c_str(), &disk) == 0 && (disk.f_flag & ST_RDONLY) != 0) {
-    return QStringLiteral(
-               "The database %1 is on a disk that is mounted read-only, so Quorvia cannot write FILTERED "
-               "into "
-               "it. Copy the program folder %2 to a disk you can write to and start Quorvia there, or have "
-               "the "
-               "disk mounted for writing.")
-        .arg(Q(databaseFile), Q(folder));
-  }
-  if (access(databaseFile.c_str(), W_OK) != 0) {
-    return QStringLiteral(
-               "The database %1 is read-only, so Quorvia cannot write FILTERED into it. Make the file "
-               "writable "
-               "(chmod u+w %1, or uncheck read-only in its properties) and run the update again.")
-        .arg(Q(databaseFile));
-  }
-  if (access(folder.c_str(), W_OK | X_OK) != 0) {
-    return QStringLiteral(
-               "The folder %1 is read-only, so Quorvia cannot write FILTERED into the database %2: SQLite "
-               "writes a journal beside the database while it changes it. Make the folder writable, or copy "
-               "the program folder to one you can write to, and run the update again.")
-        .arg(Q(folder), Q(databaseFile));
+  switch (disk_room::WhatIsReadOnly(databaseFile)) {
+    case disk_room::ReadOnlyPart::disk:
+      return QStringLiteral(
+                 "The database %1 is on a disk that is mounted read-only, so Quorvia cannot write FILTERED "
+                 "into "
+                 "it. Copy the program folder %2 to a disk you can write to and start Quorvia there, or have "
+                 "the disk mounted for writing.")
+          .arg(Q(databaseFile), Q(folder));
+    case disk_room::ReadOnlyPart::file:
+      return QStringLiteral(
+                 "The database %1 is read-only, so Quorvia cannot write FILTERED into it. Make the file "
+                 "writable (chmod u+w %1, or uncheck read-only in its properties) and run the update again.")
+          .arg(Q(databaseFile));
+    case disk_room::ReadOnlyPart::folder:
+      return QStringLiteral(
+                 "The folder %1 is read-only, so Quorvia cannot write FILTERED into the database %2: SQLite "
+                 "writes a journal beside the database while it changes it. Make the folder writable, or "
+                 "copy "
+                 "the program folder to one you can write to, and run the update again.")
+          .arg(Q(folder), Q(databaseFile));
+    case disk_room::ReadOnlyPart::none:
+      break;
   }
   return QStringLiteral(
              "The database %1 could not be written: it is read-only for Quorvia. Make the file and its "

@@ -1,7 +1,6 @@
 #include "data_indexes/add_indexes_command.h"
 
 #include <sqlite3.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -55,15 +54,21 @@ std::string FolderOf(const std::string& file) {
 // SQLite writes a journal beside the file, so the folder must take new files too.
 std::optional<std::string> NotWritable(const std::string& file) {
   const std::string whole = std::filesystem::absolute(file).string();
-  if (access(file.c_str(), W_OK) != 0) {
-    return "Cannot add indexes: " + whole +
-           " is read-only. Make it writable (chmod u+w, or copy it to a folder of your own) and run the "
-           "command again; nothing was changed.\n";
-  }
-  if (access(FolderOf(file).c_str(), W_OK | X_OK) != 0) {
-    return "Cannot add indexes: the folder " + FolderOf(file) + " is read-only, and " + whole +
-           " cannot be changed safely without writing its journal there. Make the folder writable, or copy "
-           "the file to a folder of your own, and run the command again; nothing was changed.\n";
+  const std::string nothing = "; nothing was changed.\n";
+  switch (disk_room::WhatIsReadOnly(file)) {
+    case disk_room::ReadOnlyPart::disk:
+      return "Cannot add indexes: " + whole + " is on a disk that is mounted read-only. Copy it to a disk " +
+             "you can write to and run the command on the copy, or have the disk mounted for writing" +
+             nothing;
+    case disk_room::ReadOnlyPart::file:
+      return "Cannot add indexes: " + whole + " is read-only. Make it writable (chmod u+w " + whole +
+             ") and run the command again" + nothing;
+    case disk_room::ReadOnlyPart::folder:
+      return "Cannot add indexes: the folder " + FolderOf(file) + " is read-only, and " + whole +
+             " cannot be changed safely without writing its journal there. Make the folder writable, or " +
+             "copy the file to a folder of your own, and run the command again" + nothing;
+    case disk_room::ReadOnlyPart::none:
+      break;
   }
   return std::nullopt;
 }

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdlib>
+#include <filesystem>
 
 namespace quorvia::disk_room {
 namespace {
@@ -81,6 +82,17 @@ std::string DiskName(const Shortfall& shortfall) {
       break;
   }
   return "the disk holding " + shortfall.disk.folder;
+}
+
+ReadOnlyPart WhatIsReadOnly(const std::string& file) {
+  std::error_code error;
+  const auto whole = std::filesystem::absolute(file, error);
+  const std::string folder = (error ? std::filesystem::path(file) : whole).parent_path().string();
+  struct statvfs disk {};
+  if (statvfs(folder.c_str(), &disk) == 0 && (disk.f_flag & ST_RDONLY) != 0) return ReadOnlyPart::disk;
+  if (access(file.c_str(), W_OK) != 0) return ReadOnlyPart::file;
+  if (access(folder.c_str(), W_OK | X_OK) != 0) return ReadOnlyPart::folder;
+  return ReadOnlyPart::none;
 }
 
 std::int64_t MegabytesUp(std::int64_t bytes) {

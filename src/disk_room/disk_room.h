@@ -45,6 +45,11 @@ Shortfall DiskThatFilled(const std::string& fileFolder, const std::string& tempo
 // "the disk holding FOLDER", "the disk holding the temporary folder FOLDER", or both.
 std::string DiskName(const Shortfall& shortfall);
 
+// What keeps a file from being written as SQLite writes it (the file, and a journal beside it): the disk it
+// is on being mounted read-only, the file, or its folder; nothing when all can be written.
+enum class ReadOnlyPart { none, disk, file, folder };
+ReadOnlyPart WhatIsReadOnly(const std::string& file);
+
 // Whole megabytes, rounded up, for saying how much room is missing.
 std::int64_t MegabytesUp(std::int64_t bytes);
 

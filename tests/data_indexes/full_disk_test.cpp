@@ -191,5 +191,24 @@ TEST(FullDisk, AFullTemporaryFolderIsNamedAndAnIndexSortFailingThereLeavesTheFil
   ExpectWholeAndAlone(file, before);
 }
 
+TEST(FullDisk, AFileOnADiskMountedReadOnlyIsRefusedInWords) {
+  testing::TempFolder folder;
+  const std::string diskFolder = folder.File("disk");
+  const SmallDisk disk(diskFolder, 4);
+  if (!disk.Mounted()) GTEST_SKIP() << "cannot mount a tmpfs here (" << disk.Why() << ")";
+  const std::string file = diskFolder + "/MOSA_DB.mdb";
+  WriteUnindexedCountry(file, 100);
+  const std::string before = Bytes(file);
+  ASSERT_EQ(mount("tmpfs", diskFolder.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=4m"), 0);
+
+  std::ostringstream out, err;
+  EXPECT_EQ(AddIndexesCommand(file, out, err), 1);
+  EXPECT_EQ(err.str(),
+            "Cannot add indexes: " + file +
+                " is on a disk that is mounted read-only. Copy it to a disk you can write to and run "
+                "the command on the copy, or have the disk mounted for writing; nothing was changed.\n");
+  EXPECT_TRUE(Bytes(file) == before);
+}
+
 }  // namespace
 }  // namespace quorvia::data_indexes
