@@ -210,5 +210,38 @@ TEST(FullDisk, AFileOnADiskMountedReadOnlyIsRefusedInWords) {
   EXPECT_TRUE(Bytes(file) == before);
 }
 
+// Every connection refuses to set a page size, so the rewrite fails after the indexes were added.
+int DenyPageSize(void* /*data*/, int action, const char* pragma, const char* value, const char*,
+                 const char*) {
+  return action == SQLITE_PRAGMA && value != nullptr && sqlite3_stricmp(pragma, "page_size") == 0
+             ? SQLITE_DENY
+             : SQLITE_OK;
+}
+extern "C" int RefusePageSizes(sqlite3* handle, const char** /*message*/,
+                               const sqlite3_api_routines* /*api*/) {
+  return sqlite3_set_authorizer(handle, DenyPageSize, nullptr);
+}
+
+TEST(AddIndexesCommand, ARewriteThatFailsAfterTheIndexesExitsOneAndSaysTheIndexesStand) {
+  testing::TempFolder folder;
+  const std::string file = folder.File("MOSA_DB.mdb");
+  WriteUnindexedCountry(file, 1'000);
+  sqlite3_auto_extension(reinterpret_cast<void (*)()>(RefusePageSizes));
+  std::ostringstream out, err;
+  const int status = AddIndexesCommand(file, out, err);
+  sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(RefusePageSizes));
+
+  EXPECT_EQ(status, 1);
+  EXPECT_NE(out.str().find("Added index DATA_AT_by_change1"), std::string::npos) << out.str();
+  EXPECT_NE(err.str().find("Could not rewrite " + file + " with larger pages: "), std::string::npos)
+      << err.str();
+  EXPECT_NE(err.str().find("The file keeps its pages and the indexes added."), std::string::npos)
+      << err.str();
+  EXPECT_EQ(testing::QueryNumber(file, "SELECT count(*) FROM sqlite_master WHERE type = 'index'"), 3);
+  EXPECT_EQ(testing::QueryNumber(file, "PRAGMA page_size"), 4096);
+  EXPECT_FALSE(std::filesystem::exists(file + "-journal"));
+  EXPECT_EQ(testing::QueryText(file, "PRAGMA integrity_check"), "ok");
+}
+
 }  // namespace
 }  // namespace quorvia::data_indexes
