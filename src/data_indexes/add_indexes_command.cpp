@@ -145,22 +145,23 @@ FailedStep PutBack(db::SqliteConnection& connection, const db::DbError& failure,
   return step;
 }
 
-// The side files SQLite may leave when it could not restore a file; they hold the file's former content.
-std::vector<std::string> SideFilesOf(const std::string& file) {
-  std::vector<std::string> found;
-  for (const char* suffix : {"-journal", "-wal"}) {
-    std::error_code error;
-    if (std::filesystem::exists(file + suffix, error)) found.push_back(file + suffix);
-  }
-  return found;
+// The journal SQLite leaves when it could not restore the file: it holds the file's former content. One
+// that is empty or whose header is zeroed (the journal modes that keep the file) holds nothing. (In WAL mode
+// a failed step's pages are never part of the file, and the WAL goes when the file is closed.)
+std::optional<std::string> HotJournalOf(const std::string& file) {
+  const std::string journal = file + "-journal";
+  std::ifstream in(journal, std::ios::binary);
+  char header[8] = {};
+  in.read(header, sizeof header);
+  if (in.gcount() < static_cast<std::streamsize>(sizeof header)) return std::nullopt;
+  if (std::all_of(std::begin(header), std::end(header), [](char c) { return c == 0; })) return std::nullopt;
+  return journal;
 }
 
 std::string AfterFailure(const std::string& file, bool restored) {
-  const auto sideFiles = SideFilesOf(file);
-  if (restored && sideFiles.empty()) return "";
-  std::string names;
-  for (const auto& side : sideFiles) names += (names.empty() ? "" : " and ") + side;
-  return " The file could not be put back yet: " + (names.empty() ? std::string("its journal") : names) +
+  const auto journal = HotJournalOf(file);
+  if (restored && !journal) return "";
+  return " The file could not be put back yet: " + journal.value_or(file + "-journal") +
          " holds its former content. Do not delete it; close every program that uses " + file +
          " and open the file once (quorvia-import --add-indexes " + file + " does), which puts it back.";
 }
