@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "data_indexes/data_indexes.h"
 #include "db/db_error.h"
@@ -93,8 +94,10 @@ Plan PlanFor(db::SqliteConnection& connection, std::int64_t fileBytes) {
   plan.indexes = MissingIndexes(connection);
   plan.rewrite = WantsLargePages(connection);
   std::int64_t indexBytes = 0;
+  std::map<std::string, std::int64_t> byTable;  // measuring a table reads all its pages
   for (const auto& index : plan.indexes) {
-    const std::int64_t bytes = EstimatedBytes(connection, index);
+    if (!byTable.contains(index.table)) byTable[index.table] = EstimatedBytes(connection, index);
+    const std::int64_t bytes = byTable[index.table];
     indexBytes += bytes;
     plan.forIndexes.inTemporaryFolder = std::max(plan.forIndexes.inTemporaryFolder, bytes);
   }

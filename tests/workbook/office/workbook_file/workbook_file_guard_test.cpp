@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -22,6 +23,7 @@
 #include "file_mode/process_umask.h"
 #include "office_test_support.h"
 #include "workbook/office/process/office_options.h"
+#include "workbook/office/process/office_processes.h"
 #include "workbook/office/workbook_file/workbook_file_guard.h"
 #include "workbook/spreadsheet_application.h"
 
@@ -198,8 +200,12 @@ TEST(OfficeLockFile, ALockOfAnOfficeRunningOnTheUsersOwnProfileIsKept) {
     EXPECT_TRUE(fs::exists(lockFile));
     kill(office, SIGKILL);
     waitpid(office, nullptr, 0);
-    // Once that office has ended, its lock holds nothing.
-    EXPECT_TRUE(IsLockOfEndedOffice(lockFile));
+    // Once that office has ended, its lock holds nothing, unless another office of this user runs on
+    // its own profile too (one that other tests started, say).
+    const auto others = OfficeProcessesOfUser();
+    if (std::none_of(others.begin(), others.end(), [](const auto& other) { return !other.ProfileUrl(); })) {
+      EXPECT_TRUE(IsLockOfEndedOffice(lockFile));
+    }
   }
   setenv("HOME", oldHome.c_str(), 1);
   if (oldConfig != nullptr) setenv("XDG_CONFIG_HOME", savedConfig.c_str(), 1);
