@@ -96,7 +96,8 @@ Plan PlanFor(db::SqliteConnection& connection, std::int64_t fileBytes) {
   std::int64_t indexBytes = 0;
   std::map<std::string, std::int64_t> byTable;  // measuring a table reads all its pages
   for (const auto& index : plan.indexes) {
-    if (!byTable.contains(index.table)) byTable[index.table] = EstimatedBytes(connection, index);
+    // An index took a few per cent more than its table (1,000,000 records: 138 MB against 135 MB).
+    if (!byTable.contains(index.table)) byTable[index.table] = EstimatedBytes(connection, index) * 11 / 10;
     const std::int64_t bytes = byTable[index.table];
     indexBytes += bytes;
     plan.forIndexes.inTemporaryFolder = std::max(plan.forIndexes.inTemporaryFolder, bytes);
@@ -210,8 +211,10 @@ int AddIndexes(const std::string& file, std::ostream& out, std::ostream& err) {
         << (plan.indexes.empty() ? "the rewrite with larger pages"
             : plan.rewrite       ? "the indexes and the rewrite with larger pages"
                                  : "the indexes")
-        << ". Free that room, or give another temporary folder in SQLITE_TMPDIR, and run the command again; "
-           "nothing was changed.\n";
+        << (missing->holds == Shortfall::Holds::file
+                ? ". Free that room"
+                : ". Free that room, or name a temporary folder on a roomier disk in SQLITE_TMPDIR,")
+        << " and run the command again; nothing was changed.\n";
     return 1;
   }
   try {
