@@ -23,11 +23,25 @@ inline std::string NameAfter(const std::string& text, const std::string& marker)
 
 }  // namespace detail
 
-// What went wrong, in plain words: the first line of every message about an engine error.
-inline QString PlainDbProblem(const db::DbError& error) {
+// Why SQLite could not write the database file (SQLite's "read-only" errors): which of the file, its folder
+// and its disk cannot be written, with the file's whole path and what to do.
+QString ReadOnlyDatabaseText(const std::string& databaseFile);
+// Which disk filled when SQLite said "database or disk is full": the one holding the database, or the one
+// holding the temporary folder where queries sort.
+QString FullDiskText(const std::string& databaseFile);
+// Why the server did not let the program in, from the server's own words.
+QString RefusedLoginText(const std::string& serverWords);
+
+// What went wrong, in plain words: the first line of every message about an engine error. With the
+// database file, the problems of the file itself name it.
+inline QString PlainDbProblem(const db::DbError& error, const std::string& databaseFile = {}) {
   const std::string& words = error.Description();
   if (error.Number() == db::kConnectionLost) return QStringLiteral("The connection to the server was lost.");
-  if (error.Number() == db::kServerUnreachable) return QStringLiteral("The server cannot be reached.");
+  if (error.Number() == db::kServerUnreachable) return RefusedLoginText(words);
+  constexpr int kReadOnly = 8, kFull = 13;  // SQLite's primary codes, under its extended ones
+  if ((error.Number() & 0xff) == kReadOnly && !databaseFile.empty())
+    return ReadOnlyDatabaseText(databaseFile);
+  if ((error.Number() & 0xff) == kFull && !databaseFile.empty()) return FullDiskText(databaseFile);
   if (const auto table = detail::NameAfter(words, "no such table: "); !table.empty()) {
     return QStringLiteral("The database cannot be read: table %1 is missing.")
         .arg(QString::fromStdString(table));
@@ -51,10 +65,10 @@ inline QString PlainDbProblem(const db::DbError& error) {
 }
 
 // How an engine error is put to the user: in plain words first, then the engine's number and its words.
-inline QString ErrorText(const db::DbError& error) {
-  return PlainDbProblem(error) + QStringLiteral("\n\nError %1: %2")
-                                     .arg(error.Number())
-                                     .arg(QString::fromStdString(error.Description()));
+inline QString ErrorText(const db::DbError& error, const std::string& databaseFile = {}) {
+  return PlainDbProblem(error, databaseFile) + QStringLiteral("\n\nError %1: %2")
+                                                   .arg(error.Number())
+                                                   .arg(QString::fromStdString(error.Description()));
 }
 
 }  // namespace quorvia::app

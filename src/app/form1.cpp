@@ -23,6 +23,7 @@
 #include "query/query_session.h"
 #include "query/updata.h"
 #include "ui_common/modal_host.h"
+#include "vocabulary/file_names.h"
 
 namespace quorvia::app {
 namespace {
@@ -114,9 +115,9 @@ bool Form1::Form_Load() {
     return false;
   }
   if (combos_[0]->count() == 0) {
-    // Without a DATA_ table there is no country to choose; say so instead of failing on an empty code.
-    modals_.ShowMessage(
-        this, QStringLiteral("The database %1 holds no country data (no DATA_ table).").arg(Q(path)));
+    // Without a country's DATA_ table there is no country to choose; say so instead of failing on an empty
+    // code.
+    modals_.ShowMessage(this, Q(query::NoCountryTableText(db::DBEngine::Instance().SourceOf(path))));
     return true;
   }
   // Setting the text raises the change event, which runs the country selection.
@@ -320,7 +321,11 @@ void Form1::SetMousePointer(int value) {
 
 void Form1::SetLabel1(const std::string& text) { label1_->setText(Q(text)); }
 
-void Form1::ReportError(const db::DbError& error) { modals_.ShowMessage(this, ErrorText(error)); }
+void Form1::ReportError(const db::DbError& error) {
+  modals_.ShowMessage(this, ErrorText(error, DatabaseFile()));
+}
+
+std::string Form1::DatabaseFile() const { return programFolder_ + "/" + vocabulary::kDatabaseFileName; }
 
 void Form1::ReportError(const std::exception& error) { modals_.ShowMessage(this, Q(error.what())); }
 

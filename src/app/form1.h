@@ -171,6 +171,8 @@ class Form1 : public QWidget {
   std::string CountryCode() const;
   void ReportError(const db::DbError& error);
   void ReportError(const std::exception& error);
+  // The program folder's database file, named in messages about it.
+  std::string DatabaseFile() const;
 
   std::string programFolder_;
   ui::ModalHost& modals_;

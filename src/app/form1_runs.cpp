@@ -64,15 +64,15 @@ void Form1::BuildRunControls() {
 void Form1::Command1_Click() {
   if (RunGoing() || !session_) return;
   SetLabel1("Processing update...");
-  StartRun([session = session_.get(), selection = ReadSelection()] {
+  StartRun([session = session_.get(), selection = ReadSelection(), database = DatabaseFile()] {
     RunEnd end;
     try {
       const auto outcome = session->Update(selection);
       end.done = outcome.Done();
       end.labelText = outcome.labelText;
     } catch (const db::DbError& error) {
-      end.labelText = "Update not done: error " + std::to_string(error.Number());
-      end.message = ErrorText(error);
+      end.labelText = "Update not done: " + S(PlainDbProblem(error, database));
+      end.message = ErrorText(error, database);
     } catch (const std::exception& error) {
       end.labelText = std::string("Update not done: ") + error.what();
       end.message = Q(error.what());
@@ -105,7 +105,7 @@ void Form1::Command2_Click() {
         this, [this, step] { ShowBatchStep(step.statusText, step.hourglass); }, Qt::QueuedConnection);
   };
   StartRun([session = session_.get(), request = std::move(request), stop = stopRequested_, hold = batchHold_,
-            beforeItem, files = batchFileOptions_] {
+            beforeItem, files = batchFileOptions_, database = DatabaseFile()] {
     RunEnd end;
     try {
       auto batch = session->StartBatch(request);
@@ -123,8 +123,8 @@ void Form1::Command2_Click() {
         end.done = end.done && end.batchFiles->problems.empty();
       }
     } catch (const db::DbError& error) {
-      end.labelText = "Batch not done: error " + std::to_string(error.Number());
-      end.message = ErrorText(error);
+      end.labelText = "Batch not done: " + S(PlainDbProblem(error, database));
+      end.message = ErrorText(error, database);
     } catch (const std::exception& error) {
       end.labelText = std::string("Batch not done: ") + error.what();
       end.message = Q(error.what());

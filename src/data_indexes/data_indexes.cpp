@@ -1,5 +1,8 @@
 #include "data_indexes/data_indexes.h"
 
+#include <sqlite3.h>
+
+#include <QLoggingCategory>
 #include <algorithm>
 #include <set>
 
@@ -8,6 +11,8 @@
 #include "db/sqlite_statement.h"
 #include "db/view_definition.h"
 #include "vocabulary/data_tables.h"
+
+Q_LOGGING_CATEGORY(lcDataIndexes, "quorvia.data_indexes", QtWarningMsg)
 
 namespace quorvia::data_indexes {
 namespace {
@@ -153,31 +158,61 @@ void UseLargePages(db::SqliteConnection& newFile) {
   newFile.Execute("PRAGMA page_size = " + std::to_string(kLargePageSize));
 }
 
+bool WantsLargePages(db::SqliteConnection& connection) {
+  return std::stoi(PragmaText(connection, "page_size")) < kLargePageSize &&
+         !db::EqualsIgnoringAsciiCase(PragmaText(connection, "journal_mode"), "wal");
+}
+
 std::optional<int> RewriteWithLargePages(db::SqliteConnection& connection) {
+  if (!WantsLargePages(connection)) return std::nullopt;
   const int pageSize = std::stoi(PragmaText(connection, "page_size"));
-  if (pageSize >= kLargePageSize ||
-      db::EqualsIgnoringAsciiCase(PragmaText(connection, "journal_mode"), "wal"))
-    return std::nullopt;
   UseLargePages(connection);
   connection.Execute("VACUUM");
   return pageSize;
 }
 
-std::vector<IndexDefinition> CreateMissingIndexes(db::SqliteConnection& connection) {
+std::vector<IndexDefinition> MissingIndexes(db::SqliteConnection& connection) {
   const db::TableDefs tables(db::ReadSqliteTables(connection.Handle()));
   const auto existing = ExistingIndexNames(connection);
-  std::vector<IndexDefinition> added;
+  std::vector<IndexDefinition> missing;
   for (int i = 0; i < tables.Count(); ++i) {
     for (auto& index : IndexesFor(tables.Item(i), tables)) {
-      if (existing.contains(db::UpperAscii(index.name))) continue;
-      connection.Execute(index.CreateSql());
-      added.push_back(std::move(index));
+      if (!existing.contains(db::UpperAscii(index.name))) missing.push_back(std::move(index));
     }
   }
+  return missing;
+}
+
+std::vector<IndexDefinition> CreateMissingIndexes(db::SqliteConnection& connection) {
+  auto added = MissingIndexes(connection);
+  for (const auto& index : added) connection.Execute(index.CreateSql());
   // Without statistics the planner takes the country condition, which every record meets, for a
   // selective one, and would read a whole table through an index.
   if (!added.empty()) connection.Execute("ANALYZE");
   return added;
+}
+
+std::int64_t EstimatedBytes(db::SqliteConnection& connection, const IndexDefinition& index) {
+  try {
+    db::SqliteStatement size(connection.Handle(), "SELECT sum(pgsize) FROM dbstat WHERE name = ?1");
+    size.BindText(1, index.table);
+    if (size.Step()) return static_cast<std::int64_t>(size.Column(0).ToDouble());
+  } catch (const db::DbError& failure) {  // an SQLite without the dbstat table
+    qCDebug(lcDataIndexes) << "table size unknown, taking the file's:" << failure.what();
+  }
+  return FileBytes(connection);
+}
+
+bool RestoreAfterFailedWrite(db::SqliteConnection& connection) noexcept {
+  try {
+    if (sqlite3_get_autocommit(connection.Handle()) == 0) connection.Execute("ROLLBACK");
+    db::SqliteStatement read(connection.Handle(), "SELECT count(*) FROM sqlite_master");
+    read.Step();
+    return true;
+  } catch (const std::exception& failure) {
+    qCWarning(lcDataIndexes) << "file not restored from its journal:" << failure.what();
+    return false;
+  }
 }
 
 AddedIndexes AddDataIndexes(db::SqliteConnection& connection) {
@@ -188,7 +223,14 @@ AddedIndexes AddDataIndexes(db::SqliteConnection& connection) {
     result.added = CreateMissingIndexes(connection);
     connection.Execute("COMMIT");
   } catch (...) {
-    connection.Execute("ROLLBACK");
+    // On a full disk SQLite ends the transaction itself; a second ROLLBACK would fail and hide why.
+    if (sqlite3_get_autocommit(connection.Handle()) == 0) {
+      try {
+        connection.Execute("ROLLBACK");
+      } catch (const db::DbError& failure) {
+        qCWarning(lcDataIndexes) << "rollback after a failed index build:" << failure.what();
+      }
+    }
     throw;
   }
   result.bytesAfter = FileBytes(connection);

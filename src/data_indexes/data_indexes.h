@@ -52,9 +52,26 @@ void UseLargePages(db::SqliteConnection& newFile);
 // the file is then as it was.
 std::optional<int> RewriteWithLargePages(db::SqliteConnection& connection);
 
-// Creates the indexes of every change table that it lacks (known by name) and refreshes the planner's
-// statistics, inside the caller's transaction; returns what it created. Throws DbError.
+// Whether RewriteWithLargePages would rewrite the file.
+bool WantsLargePages(db::SqliteConnection& connection);
+
+// The indexes of every change table that it lacks (known by name).
+std::vector<IndexDefinition> MissingIndexes(db::SqliteConnection& connection);
+
+// Creates the indexes of every change table that it lacks and refreshes the planner's statistics, inside
+// the caller's transaction; returns what it created. Throws DbError.
 std::vector<IndexDefinition> CreateMissingIndexes(db::SqliteConnection& connection);
+
+// About how many bytes the index takes once built: as much as its table, whose every column the covering
+// indexes hold, or the whole file where SQLite cannot measure a table.
+std::int64_t EstimatedBytes(db::SqliteConnection& connection, const IndexDefinition& index);
+
+// Puts the file back as it was after a write that failed half way: when the failure (a full disk) left
+// SQLite unable to roll back at once, the file is only restored from its journal when it is next read,
+// and until then it is damaged and a hot journal lies beside it. Reads it now so that SQLite restores it;
+// false when it could not (another program holds the file), and the journal then still holds the file's
+// former content.
+bool RestoreAfterFailedWrite(db::SqliteConnection& connection) noexcept;
 
 // What AddDataIndexes did.
 struct AddedIndexes {
@@ -63,7 +80,8 @@ struct AddedIndexes {
   std::int64_t bytesAfter = 0;
 };
 
-// CreateMissingIndexes in a transaction of its own, with the file's size before and after.
+// CreateMissingIndexes in a transaction of its own, with the file's size before and after. On failure the
+// transaction is rolled back and the engine's own error is thrown (SQLite may have rolled back already).
 AddedIndexes AddDataIndexes(db::SqliteConnection& connection);
 
 }  // namespace quorvia::data_indexes

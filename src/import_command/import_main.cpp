@@ -99,7 +99,8 @@ constexpr const char* kUsage =
     "       quorvia-import --add-indexes FILE\n"
     "Gives the change tables of the SQLite MOSA_DB.mdb FILE the indexes that Quorvia's queries use\n"
     "(the converter adds them to every file it writes) and says how much space they take; a file with\n"
-    "pages smaller than 64 KB is then rewritten with 64 KB pages.\n"
+    "pages smaller than 64 KB is then rewritten with 64 KB pages. It refuses when the file's disk or\n"
+    "the temporary folder lacks the room, and exits 1 when anything was not done.\n"
     "Options may stand anywhere; after \"--\" every argument is a file.\n";
 
 struct Arguments {

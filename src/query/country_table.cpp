@@ -59,4 +59,17 @@ bool NamesCountry(const std::string& text, const std::vector<std::string>& entri
          });
 }
 
+std::string NoCountryTableText(const std::string& database) {
+  using namespace vocabulary;
+  return "The database " + database +
+         " holds no country table, so there is no country to choose. A country's " +
+         "records are in a table named " + kDataTablePrefix + " and the country's two-letter code (" +
+         kDataTablePrefix +
+         "FR for France; the codes are those of the country list), one change record a row " +
+         "with the columns " + kCountryColumn + " (the country code), " + kAreaColumn + " (the area in " +
+         "hectares), " + kReviewedChangeColumn + " or " + kChangesDatabaseColumn + " (the change type) and " +
+         "the filter columns; the entries of its filter lists are in " + kUnitsTablePrefix + "FR. Open a " +
+         "program folder whose MOSA_DB.mdb holds such tables, or make a demo folder to see them.";
+}
+
 }  // namespace quorvia::query

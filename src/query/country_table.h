@@ -18,4 +18,8 @@ std::vector<std::string> CountryEntriesFor(const std::vector<std::string>& table
 // characters are an entry's code, in any letter case. A text that names none is not yet a selection.
 bool NamesCountry(const std::string& text, const std::vector<std::string>& entries);
 
+// What to say about a database that holds no table of a country the program knows: that it holds none,
+// and what such a table looks like, so that the user can tell a wrong file from a file to be completed.
+std::string NoCountryTableText(const std::string& database);
+
 }  // namespace quorvia::query

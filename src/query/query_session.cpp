@@ -69,6 +69,10 @@ workbook::RefreshOutcome QuerySession::RefreshReport(const std::string& copyName
 }
 
 folder_lock::FolderLock QuerySession::StartRun(const Selection& selection) const {
+  if (!selection.unloadedBoxes.empty() && CountryEntries().empty()) {
+    throw RunRefused(NoCountryTableText(workDb_->Path()) +
+                     " The update was not done: FILTERED and the workbook are as they were.");
+  }
   if (!selection.unloadedBoxes.empty()) {
     std::string boxes;
     for (const auto& box : selection.unloadedBoxes) boxes += (boxes.empty() ? "" : ", ") + box;

@@ -4,6 +4,7 @@
 #include <pwd.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -76,6 +77,39 @@ TEST(ConvertInPlace, RemovesWhatAKilledConversionLeftAndNothingElse) {
   EXPECT_FALSE(fs::exists(leftover));
   EXPECT_FALSE(fs::exists(leftoverJournal));
   EXPECT_EQ(ReadBytes(running), "half written");  // its process still runs: not ours to remove
+}
+
+// A process we may not signal (another user's) still runs: the files named after it are not leftovers.
+// Run as an unprivileged user, kill(pid, 0) answers EPERM for it, not "no such process".
+TEST(ConvertInPlace, KeepsTheFilesOfAProcessThatRunsForAnotherUser) {
+  constexpr pid_t kInit = 1;  // the system's first process, owned by the administrator
+  constexpr uid_t kNobody = 65534;
+  struct stat init {};
+  if (stat("/proc/1", &init) != 0 || init.st_uid != 0)
+    GTEST_SKIP() << "no process of another user to name the files after";
+  ScratchFolder folder;
+  const fs::path database = folder.Copy(kSample, "MOSA_DB.mdb");
+  fs::permissions(folder.Path(), fs::perms::all);  // the unprivileged conversion writes there too
+  const fs::path otherUsers =
+      folder.Path() / (".MOSA_DB.mdb.converting-" + std::to_string(kInit) + "-a1B2c3");
+  WriteBytes(otherUsers, "being written");
+
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(2);
+    try {
+      ConvertInPlace(database.string(), kNoProgress, kNeverCancel);
+    } catch (...) {
+      _exit(3);
+    }
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  ASSERT_EQ(WEXITSTATUS(status), 0) << "the conversion as another user failed";
+  EXPECT_EQ(ReadBytes(otherUsers), "being written");
 }
 
 TEST(ConvertInPlace, BadFilesGiveTheMessageAndChangeNothing) {

@@ -190,11 +190,20 @@ TEST_F(Form1Test, StartUpFailuresNameTheFile) {
   EXPECT_TRUE(modals.messages.last().contains("Error 26")) << modals.messages.last().toStdString();
 }
 
-TEST_F(Form1Test, ADatabaseWithoutCountryDataSaysSo) {
-  Load("CREATE TABLE UNITS_AT (x);");
+TEST_F(Form1Test, ADatabaseWithoutCountryTablesSaysSoAndWhatSuchATableLooksLike) {
+  // A units table alone, and a data table of no country the program knows.
+  Load("CREATE TABLE UNITS_AT (x); CREATE TABLE DATA_XY (AREAHA REAL, N0CD TEXT);");
   EXPECT_TRUE(loaded);
   ASSERT_EQ(modals.messages.size(), 1);
-  EXPECT_TRUE(modals.messages[0].contains("holds no country data"));
+  EXPECT_TRUE(modals.messages[0].contains("holds no country table")) << modals.messages[0].toStdString();
+  EXPECT_TRUE(modals.messages[0].contains("MOSA_DB.mdb"));
+  EXPECT_TRUE(modals.messages[0].contains("DATA_FR") && modals.messages[0].contains("UNITS_FR"));
+  // An update asked for all the same says so too, rather than to choose a country again.
+  form->Command1()->click();
+  form->WaitForRun();
+  ASSERT_EQ(modals.messages.size(), 2);
+  EXPECT_TRUE(modals.messages[1].contains("holds no country table")) << modals.messages[1].toStdString();
+  EXPECT_FALSE(modals.messages[1].contains("Choose the country again"));
 }
 
 TEST_F(Form1Test, BoxesWhoseListsCouldNotBeReadAreNoSelection) {

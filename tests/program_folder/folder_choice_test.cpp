@@ -169,6 +169,22 @@ TEST_F(FolderChoiceTest, AVanishedFolderIsNamedInTheStartDialog) {
   EXPECT_TRUE(startTexts_[0].contains(QString::fromStdString(gone.string()))) << startTexts_[0].toStdString();
 }
 
+// The folder is still there, but its database was moved away (or a folder took its name): the folder
+// opened last is not opened again, and the start dialog says why.
+TEST_F(FolderChoiceTest, AFolderOpenedLastThatNoLongerHoldsADatabaseIsNotOpened) {
+  const fs::path emptied = FolderWithDatabase("emptied");
+  Write(emptied / "MOSA_QUERY.xls", "the report");
+  memory_->Remember(emptied);
+  fs::remove(emptied / "MOSA_DB.mdb");
+  fs::create_directory(emptied / "MOSA_DB.mdb");
+  steps_ = {Press(&StartDialog::QuitButton)};
+  EXPECT_EQ(Choose(), std::nullopt);
+  ASSERT_EQ(startTexts_.size(), 1);
+  EXPECT_TRUE(startTexts_[0].contains(QString::fromStdString(emptied.string())))
+      << startTexts_[0].toStdString();
+  EXPECT_TRUE(startTexts_[0].contains("holds no MOSA_DB.mdb")) << startTexts_[0].toStdString();
+}
+
 TEST_F(FolderChoiceTest, AFolderArgumentWithoutADatabaseIsSaidSoBeforeTheStartDialog) {
   steps_ = {Press(&StartDialog::QuitButton)};
   EXPECT_EQ(Choose(root_ / "nowhere"), std::nullopt);

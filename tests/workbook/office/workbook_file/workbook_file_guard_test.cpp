@@ -1,10 +1,18 @@
 // The guard of the workbook file on a real folder: a write replaces the file only when complete, with the
 // permissions of an ordinary file, and what a killed run left is cleaned up; a file that is no spreadsheet
 // is refused before anything could open it for writing.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include <filesystem>
 #include <fstream>
@@ -14,6 +22,8 @@
 
 #include "file_mode/process_umask.h"
 #include "office_test_support.h"
+#include "workbook/office/process/office_options.h"
+#include "workbook/office/process/office_processes.h"
 #include "workbook/office/workbook_file/workbook_file_guard.h"
 #include "workbook/refresh_workbook.h"
 #include "workbook/spreadsheet_application.h"
@@ -123,6 +133,108 @@ TEST(WorkbookFileProblem, NamesAWorkbookThatCannotBeRefreshedAndSaved) {
   fs::permissions(book, fs::perms::owner_read | fs::perms::group_read);
   EXPECT_EQ(problem(), "the workbook " + book.string() + " is read-only; make it writable (chmod u+w \"" +
                            book.string() + "\") and try again");
+}
+
+std::string ThisHost() {
+  char name[256] = {};
+  gethostname(name, sizeof name - 1);
+  return name;
+}
+
+std::string ThisLogin() { return getpwuid(getuid())->pw_name; }
+
+// An office lock file as the office writes it: user name, login, host, time, profile URL.
+void WriteLock(const fs::path& lockFile, const std::string& host, const fs::path& profile) {
+  std::ofstream(lockFile) << "Analyst," << ThisLogin() << "," << host << ",10.12.2026 02:50,file://"
+                          << profile.string() << ";";
+}
+
+TEST(OfficeLockFile, ALockWrittenOnAnotherHostIsKeptAndOneLeftHereByAnEndedOfficeGoes) {
+  const TempFolder folder("quorvia-lock");
+  const fs::path document = folder.Path() / "MOSA_QUERY.xls";
+  std::ofstream(document) << "report";
+  const fs::path lockFile = OfficeLockFileOf(document);
+  // No office here runs on this profile; one on the other host may well, over a shared folder.
+  const fs::path profile = folder.Path() / "profile";
+  fs::create_directories(profile);
+
+  WriteLock(lockFile, "analyst-laptop.example.org", profile);
+  EXPECT_FALSE(IsLockOfEndedOffice(lockFile));
+  EXPECT_EQ(LiveLockFileOf(document), lockFile);
+  RemoveLeftoverLockFile(document, folder.Path() / "our-profile", false);
+  EXPECT_TRUE(fs::exists(lockFile)) << "another host's lock was removed";
+
+  WriteLock(lockFile, ThisHost(), profile);
+  EXPECT_TRUE(IsLockOfEndedOffice(lockFile));
+  EXPECT_EQ(LiveLockFileOf(document), std::nullopt);
+  EXPECT_FALSE(fs::exists(lockFile));
+}
+
+// An office started as the user starts one: no profile named, so it runs on the user's own profile (under
+// `home`). Its first start only makes the profile and asks to be started again, as the office's own
+// launcher does.
+pid_t StartOfficeOnUsersOwnProfile(const fs::path& home) {
+  setenv("HOME", home.c_str(), 1);
+  unsetenv("XDG_CONFIG_HOME");
+  const std::string office = OfficeOptions::VisibleDetached("unused", "").sofficePath;
+  const std::string accept = "--accept=pipe,name=quorvia-lock-test-" + std::to_string(getpid()) + ";urp;";
+  std::vector<std::string> arguments = {office,        "--headless", "--invisible",
+                                        "--norestore", "--nologo",   accept};
+  std::vector<char*> argv;
+  for (auto& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t quiet;
+  posix_spawn_file_actions_init(&quiet);
+  posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+  constexpr int kStartAgain = 81;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    pid_t pid = 0;
+    if (posix_spawn(&pid, office.c_str(), &quiet, nullptr, argv.data(), environ) != 0) break;
+    int status = 0;
+    pid_t ended = 0;
+    for (int wait = 0; wait < 30 && ended == 0; ++wait) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      ended = waitpid(pid, &status, WNOHANG);
+    }
+    if (ended == 0) {
+      posix_spawn_file_actions_destroy(&quiet);
+      return pid;
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != kStartAgain) break;
+  }
+  posix_spawn_file_actions_destroy(&quiet);
+  return 0;
+}
+
+TEST(OfficeLockFile, ALockOfAnOfficeRunningOnTheUsersOwnProfileIsKept) {
+  const TempFolder folder("quorvia-lock");
+  const std::string oldHome = std::getenv("HOME") != nullptr ? std::getenv("HOME") : "";
+  const char* oldConfig = std::getenv("XDG_CONFIG_HOME");
+  const std::string savedConfig = oldConfig != nullptr ? oldConfig : "";
+  const pid_t office = StartOfficeOnUsersOwnProfile(folder.Path() / "home");
+  const fs::path ownProfile = UsersOwnProfile();
+  const fs::path document = folder.Path() / "MOSA_QUERY.xls";
+  std::ofstream(document) << "report";
+  const fs::path lockFile = OfficeLockFileOf(document);
+  WriteLock(lockFile, ThisHost(), ownProfile);
+
+  if (office > 0) {
+    EXPECT_FALSE(IsLockOfEndedOffice(lockFile)) << "the office on " << ownProfile << " holds the file";
+    EXPECT_EQ(LiveLockFileOf(document), lockFile);
+    EXPECT_TRUE(fs::exists(lockFile));
+    kill(office, SIGKILL);
+    waitpid(office, nullptr, 0);
+    // Once that office has ended, its lock holds nothing, unless another office of this user runs on
+    // its own profile too (one that other tests started, say).
+    const auto others = OfficeProcessesOfUser();
+    if (std::none_of(others.begin(), others.end(), [](const auto& other) { return !other.ProfileUrl(); })) {
+      EXPECT_TRUE(IsLockOfEndedOffice(lockFile));
+    }
+  }
+  setenv("HOME", oldHome.c_str(), 1);
+  if (oldConfig != nullptr) setenv("XDG_CONFIG_HOME", savedConfig.c_str(), 1);
+  ASSERT_GT(office, 0) << "the office did not start on the user's own profile";
 }
 
 }  // namespace
