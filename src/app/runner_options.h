@@ -24,9 +24,11 @@ struct RunnerOptions {
   bool allItems = false;
   std::string prefix = "Prefix";  // the input box's default answer
   bool printLists = false;
-  std::optional<std::string> screenshot;  // PNG of the window as it is at the end
-  bool convert = false;                   // answers Yes when MOSA_DB.mdb is an Access database
-  std::optional<std::string> makeDemo;    // --make-demo FOLDER: only make that demo folder
+  std::optional<std::string> screenshot;    // PNG of the window as it is at the end
+  bool convert = false;                     // answers Yes when MOSA_DB.mdb is an Access database
+  std::optional<std::string> makeDemo;      // --make-demo FOLDER: only make that demo folder
+  std::optional<std::string> makeTemplate;  // --make-template FOLDER: only write the report template there
+  bool help = false;                        // --help: only print the usage
 };
 
 // Parses the arguments after the program name. Throws std::invalid_argument with a readable message.

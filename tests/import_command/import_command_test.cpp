@@ -83,7 +83,7 @@ TEST(QuorviaImport, OptionsStandAnywhereAndHelpIsPrintedOnce) {
   EXPECT_NE(load.output.find("/nonexistent"), std::string::npos) << load.output;
 
   const auto wrong = RunCommand(program + " " + ShellQuote(source.string()) + " 2>&1");
-  EXPECT_EQ(wrong.status, 1);
+  EXPECT_EQ(wrong.status, 2);
   EXPECT_EQ(wrong.output.find("quorvia-import: a conversion needs SOURCE and TARGET; 1 file was given"), 0u)
       << wrong.output;
 }
