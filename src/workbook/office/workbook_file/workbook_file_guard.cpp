@@ -144,6 +144,31 @@ std::optional<fs::path> LiveLockFileOf(const fs::path& document) {
   return lockFile;
 }
 
+std::string LockHolder(const fs::path& lockFile) {
+  const auto fields = LockFields(lockFile);
+  constexpr std::size_t kLogin = 1, kHost = 2, kTime = 3;
+  if (fields.size() <= kTime || fields[kLogin].empty()) return "another program";
+  if (fields[kLogin] == LoginName() && fields[kHost] == HostName()) {
+    if (const auto profile = ProfileNamedIn(lockFile)) {
+      for (const auto& office : OfficeProcessesOfUser()) {
+        const auto url = office.ProfileUrl();
+        try {
+          const fs::path used =
+              url ? fs::path(PathFromFileUrl(ToOUString(*url))) : fs::path(UsersOwnProfile());
+          if (SameProfile(used, *profile)) {
+            return "LibreOffice (process " + std::to_string(office.pid) + ", on the profile " +
+                   profile->string() + ")";
+          }
+        } catch (...) {
+          qCDebug(workbookFileLog, "office %d runs on a profile we cannot read: %s",
+                  static_cast<int>(office.pid), CurrentErrorText().c_str());
+        }
+      }
+    }
+  }
+  return "LibreOffice of " + fields[kLogin] + " on host " + fields[kHost] + " since " + fields[kTime];
+}
+
 fs::path OfficeLockFileOf(const fs::path& document) {
   return document.parent_path() / (".~lock." + document.filename().string() + "#");
 }
