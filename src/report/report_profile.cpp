@@ -84,7 +84,9 @@ std::string InstalledOfficeVersion(const fs::path& bootstraprc) {
 
 void PrepareReportProfile(const office::OfficeOptions& options) {
   const std::string profile = options.ProfileFolder();
-  if (!office::ProfileIsSetUp(profile)) office::OfficeProcess::InitialiseProfile(options);
+  // A profile that was there before (one given with --profile may be the user's own) keeps its settings.
+  if (office::ProfileIsSetUp(profile)) return;
+  office::OfficeProcess::InitialiseProfile(options);
   if (!OfficeRunsOn(profile)) WriteQuietSettings(profile);
 }
 

@@ -14,9 +14,9 @@ namespace quorvia::report {
 // starts whatever else runs. Every folder's report is shown by the one office on this profile.
 std::filesystem::path ReportProfileFolder();
 
-// Sets the office's profile up once, when it has not been yet, and then keeps the office from greeting the
-// user: no tip of the day, no "what's new" bar, no question about the .xls format when the user saves.
-// Settings are written only while no office runs on the profile (a running office would write over them).
+// Sets the office's profile up when it has not been yet, and then keeps the office from greeting the user:
+// no tip of the day, no "what's new" bar, no question about the .xls format when the user saves. A profile
+// that was set up before is left as it is (it may be the user's own, given with --profile).
 // OfficeStartError when the office cannot set up the profile.
 void PrepareReportProfile(const workbook::office::OfficeOptions& options);
 
