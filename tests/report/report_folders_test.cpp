@@ -176,11 +176,23 @@ TEST_F(ReportFoldersTest, AReportHeldByTheUsersOfficeIsRefusedNamingThatOffice) 
 
   const auto refused = ShowReport(folder.string());
   EXPECT_EQ(refused.status, 1) << refused.output;
-  EXPECT_NE(refused.output.find("MOSA_QUERY.xls is open in LibreOffice (process "), std::string::npos)
+  EXPECT_NE(refused.output.find("MOSA_QUERY.xls is open in LibreOffice (process " + std::to_string(users[0])),
+            std::string::npos)
       << refused.output;
   EXPECT_NE(refused.output.find("on the profile " + (Root() / "home/.config/libreoffice/4").string()),
             std::string::npos)
       << refused.output;
+
+  // Run from a session with another HOME, the office on that HOME's default profile still holds the file:
+  // its lock is no leftover and stays.
+  const auto elsewhere =
+      RunCommand("HOME=" + ShellQuote((Root() / "elsewhere").string()) +
+                 " XDG_CACHE_HOME=" + ShellQuote((Root() / "cache").string()) + " " +
+                 ShellQuote(QUORVIA_REPORT_PROGRAM) + " " + ShellQuote(folder.string()) + " 2>&1");
+  EXPECT_EQ(elsewhere.status, 1) << elsewhere.output;
+  EXPECT_NE(elsewhere.output.find("(process " + std::to_string(users[0])), std::string::npos)
+      << elsewhere.output;
+  EXPECT_TRUE(fs::exists(lock));
 }
 
 TEST(ReportProfileSettings, AreAddedOnceAndOnlyToARegistry) {

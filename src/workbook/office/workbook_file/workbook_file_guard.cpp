@@ -118,7 +118,7 @@ bool IsLockOfEndedOffice(const fs::path& lockFile) {
   if (!profile) return false;
   for (const auto& office : OfficeProcessesOfUser()) {
     const auto url = office.ProfileUrl();
-    fs::path used = UsersOwnProfile();
+    fs::path used = office.defaultProfile;
     if (url) {
       try {
         used = PathFromFileUrl(ToOUString(*url));
@@ -154,7 +154,7 @@ std::string LockHolder(const fs::path& lockFile) {
         const auto url = office.ProfileUrl();
         try {
           const fs::path used =
-              url ? fs::path(PathFromFileUrl(ToOUString(*url))) : fs::path(UsersOwnProfile());
+              url ? fs::path(PathFromFileUrl(ToOUString(*url))) : fs::path(office.defaultProfile);
           if (SameProfile(used, *profile)) {
             return "LibreOffice (process " + std::to_string(office.pid) + ", on the profile " +
                    profile->string() + ")";
