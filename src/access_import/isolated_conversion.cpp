@@ -13,13 +13,13 @@
 #include <optional>
 #include <sstream>
 
+#include "access_import/library_output.h"
 #include "import_rows/import_error.h"
 
 namespace quorvia::access_import {
 namespace {
 
 constexpr int kPollMilliseconds = 50;
-constexpr std::size_t kKeptWarningBytes = 2048;
 
 void WriteAll(int fd, const std::string& text) {
   std::size_t written = 0;
@@ -148,38 +148,30 @@ import_rows::ImportSummary ConvertInChildProcess(const std::string& source, cons
                                                  const import_rows::ProgressFn& progress,
                                                  const import_rows::CancelFn& cancelled) {
   Pipe messages;
-  Pipe warnings;
   const pid_t pid = ::fork();
   if (pid < 0)
     throw import_rows::ImportError(std::string("Cannot start the conversion: ") + std::strerror(errno));
   if (pid == 0) {
-    ::dup2(warnings.Write(), STDERR_FILENO);
+    // The child's standard output and error carry only libmdb's diagnostics (warnings, hex dumps of
+    // damaged pages): what the user reads is our message, made from the child's report over `messages`.
+    SilenceLibraryOutput();
     RunChild(source, target, messages.Write());
   }
   Child child(pid);
   messages.CloseWrite();
-  warnings.CloseWrite();
 
   std::string pending;
-  std::string warningText;
   std::optional<import_rows::ImportProgress> last;
   std::optional<import_rows::ImportSummary> summary;
   std::string error;
   bool messagesOpen = true;
-  bool warningsOpen = true;
-  while (messagesOpen || warningsOpen) {
+  while (messagesOpen) {
     if (cancelled())
       throw import_rows::ImportCancelled("The conversion of " + source +
                                          " was cancelled; nothing was changed.");
-    std::array<pollfd, 2> fds{
-        {{messagesOpen ? messages.Read() : -1, POLLIN, 0}, {warningsOpen ? warnings.Read() : -1, POLLIN, 0}}};
-    if (::poll(fds.data(), fds.size(), kPollMilliseconds) < 0 && errno != EINTR) break;
-    if (fds[0].revents != 0) messagesOpen = Drain(messages.Read(), pending);
-    if (fds[1].revents != 0) {
-      warningsOpen = Drain(warnings.Read(), warningText);
-      if (warningText.size() > kKeptWarningBytes)
-        warningText.erase(0, warningText.size() - kKeptWarningBytes);
-    }
+    pollfd fd{messages.Read(), POLLIN, 0};
+    if (::poll(&fd, 1, kPollMilliseconds) < 0 && errno != EINTR) break;
+    if (fd.revents != 0) messagesOpen = Drain(messages.Read(), pending);
     for (std::size_t end; (end = pending.find('\n')) != std::string::npos; pending.erase(0, end + 1)) {
       const std::string line = pending.substr(0, end);
       if (line.starts_with("P ")) {
@@ -198,11 +190,6 @@ import_rows::ImportSummary ConvertInChildProcess(const std::string& source, cons
   std::string detail = WIFSIGNALED(status)
                            ? "the reader stopped on signal " + std::to_string(WTERMSIG(status))
                            : "the reader ended with status " + std::to_string(WEXITSTATUS(status));
-  while (!warningText.empty() && (warningText.back() == '\n' || warningText.back() == ' '))
-    warningText.pop_back();
-  if (const auto lastLine = warningText.rfind('\n'); !warningText.empty()) {
-    detail += " (" + warningText.substr(lastLine == std::string::npos ? 0 : lastLine + 1) + ")";
-  }
   const bool sizeLimit = WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ;
   throw import_rows::ImportError("Cannot convert " + source + ": " + detail + " " + Where(last) +
                                  (sizeLimit ? "; the converted database reached the file-size limit"

@@ -79,8 +79,8 @@ QString MissingDatabaseText(const std::string& path) {
   const bool folder = std::filesystem::is_directory(path, error);
   if (!folder && std::filesystem::exists(path, error)) return {};
   return QStringLiteral(
-             "The database %1 %2.\n\nMake a demo folder with scripts/demo-data.sh (or make_demo_db "
-             "--out %1), copy your MOSA_DB.mdb there, or start Quorvia on another program folder.")
+             "The database %1 %2.\n\nCopy your MOSA_DB.mdb there, make a demo folder (Quorvia's start "
+             "dialog, or quorvia-run --make-demo FOLDER), or start Quorvia on another program folder.")
       .arg(Q(path), folder ? QStringLiteral("is a folder, not a file") : QStringLiteral("does not exist"));
 }
 

@@ -1,10 +1,15 @@
+#include <QAction>
 #include <QApplication>
-#include <QCommandLineParser>
+#include <iostream>
+#include <stdexcept>
 
 #include "app/form1.h"
+#include "app/window_command_line.h"
 #include "program_folder/folder_choice.h"
+#include "ui_common/application_icon.h"
 #include "ui_common/qt_modal_host.h"
 #include "vocabulary/file_names.h"
+#include "vocabulary/template_words.h"
 #include "workbook/office/libreoffice_system.h"
 #include "workbook/office/process/office_options.h"
 
@@ -12,28 +17,24 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The command line: "quorvia [--choose-folder] [FOLDER]".
-quorvia::program_folder::StartRequest ReadCommandLine(const QApplication& application) {
-  QCommandLineParser parser;
-  parser.setApplicationDescription(
-      QStringLiteral("Queries land-cover changes in the database MOSA_DB.mdb of a folder and refreshes the "
-                     "report workbook MOSA_QUERY.xls beside it."));
-  parser.addHelpOption();
-  const QCommandLineOption chooseFolder(
-      QStringLiteral("choose-folder"),
-      QStringLiteral("Show the start dialog even when a folder was opened before."));
-  parser.addOption(chooseFolder);
-  parser.addPositionalArgument(QStringLiteral("FOLDER"), QStringLiteral("The folder to work on."),
-                               QStringLiteral("[FOLDER]"));
-  parser.process(application);
-  const QStringList folders = parser.positionalArguments();
-  if (folders.size() > 1) parser.showHelp(2);
+quorvia::program_folder::StartRequest StartRequestOf(const quorvia::app::WindowCommandLine& line) {
   const fs::path programs = QCoreApplication::applicationDirPath().toStdString();
   quorvia::program_folder::StartRequest request{std::nullopt, programs,
                                                 quorvia::program_folder::BundledFilesBeside(programs)};
-  if (!folders.isEmpty()) request.argument = fs::path(folders.front().toStdString());
-  request.askFirst = parser.isSet(chooseFolder);
+  if (line.folder) request.argument = fs::path(*line.folder);
+  request.askFirst = line.chooseFolder;
   return request;
+}
+
+// Offered by the window's context menu: the report template written into the folder, and said so.
+void AddWriteTemplateAction(QWidget& window, const fs::path& folder,
+                            const quorvia::program_folder::BundledFiles& bundled,
+                            quorvia::ui::ModalHost& modals) {
+  auto* action = new QAction(QString::fromUtf8(quorvia::vocabulary::kWriteTemplateAction), &window);
+  QObject::connect(action, &QAction::triggered, &window, [&window, folder, bundled, &modals] {
+    quorvia::program_folder::WriteReportTemplateFromWindow(&window, folder, bundled, modals);
+  });
+  window.addAction(action);
 }
 
 }  // namespace
@@ -42,13 +43,27 @@ quorvia::program_folder::StartRequest ReadCommandLine(const QApplication& applic
 // folder given on the command line, the program's own folder when it holds the database, the folder opened
 // last, or the one the user picks in the start dialog.
 int main(int argc, char** argv) {
+  // Read before the window system is reached: --help and a wrong command line need no display.
+  quorvia::app::WindowCommandLine line;
+  try {
+    line = quorvia::app::ParseWindowCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const std::invalid_argument& error) {
+    std::cerr << "quorvia: " << error.what() << "\n\n" << quorvia::app::WindowUsage();
+    return 2;
+  }
+  if (line.help) {
+    std::cout << quorvia::app::WindowUsage();
+    return 0;
+  }
   QApplication application(argc, argv);
   QApplication::setApplicationName(quorvia::ui::kApplicationTitle);
-  QGuiApplication::setDesktopFileName(QStringLiteral("org.quorvia.Quorvia"));
+  // The window manager's class of the windows follows the desktop entry, so a taskbar ties them to it.
+  QGuiApplication::setDesktopFileName(QString::fromUtf8(quorvia::ui::kDesktopEntry));
+  QApplication::setWindowIcon(quorvia::ui::ApplicationIcon());
 
   quorvia::ui::QtModalHost modals;
   quorvia::program_folder::FolderMemory memory;
-  const auto request = ReadCommandLine(application);
+  const auto request = StartRequestOf(line);
   const auto chosen = quorvia::program_folder::ChooseProgramFolder(nullptr, request, memory, modals);
   if (!chosen) return 0;
   const std::string folder = chosen->string();
@@ -65,6 +80,13 @@ int main(int argc, char** argv) {
   // Once the database is open (an Access file converted), so a refused conversion leaves no new file.
   quorvia::program_folder::OfferReportTemplate(nullptr, *chosen, request.bundled, modals);
   memory.Remember(*chosen);
+  AddWriteTemplateAction(form, *chosen, request.bundled, modals);
+  // An update that found no report workbook offers the template once more.
+  QObject::connect(&form, &quorvia::app::Form1::RunEnded, &form, [&, offered = false]() mutable {
+    if (offered || !quorvia::program_folder::LacksReportWorkbook(*chosen)) return;
+    offered = true;
+    quorvia::program_folder::OfferReportTemplate(&form, *chosen, request.bundled, modals);
+  });
   form.show();
   // The first update then finds an office started and waiting, without the window waiting for it.
   office.StartParkedInBackground(folder + "/" + quorvia::vocabulary::kReportFileName);

@@ -10,6 +10,7 @@
 #include "app/scripted_modal_host.h"
 #include "app/stop_signals.h"
 #include "program_folder/folder_files.h"
+#include "vocabulary/file_names.h"
 #include "workbook/office/libreoffice_system.h"
 #include "workbook/office/process/office_options.h"
 
@@ -84,15 +85,34 @@ void PrintBatchFiles(const quorvia::batch_summary::BatchFiles& files) {
   for (const auto& problem : files.problems) std::cerr << problem << "\n";
 }
 
-// Writes a demo folder with the files this program brings along.
-int MakeDemoFolder(const char* program, const std::string& folder) {
+// The files this program brings along.
+quorvia::program_folder::BundledFiles Bundled(const char* program) {
   namespace fs = std::filesystem;
   std::error_code error;
   const fs::path programs = fs::read_symlink("/proc/self/exe", error).parent_path();
+  return quorvia::program_folder::BundledFilesBeside(error ? fs::path(program).parent_path() : programs);
+}
+
+// Writes the report template into a folder (or the folder of a file in it), never over a file.
+int MakeTemplate(const char* program, const std::string& argument) {
+  const auto folder =
+      quorvia::program_folder::NormalFolder(quorvia::program_folder::FolderOfArgument(argument));
   try {
-    quorvia::program_folder::MakeDemoFolder(
-        quorvia::program_folder::BundledFilesBeside(error ? fs::path(program).parent_path() : programs),
-        folder);
+    quorvia::program_folder::WriteReportTemplate(Bundled(program), folder);
+  } catch (const quorvia::program_folder::FolderError& failure) {
+    std::cerr << failure.what() << "\n";
+    return 1;
+  }
+  std::cout << "Report template written: " << (folder / quorvia::vocabulary::kReportFileName).string()
+            << "\n";
+  return 0;
+}
+
+// Writes a demo folder with the files this program brings along.
+int MakeDemoFolder(const char* program, const std::string& folder) {
+  namespace fs = std::filesystem;
+  try {
+    quorvia::program_folder::MakeDemoFolder(Bundled(program), folder);
   } catch (const quorvia::program_folder::FolderError& failure) {
     std::cerr << failure.what() << "\n";
     return 1;
@@ -113,7 +133,13 @@ int main(int argc, char** argv) {
     std::cerr << error.what() << "\n\n" << quorvia::app::RunnerUsage();
     return 2;
   }
+  if (options.help) {
+    std::cout << quorvia::app::RunnerUsage();
+    return 0;
+  }
   if (options.makeDemo) return MakeDemoFolder(argv[0], *options.makeDemo);
+  if (options.makeTemplate) return MakeTemplate(argv[0], *options.makeTemplate);
+  options.folder = quorvia::program_folder::FolderOfArgument(options.folder).string();
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
   QApplication::setApplicationName(quorvia::ui::kApplicationTitle);

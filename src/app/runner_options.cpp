@@ -1,5 +1,6 @@
 #include "app/runner_options.h"
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <stdexcept>
@@ -45,11 +46,17 @@ const std::map<std::string, ValueSetter>& ValueOptions() {
 
 RunnerOptions ParseRunnerOptions(const std::vector<std::string>& arguments) {
   RunnerOptions options;
-  // Making a demo folder is a command of its own, as the start dialog's button is.
-  if (!arguments.empty() && arguments.front() == "--make-demo") {
+  if (std::find(arguments.begin(), arguments.end(), "--help") != arguments.end()) {
+    options.help = true;
+    return options;
+  }
+  // Making a demo folder and writing the report template are commands of their own, as the start
+  // dialog's button and the window's action are.
+  for (const char* command : {"--make-demo", "--make-template"}) {
+    if (arguments.empty() || arguments.front() != command) continue;
     if (arguments.size() != 2)
-      throw std::invalid_argument("--make-demo takes one folder and no other option");
-    options.makeDemo = arguments.back();
+      throw std::invalid_argument(std::string(command) + " takes one folder and no other option");
+    (arguments.front() == "--make-demo" ? options.makeDemo : options.makeTemplate) = arguments.back();
     return options;
   }
   for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -89,6 +96,7 @@ std::string RunnerUsage() {
          "                   [--prefix TEXT] [--no-summary] [--pdf-copies]] [--pdf FILE] [--lists]\n"
          "                   [--screenshot PNG] [--convert]\n"
          "       quorvia-run --make-demo FOLDER\n"
+         "       quorvia-run --make-template FOLDER\n"
          "Loads the main window offscreen on DIR/MOSA_DB.mdb and DIR/MOSA_QUERY.xls, sets its controls,\n"
          "runs the same handlers as the buttons and prints the status labels.\n"
          "Selection:\n"
@@ -113,9 +121,13 @@ std::string RunnerUsage() {
          "kept\n"
          "                           as MOSA_DB.access.mdb); without it such a file ends the run with status "
          "1\n"
+         "DIR may also be a file in it (MOSA_DB.mdb, MOSA_DB.pgconn, MOSA_QUERY.xls).\n"
+         "--make-template FOLDER writes the report template MOSA_QUERY.xls into FOLDER (or the folder of a\n"
+         "file in it), never over a file, as the window's \"Write the report template\" does.\n"
          "--make-demo FOLDER writes the demo database and the report template into FOLDER (made when\n"
          "missing; it must not hold either file yet), as the start dialog's \"Make a demo folder…\" does.\n"
-         "Exit status: 0 when everything asked for was done; 1 when a message was shown, the workbook was\n"
+         "Exit status: 0 when everything asked for was done (or --help); 1 when a message was shown, the "
+         "workbook was\n"
          "not updated (or its cover page not written) or a batch item failed; 2 on a bad command line.\n";
 }
 

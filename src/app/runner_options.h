@@ -24,12 +24,14 @@ struct RunnerOptions {
   bool allItems = false;
   std::string prefix = "Prefix";  // the input box's default answer
   bool printLists = false;
-  std::optional<std::string> screenshot;  // PNG of the window as it is at the end
-  bool convert = false;                   // answers Yes when MOSA_DB.mdb is an Access database
-  std::optional<std::string> makeDemo;    // --make-demo FOLDER: only make that demo folder
-  bool summary = true;                    // --no-summary: a batch writes no summary
-  std::optional<std::string> pdf;         // --pdf FILE: the report as PDF, after the update if any
-  bool pdfCopies = false;                 // --pdf-copies: a batch writes each copy's and its summary's PDF
+  std::optional<std::string> screenshot;    // PNG of the window as it is at the end
+  bool convert = false;                     // answers Yes when MOSA_DB.mdb is an Access database
+  std::optional<std::string> makeDemo;      // --make-demo FOLDER: only make that demo folder
+  std::optional<std::string> makeTemplate;  // --make-template FOLDER: only write the report template there
+  bool help = false;                        // --help: only print the usage
+  bool summary = true;                      // --no-summary: a batch writes no summary
+  std::optional<std::string> pdf;           // --pdf FILE: the report as PDF, after the update if any
+  bool pdfCopies = false;                   // --pdf-copies: a batch writes each copy's and its summary's PDF
 };
 
 // Parses the arguments after the program name. Throws std::invalid_argument with a readable message.

@@ -91,7 +91,7 @@ int LoadIntoServer(const std::string& conninfo, const std::string& source, bool 
 constexpr const char* kUsage =
     "Usage: quorvia-import SOURCE TARGET\n"
     "Converts the Access database SOURCE (.mdb or .accdb: Jet 3, Jet 4 or ACE) into the new SQLite\n"
-    "database TARGET, which must not exist. Exit status 0 on success, 1 on any failure.\n"
+    "database TARGET, which must not exist.\n"
     "       quorvia-import --to \"CONNECTION STRING\" [--replace] SOURCE\n"
     "Loads the Access database or SQLite MOSA_DB.mdb SOURCE into the PostgreSQL database of the libpq\n"
     "connection string, in one transaction; tables that exist there already are an error unless\n"
@@ -101,7 +101,8 @@ constexpr const char* kUsage =
     "(the converter adds them to every file it writes) and says how much space they take; a file with\n"
     "pages smaller than 64 KB is then rewritten with 64 KB pages. It refuses when the file's disk or\n"
     "the temporary folder lacks the room, and exits 1 when anything was not done.\n"
-    "Options may stand anywhere; after \"--\" every argument is a file.\n";
+    "Options may stand anywhere; after \"--\" every argument is a file.\n"
+    "Exit status: 0 on success (or --help); 1 on any failure; 2 on a bad command line.\n";
 
 struct Arguments {
   bool help = false;
@@ -167,7 +168,7 @@ int main(int argc, char** argv) {
     arguments = Parse(argc, argv);
   } catch (const std::invalid_argument& error) {
     std::cerr << "quorvia-import: " << error.what() << "\n\n" << kUsage;
-    return 1;
+    return 2;
   }
   if (arguments.help) {
     std::cout << kUsage;

@@ -7,6 +7,7 @@
 #include "program_folder/folder_chooser.h"
 #include "program_folder/start_dialog.h"
 #include "ui_common/modal_host.h"
+#include "vocabulary/file_names.h"
 
 namespace quorvia::program_folder {
 namespace {
@@ -100,7 +101,7 @@ void FolderMemory::Remember(const fs::path& folder) {
 std::optional<fs::path> ChooseProgramFolder(QWidget* parent, const StartRequest& request,
                                             const FolderMemory& memory, ui::ModalHost& modals) {
   if (request.argument) {
-    const fs::path folder = NormalFolder(*request.argument);
+    const fs::path folder = NormalFolder(FolderOfArgument(*request.argument));
     if (HoldsDatabase(folder)) return folder;
     modals.ShowMessage(parent, NoDatabaseText(folder));
     return AskForProgramFolder(parent, {}, request.bundled, modals);
@@ -149,6 +150,18 @@ void OfferReportTemplate(QWidget* parent, const fs::path& folder, const BundledF
   if (!modals.AskYesNo(parent, question)) return;
   try {
     WriteReportTemplate(bundled, folder);
+  } catch (const FolderError& error) {
+    modals.ShowMessage(parent, QString::fromStdString(error.what()));
+  }
+}
+
+void WriteReportTemplateFromWindow(QWidget* parent, const fs::path& folder, const BundledFiles& bundled,
+                                   ui::ModalHost& modals) {
+  try {
+    WriteReportTemplate(bundled, folder);
+    modals.ShowMessage(parent, QStringLiteral("The report template was written to \"%1\"; the next update "
+                                              "refreshes it.")
+                                   .arg(Q(folder / vocabulary::kReportFileName)));
   } catch (const FolderError& error) {
     modals.ShowMessage(parent, QString::fromStdString(error.what()));
   }

@@ -61,6 +61,11 @@ std::optional<std::filesystem::path> AskForProgramFolder(QWidget* parent, const 
 void OfferReportTemplate(QWidget* parent, const std::filesystem::path& folder, const BundledFiles& bundled,
                          ui::ModalHost& modals);
 
+// The window's "Write the report template" action: writes the template into the folder as MOSA_QUERY.xls
+// (never over a file) and says what was done, or why nothing was.
+void WriteReportTemplateFromWindow(QWidget* parent, const std::filesystem::path& folder,
+                                   const BundledFiles& bundled, ui::ModalHost& modals);
+
 // The folder the demo button proposes: "~/Quorvia demo", or "~/Quorvia demo 2" and so on when taken.
 std::filesystem::path ProposedDemoFolder(const std::filesystem::path& home);
 

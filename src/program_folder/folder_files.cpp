@@ -102,6 +102,13 @@ fs::path NormalFolder(const fs::path& folder) {
   return normal;
 }
 
+fs::path FolderOfArgument(const fs::path& argument) {
+  std::error_code error;
+  const auto type = fs::status(argument, error).type();
+  if (type == fs::file_type::not_found || type == fs::file_type::directory || error) return argument;
+  return fs::absolute(argument, error).parent_path();
+}
+
 BundledFiles BundledFilesBeside(const fs::path& programsFolder) {
   const fs::path share = programsFolder.parent_path() / "share" / "quorvia";
   return {share / vocabulary::kReportFileName, share / "demo" / vocabulary::kDatabaseFileName};

@@ -23,6 +23,10 @@ BundledFiles BundledFilesBeside(const std::filesystem::path& programsFolder);
 // it): absolute, symbolic links resolved, no trailing separator.
 std::filesystem::path NormalFolder(const std::filesystem::path& folder);
 
+// The folder that a command-line argument names: the argument itself, or, for a file (MOSA_DB.mdb,
+// MOSA_DB.pgconn, MOSA_QUERY.xls: what a file dropped on a desktop entry gives), the folder holding it.
+std::filesystem::path FolderOfArgument(const std::filesystem::path& argument);
+
 // True when the folder holds a database: MOSA_DB.mdb, or MOSA_DB.pgconn naming one on a server.
 bool HoldsDatabase(const std::filesystem::path& folder);
 // "MOSA_DB.pgconn" or "MOSA_DB.mdb" as the folder holds them (the connection file first, as the database

@@ -12,6 +12,7 @@
 
 #include "program_folder/folder_choice.h"
 #include "report/report_window.h"
+#include "ui_common/application_icon.h"
 #include "ui_common/qt_modal_host.h"
 #include "vocabulary/file_names.h"
 #include "workbook/spreadsheet_application.h"
@@ -22,11 +23,22 @@ namespace fs = std::filesystem;
 
 constexpr const char* kUsage =
     "Usage: quorvia-report [--profile DIR] [--dialog] [FOLDER | --folder FOLDER]\n"
-    "  Shows FOLDER/MOSA_QUERY.xls in LibreOffice Calc, where Quorvia refreshes it in place on every\n"
-    "  UPDATE QUERY. Without FOLDER: the folder of this program when it holds MOSA_DB.mdb, else the folder\n"
-    "  Quorvia opened last, else the one chosen in Quorvia's start dialog. --profile uses another\n"
-    "  LibreOffice profile than yours; --dialog also shows a failure in a message box (for the desktop\n"
-    "  menu, which has no terminal).\n";
+    "  Shows FOLDER/MOSA_QUERY.xls in LibreOffice Calc, in a window titled with the folder, where Quorvia\n"
+    "  refreshes it in place on every UPDATE QUERY. FOLDER may also be a file in it (MOSA_DB.mdb,\n"
+    "  MOSA_DB.pgconn, MOSA_QUERY.xls). Without FOLDER: the folder of this program when it holds\n"
+    "  MOSA_DB.mdb, else the folder Quorvia opened last, else the one chosen in Quorvia's start dialog.\n"
+    "  The reports of every folder are shown by one LibreOffice on a profile of its own (in\n"
+    "  ~/.cache/quorvia/report-profile), beside any LibreOffice you run yourself. --profile uses the\n"
+    "  profile DIR instead; --dialog also shows a failure in a message box (for the desktop menu, which\n"
+    "  has no terminal).\n"
+    "Exit status: 0 when the report is shown (or --help); 1 when it cannot be; 2 on a bad command line.\n";
+
+// An argument that the loop below could not take.
+std::string WhatIsWrong(const std::string& option, bool hasValue) {
+  if (option == "--folder" || option == "--profile")
+    return hasValue ? "more than one FOLDER" : option + " needs a value";
+  return option.starts_with("-") ? "unknown option " + option : "more than one FOLDER";
+}
 
 fs::path ProgramsFolder() {
   std::error_code error;
@@ -40,6 +52,8 @@ QApplication& Application(std::optional<QApplication>& application, int& argc, c
   if (!application) {
     application.emplace(argc, argv);
     QApplication::setApplicationName(quorvia::ui::kApplicationTitle);
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.quorvia.QuorviaReport"));
+    QApplication::setWindowIcon(quorvia::ui::ApplicationIcon());
   }
   return *application;
 }
@@ -67,11 +81,15 @@ int main(int argc, char** argv) {
       dialog = true;
     } else if (!option.starts_with("-") && !folder) {
       folder = option;
+    } else if (option == "--help" || option == "-h") {
+      std::cout << kUsage;
+      return 0;
     } else {
-      std::cerr << (option == "--help" ? "" : "quorvia-report: bad option " + option + "\n") << kUsage;
-      return option == "--help" ? 0 : 2;
+      std::cerr << "quorvia-report: " << WhatIsWrong(option, hasValue) << "\n\n" << kUsage;
+      return 2;
     }
   }
+  if (folder) folder = quorvia::program_folder::FolderOfArgument(*folder);
   std::optional<QApplication> application;
   quorvia::ui::QtModalHost modals;
   quorvia::program_folder::FolderMemory memory;

@@ -7,13 +7,17 @@
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
+#include <com/sun/star/frame/XTitle.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 
 #include <cstdlib>
 #include <filesystem>
 
+#include "folder_lock/folder_lock.h"
 #include "report/report_log.h"
+#include "report/report_profile.h"
 #include "vocabulary/file_names.h"
+#include "vocabulary/template_words.h"
 #include "workbook/office/process/canonical_path.h"
 #include "workbook/office/process/office_options.h"
 #include "workbook/office/process/office_process.h"
@@ -34,9 +38,9 @@ using css::uno::Reference;
 using css::uno::UNO_QUERY;
 using css::uno::UNO_QUERY_THROW;
 
-std::optional<std::string> ProfileUrl(const ReportRequest& request) {
-  if (!request.profileDir) return std::nullopt;
-  return office::ToUtf8(office::FileUrlFromPath(fs::absolute(*request.profileDir).string()));
+// The report office's profile: the one asked for, else the report profile in the user's cache.
+std::string ProfileDir(const ReportRequest& request) {
+  return request.profileDir ? fs::absolute(*request.profileDir).string() : ReportProfileFolder().string();
 }
 
 void RequireDisplay() {
@@ -47,24 +51,13 @@ void RequireDisplay() {
                     std::string(office::kReportProgram) + " from a desktop session");
 }
 
-// One office serves one profile: started on a profile that an office already uses, ours would only hand
-// its request over to that office, which Quorvia cannot reach.
-void RefuseWhenProfileInUse(const ReportRequest& request) {
-  const auto other = office::OfficeUsingProfile(ProfileUrl(request));
-  if (!other) return;
-  throw ReportError("LibreOffice is already running (process " + std::to_string(other->pid) +
-                    ") with the profile that the report would use, and Quorvia cannot reach it. Close "
-                    "LibreOffice (every window of it), then run " +
-                    office::kReportProgram + " again.");
-}
-
 // A lock that an ended office left is removed; any other keeps the report from opening.
 void RefuseWhenLocked(const fs::path& workbook) {
   const auto lock = office::LiveLockFileOf(workbook);
   if (!lock) return;
-  throw ReportError(workbook.filename().string() + " is open in another program. Close it there, then run " +
-                    office::kReportProgram + " again. Its lock file " + lock->string() +
-                    " can be deleted once the program that holds the workbook is closed.");
+  throw ReportError(workbook.filename().string() + " is open in " + office::LockHolder(*lock) +
+                    ". Close it there, then run " + office::kReportProgram + " again. Its lock file " +
+                    lock->string() + " can be deleted once the program that holds the workbook is closed.");
 }
 
 std::unique_ptr<office::LibreOfficeApplication> TryConnect(const std::string& folder) {
@@ -82,33 +75,61 @@ void RequireCalcWithWindows() {
   if (fs::exists(fs::path(QUORVIA_LO_PROGRAM_DIR) / "libscuilo.so")) return;
   throw ReportError(
       "LibreOffice Calc is installed without its windows (the -nogui build). Install the Debian package "
-      "libreoffice-calc (scripts/setup.sh does), then run " +
+      "libreoffice-calc, then run " +
       std::string(office::kReportProgram) + " again.");
+}
+
+// What keeps the office on `profile` from answering: the office process that holds the profile, if any.
+std::string NotAnsweringMessage(const std::string& profile) {
+  const auto holder = office::OfficeUsingProfile(office::ToUtf8(office::FileUrlFromPath(profile)));
+  if (!holder) {
+    return "LibreOffice did not answer in time; close it and run " + std::string(office::kReportProgram) +
+           " again.";
+  }
+  return "LibreOffice (process " + std::to_string(holder->pid) + "), which holds the report profile " +
+         profile + ", did not answer in time. Close its windows (or end process " +
+         std::to_string(holder->pid) + "), then run " + office::kReportProgram + " again.";
+}
+
+// One quorvia-report at a time sets the profile up and starts its office; a second one waits for it.
+folder_lock::FolderLock LockProfile(const std::string& profile, std::chrono::milliseconds bound) {
+  std::error_code error;
+  fs::create_directories(profile, error);
+  try {
+    if (auto lock = folder_lock::FolderLock::Take(profile, bound, {})) return std::move(*lock);
+  } catch (const std::system_error& failure) {
+    throw ReportError("cannot use the report profile " + profile + ": " + failure.what());
+  }
+  throw ReportError("another " + std::string(office::kReportProgram) +
+                    " is still starting the report office on " + profile + "; run it again in a moment.");
 }
 
 // The visible office of the folder, started through the same process code as Quorvia's own office (one
 // profile set-up, one answer to the office's request to be started again), but detached: it is the user's.
+// When the report office already runs for other folders, the start hands the folder's pipe over to it, so
+// that one office shows every folder's report.
 std::unique_ptr<office::LibreOfficeApplication> StartReportOffice(const ReportRequest& request) {
-  auto options = office::OfficeOptions::VisibleDetached(
-      office::ReportOfficePipeName(request.folder),
-      request.profileDir ? fs::absolute(*request.profileDir).string() : std::string());
+  const std::string profile = ProfileDir(request);
+  auto options =
+      office::OfficeOptions::VisibleDetached(office::ReportOfficePipeName(request.folder), profile);
   options.startTimeout = request.startTimeout;
   try {
+    const auto lock = LockProfile(profile, request.startTimeout);
+    PrepareReportProfile(options);
     std::shared_ptr<office::OfficeProcess> process = office::OfficeProcess::Start(options);
     return office::AwaitListening(process, options,
                                   [&] { return office::ConnectToReportOffice(request.folder); });
   } catch (const office::OfficeStartError& error) {
     switch (error.WhyNot()) {
       case office::OfficeStartError::Reason::ProfileNotSetUpInTime:
-        throw ReportError("LibreOffice did not set up its profile in time.");
+        throw ReportError("LibreOffice did not set up the report profile " + profile + " in time.");
       case office::OfficeStartError::Reason::EndedWhileStarting:
         throw ReportError("LibreOffice ended while starting (status " + std::to_string(error.Status()) +
-                          "); is LibreOffice Calc installed? Run scripts/setup.sh.");
+                          "); is LibreOffice Calc installed? Install the Debian package libreoffice-calc.");
       case office::OfficeStartError::Reason::NotListeningInTime:
         break;
     }
-    throw ReportError("LibreOffice did not answer in time; close it and run " +
-                      std::string(office::kReportProgram) + " again.");
+    throw ReportError(NotAnsweringMessage(profile));
   }
 }
 
@@ -144,6 +165,14 @@ Reference<css::awt::XWindow> WindowOf(const Reference<css::frame::XModel>& model
   return controller->getFrame()->getContainerWindow();
 }
 
+// Reports of several folders are open at once: each window says whose it is.
+void TitleWithFolder(const Reference<css::frame::XModel>& model, const fs::path& workbook) {
+  const auto controller = model->getCurrentController();
+  if (!controller.is()) return;
+  const Reference<css::frame::XTitle> title(controller->getFrame(), UNO_QUERY);
+  if (title.is()) title->setTitle(office::ToOUString(ReportWindowTitle(workbook.parent_path().string())));
+}
+
 void BringToFront(const Reference<css::frame::XModel>& model) {
   const auto window = WindowOf(model);
   if (!window.is()) throw ReportError("the report has no window to show");
@@ -160,15 +189,17 @@ void BringToFront(const Reference<css::frame::XModel>& model) {
 ReportShown ShowReport(const ReportRequest& request) {
   const fs::path workbook = office::CanonicalPath(request.folder) / vocabulary::kReportFileName;
   if (!fs::is_regular_file(workbook)) {
-    throw ReportError(workbook.string() +
-                      " does not exist; run scripts/demo-data.sh or copy the report there.");
+    throw ReportError(workbook.string() + " does not exist; write the report template there with " +
+                      std::string(vocabulary::kMakeTemplateCommand) + " \"" +
+                      workbook.parent_path().string() + "\" (or Quorvia's \"" +
+                      vocabulary::kWriteTemplateAction + "\"), then run " + office::kReportProgram +
+                      " again.");
   }
   RequireDisplay();
   RequireCalcWithWindows();
   ReportShown shown;
   auto office = TryConnect(request.folder);
   if (!office) {
-    RefuseWhenProfileInUse(request);
     RefuseWhenLocked(workbook);
     office = StartReportOffice(request);
     shown.startedOffice = true;
@@ -179,11 +210,16 @@ ReportShown ShowReport(const ReportRequest& request) {
       model = LoadVisible(*office, workbook);
       shown.loadedWorkbook = true;
     }
+    TitleWithFolder(model, workbook);
     BringToFront(model);
   } catch (const css::uno::Exception& error) {
     throw ReportError("LibreOffice refused to show the report: " + office::ToUtf8(error.Message));
   }
   return shown;
+}
+
+std::string ReportWindowTitle(const std::string& folder) {
+  return std::string(vocabulary::kReportFileName) + " \u2014 " + folder;
 }
 
 bool ReportWindowShown(office::LibreOfficeApplication& office) {

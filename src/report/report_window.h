@@ -18,7 +18,7 @@ class ReportError : public std::runtime_error {
 
 struct ReportRequest {
   std::string folder;                     // program folder holding MOSA_QUERY.xls
-  std::optional<std::string> profileDir;  // office profile; nothing: the user's own LibreOffice profile
+  std::optional<std::string> profileDir;  // office profile; nothing: the report profile (ReportProfileFolder)
   std::chrono::milliseconds startTimeout{std::chrono::seconds(90)};
 };
 
@@ -31,6 +31,9 @@ struct ReportShown {
 // office (detached: it stays when this program ends) when none runs, and brings the window to the front.
 // ReportError when it cannot.
 ReportShown ShowReport(const ReportRequest& request);
+
+// The title of the report window of `folder`: the workbook and the folder it belongs to.
+std::string ReportWindowTitle(const std::string& folder);
 
 // True when the report office behind `office` shows MOSA_QUERY.xls in a window that is visible.
 bool ReportWindowShown(workbook::office::LibreOfficeApplication& office);

@@ -4,13 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "vocabulary/template_words.h"
 #include "workbook/spreadsheet_application.h"
 
 namespace quorvia::workbook {
 
 // What to do about a report workbook that lacks what the refresh needs.
-inline constexpr const char* kWriteTemplateAgain =
-    "write the template again with make_report_template (scripts/demo-data.sh does it when it is missing)";
+inline constexpr const char* kWriteTemplateAgain = vocabulary::kWriteTemplateAgain;
 
 // What a call does: bring the report up to date, or write a copy of it.
 enum class RefreshMode { refresh, copy };

@@ -173,7 +173,8 @@ TEST_F(Form1Test, StartUpFailuresNameTheFile) {
   EXPECT_TRUE(modals.messages[0].startsWith(
       QString::fromStdString("The database " + folder.File("MOSA_DB.mdb") + " does not exist.")))
       << modals.messages[0].toStdString();
-  EXPECT_TRUE(modals.messages[0].contains("scripts/demo-data.sh")) << modals.messages[0].toStdString();
+  EXPECT_TRUE(modals.messages[0].contains("quorvia-run --make-demo FOLDER"))
+      << modals.messages[0].toStdString();
 
   std::filesystem::create_directory(folder.File("MOSA_DB.mdb"));
   Form1 onFolder(folder.str(), modals, office);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/runner_options.h"
+#include "app/window_command_line.h"
 
 namespace quorvia::app {
 namespace {
@@ -28,6 +29,29 @@ TEST(RunnerOptions, RejectsWhatCannotBeRun) {
   EXPECT_THROW(ParseRunnerOptions({"--folder", "f", "--all-items"}), std::invalid_argument);      // no batch
   EXPECT_THROW(ParseRunnerOptions({"--folder", "f", "--country"}), std::invalid_argument);        // no value
   EXPECT_THROW(ParseRunnerOptions({"--folder", "f", "--colour", "red"}), std::invalid_argument);
+}
+
+TEST(RunnerOptions, HelpAndTheFolderCommandsStandAlone) {
+  EXPECT_TRUE(ParseRunnerOptions({"--help"}).help);
+  EXPECT_TRUE(ParseRunnerOptions({"--folder", "f", "--update", "--help"}).help);
+  EXPECT_EQ(ParseRunnerOptions({"--make-template", "f/MOSA_DB.mdb"}).makeTemplate, "f/MOSA_DB.mdb");
+  EXPECT_EQ(ParseRunnerOptions({"--make-demo", "d"}).makeDemo, "d");
+  EXPECT_THROW(ParseRunnerOptions({"--make-template"}), std::invalid_argument);
+  EXPECT_THROW(ParseRunnerOptions({"--make-template", "f", "--update"}), std::invalid_argument);
+}
+
+// quorvia's own command line, read before any window: Qt's options pass, anything else is said.
+TEST(WindowCommandLine, TakesOneFolderItsOptionsAndQtsOwn) {
+  const auto line = ParseWindowCommandLine({"-platform", "offscreen", "--choose-folder", "-reverse", "f"});
+  EXPECT_TRUE(line.chooseFolder);
+  EXPECT_EQ(line.folder, "f");
+  EXPECT_FALSE(line.help);
+  EXPECT_TRUE(ParseWindowCommandLine({"f", "-h"}).help);
+  EXPECT_FALSE(ParseWindowCommandLine({}).folder);
+  EXPECT_THROW(ParseWindowCommandLine({"a", "b"}), std::invalid_argument);
+  EXPECT_THROW(ParseWindowCommandLine({"--bogus"}), std::invalid_argument);
+  EXPECT_THROW(ParseWindowCommandLine({"-platform"}), std::invalid_argument);
+  EXPECT_EQ(ParseWindowCommandLine({"-"}).folder, "-");
 }
 
 }  // namespace

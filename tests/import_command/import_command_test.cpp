@@ -4,6 +4,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
+
 #include "import_test_support.h"
 
 namespace quorvia::access_import {
@@ -74,9 +78,47 @@ TEST(QuorviaImport, OptionsStandAnywhereAndHelpIsPrintedOnce) {
   EXPECT_NE(load.output.find("/nonexistent"), std::string::npos) << load.output;
 
   const auto wrong = RunCommand(program + " " + ShellQuote(source.string()) + " 2>&1");
-  EXPECT_EQ(wrong.status, 1);
+  EXPECT_EQ(wrong.status, 2);
   EXPECT_EQ(wrong.output.find("quorvia-import: a conversion needs SOURCE and TARGET; 1 file was given"), 0u)
       << wrong.output;
+}
+
+}  // namespace
+}  // namespace quorvia::access_import
+
+namespace quorvia::access_import {
+namespace {
+
+// A copy of the sample with every 13th byte from the fourth page on overwritten (the same bytes each
+// time): the catalogue and the data pages are damaged, the header is not, so the Access library reads on
+// and says a lot about it.
+fs::path DamagedCopy(const ScratchFolder& folder) {
+  const fs::path copy = folder.Copy(kSample, "damaged.mdb");
+  std::fstream file(copy, std::ios::in | std::ios::out | std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::uint32_t state = 12345;
+  for (std::size_t i = 3 * 4096; i < bytes.size(); i += 13) {
+    state = state * 1103515245u + 12345u;
+    bytes[i] = static_cast<char>(state >> 24);
+  }
+  file.seekp(0);
+  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return copy;
+}
+
+// Whatever the form, standard error holds our one message about the file and nothing of the library's.
+TEST(QuorviaImport, ADamagedFileGetsOurMessageAlone) {
+  ScratchFolder folder;
+  const fs::path damaged = DamagedCopy(folder);
+  const std::string program = ShellQuote(QUORVIA_IMPORT_PATH);
+  for (const std::string& arguments :
+       {ShellQuote(damaged.string()) + " " + ShellQuote((folder.Path() / "out.sqlite").string()),
+        "--to 'host=/nonexistent dbname=none' " + ShellQuote(damaged.string())}) {
+    const auto run = RunCommand(program + " " + arguments + " 2>&1 >/dev/null");
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_EQ(run.output.find("Cannot convert " + damaged.string() + ": "), 0u) << run.output;
+    EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
+  }
 }
 
 }  // namespace

@@ -105,6 +105,8 @@ TEST_F(PackageTest, HoldsTheProgramsAndEverythingADesktopNeeds) {
         "./usr/share/applications/org.quorvia.Quorvia.desktop",
         "./usr/share/applications/org.quorvia.QuorviaReport.desktop",
         "./usr/share/icons/hicolor/scalable/apps/org.quorvia.Quorvia.svg",
+        "./usr/share/icons/hicolor/48x48/apps/org.quorvia.Quorvia.png",
+        "./usr/share/icons/hicolor/256x256/apps/org.quorvia.Quorvia.png",
         "./usr/share/metainfo/org.quorvia.Quorvia.metainfo.xml", "./usr/share/man/man1/quorvia.1.gz",
         "./usr/share/man/man1/quorvia-run.1.gz", "./usr/share/man/man1/quorvia-report.1.gz",
         "./usr/share/man/man1/quorvia-import.1.gz", "./usr/share/doc/quorvia/copyright"}) {
@@ -163,6 +165,50 @@ TEST_F(PackageTest, TheUnpackedRunnerMakesADemoFolderAndUpdatesIt) {
   EXPECT_EQ(Listing(Unpacked()), installed);
 }
 
+// The man page's EXIT STATUS section says "N also for \-\-help" and "N for a bad command line"; each
+// installed program keeps that word without a display, printing its usage for --help and saying what is
+// wrong with a bad option.
+TEST_F(PackageTest, EveryCommandLineKeepsItsManPage) {
+  const std::regex help(R"(([0-9]) also for \\-\\-help)"), bad(R"(([0-9]) for a bad command line)");
+  for (const char* program : {"quorvia", "quorvia-run", "quorvia-report", "quorvia-import"}) {
+    const auto page = RunCommand(
+        "gzip -dc " +
+        ShellQuote((Unpacked() / "usr/share/man/man1" / (std::string(program) + ".1.gz")).string()));
+    const std::string section = page.output.substr(page.output.find(".SH EXIT STATUS"));
+    std::smatch helpStatus, badStatus;
+    ASSERT_TRUE(std::regex_search(section, helpStatus, help)) << program << ": " << section;
+    ASSERT_TRUE(std::regex_search(section, badStatus, bad)) << program << ": " << section;
+    const std::string noDisplay = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ";
+    const auto usage = RunCommand(noDisplay + Run(program, "--help"));
+    EXPECT_EQ(std::to_string(usage.status), helpStatus[1].str()) << program << ": " << usage.output;
+    EXPECT_NE(usage.output.find("Usage: " + std::string(program)), std::string::npos) << usage.output;
+    const auto wrong = RunCommand(noDisplay + Run(program, "--bogus"));
+    EXPECT_EQ(std::to_string(wrong.status), badStatus[1].str()) << program << ": " << wrong.output;
+    EXPECT_NE(wrong.output.find("--bogus"), std::string::npos) << wrong.output;
+  }
+}
+
+// A file of the folder stands for the folder; the template is written back with the installed runner.
+TEST_F(PackageTest, TheRunnerTakesAFileForItsFolderAndWritesAMissingTemplate) {
+  const fs::path demo = root_->Path() / "File demo";
+  ASSERT_EQ(RunCommand(Run("quorvia-run", "--make-demo " + ShellQuote(demo.string()))).status, 0);
+  const auto lists =
+      RunCommand(Run("quorvia-run", "--folder " + ShellQuote((demo / "MOSA_DB.mdb").string()) + " --lists"));
+  EXPECT_EQ(lists.status, 0) << lists.output;
+  EXPECT_NE(lists.output.find("AT Oesterreich"), std::string::npos) << lists.output;
+
+  fs::remove(demo / "MOSA_QUERY.xls");
+  const auto missing = RunCommand(Run("quorvia-run", "--folder " + ShellQuote(demo.string()) + " --update"));
+  EXPECT_EQ(missing.status, 1) << missing.output;
+  EXPECT_NE(missing.output.find("quorvia-run --make-template FOLDER"), std::string::npos) << missing.output;
+  const auto written =
+      RunCommand(Run("quorvia-run", "--make-template " + ShellQuote((demo / "MOSA_DB.mdb").string())));
+  EXPECT_EQ(written.status, 0) << written.output;
+  EXPECT_EQ(Read(demo / "MOSA_QUERY.xls"), Read(Unpacked() / "usr/share/quorvia/MOSA_QUERY.xls"));
+  const auto again = RunCommand(Run("quorvia-run", "--make-template " + ShellQuote(demo.string())));
+  EXPECT_EQ(again.status, 1) << "never over a file: " << again.output;
+}
+
 // The window itself, on a display of the test's own, opened on a folder given on its command line; the
 // click on UPDATE QUERY is a real pointer click.
 TEST_F(PackageTest, TheUnpackedWindowOpensTheFolderItIsGivenAndUpdatesIt) {
@@ -181,6 +227,15 @@ TEST_F(PackageTest, TheUnpackedWindowOpensTheFolderItIsGivenAndUpdatesIt) {
                  " timeout 60 xdotool search --sync --onlyvisible --name 'Quorvia v.5' | head -1");
   ASSERT_FALSE(found.output.empty()) << Read(log);
   const std::string id = found.output.substr(0, found.output.find('\n'));
+  // The taskbar ties the window to its menu entry by the class, and shows the program's icon.
+  const auto properties = RunCommand("DISPLAY=" + display.Name() + " xprop -id " + id +
+                                     " WM_CLASS _NET_WM_ICON 2>&1 | head -c 300");
+  const std::string entry = Read(Unpacked() / "usr/share/applications/org.quorvia.Quorvia.desktop");
+  const auto wmClass = entry.find("StartupWMClass=");
+  ASSERT_NE(wmClass, std::string::npos) << entry;
+  const std::string startupClass = entry.substr(wmClass + 15, entry.find('\n', wmClass) - wmClass - 15);
+  EXPECT_NE(properties.output.find(", \"" + startupClass + "\""), std::string::npos) << properties.output;
+  EXPECT_NE(properties.output.find("Icon ("), std::string::npos) << properties.output;
   // UPDATE QUERY: 120, 4935, 2370 x 495 twips, so its middle is at pixel 87, 345 of the window.
   const auto clicked =
       RunCommand("DISPLAY=" + display.Name() + " xdotool mousemove --window " + id + " 87 345 click 1 2>&1");

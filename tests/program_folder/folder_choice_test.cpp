@@ -115,6 +115,11 @@ TEST_F(FolderChoiceTest, TheFirstRuleThatGivesAFolderWins) {
   // A connection file counts as a database too.
   const fs::path server = FolderWithDatabase("server", "MOSA_DB.pgconn");
   EXPECT_EQ(Choose(server), server);
+  // A file of the folder stands for it, as a file dropped on the menu entry gives.
+  EXPECT_EQ(Choose(argument / "MOSA_DB.mdb"), argument);
+  EXPECT_EQ(Choose(server / "MOSA_DB.pgconn"), server);
+  Write(argument / "MOSA_QUERY.xls", "a report");
+  EXPECT_EQ(Choose(fs::relative(argument / "MOSA_QUERY.xls", fs::current_path())), argument);
   EXPECT_TRUE(shown_.empty());
   EXPECT_TRUE(modals_.messages.isEmpty());
 }
@@ -269,6 +274,21 @@ TEST_F(FolderChoiceTest, AFolderWithoutTheReportIsOfferedTheTemplateAndNothingIs
   for (const auto& entry : fs::directory_iterator(landcover)) {
     EXPECT_FALSE(entry.path().filename().string().starts_with(".")) << entry.path();
   }
+}
+
+// The window's action writes the template without asking and says where; a second time it is refused.
+TEST_F(FolderChoiceTest, TheWindowsActionWritesTheTemplateOnceAndSaysSo) {
+  const fs::path landcover = FolderWithDatabase("landcover");
+  WriteReportTemplateFromWindow(nullptr, landcover, BundledFilesBeside(programs_), modals_);
+  EXPECT_EQ(Read(landcover / "MOSA_QUERY.xls"), "the template");
+  ASSERT_EQ(modals_.messages.size(), 1);
+  EXPECT_TRUE(modals_.messages[0].contains(QString::fromStdString((landcover / "MOSA_QUERY.xls").string())));
+  Write(landcover / "MOSA_QUERY.xls", "the analyst's report");
+  WriteReportTemplateFromWindow(nullptr, landcover, BundledFilesBeside(programs_), modals_);
+  EXPECT_EQ(Read(landcover / "MOSA_QUERY.xls"), "the analyst's report");
+  ASSERT_EQ(modals_.messages.size(), 2);
+  EXPECT_TRUE(modals_.messages[1].contains("does not write over it")) << modals_.messages[1].toStdString();
+  EXPECT_TRUE(modals_.questions.isEmpty());
 }
 
 TEST_F(FolderChoiceTest, TheChooserMarksFoldersThatHoldADatabase) {

@@ -214,7 +214,7 @@ TEST(RefreshWorkbookFailures, AWorkbookWithoutPivotTablesIsNotRefreshed) {
   EXPECT_FALSE(outcome.saved || outcome.FiguresSaved());
   EXPECT_TRUE(fake.State().cellWrites.empty());
   EXPECT_THAT(outcome.Reason(), HasSubstr("/opt/quorvia/MOSA_QUERY.xls has no pivot table"));
-  EXPECT_THAT(outcome.Reason(), HasSubstr("make_report_template"));
+  EXPECT_THAT(outcome.Reason(), HasSubstr("quorvia-run --make-template"));
 }
 
 TEST(RefreshWorkbookFailures, WorkbookWithoutCoverPageIsStillSaved) {

@@ -92,7 +92,7 @@ TEST_F(WholeReportTest, ATemplateWithoutItsDataSheetIsNotUpdated) {
 
   EXPECT_FALSE(outcome.FiguresSaved());
   EXPECT_FALSE(outcome.saved);
-  EXPECT_NE(outcome.Reason().find("make_report_template"), std::string::npos) << outcome.Reason();
+  EXPECT_NE(outcome.Reason().find("quorvia-run --make-template"), std::string::npos) << outcome.Reason();
   EXPECT_TRUE(Bytes(folder / "MOSA_QUERY.xls") == before) << "the file changed";
 }
 

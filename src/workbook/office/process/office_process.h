@@ -66,9 +66,10 @@ class OfficeProcess {
   void Stop();
   // SIGKILL without waiting: safe from another thread while the owner's thread is blocked on the office.
   void Kill() const noexcept;
+  // Sets up the options' profile by a run of its own when the office has not yet (Start does this too).
+  static void InitialiseProfile(const OfficeOptions& options);
 
  private:
-  static void InitialiseProfile(const OfficeOptions& options);
   static std::unique_ptr<OfficeProcess> Spawn(const OfficeOptions& options, Mode mode);
   OfficeProcess(pid_t pid, bool detached) : pid_(pid), detached_(detached) {}
   bool Reap(bool block);

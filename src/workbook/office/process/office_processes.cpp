@@ -33,6 +33,17 @@ std::vector<std::string> CommandLineOf(const fs::path& process) {
   return arguments;
 }
 
+// The default profile as the office at `process` sees it, from the environment it was started with.
+std::string DefaultProfileOf(const fs::path& process) {
+  std::ifstream file(process / "environ", std::ios::binary);
+  std::string home, config;
+  for (std::string entry; std::getline(file, entry, '\0');) {
+    if (entry.starts_with("HOME=")) home = entry.substr(5);
+    if (entry.starts_with("XDG_CONFIG_HOME=")) config = entry.substr(16);
+  }
+  return (config.starts_with("/") ? config : home + "/.config") + "/libreoffice/4";
+}
+
 bool IsOurOfficeProcess(const fs::path& process) {
   struct stat status {};
   if (stat(process.c_str(), &status) != 0 || status.st_uid != getuid()) return false;
@@ -65,7 +76,8 @@ std::vector<OfficeProcessInfo> OfficeProcessesOfUser() {
     const std::string name = entry.path().filename().string();
     if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
     if (!IsOurOfficeProcess(entry.path())) continue;
-    offices.push_back({static_cast<pid_t>(std::stol(name)), CommandLineOf(entry.path())});
+    offices.push_back(
+        {static_cast<pid_t>(std::stol(name)), CommandLineOf(entry.path()), DefaultProfileOf(entry.path())});
   }
   return offices;
 }

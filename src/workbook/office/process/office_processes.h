@@ -12,6 +12,9 @@ namespace quorvia::workbook::office {
 struct OfficeProcessInfo {
   pid_t pid = 0;
   std::vector<std::string> arguments;  // command line, program first
+  // The profile the office takes when given none, from its own environment (XDG_CONFIG_HOME or HOME):
+  // the user's own profile of that office's session.
+  std::string defaultProfile;
 
   // The profile URL given with -env:UserInstallation=, or nothing for the user's own profile.
   std::optional<std::string> ProfileUrl() const;

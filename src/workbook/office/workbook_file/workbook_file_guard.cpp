@@ -119,7 +119,7 @@ bool IsLockOfEndedOffice(const fs::path& lockFile) {
   if (!profile) return false;
   for (const auto& office : OfficeProcessesOfUser()) {
     const auto url = office.ProfileUrl();
-    fs::path used = UsersOwnProfile();
+    fs::path used = office.defaultProfile;
     if (url) {
       try {
         used = PathFromFileUrl(ToOUString(*url));
@@ -143,6 +143,31 @@ std::optional<fs::path> LiveLockFileOf(const fs::path& document) {
     if (!error) return std::nullopt;
   }
   return lockFile;
+}
+
+std::string LockHolder(const fs::path& lockFile) {
+  const auto fields = LockFields(lockFile);
+  constexpr std::size_t kLogin = 1, kHost = 2, kTime = 3;
+  if (fields.size() <= kTime || fields[kLogin].empty()) return "another program";
+  if (fields[kLogin] == LoginName() && fields[kHost] == HostName()) {
+    if (const auto profile = ProfileNamedIn(lockFile)) {
+      for (const auto& office : OfficeProcessesOfUser()) {
+        const auto url = office.ProfileUrl();
+        try {
+          const fs::path used =
+              url ? fs::path(PathFromFileUrl(ToOUString(*url))) : fs::path(office.defaultProfile);
+          if (SameProfile(used, *profile)) {
+            return "LibreOffice (process " + std::to_string(office.pid) + ", on the profile " +
+                   profile->string() + ")";
+          }
+        } catch (...) {
+          qCDebug(workbookFileLog, "office %d runs on a profile we cannot read: %s",
+                  static_cast<int>(office.pid), CurrentErrorText().c_str());
+        }
+      }
+    }
+  }
+  return "LibreOffice of " + fields[kLogin] + " on host " + fields[kHost] + " since " + fields[kTime];
 }
 
 fs::path OfficeLockFileOf(const fs::path& document) {

@@ -30,6 +30,11 @@ bool IsLockOfEndedOffice(const std::filesystem::path& lockFile);
 // office; nothing when there is no lock (any more).
 std::optional<std::filesystem::path> LiveLockFileOf(const std::filesystem::path& document);
 
+// Who holds a document by the lock file `lockFile`, in words for the user: "LibreOffice (process 123, on
+// the profile /home/ann/.config/libreoffice/4)" when an office of this user on this host holds it, else
+// what the lock file says ("LibreOffice of ann on host pc7 since 10.12.2026 09:15"), else "another program".
+std::string LockHolder(const std::filesystem::path& lockFile);
+
 // AutomationError, saying that the file is left as it is, unless `file` begins as a spreadsheet file does
 // (a compound document or a zip package): an office would load anything else as something that is no
 // workbook, and saving it would overwrite the user's file with that.
