@@ -1,0 +1,305 @@
+#include "db/sqlite_grouped_sum.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <future>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "db/db_error.h"
+#include "db/db_log.h"
+#include "db/sql_dialect.h"
+#include "db/sqlite_statement.h"
+
+namespace quorvia::db {
+namespace {
+
+// More distinct groups than this and finding them costs more than the second core saves.
+constexpr std::size_t kMostGroups = 5000;
+// Ranges handed out one by one to whichever connection is free, so both finish at about the same time.
+constexpr std::size_t kRanges = 32;
+// The row-order values take 8 bytes per rowid between the table's first and last; beyond this the total
+// is read whole instead.
+constexpr sqlite3_int64 kMostKeptRowids = sqlite3_int64{1} << 25;
+constexpr const char* kKeepFunction = "quorvia_keep_in_row_order";
+
+using Rows = std::vector<std::vector<FieldValue>>;
+
+std::vector<std::string> PlanOf(sqlite3* handle, const std::string& sqliteSql) {
+  SqliteStatement plan(handle, "EXPLAIN QUERY PLAN " + sqliteSql);
+  std::vector<std::string> details;
+  while (plan.Step()) details.push_back(plan.Column(3).ToString());
+  return details;
+}
+
+// The index of a plan that reads one covering index in its own order and nothing else (no sort, no
+// temporary tree): "SEARCH DATA_FR USING COVERING INDEX DATA_FR_by_change1 (N0CD=?)".
+std::optional<std::string> CoveringIndexRead(const std::vector<std::string>& plan) {
+  constexpr std::string_view kUsing = " USING COVERING INDEX ";
+  if (plan.size() != 1 || !plan[0].starts_with("SEARCH ")) return std::nullopt;
+  const std::size_t at = plan[0].find(kUsing);
+  if (at == std::string::npos) return std::nullopt;
+  const std::size_t start = at + kUsing.size();
+  return plan[0].substr(start, plan[0].find(' ', start) - start);
+}
+
+// A plan that reads the table itself from its first row to its last: the engine's sum then adds the
+// values in rowid order.
+bool ScansTableInRowidOrder(const std::vector<std::string>& plan) {
+  return plan.size() == 1 && plan[0].starts_with("SCAN ") && plan[0].find(" INDEX") == std::string::npos;
+}
+
+// The texts of the parts, in the program's dialect, made of the same pieces as the queries read whole.
+struct PartTexts {
+  explicit PartTexts(const GroupedSumRequest& r)
+      : where(" from " + r.table + " where (" + r.condition + ")"),
+        firstGroup("SELECT " + r.groupColumn + where + " order by " + r.groupColumn + " limit 1"),
+        nextGroup("SELECT " + r.groupColumn + where + " AND " + r.groupColumn + " > ?1 order by " +
+                  r.groupColumn + " limit 1"),
+        groups("SELECT " + r.groupColumn + " as " + r.groupAlias + ", sum(" + r.sumColumn + ") as " +
+               r.sumAlias),
+        range(where + " AND " + r.groupColumn + " >= ?1 AND " + r.groupColumn + " <= ?2 group by " +
+              r.groupColumn),
+        keep(", " + std::string(kKeepFunction) + "(rowid, " + r.sumColumn + ")") {}
+
+  std::string Range(bool keeping) const { return ToSqlite(groups + (keeping ? keep : "") + range); }
+
+  std::string where;
+  std::string firstGroup;
+  std::string nextGroup;
+  std::string groups;
+  std::string range;
+  std::string keep;
+};
+
+// The distinct values of the group column in index order, each found by one seek past the one before.
+std::optional<std::vector<std::string>> GroupValues(sqlite3* handle, const PartTexts& texts,
+                                                    const std::string& index) {
+  const std::string nextSql = ToSqlite(texts.nextGroup);
+  if (CoveringIndexRead(PlanOf(handle, nextSql)) != index) return std::nullopt;
+  SqliteStatement first(handle, ToSqlite(texts.firstGroup));
+  SqliteStatement next(handle, nextSql);
+  std::vector<std::string> values;
+  for (SqliteStatement* seek = &first; seek->Step(); seek = &next) {
+    const FieldValue value = seek->Column(0);
+    const auto* text = std::get_if<std::string>(&value.storage());
+    // A blob sorts after every text and would be met again and again by a seek past a text.
+    if (text == nullptr || seek->ColumnIsBlob(0) || values.size() == kMostGroups) return std::nullopt;
+    values.push_back(*text);
+    next.Reset();
+    next.BindText(1, *text);
+  }
+  return values;
+}
+
+// Consecutive groups, first and last value of each range.
+std::vector<std::pair<std::string, std::string>> RangesOf(const std::vector<std::string>& values) {
+  const std::size_t count = std::min(values.size(), kRanges);
+  std::vector<std::pair<std::string, std::string>> ranges;
+  for (std::size_t i = 0; i < count; ++i) {
+    ranges.emplace_back(values[i * values.size() / count], values[(i + 1) * values.size() / count - 1]);
+  }
+  return ranges;
+}
+
+// The values of the summed column by rowid, zero where no row of the selection lies: adding zero leaves
+// a sum as it is, so adding them all in order gives the engine's sum in rowid order to the bit.
+class RowOrderValues {
+ public:
+  RowOrderValues(sqlite3_int64 firstRowid, sqlite3_int64 count)
+      : firstRowid_(firstRowid),
+        count_(static_cast<std::size_t>(count)),
+        values_(static_cast<double*>(std::calloc(count_, sizeof(double)))) {
+    if (!values_) throw std::bad_alloc();
+  }
+
+  bool Put(sqlite3_int64 rowid, double value) noexcept {
+    const sqlite3_int64 at = rowid - firstRowid_;
+    if (at < 0 || static_cast<std::size_t>(at) >= count_) return false;
+    values_.get()[at] = value;
+    return true;
+  }
+
+  // Naive addition from the first rowid to the last, as the engine's sum() adds floating-point values.
+  double SumInOrder() const noexcept {
+    double sum = 0;
+    for (std::size_t i = 0; i < count_; ++i) sum += values_.get()[i];
+    return sum;
+  }
+
+ private:
+  struct Free {
+    void operator()(double* values) const noexcept { std::free(values); }
+  };
+  sqlite3_int64 firstRowid_;
+  std::size_t count_;
+  std::unique_ptr<double, Free> values_;
+};
+
+// What one connection kept on its ranges. Each connection has its own, so the rows' steps share nothing
+// but the row-order values, and each rowid is written by the one connection whose range holds its row.
+struct Keeper {
+  RowOrderValues* values = nullptr;
+  std::int64_t kept = 0;
+  // A value the engine's sum() adds as an integer, or a rowid outside the table's range seen at the start.
+  bool unusable = false;
+};
+
+void KeepStep(sqlite3_context* context, int, sqlite3_value** arguments) {
+  auto& keeper = *static_cast<Keeper*>(sqlite3_user_data(context));
+  const int type = sqlite3_value_numeric_type(arguments[1]);
+  if (type == SQLITE_NULL) return;
+  if (type == SQLITE_INTEGER ||
+      !keeper.values->Put(sqlite3_value_int64(arguments[0]), sqlite3_value_double(arguments[1]))) {
+    keeper.unusable = true;
+    return;
+  }
+  ++keeper.kept;
+}
+
+void KeepFinal(sqlite3_context* context) { sqlite3_result_null(context); }
+
+// The keeping function on one connection for as long as the object lives.
+class KeepFunction {
+ public:
+  KeepFunction(sqlite3* handle, Keeper& keeper) : handle_(handle) {
+    if (sqlite3_create_function_v2(handle, kKeepFunction, 2, SQLITE_UTF8, &keeper, nullptr, KeepStep,
+                                   KeepFinal, nullptr) != SQLITE_OK) {
+      ThrowLastError(handle);
+    }
+  }
+  ~KeepFunction() {
+    sqlite3_create_function_v2(handle_, kKeepFunction, 2, SQLITE_UTF8, nullptr, nullptr, nullptr, nullptr,
+                               nullptr);
+  }
+  KeepFunction(const KeepFunction&) = delete;
+  KeepFunction& operator=(const KeepFunction&) = delete;
+
+ private:
+  sqlite3* handle_;
+};
+
+// One read transaction per connection, so that all its ranges see the same state of the file.
+class ReadSnapshot {
+ public:
+  explicit ReadSnapshot(sqlite3* handle) : handle_(handle), own_(sqlite3_get_autocommit(handle) != 0) {
+    if (own_ && sqlite3_exec(handle, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) ThrowLastError(handle);
+  }
+  ~ReadSnapshot() {
+    if (own_ && sqlite3_exec(handle_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+      qCWarning(dbLog) << "Ending a read of a grouped sum failed:" << sqlite3_errmsg(handle_);
+    }
+  }
+  ReadSnapshot(const ReadSnapshot&) = delete;
+  ReadSnapshot& operator=(const ReadSnapshot&) = delete;
+
+ private:
+  sqlite3* handle_;
+  bool own_;
+};
+
+FieldValue ReadTotal(sqlite3* handle, const std::string& totalSql) {
+  SqliteStatement total(handle, ToSqlite(totalSql));
+  return total.Step() ? total.Column(0) : FieldValue();
+}
+
+// The row-order values for the table, when its total is summed in rowid order and its rowids are few
+// enough to keep.
+std::unique_ptr<RowOrderValues> RowOrderValuesFor(sqlite3* handle, const GroupedSumRequest& request) {
+  if (!ScansTableInRowidOrder(PlanOf(handle, ToSqlite(request.totalSql)))) return nullptr;
+  // A column of its own named rowid would stand for the row's number in the part texts.
+  SqliteStatement named(handle, "SELECT count(*) FROM pragma_table_info(?1) WHERE lower(name) = 'rowid'");
+  named.BindText(1, request.table);
+  if (!named.Step() || named.Column(0).ToDouble() != 0) return nullptr;
+  SqliteStatement ends(handle, "SELECT min(rowid), max(rowid) FROM " + request.table);
+  if (!ends.Step() || ends.Column(0).IsNull()) return nullptr;
+  const auto first = std::get<std::int64_t>(ends.Column(0).storage());
+  const auto last = std::get<std::int64_t>(ends.Column(1).storage());
+  if (last - first >= kMostKeptRowids) return nullptr;
+  return std::make_unique<RowOrderValues>(first, last - first + 1);
+}
+
+// One connection's share: the total first when it is to be read whole, then ranges as they come.
+class RangeReader {
+ public:
+  RangeReader(const std::vector<std::pair<std::string, std::string>>& ranges, std::vector<Rows>& results,
+              std::atomic<std::size_t>& next)
+      : ranges_(ranges), results_(results), next_(next) {}
+
+  void Run(sqlite3* handle, const std::string& rangeSql, const std::string& totalSql, FieldValue* total) {
+    const ReadSnapshot snapshot(handle);
+    if (total != nullptr) *total = ReadTotal(handle, totalSql);
+    SqliteStatement part(handle, rangeSql);
+    for (std::size_t i = next_++; i < ranges_.size(); i = next_++) {
+      part.Reset();
+      part.BindText(1, ranges_[i].first);
+      part.BindText(2, ranges_[i].second);
+      while (part.Step()) results_[i].push_back({part.Column(0), part.Column(1)});
+    }
+  }
+
+ private:
+  const std::vector<std::pair<std::string, std::string>>& ranges_;
+  std::vector<Rows>& results_;
+  std::atomic<std::size_t>& next_;
+};
+
+std::vector<std::string> ColumnNames(sqlite3* handle, const std::string& sqliteSql) {
+  const SqliteStatement statement(handle, sqliteSql);
+  return {statement.ColumnName(0), statement.ColumnName(1)};
+}
+
+}  // namespace
+
+std::optional<GroupedSum> ReadGroupedSumInParts(sqlite3* first, sqlite3* second,
+                                                const GroupedSumRequest& request) {
+  const PartTexts texts(request);
+  const auto index = CoveringIndexRead(PlanOf(first, ToSqlite(request.groupsSql)));
+  if (!index) return std::nullopt;
+  const auto values = GroupValues(first, texts, *index);
+  if (!values) return std::nullopt;
+  auto rowOrder = RowOrderValuesFor(first, request);
+  // Each connection keeps into its own keeper; the function must be known before a text naming it compiles.
+  Keeper own{rowOrder.get()};
+  Keeper beside{rowOrder.get()};
+  std::optional<KeepFunction> keepOwn;
+  std::optional<KeepFunction> keepBeside;
+  if (rowOrder) {
+    keepOwn.emplace(first, own);
+    keepBeside.emplace(second, beside);
+  }
+  const std::string rangeSql = texts.Range(rowOrder != nullptr);
+  if (CoveringIndexRead(PlanOf(first, rangeSql)) != index) return std::nullopt;
+
+  const auto ranges = RangesOf(*values);
+  std::vector<Rows> results(ranges.size());
+  std::atomic<std::size_t> next{0};
+  GroupedSum sum;
+  auto besideDone = std::async(
+      std::launch::async, [&] { RangeReader(ranges, results, next).Run(second, rangeSql, {}, nullptr); });
+  try {
+    RangeReader(ranges, results, next)
+        .Run(first, rangeSql, request.totalSql, rowOrder ? nullptr : &sum.total);
+  } catch (...) {
+    besideDone.wait();
+    throw;
+  }
+  besideDone.get();
+  if (rowOrder) {
+    if (own.unusable || beside.unusable) {
+      sum.total = ReadTotal(first, request.totalSql);
+    } else if (own.kept + beside.kept > 0) {
+      sum.total = FieldValue(rowOrder->SumInOrder());
+    }
+  }
+  Rows rows;
+  for (auto& part : results) std::move(part.begin(), part.end(), std::back_inserter(rows));
+  sum.groups = std::make_unique<Recordset>(ColumnNames(first, rangeSql), std::move(rows));
+  return sum;
+}
+
+}  // namespace quorvia::db
