@@ -1,6 +1,7 @@
 #include "db/sqlite_grouped_sum.h"
 
 #include <sqlite3.h>
+#include <sys/mman.h>
 
 #include <algorithm>
 #include <atomic>
@@ -113,52 +114,88 @@ class RowOrderValues {
   RowOrderValues(sqlite3_int64 firstRowid, sqlite3_int64 count)
       : firstRowid_(firstRowid),
         count_(static_cast<std::size_t>(count)),
-        values_(static_cast<double*>(std::calloc(count_, sizeof(double)))) {
-    if (!values_) throw std::bad_alloc();
+        bytes_((count_ * sizeof(double) + kHugePage - 1) / kHugePage * kHugePage) {
+    void* mapped = mmap(nullptr, bytes_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED) throw std::bad_alloc();
+    values_ = static_cast<double*>(mapped);  // anonymous pages come filled with zeros
+    // Writes land all over the array; on huge pages, where the system has them, fewer miss their page.
+    madvise(mapped, bytes_, MADV_HUGEPAGE);
   }
+  ~RowOrderValues() { munmap(values_, bytes_); }
+  RowOrderValues(const RowOrderValues&) = delete;
+  RowOrderValues& operator=(const RowOrderValues&) = delete;
 
-  bool Put(sqlite3_int64 rowid, double value) noexcept {
+  // The place of a rowid, or nothing outside the table's range as it was at the start.
+  std::optional<std::size_t> PlaceOf(sqlite3_int64 rowid) const noexcept {
     const sqlite3_int64 at = rowid - firstRowid_;
-    if (at < 0 || static_cast<std::size_t>(at) >= count_) return false;
-    values_.get()[at] = value;
-    return true;
+    if (at < 0 || static_cast<std::size_t>(at) >= count_) return std::nullopt;
+    return static_cast<std::size_t>(at);
   }
+  void Put(std::size_t place, double value) noexcept { values_[place] = value; }
 
   // Naive addition from the first rowid to the last, as the engine's sum() adds floating-point values.
   double SumInOrder() const noexcept {
     double sum = 0;
-    for (std::size_t i = 0; i < count_; ++i) sum += values_.get()[i];
+    for (std::size_t i = 0; i < count_; ++i) sum += values_[i];
     return sum;
   }
 
  private:
-  struct Free {
-    void operator()(double* values) const noexcept { std::free(values); }
-  };
+  static constexpr std::size_t kHugePage = std::size_t{2} << 20;
   sqlite3_int64 firstRowid_;
   std::size_t count_;
-  std::unique_ptr<double, Free> values_;
+  std::size_t bytes_;
+  double* values_ = nullptr;
 };
 
-// What one connection kept on its ranges. Each connection has its own, so the rows' steps share nothing
-// but the row-order values, and each rowid is written by the one connection whose range holds its row.
-struct Keeper {
-  RowOrderValues* values = nullptr;
-  std::int64_t kept = 0;
+// What one connection keeps on its ranges. Each connection has its own, so the rows' steps share nothing
+// but the row-order values, each place written by the connection whose range holds its row. A row's value
+// is first noted in a short list and written to its place with the rest of the list: a write to a far
+// place holds up every later write of the engine until it is done, in a tight loop the writes overlap.
+class Keeper {
+ public:
+  explicit Keeper(RowOrderValues* values) : values_(values) { pending_.reserve(kPending); }
+
+  void Keep(sqlite3_int64 rowid, double value) {
+    const auto place = values_->PlaceOf(rowid);
+    if (!place) {
+      unusable_ = true;
+      return;
+    }
+    pending_.emplace_back(*place, value);
+    ++kept_;
+    if (pending_.size() == kPending) Flush();
+  }
+  void Flush() noexcept {
+    for (const auto& [place, value] : pending_) values_->Put(place, value);
+    pending_.clear();
+  }
   // A value the engine's sum() adds as an integer, or a rowid outside the table's range seen at the start.
-  bool unusable = false;
+  void MarkUnusable() noexcept { unusable_ = true; }
+  bool Unusable() const noexcept { return unusable_; }
+  std::int64_t Kept() const noexcept { return kept_; }
+
+ private:
+  static constexpr std::size_t kPending = 4096;
+  RowOrderValues* values_;
+  std::vector<std::pair<std::size_t, double>> pending_;
+  std::int64_t kept_ = 0;
+  bool unusable_ = false;
 };
 
 void KeepStep(sqlite3_context* context, int, sqlite3_value** arguments) {
   auto& keeper = *static_cast<Keeper*>(sqlite3_user_data(context));
   const int type = sqlite3_value_numeric_type(arguments[1]);
   if (type == SQLITE_NULL) return;
-  if (type == SQLITE_INTEGER ||
-      !keeper.values->Put(sqlite3_value_int64(arguments[0]), sqlite3_value_double(arguments[1]))) {
-    keeper.unusable = true;
+  if (type == SQLITE_INTEGER) {
+    keeper.MarkUnusable();
     return;
   }
-  ++keeper.kept;
+  try {
+    keeper.Keep(sqlite3_value_int64(arguments[0]), sqlite3_value_double(arguments[1]));
+  } catch (const std::bad_alloc&) {
+    sqlite3_result_error_nomem(context);
+  }
 }
 
 void KeepFinal(sqlite3_context* context) { sqlite3_result_null(context); }
@@ -215,10 +252,12 @@ std::unique_ptr<RowOrderValues> RowOrderValuesFor(sqlite3* handle, const Grouped
   SqliteStatement named(handle, "SELECT count(*) FROM pragma_table_info(?1) WHERE lower(name) = 'rowid'");
   named.BindText(1, request.table);
   if (!named.Step() || named.Column(0).ToDouble() != 0) return nullptr;
-  SqliteStatement ends(handle, "SELECT min(rowid), max(rowid) FROM " + request.table);
-  if (!ends.Step() || ends.Column(0).IsNull()) return nullptr;
-  const auto first = std::get<std::int64_t>(ends.Column(0).storage());
-  const auto last = std::get<std::int64_t>(ends.Column(1).storage());
+  // Each alone, so that each is one step to an end of the table (together they would read it all).
+  SqliteStatement firstRow(handle, "SELECT min(rowid) FROM " + request.table);
+  SqliteStatement lastRow(handle, "SELECT max(rowid) FROM " + request.table);
+  if (!firstRow.Step() || !lastRow.Step() || firstRow.Column(0).IsNull()) return nullptr;
+  const auto first = std::get<std::int64_t>(firstRow.Column(0).storage());
+  const auto last = std::get<std::int64_t>(lastRow.Column(0).storage());
   if (last - first >= kMostKeptRowids) return nullptr;
   return std::make_unique<RowOrderValues>(first, last - first + 1);
 }
@@ -264,8 +303,8 @@ std::optional<GroupedSum> ReadGroupedSumInParts(sqlite3* first, sqlite3* second,
   if (!values) return std::nullopt;
   auto rowOrder = RowOrderValuesFor(first, request);
   // Each connection keeps into its own keeper; the function must be known before a text naming it compiles.
-  Keeper own{rowOrder.get()};
-  Keeper beside{rowOrder.get()};
+  Keeper own(rowOrder.get());
+  Keeper beside(rowOrder.get());
   std::optional<KeepFunction> keepOwn;
   std::optional<KeepFunction> keepBeside;
   if (rowOrder) {
@@ -290,9 +329,11 @@ std::optional<GroupedSum> ReadGroupedSumInParts(sqlite3* first, sqlite3* second,
   }
   besideDone.get();
   if (rowOrder) {
-    if (own.unusable || beside.unusable) {
+    own.Flush();
+    beside.Flush();
+    if (own.Unusable() || beside.Unusable()) {
       sum.total = ReadTotal(first, request.totalSql);
-    } else if (own.kept + beside.kept > 0) {
+    } else if (own.Kept() + beside.Kept() > 0) {
       sum.total = FieldValue(rowOrder->SumInOrder());
     }
   }
