@@ -26,6 +26,7 @@ constexpr std::size_t kRanges = 32;
 // The row-order values take 8 bytes per rowid between the table's first and last; beyond this the total
 // is read whole instead.
 constexpr sqlite3_int64 kMostKeptRowids = sqlite3_int64{1} << 25;
+constexpr int kFirstCorrectedSum = 3043000;
 constexpr const char* kKeepFunction = "quorvia_keep_in_row_order";
 
 using Rows = std::vector<std::vector<FieldValue>>;
@@ -244,9 +245,11 @@ FieldValue ReadTotal(sqlite3* handle, const std::string& totalSql) {
   return total.Step() ? total.Column(0) : FieldValue();
 }
 
-// The row-order values for the table, when its total is summed in rowid order and its rowids are few
-// enough to keep.
+// The row-order values for the table, when its total is summed in rowid order by plain addition and its
+// rowids are few enough to keep. SQLite from 3.43 on sums with a running correction, which the values
+// added again here would not repeat.
 std::unique_ptr<RowOrderValues> RowOrderValuesFor(sqlite3* handle, const GroupedSumRequest& request) {
+  if (sqlite3_libversion_number() >= kFirstCorrectedSum) return nullptr;
   if (!ScansTableInRowidOrder(PlanOf(handle, ToSqlite(request.totalSql)))) return nullptr;
   // A column of its own named rowid would stand for the row's number in the part texts.
   SqliteStatement named(handle, "SELECT count(*) FROM pragma_table_info(?1) WHERE lower(name) = 'rowid'");
