@@ -113,14 +113,12 @@ std::vector<std::pair<std::string, std::string>> RangesOf(const std::vector<std:
 class RowOrderValues {
  public:
   RowOrderValues(sqlite3_int64 firstRowid, sqlite3_int64 count)
-      : firstRowid_(firstRowid),
-        count_(static_cast<std::size_t>(count)),
-        bytes_((count_ * sizeof(double) + kHugePage - 1) / kHugePage * kHugePage) {
+      : firstRowid_(firstRowid), count_(static_cast<std::size_t>(count)), bytes_(count_ * sizeof(double)) {
     void* mapped = mmap(nullptr, bytes_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapped == MAP_FAILED) throw std::bad_alloc();
-    values_ = static_cast<double*>(mapped);  // anonymous pages come filled with zeros
-    // Writes land all over the array; on huge pages, where the system has them, fewer miss their page.
-    madvise(mapped, bytes_, MADV_HUGEPAGE);
+    // Anonymous pages come filled with zeros, and only those written take memory. (Huge pages were
+    // tried: where the system makes them on demand, a fault can wait for memory to be compacted.)
+    values_ = static_cast<double*>(mapped);
   }
   ~RowOrderValues() { munmap(values_, bytes_); }
   RowOrderValues(const RowOrderValues&) = delete;
@@ -142,7 +140,6 @@ class RowOrderValues {
   }
 
  private:
-  static constexpr std::size_t kHugePage = std::size_t{2} << 20;
   sqlite3_int64 firstRowid_;
   std::size_t count_;
   std::size_t bytes_;
