@@ -62,20 +62,23 @@ struct PartTexts {
         firstGroup("SELECT " + r.groupColumn + where + " order by " + r.groupColumn + " limit 1"),
         nextGroup("SELECT " + r.groupColumn + where + " AND " + r.groupColumn + " > ?1 order by " +
                   r.groupColumn + " limit 1"),
-        groups("SELECT " + r.groupColumn + " as " + r.groupAlias + ", sum(" + r.sumColumn + ") as " +
-               r.sumAlias),
+        group("SELECT " + r.groupColumn + " as " + r.groupAlias + ", "),
+        sum("sum(" + r.sumColumn + ") as " + r.sumAlias),
+        keep(std::string(kKeepFunction) + "(rowid, " + r.sumColumn + ") as " + r.sumAlias),
         range(where + " AND " + r.groupColumn + " >= ?1 AND " + r.groupColumn + " <= ?2 group by " +
-              r.groupColumn),
-        keep(", " + std::string(kKeepFunction) + "(rowid, " + r.sumColumn + ")") {}
+              r.groupColumn) {}
 
-  std::string Range(bool keeping) const { return ToSqlite(groups + (keeping ? keep : "") + range); }
+  // The keeping function sums each group as sum() does (plain addition, where it is used) and keeps its
+  // values on the way: one call per row instead of two.
+  std::string Range(bool keeping) const { return ToSqlite(group + (keeping ? keep : sum) + range); }
 
   std::string where;
   std::string firstGroup;
   std::string nextGroup;
-  std::string groups;
-  std::string range;
+  std::string group;
+  std::string sum;
   std::string keep;
+  std::string range;
 };
 
 // The distinct values of the group column in index order, each found by one seek past the one before.
@@ -181,6 +184,14 @@ class Keeper {
   bool unusable_ = false;
 };
 
+// One group's sum as SQLite's sum() (before 3.43) makes it of floating-point values: plain addition in the
+// order of the rows, nothing when the group has no value. An integer value (which sum() adds exactly)
+// makes the whole read unusable.
+struct GroupSum {
+  double sum;
+  std::int64_t count;
+};
+
 void KeepStep(sqlite3_context* context, int, sqlite3_value** arguments) {
   auto& keeper = *static_cast<Keeper*>(sqlite3_user_data(context));
   const int type = sqlite3_value_numeric_type(arguments[1]);
@@ -189,14 +200,29 @@ void KeepStep(sqlite3_context* context, int, sqlite3_value** arguments) {
     keeper.MarkUnusable();
     return;
   }
+  auto* group = static_cast<GroupSum*>(sqlite3_aggregate_context(context, sizeof(GroupSum)));
+  if (group == nullptr) {
+    sqlite3_result_error_nomem(context);
+    return;
+  }
+  const double value = sqlite3_value_double(arguments[1]);
+  group->sum += value;
+  ++group->count;
   try {
-    keeper.Keep(sqlite3_value_int64(arguments[0]), sqlite3_value_double(arguments[1]));
+    keeper.Keep(sqlite3_value_int64(arguments[0]), value);
   } catch (const std::bad_alloc&) {
     sqlite3_result_error_nomem(context);
   }
 }
 
-void KeepFinal(sqlite3_context* context) { sqlite3_result_null(context); }
+void KeepFinal(sqlite3_context* context) {
+  const auto* group = static_cast<GroupSum*>(sqlite3_aggregate_context(context, 0));
+  if (group == nullptr || group->count == 0) {
+    sqlite3_result_null(context);
+  } else {
+    sqlite3_result_double(context, group->sum);
+  }
+}
 
 // The keeping function on one connection for as long as the object lives.
 class KeepFunction {
@@ -331,9 +357,9 @@ std::optional<GroupedSum> ReadGroupedSumInParts(sqlite3* first, sqlite3* second,
   if (rowOrder) {
     own.Flush();
     beside.Flush();
-    if (own.Unusable() || beside.Unusable()) {
-      sum.total = ReadTotal(first, request.totalSql);
-    } else if (own.Kept() + beside.Kept() > 0) {
+    // The groups were summed as floating-point values too: read whole, as sum() adds integers exactly.
+    if (own.Unusable() || beside.Unusable()) return std::nullopt;
+    if (own.Kept() + beside.Kept() > 0) {
       sum.total = FieldValue(rowOrder->SumInOrder());
     }
   }
