@@ -20,6 +20,11 @@ std::unique_ptr<Database> Database::OpenAnother() const {
   return std::make_unique<Database>(std::move(backend));
 }
 
+std::optional<GroupedSum> Database::ReadGroupedSumInParts(Database& beside,
+                                                          const GroupedSumRequest& request) {
+  return backend_->ReadGroupedSumInParts(*beside.backend_, request);
+}
+
 TableDefs Database::ListTableDefs() const { return TableDefs(backend_->ReadTables()); }
 
 std::unique_ptr<Recordset> Database::OpenRecordset(const std::string& sql) {

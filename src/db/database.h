@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "db/database_backend.h"
@@ -34,6 +35,10 @@ class Database {
   // A second connection to the same database, for a query that runs beside one on this connection at
   // the same time; nothing when the engine offers none. DbError when it cannot be opened.
   std::unique_ptr<Database> OpenAnother() const;
+  // A grouped sum and its total read in parts on this connection and `beside` (from OpenAnother) at once,
+  // so that both take a core, with the very figures of request.groupsSql and request.totalSql read whole;
+  // nothing when the engine cannot promise that, and the caller reads them whole.
+  std::optional<GroupedSum> ReadGroupedSumInParts(Database& beside, const GroupedSumRequest& request);
 
   QueryDefs& GetQueryDefs();
   // Stores a query at once. The query must compile; otherwise nothing is stored and DbError is raised.

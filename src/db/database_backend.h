@@ -1,9 +1,11 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "db/grouped_sum.h"
 #include "db/query_defs.h"
 #include "db/recordset.h"
 #include "db/table_defs.h"
@@ -34,6 +36,13 @@ class DatabaseBackend {
   // A second connection to the same database, for a query that runs beside one on this connection;
   // nothing when the engine offers none.
   virtual std::unique_ptr<DatabaseBackend> OpenAnother() const { return nullptr; }
+  // The figures of a grouped sum and its total read in parts on this connection and `beside` (one that
+  // OpenAnother gave) at once, identical to those of the two queries read whole; nothing when the engine
+  // cannot promise that for this request.
+  virtual std::optional<GroupedSum> ReadGroupedSumInParts(DatabaseBackend& /*beside*/,
+                                                          const GroupedSumRequest& /*request*/) {
+    return std::nullopt;
+  }
 
   virtual void BeginTrans() = 0;
   virtual void CommitTrans() = 0;

@@ -7,6 +7,7 @@
 #include "db/db_error.h"
 #include "db/db_log.h"
 #include "db/sql_dialect.h"
+#include "db/sqlite_grouped_sum.h"
 #include "db/sqlite_statement.h"
 #include "db/view_definition.h"
 
@@ -29,6 +30,13 @@ SqliteBackend::SqliteBackend(const std::string& path) : connection_(path, SQLITE
 
 std::unique_ptr<DatabaseBackend> SqliteBackend::OpenAnother() const {
   return std::make_unique<SqliteBackend>(Location());
+}
+
+std::optional<GroupedSum> SqliteBackend::ReadGroupedSumInParts(DatabaseBackend& beside,
+                                                               const GroupedSumRequest& request) {
+  auto* other = dynamic_cast<SqliteBackend*>(&beside);
+  if (other == nullptr || other == this) return std::nullopt;
+  return db::ReadGroupedSumInParts(Handle(), other->Handle(), request);
 }
 
 std::vector<TableDef> ReadSqliteTables(sqlite3* handle) {

@@ -25,6 +25,8 @@ class SqliteBackend final : public DatabaseBackend {
   void DropQueryDef(const std::string& storedName) override;
   void CreateQueryDef(const std::string& name, const std::string& programSql) override;
   std::unique_ptr<DatabaseBackend> OpenAnother() const override;
+  std::optional<GroupedSum> ReadGroupedSumInParts(DatabaseBackend& beside,
+                                                  const GroupedSumRequest& request) override;
   void BeginTrans() override;
   void CommitTrans() override;
   void Rollback() override;

@@ -7,6 +7,10 @@ namespace {
 
 std::string DataTable(const std::string& countryCode) { return vocabulary::kDataTablePrefix + countryCode; }
 
+// The names of the change query's columns, as the report's data sheet knows them.
+constexpr const char* kChangeAlias = "CHANGE";
+constexpr const char* kAreaAlias = "AREA";
+
 }  // namespace
 
 std::string ChangeColumnFor(const std::string& countryCode, const std::string& chosenColumn) {
@@ -20,8 +24,21 @@ std::string AreaQuery(const std::string& countryCode, const Conditions& conditio
 
 std::string ChangeQuery(const std::string& countryCode, const std::string& changeField,
                         const Conditions& conditions) {
-  return "SELECT " + changeField + " as CHANGE, sum(" + vocabulary::kAreaColumn + ") as AREA from " +
-         DataTable(countryCode) + " where " + JoinedFragments(conditions) + " group by " + changeField;
+  return "SELECT " + changeField + " as " + kChangeAlias + ", sum(" + vocabulary::kAreaColumn + ") as " +
+         kAreaAlias + " from " + DataTable(countryCode) + " where " + JoinedFragments(conditions) +
+         " group by " + changeField;
+}
+
+db::GroupedSumRequest ChangeSumRequest(const std::string& countryCode, const std::string& changeField,
+                                       const Conditions& conditions) {
+  return {.table = DataTable(countryCode),
+          .groupColumn = changeField,
+          .groupAlias = kChangeAlias,
+          .sumColumn = vocabulary::kAreaColumn,
+          .sumAlias = kAreaAlias,
+          .condition = JoinedFragments(conditions),
+          .totalSql = AreaQuery(countryCode, conditions),
+          .groupsSql = ChangeQuery(countryCode, changeField, conditions)};
 }
 
 }  // namespace quorvia::query

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "db/grouped_sum.h"
 #include "query/criteria.h"
 
 namespace quorvia::query {
@@ -16,5 +17,10 @@ std::string ChangeColumnFor(const std::string& countryCode, const std::string& c
 // "SELECT <field> as CHANGE, sum(AREAHA) as AREA from DATA_<code> where <fragments> group by <field>"
 std::string ChangeQuery(const std::string& countryCode, const std::string& changeField,
                         const Conditions& conditions);
+
+// The area query and the change query with the pieces they are made of, for an engine that reads them in
+// parts.
+db::GroupedSumRequest ChangeSumRequest(const std::string& countryCode, const std::string& changeField,
+                                       const Conditions& conditions);
 
 }  // namespace quorvia::query

@@ -12,15 +12,18 @@
 namespace quorvia::query {
 
 workbook::QueryTable ReadRows(db::Database& database, const std::string& sql) {
-  const auto result = database.OpenRecordset(sql);
+  return TableOf(*database.OpenRecordset(sql));
+}
+
+workbook::QueryTable TableOf(db::Recordset& result) {
   workbook::QueryTable table;
-  const int columns = result->FieldCount();
-  for (int c = 0; c < columns; ++c) table.columns.push_back(result->FieldName(c));
-  table.rows.reserve(static_cast<std::size_t>(result->RecordCount()));
-  for (; !result->Eof(); result->MoveNext()) {
+  const int columns = result.FieldCount();
+  for (int c = 0; c < columns; ++c) table.columns.push_back(result.FieldName(c));
+  table.rows.reserve(static_cast<std::size_t>(result.RecordCount()));
+  for (; !result.Eof(); result.MoveNext()) {
     auto& row = table.rows.emplace_back();
     row.reserve(static_cast<std::size_t>(columns));
-    for (int c = 0; c < columns; ++c) row.push_back(workbook::SheetValue(result->ValueAt(c)));
+    for (int c = 0; c < columns; ++c) row.push_back(workbook::SheetValue(result.ValueAt(c)));
   }
   return table;
 }

@@ -8,7 +8,8 @@
 
 namespace quorvia::db {
 class Database;
-}
+class Recordset;
+}  // namespace quorvia::db
 
 namespace quorvia::workbook {
 class SpreadsheetSystem;
@@ -18,6 +19,8 @@ namespace quorvia::query {
 
 // All rows of a query, read once, as the report's data sheet receives them.
 workbook::QueryTable ReadRows(db::Database& database, const std::string& sql);
+// The rows of a result, from its current row on, as the report's data sheet receives them.
+workbook::QueryTable TableOf(db::Recordset& result);
 
 // What the label of an update shows and the report receives, read before anything is written into the
 // workbook: the change query's rows (their number is the label's count) and the total area.

@@ -8,6 +8,7 @@
 #include "query/country_table.h"
 #include "query/unit_lists.h"
 #include "query/updata.h"
+#include "query/whole_country_figures.h"
 #include "vocabulary/data_tables.h"
 #include "vocabulary/file_names.h"
 
@@ -118,7 +119,8 @@ UpdateOutcome QuerySession::Update(const Selection& selection) {
   // are the label's count and the report's data, which the workbook takes instead of reading FILTERED
   // again). The office is then driven from the calling thread, so that every office call of every run
   // comes from the one thread that runs them (an office started there lives as long as that thread).
-  UpdateFigures figures = ReadUpdateFigures(*workDb_, SideDatabase(), areaSql, changeSql);
+  UpdateFigures figures =
+      ReadFiguresOfUpdate(*workDb_, SideDatabase(), countryCode, conditions_, areaSql, changeSql);
   UpdateOutcome outcome;
   outcome.recordCount = static_cast<long>(figures.changes.rows.size());
   outcome.area = std::move(figures.area);

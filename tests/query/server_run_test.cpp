@@ -16,7 +16,9 @@
 #include "demo_database.h"
 #include "fake_spreadsheet.h"
 #include "pg_test_server.h"
+#include "query/change_queries.h"
 #include "query/query_session.h"
+#include "query/whole_country_figures.h"
 #include "selections.h"
 #include "server_import/server_loader.h"
 #include "server_import/sqlite_row_source.h"
@@ -264,6 +266,33 @@ TEST_F(ServerRunTest, ALostConnectionDuringTheRewriteIsReportedAndKeepsTheOldFil
   EXPECT_EQ(Filtered(*server), before);                  // read over a new connection
   // The next update works again.
   EXPECT_GT(server->Update(other).recordCount, 0);
+}
+
+}  // namespace
+}  // namespace quorvia::query
+
+namespace quorvia::query {
+namespace {
+
+// A whole country is read as the update reads it (in parts where the engine allows) and as the two
+// queries give it read whole on one connection: the same rows and the same total, to the bit, on both
+// engines.
+TEST_F(ServerRunTest, WholeCountryFiguresAreThoseOfTheQueriesReadWholeOnBothEngines) {
+  Conditions conditions;
+  BuildCriteria(AllOn("AT Oesterreich"), conditions);
+  ASSERT_TRUE(SelectsWholeCountry(conditions));
+  const std::string areaSql = AreaQuery("AT", conditions);
+  const std::string changeSql = ChangeQuery("AT", conditions.ChangeField, conditions);
+  for (QuerySession* session : {file.get(), server.get()}) {
+    const auto beside = session->WorkDb().OpenAnother();
+    ASSERT_NE(beside, nullptr);
+    const auto read =
+        ReadFiguresOfUpdate(session->WorkDb(), beside.get(), "AT", conditions, areaSql, changeSql);
+    const auto whole = ReadUpdateFigures(session->WorkDb(), nullptr, areaSql, changeSql);
+    EXPECT_FALSE(whole.changes.rows.empty());
+    EXPECT_EQ(read.changes, whole.changes) << session->WorkDb().Path();
+    EXPECT_EQ(read.area.storage(), whole.area.storage()) << session->WorkDb().Path();
+  }
 }
 
 }  // namespace
