@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "report/report_log.h"
+#include "report/log.h"
 #include "vocabulary/file_names.h"
 #include "workbook/office/process/canonical_path.h"
 #include "workbook/office/process/office_options.h"
@@ -71,7 +71,7 @@ std::unique_ptr<office::LibreOfficeApplication> TryConnect(const std::string& fo
   try {
     return office::ConnectToReportOffice(folder);
   } catch (const office::NoOfficeError& error) {
-    qCDebug(reportLog, "no report office runs for %s yet: %s", folder.c_str(), error.what());
+    qCDebug(lcReport, "no report office runs for %s yet: %s", folder.c_str(), error.what());
     return nullptr;
   }
 }
@@ -116,7 +116,7 @@ Reference<css::frame::XModel> ShownWorkbook(office::LibreOfficeApplication& offi
   try {
     return Reference<css::frame::XModel>(office.Workbook(vocabulary::kReportFileName), UNO_QUERY);
   } catch (const workbook::AutomationError& error) {
-    qCDebug(reportLog, "the report office does not show the report: %s", error.what());
+    qCDebug(lcReport, "the report office does not show the report: %s", error.what());
     return nullptr;
   }
 }

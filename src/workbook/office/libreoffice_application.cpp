@@ -24,7 +24,7 @@
 
 #include "db/ascii_case.h"
 #include "workbook/office/binding/bound_data_sheets.h"
-#include "workbook/office/office_log.h"
+#include "workbook/office/log.h"
 #include "workbook/office/office_shared.h"
 #include "workbook/office/process/canonical_path.h"
 #include "workbook/office/process/office_process.h"
@@ -100,7 +100,7 @@ LibreOfficeApplication::~LibreOfficeApplication() {
     if (empty && IsOurs()) shared_->Park();
   } catch (...) {
     // An office that cannot even be counted stays as it is; the next create checks it again.
-    qCWarning(officeLog, "the office could not count its documents on release: %s",
+    qCWarning(lcOffice, "the office could not count its documents on release: %s",
               CurrentErrorText().c_str());
   }
 }

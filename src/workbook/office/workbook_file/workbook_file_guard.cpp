@@ -19,7 +19,7 @@
 #include "workbook/office/process/office_slots.h"
 #include "workbook/office/uno/uno_errors.h"
 #include "workbook/office/uno/uno_text.h"
-#include "workbook/office/workbook_file/workbook_file_log.h"
+#include "workbook/office/workbook_file/log.h"
 #include "workbook/spreadsheet_application.h"
 
 namespace quorvia::workbook::office {
@@ -42,7 +42,7 @@ std::optional<fs::path> ProfileNamedIn(const fs::path& lockFile) {
   try {
     return fs::path(PathFromFileUrl(ToOUString(url)));
   } catch (...) {
-    qCDebug(workbookFileLog, "the lock file %s names no profile we can read: %s", lockFile.c_str(),
+    qCDebug(lcOfficeWorkbookFile, "the lock file %s names no profile we can read: %s", lockFile.c_str(),
             CurrentErrorText().c_str());
     return std::nullopt;
   }
@@ -123,7 +123,7 @@ bool IsLockOfEndedOffice(const fs::path& lockFile) {
       try {
         used = PathFromFileUrl(ToOUString(*url));
       } catch (...) {
-        qCDebug(workbookFileLog, "office %d runs on a profile we cannot read: %s",
+        qCDebug(lcOfficeWorkbookFile, "office %d runs on a profile we cannot read: %s",
                 static_cast<int>(office.pid), CurrentErrorText().c_str());
         return false;  // a profile we cannot read might be this one
       }
@@ -161,11 +161,11 @@ void RemoveLeftoverLockFile(const fs::path& document, const fs::path& ownProfile
       std::error_code error;
       fs::remove(lockFile, error);
       if (error)
-        qCWarning(workbookFileLog, "cannot remove the lock file %s: %s", lockFile.c_str(),
+        qCWarning(lcOfficeWorkbookFile, "cannot remove the lock file %s: %s", lockFile.c_str(),
                   error.message().c_str());
     }
   } catch (...) {
-    qCWarning(workbookFileLog, "cannot check the lock file of %s: %s", document.c_str(),
+    qCWarning(lcOfficeWorkbookFile, "cannot check the lock file of %s: %s", document.c_str(),
               CurrentErrorText().c_str());
   }
 }
@@ -197,7 +197,7 @@ void WriteThroughTemporary(const std::string& step, const fs::path& target,
     std::error_code error;
     fs::remove(temporary, error);
     if (error)
-      qCWarning(workbookFileLog, "cannot remove the temporary file %s: %s", temporary.c_str(),
+      qCWarning(lcOfficeWorkbookFile, "cannot remove the temporary file %s: %s", temporary.c_str(),
                 error.message().c_str());
     throw;
   }
