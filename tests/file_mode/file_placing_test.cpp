@@ -2,7 +2,6 @@
 // temporary file goes away unless kept, and the move refuses a name that is taken, leaving both files as
 // they were.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -12,6 +11,7 @@
 
 #include "file_mode/move_no_replace.h"
 #include "file_mode/temporary_file.h"
+#include "temp_folder.h"
 
 namespace quorvia::file_mode {
 namespace {
@@ -20,20 +20,14 @@ namespace fs = std::filesystem;
 
 class FilePlacing : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "quorvia-file-mode-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
   static void Write(const fs::path& path, const std::string& text) { std::ofstream(path) << text; }
   static std::string Read(const fs::path& path) {
     std::ifstream in(path);
     return {std::istreambuf_iterator<char>(in), {}};
   }
 
-  fs::path folder_;
+  quorvia::testing::TempFolder temp_{"quorvia-file-mode"};
+  const fs::path& folder_ = temp_.Path();
 };
 
 TEST_F(FilePlacing, TemporaryFileIsPrivateAndGoesAwayUnlessKept) {
