@@ -12,11 +12,13 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
-#include <vector>
+#include <system_error>
 
 #include "access_import/access_header.h"
 #include "access_import/isolated_conversion.h"
+#include "file_mode/move_no_replace.h"
 #include "file_mode/process_umask.h"
+#include "file_mode/temporary_file.h"
 #include "import_rows/import_error.h"
 
 namespace quorvia::access_import {
@@ -61,32 +63,16 @@ void RemoveLeftoversOfEndedConversions(const std::string& beside) {
 }
 
 // A new, empty file in the folder of `beside` that is removed again unless Keep() is called.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(const std::string& beside) {
-    RemoveLeftoversOfEndedConversions(beside);
-    std::string pattern =
-        FolderOf(beside) + "/" + TemporaryPrefix(beside) + std::to_string(::getpid()) + "-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0) throw import_rows::ImportError(SystemError("Cannot write in the folder " + FolderOf(beside)));
-    ::close(fd);
-    path_ = name.data();
+file_mode::TemporaryFile TemporaryFileBeside(const std::string& beside) {
+  RemoveLeftoversOfEndedConversions(beside);
+  try {
+    return file_mode::TemporaryFile(FolderOf(beside) + "/" + TemporaryPrefix(beside) +
+                                    std::to_string(::getpid()) + "-XXXXXX");
+  } catch (const std::system_error& error) {
+    throw import_rows::ImportError("Cannot write in the folder " + FolderOf(beside) + ": " +
+                                   std::strerror(error.code().value()));
   }
-  ~TemporaryFile() {
-    if (!path_.empty()) ::unlink(path_.c_str());
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  const std::string& Path() const { return path_; }
-  void Keep() { path_.clear(); }
-  // mkstemp makes the file private; the database gets the permissions an ordinary new file would.
-  void SetMode(mode_t mode) const { ::chmod(path_.c_str(), mode); }
-
- private:
-  std::string path_;
-};
+}
 
 void SyncFolder(const std::string& folder) {
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -95,18 +81,9 @@ void SyncFolder(const std::string& folder) {
   ::close(fd);
 }
 
-// Moves `from` to `to` unless `to` exists; false (errno EEXIST) when it does.
-bool MoveNoReplace(const std::string& from, const std::string& to) {
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
-  if (errno != EINVAL && errno != ENOSYS) return false;
-  // A file system without the flag: a hard link also refuses an existing name.
-  if (::link(from.c_str(), to.c_str()) != 0) return false;
-  ::unlink(from.c_str());
-  return true;
-}
-
 // Converts into the temporary file; messages name the file the user asked for, not the temporary one.
-import_rows::ImportSummary ConvertToTemporary(const std::string& source, const TemporaryFile& temporary,
+import_rows::ImportSummary ConvertToTemporary(const std::string& source,
+                                              const file_mode::TemporaryFile& temporary,
                                               const std::string& shownTarget,
                                               const import_rows::ProgressFn& progress,
                                               const import_rows::CancelFn& cancelled) {
@@ -133,7 +110,7 @@ Kept KeepOriginal(const std::string& path, std::string& keptAs) {
     // A second name for the same file: the original never leaves `path` until the copy replaces it.
     if (::link(path.c_str(), keptAs.c_str()) == 0) return Kept::Linked;
     if (errno == EEXIST) continue;
-    if (MoveNoReplace(path, keptAs)) return Kept::Moved;
+    if (file_mode::MoveNoReplace(path, keptAs)) return Kept::Moved;
     if (errno == EEXIST) continue;
     throw import_rows::ImportError(SystemError("Cannot keep the original " + path + " as " + keptAs));
   }
@@ -161,11 +138,12 @@ import_rows::ImportSummary ImportAccessFile(const std::string& source, const std
   if (fs::exists(fs::symlink_status(target))) {
     throw import_rows::ImportError("Cannot write " + target + ": the file exists and is not replaced");
   }
-  TemporaryFile temporary(target);
+  file_mode::TemporaryFile temporary = TemporaryFileBeside(target);
+  // mkstemp makes the file private; the database gets the permissions an ordinary new file would.
   temporary.SetMode(file_mode::OrdinaryFileMode());
   const import_rows::ImportSummary summary =
       ConvertToTemporary(source, temporary, target, progress, cancelled);
-  if (!MoveNoReplace(temporary.Path(), target))
+  if (!file_mode::MoveNoReplace(temporary.Path(), target))
     throw import_rows::ImportError(SystemError("Cannot write " + target));
   temporary.Keep();
   SyncFolder(FolderOf(target));
@@ -174,7 +152,7 @@ import_rows::ImportSummary ImportAccessFile(const std::string& source, const std
 
 InPlaceConversion ConvertInPlace(const std::string& path, const import_rows::ProgressFn& progress,
                                  const import_rows::CancelFn& cancelled) {
-  TemporaryFile temporary(path);
+  file_mode::TemporaryFile temporary = TemporaryFileBeside(path);
   struct stat original {};
   if (::stat(path.c_str(), &original) == 0) temporary.SetMode(original.st_mode & 07777);
   InPlaceConversion result;

@@ -283,7 +283,7 @@ query::Selection Form1::ReadSelection() const {
     selection.*filter.slot = S(Box(filter.id)->currentText());
     if (filter.levelIndex) selection.*filter.levelIndex = LevelIndex(filter);
   }
-  selection.option3FirstSelected = option3_[0]->isChecked();
+  selection.byReviewedChange = option3_[0]->isChecked();
   for (std::size_t i = 0; i < combos_.size(); ++i) {
     if (!listLoaded_[i]) selection.unloadedBoxes.push_back(S(label2_[i]->text()));
   }

@@ -34,7 +34,7 @@ std::string Hectares(double area) {
 }
 
 std::string ChangeColumnLine(const query::BatchRequest& request, const query::Filter* unit) {
-  std::string column = request.selection.option3FirstSelected ? vocabulary::kReviewedChangeColumn
+  std::string column = request.selection.byReviewedChange ? vocabulary::kReviewedChangeColumn
                                                               : vocabulary::kChangesDatabaseColumn;
   // The data of two countries know only the second change column.
   if (unit != nullptr && unit->kind == query::FilterKind::country) {

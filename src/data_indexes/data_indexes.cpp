@@ -23,7 +23,7 @@ using vocabulary::kAreaColumn;
 using vocabulary::kCountryColumn;
 constexpr const char* kChangeColumns[] = {vocabulary::kReviewedChangeColumn,
                                           vocabulary::kChangesDatabaseColumn};
-constexpr const char* kNutsColumns[] = {"N1", "N2", "N3"};
+using vocabulary::kNutsColumns;
 using vocabulary::kDataTablePrefix;
 using vocabulary::kUnitsTablePrefix;
 

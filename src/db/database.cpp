@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "db/db_error.h"
-#include "db/db_log.h"
+#include "db/log.h"
 #include "db/sqlite_backend.h"
 
 namespace quorvia::db {
@@ -63,10 +63,10 @@ Transaction::~Transaction() {
     database_.Rollback();
   } catch (const DbError& error) {
     // A destructor must not throw; both engines roll back whatever is left open when the connection ends.
-    qCWarning(dbLog) << "Rolling back an abandoned transaction on" << database_.Path().c_str()
-                     << "failed:" << error.Description().c_str();
+    qCWarning(lcDb) << "Rolling back an abandoned transaction on" << database_.Path().c_str()
+                    << "failed:" << error.Description().c_str();
   } catch (...) {
-    qCWarning(dbLog) << "Rolling back an abandoned transaction on" << database_.Path().c_str() << "failed";
+    qCWarning(lcDb) << "Rolling back an abandoned transaction on" << database_.Path().c_str() << "failed";
   }
 }
 

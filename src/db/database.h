@@ -15,6 +15,14 @@ namespace quorvia::db {
 // DBEngine::OpenDatabase). SQL texts are taken in the program's dialect: text values stand in double quotes
 // (a doubled double quote inside stands for one), and comparisons with them ignore letter case. Every
 // failure is raised as DbError.
+//
+// Threads: a Database is used by one thread at a time, and nothing in it is locked; it may pass from one
+// thread to another when the first has handed it over (a run started or ended, a future waited for). The
+// window's thread reads the lists through it while no run goes, and the run thread owns it while one does.
+// Two threads may query at the same time only through two Databases: OpenAnother gives the second
+// connection, on which an update reads its area under std::async beside the run thread's query. One
+// connection cannot serve two threads at once: a libpq connection carries one query at a time, and neither
+// the open transaction nor the stored-query collection here is locked.
 class Database {
  public:
   // Opens an existing SQLite file; DbError when it is missing or no database.

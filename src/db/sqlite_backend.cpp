@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "db/db_error.h"
-#include "db/db_log.h"
+#include "db/log.h"
 #include "db/sql_dialect.h"
 #include "db/sqlite_grouped_sum.h"
 #include "db/sqlite_statement.h"
@@ -113,8 +113,8 @@ void SqliteBackend::CreateQueryDef(const std::string& name, const std::string& p
     // The failure to report is the one that brought us here.
     if (sqlite3_exec(Handle(), ("ROLLBACK TO " + savepoint + "; RELEASE " + savepoint).c_str(), nullptr,
                      nullptr, nullptr) != SQLITE_OK) {
-      qCWarning(dbLog) << "Undoing the failed creation of" << name.c_str() << "in" << Location().c_str()
-                       << "failed:" << sqlite3_errmsg(Handle());
+      qCWarning(lcDb) << "Undoing the failed creation of" << name.c_str() << "in" << Location().c_str()
+                      << "failed:" << sqlite3_errmsg(Handle());
     }
     throw;
   }

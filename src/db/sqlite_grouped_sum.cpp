@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "db/db_error.h"
-#include "db/db_log.h"
+#include "db/log.h"
 #include "db/sql_dialect.h"
 #include "db/sqlite_statement.h"
 
@@ -252,7 +252,7 @@ class ReadSnapshot {
   }
   ~ReadSnapshot() {
     if (own_ && sqlite3_exec(handle_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
-      qCWarning(dbLog) << "Ending a read of a grouped sum failed:" << sqlite3_errmsg(handle_);
+      qCWarning(lcDb) << "Ending a read of a grouped sum failed:" << sqlite3_errmsg(handle_);
     }
   }
   ReadSnapshot(const ReadSnapshot&) = delete;

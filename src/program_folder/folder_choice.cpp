@@ -1,10 +1,10 @@
 #include "program_folder/folder_choice.h"
 
 #include <QDir>
-#include <QLoggingCategory>
 #include <QSettings>
 
 #include "program_folder/folder_chooser.h"
+#include "program_folder/log.h"
 #include "program_folder/start_dialog.h"
 #include "ui_common/modal_host.h"
 #include "vocabulary/file_names.h"
@@ -13,8 +13,6 @@ namespace quorvia::program_folder {
 namespace {
 
 namespace fs = std::filesystem;
-
-Q_LOGGING_CATEGORY(lcFolder, "quorvia.program_folder")
 
 const QString kFolderKey = QStringLiteral("folder");
 
@@ -94,7 +92,7 @@ void FolderMemory::Remember(const fs::path& folder) {
   settings_->sync();
   // Not remembering is no reason to stop the user's work; the next start shows the start dialog.
   if (settings_->status() != QSettings::NoError) {
-    qCWarning(lcFolder) << "cannot remember the folder in" << settings_->fileName();
+    qCWarning(lcProgramFolder) << "cannot remember the folder in" << settings_->fileName();
   }
 }
 

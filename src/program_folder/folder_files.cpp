@@ -1,17 +1,16 @@
 #include "program_folder/folder_files.h"
 
-#include <fcntl.h>
-#include <stdio.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <string>
-#include <vector>
+#include <system_error>
 
 #include "db/pg/server_connection.h"
+#include "file_mode/move_no_replace.h"
 #include "file_mode/process_umask.h"
+#include "file_mode/temporary_file.h"
 #include "vocabulary/file_names.h"
 
 namespace quorvia::program_folder {
@@ -36,46 +35,21 @@ void CheckBundled(const fs::path& file) {
 }
 
 // A new file beside its target, removed again unless it has been moved into place.
-class PartFile {
- public:
-  explicit PartFile(const fs::path& target) {
-    std::string pattern =
-        (target.parent_path() / ("." + target.filename().string() + ".writing-XXXXXX")).string();
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0) {
-      throw FolderError("Cannot write in the folder " + Quoted(target.parent_path()) + ": " +
-                        std::strerror(errno) + ". Choose a folder you can write to.");
-    }
-    ::close(fd);
-    path_ = pattern;
+file_mode::TemporaryFile PartFileBeside(const fs::path& target) {
+  try {
+    return file_mode::TemporaryFile(
+        (target.parent_path() / ("." + target.filename().string() + ".writing-XXXXXX")).string());
+  } catch (const std::system_error& error) {
+    throw FolderError("Cannot write in the folder " + Quoted(target.parent_path()) + ": " +
+                      std::strerror(error.code().value()) + ". Choose a folder you can write to.");
   }
-  ~PartFile() {
-    if (!path_.empty()) ::unlink(path_.c_str());
-  }
-  PartFile(const PartFile&) = delete;
-  PartFile& operator=(const PartFile&) = delete;
-  const fs::path& Path() const { return path_; }
-  void Placed() { path_.clear(); }
-
- private:
-  fs::path path_;
-};
-
-// Moves `from` to `to` unless `to` exists; false (errno EEXIST) when it does.
-bool MoveNoReplace(const fs::path& from, const fs::path& to) {
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
-  if (errno != EINVAL && errno != ENOSYS) return false;
-  // A file system without the flag: a hard link also refuses an existing name.
-  if (::link(from.c_str(), to.c_str()) != 0) return false;
-  ::unlink(from.c_str());
-  return true;
 }
 
 // Copies a bundled file to `target` in full, then moves it into place without replacing anything there.
 void CopyNoReplace(const fs::path& source, const fs::path& target) {
   if (NameTaken(target))
     throw FolderError(Quoted(target) + " is there already; Quorvia does not write over it.");
-  PartFile part(target);
+  file_mode::TemporaryFile part = PartFileBeside(target);
   std::error_code error;
   fs::copy_file(source, part.Path(), fs::copy_options::overwrite_existing, error);
   if (error) {
@@ -83,13 +57,13 @@ void CopyNoReplace(const fs::path& source, const fs::path& target) {
   }
   // mkstemp makes the file private; the copy gets the permissions an ordinary new file would.
   ::chmod(part.Path().c_str(), file_mode::OrdinaryFileMode());
-  if (!MoveNoReplace(part.Path(), target)) {
+  if (!file_mode::MoveNoReplace(part.Path(), target.string())) {
     if (errno == EEXIST)
       throw FolderError(Quoted(target) + " is there already; Quorvia does not write over it.");
     throw FolderError("Cannot write " + Quoted(target) + ": " + std::strerror(errno) +
                       ". Nothing was written.");
   }
-  part.Placed();
+  part.Keep();
 }
 
 }  // namespace

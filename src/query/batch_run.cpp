@@ -10,7 +10,7 @@
 #include "db/db_error.h"
 #include "query/change_queries.h"
 #include "query/change_rows.h"
-#include "query/query_log.h"
+#include "query/log.h"
 #include "query/query_session.h"
 #include "query/updata.h"
 #include "vocabulary/file_names.h"
@@ -171,8 +171,8 @@ std::optional<std::string> BatchRun::ServerGoneSince() {
   } catch (const db::DbError& error) {
     if (ServerGone(error)) return error.Description();
     // The item's own failure is noted already; this answer only tells whether the batch can go on.
-    qCWarning(queryLog) << "Asking the database whether the server is still there failed:"
-                        << error.Description().c_str();
+    qCWarning(lcQuery) << "Asking the database whether the server is still there failed:"
+                       << error.Description().c_str();
   }
   return std::nullopt;
 }

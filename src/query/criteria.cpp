@@ -39,7 +39,7 @@ void WriteFragment(const Filter& filter, const Selection& selection, std::string
 void BuildCriteria(const Selection& selection, Conditions& conditions) {
   for (const Filter& filter : kFilters) WriteFragment(filter, selection, conditions.fragments.*filter.slot);
   conditions.ChangeField =
-      selection.option3FirstSelected ? vocabulary::kReviewedChangeColumn : vocabulary::kChangesDatabaseColumn;
+      selection.byReviewedChange ? vocabulary::kReviewedChangeColumn : vocabulary::kChangesDatabaseColumn;
 }
 
 std::string JoinedFragments(const Conditions& conditions) {

@@ -66,7 +66,7 @@ inline constexpr std::array<Filter, 6> kFilters{{
      .slot = &FilterTexts::country, .coverCell = "B13", .conditionWord = "", .conditionPosition = 0,
      .unitPosition = 0},
     {.id = FilterId::nutsRegion, .kind = FilterKind::levelled, .unitName = "Nuts", .column = "",
-     .levelColumns = {"N1", "N2", "N3"}, .slot = &FilterTexts::nutsRegion,
+     .levelColumns = vocabulary::kNutsColumns, .slot = &FilterTexts::nutsRegion,
      .levelIndex = &FilterLevels::nutsLevelIndex, .coverCell = "B15", .conditionWord = "AND ",
      .conditionPosition = 1, .unitPosition = 1},
     {.id = FilterId::elevation, .kind = FilterKind::levelled, .unitName = "Elevation breakdown", .column = "",

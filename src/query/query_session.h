@@ -45,6 +45,16 @@ class RunRefused : public std::runtime_error {
 // the way to the report workbook. The window hands it plain values and shows the values it returns; nothing
 // here calls back into a window. Engine errors are raised as db::DbError and leave the state as far as the
 // run got, as the window would.
+//
+// Threads: a session is used by one thread at a time, and nothing in it is locked. The window's thread
+// makes it, sets the status sink and the wait bound, and reads the lists, the data status and the state of
+// the last run (ChosenColumn, CurrentConditions, CurrentTexts) only while no run goes; the window turns its
+// controls off for as long as one does. A run (Update, StartBatch or Batch, and the BatchRun's items) goes
+// on the run thread, which has the session to itself until the window learns that it has ended. Within an
+// update, std::async reads the area on the side connection while the run thread reads the change rows on
+// the work connection, and the update waits for it before it goes on. The status sink is called on the run
+// thread: a window that shows its text must pass it to its own thread. The session is destroyed only after
+// its run has ended.
 class QuerySession {
  public:
   QuerySession(std::unique_ptr<db::Database> database, workbook::SpreadsheetSystem& office,

@@ -13,7 +13,9 @@ inline constexpr const char* kAll = "All";
 // The main window's selection as plain values, read from the controls when a run starts: the text of each
 // filter's box and the selected level buttons.
 struct Selection : FilterTexts, FilterLevels {
-  bool option3FirstSelected = true;  // Option3(0): change1
+  // Which change column the changes are grouped by: change1 (VARDA90 reviewed against VARDA00), as the
+  // window starts, or else change2 (VARDA90 from the changes database against VARDA00).
+  bool byReviewedChange = true;
   // The window's names of the boxes whose list could not be read: what they show is no choice of the user's.
   std::vector<std::string> unloadedBoxes;
 };

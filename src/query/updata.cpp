@@ -3,7 +3,7 @@
 #include "db/ascii_case.h"
 #include "db/database.h"
 #include "db/db_error.h"
-#include "query/query_log.h"
+#include "query/log.h"
 #include "vocabulary/data_tables.h"
 
 namespace quorvia::query {
@@ -66,7 +66,7 @@ FilteredRewrite::~FilteredRewrite() {
   if (settled_) return;
   if (const std::string failure = PutBack(); !failure.empty()) {
     // The error that left the run is the one reported; this one can only be logged.
-    qCWarning(queryLog) << "FILTERED could not be put back:" << failure.c_str();
+    qCWarning(lcQuery) << "FILTERED could not be put back:" << failure.c_str();
   }
 }
 

@@ -4,7 +4,7 @@
 #include <iterator>
 #include <sstream>
 
-#include "report/report_log.h"
+#include "report/log.h"
 #include "workbook/office/process/office_options.h"
 #include "workbook/office/process/office_process.h"
 #include "workbook/office/process/office_processes.h"
@@ -47,13 +47,13 @@ void WriteQuietSettings(const std::string& profileDir) {
     out << after;
     if (!out.flush()) {
       // Greetings in the report window are a nuisance, not a reason to show no report.
-      qCWarning(reportLog, "cannot write the report profile's settings %s", part.c_str());
+      qCWarning(lcReport, "cannot write the report profile's settings %s", part.c_str());
       return;
     }
   }
   std::error_code error;
   fs::rename(part, registry, error);
-  if (error) qCWarning(reportLog, "cannot replace %s: %s", registry.c_str(), error.message().c_str());
+  if (error) qCWarning(lcReport, "cannot replace %s: %s", registry.c_str(), error.message().c_str());
 }
 
 }  // namespace

@@ -14,7 +14,7 @@
 #include <filesystem>
 
 #include "folder_lock/folder_lock.h"
-#include "report/report_log.h"
+#include "report/log.h"
 #include "report/report_profile.h"
 #include "vocabulary/file_names.h"
 #include "vocabulary/template_words.h"
@@ -64,7 +64,7 @@ std::unique_ptr<office::LibreOfficeApplication> TryConnect(const std::string& fo
   try {
     return office::ConnectToReportOffice(folder);
   } catch (const office::NoOfficeError& error) {
-    qCDebug(reportLog, "no report office runs for %s yet: %s", folder.c_str(), error.what());
+    qCDebug(lcReport, "no report office runs for %s yet: %s", folder.c_str(), error.what());
     return nullptr;
   }
 }
@@ -137,7 +137,7 @@ Reference<css::frame::XModel> ShownWorkbook(office::LibreOfficeApplication& offi
   try {
     return Reference<css::frame::XModel>(office.Workbook(vocabulary::kReportFileName), UNO_QUERY);
   } catch (const workbook::AutomationError& error) {
-    qCDebug(reportLog, "the report office does not show the report: %s", error.what());
+    qCDebug(lcReport, "the report office does not show the report: %s", error.what());
     return nullptr;
   }
 }

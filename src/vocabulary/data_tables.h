@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+
 namespace quorvia::vocabulary {
 
 // The stored query that every update rewrites and the report's data sheet reads.
@@ -17,5 +19,9 @@ inline constexpr const char* kAreaColumn = "AREAHA";   // the area in hectares t
 // database against VARDA00. Some countries' data holds only the second.
 inline constexpr const char* kReviewedChangeColumn = "change1";
 inline constexpr const char* kChangesDatabaseColumn = "change2";
+
+// The NUTS region columns of a country's data and units, level 1 first: the region filter's levels, and the
+// columns that the data's indexes lead with.
+inline constexpr std::array<const char*, 3> kNutsColumns{"N1", "N2", "N3"};
 
 }  // namespace quorvia::vocabulary

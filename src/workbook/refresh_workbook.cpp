@@ -1,6 +1,5 @@
 #include "workbook/refresh_workbook.h"
 
-#include <QLoggingCategory>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -9,13 +8,12 @@
 #include "db/ascii_case.h"
 #include "vocabulary/file_names.h"
 #include "workbook/cover_page.h"
+#include "workbook/log.h"
 #include "workbook/skip_on_failure.h"
 
 namespace quorvia::workbook {
 
 namespace {
-
-Q_LOGGING_CATEGORY(logReportView, "quorvia.workbook.view")
 
 // How every step after the first addresses the workbook: its file name in lower case, which the application
 // matches whatever the case.
@@ -194,7 +192,7 @@ class WorkbookRefresh {
     try {
       return application_->ActiveSheetPosition(kWorkbookItem);
     } catch (const std::exception& error) {
-      qCWarning(logReportView) << "cannot read the sheet in front:" << error.what();
+      qCWarning(lcWorkbookView) << "cannot read the sheet in front:" << error.what();
       return std::nullopt;
     }
   }
@@ -207,7 +205,7 @@ class WorkbookRefresh {
     try {
       application_->SelectSheet(kWorkbookItem, sheet);
     } catch (const std::exception& error) {
-      qCWarning(logReportView) << "cannot show sheet" << sheet << ":" << error.what();
+      qCWarning(lcWorkbookView) << "cannot show sheet" << sheet << ":" << error.what();
     }
   }
 

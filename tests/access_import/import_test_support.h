@@ -60,7 +60,7 @@ class ScratchFolder {
   }
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
-  const fs::path& Path() const { return folder_.path(); }
+  const fs::path& Path() const { return folder_.Path(); }
   // A writable copy of a sample under `name`.
   fs::path Copy(const std::string& sample, const std::string& name) const {
     const fs::path copy = Path() / name;

@@ -10,6 +10,7 @@
 #include "app/form1.h"
 #include "demo_database.h"
 #include "end_to_end_support.h"
+#include "office_demo.h"
 #include "office_test_support.h"
 #include "pg_test_server.h"
 #include "recording_modal_host.h"
@@ -29,14 +30,12 @@ class EndToEndServerTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     if (!testing::TestServer()) return;
-    root_ = std::make_unique<office::testing::TempFolder>("quorvia-e2e-server");
-    system_ = std::make_unique<office::LibreOfficeSystem>(
-        office::testing::PrivateOfficeOptions(root_->Path(), "e2e_server"));
-    fs::create_directories(root_->Path() / "file");
-    tools::DemoOptions demo;
-    demo.recordsPerCountry = 1500;
-    tools::WriteDemoDatabase(Database(), demo);
-    tools::BuildReportTemplate(*system_, (root_->Path() / "file" / "MOSA_QUERY.xls").string());
+    auto demo = quorvia::testing::MakeOfficeDemo({.folderPrefix = "quorvia-e2e-server",
+                                                  .officeTag = "e2e_server",
+                                                  .database = "file/MOSA_DB.mdb",
+                                                  .workbook = "file/MOSA_QUERY.xls"});
+    root_ = std::move(demo.root);
+    system_ = std::move(demo.system);
 
     server_ = std::make_unique<testing::ServerDatabase>();
     server_import::SqliteRowSource source(Database());

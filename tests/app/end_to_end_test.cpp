@@ -22,6 +22,7 @@
 #include "db/db_engine.h"
 #include "demo_database.h"
 #include "end_to_end_support.h"
+#include "office_demo.h"
 #include "office_test_support.h"
 #include "query/filters.h"
 #include "query/query_session.h"
@@ -144,13 +145,9 @@ std::string FileText(const fs::path& path) {
 class EndToEndTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    root_ = std::make_unique<office::testing::TempFolder>("quorvia-e2e");
-    system_ = std::make_unique<office::LibreOfficeSystem>(
-        office::testing::PrivateOfficeOptions(root_->Path(), "e2e"));
-    tools::DemoOptions demo;
-    demo.recordsPerCountry = 1500;
-    tools::WriteDemoDatabase((root_->Path() / "MOSA_DB.mdb").string(), demo);
-    tools::BuildReportTemplate(*system_, (root_->Path() / "MOSA_QUERY.xls").string());
+    auto demo = quorvia::testing::MakeOfficeDemo({.folderPrefix = "quorvia-e2e", .officeTag = "e2e"});
+    root_ = std::move(demo.root);
+    system_ = std::move(demo.system);
     // With the office already running, every refresh works in it and leaves the report open: warm runs.
     probeOffice_ = system_->ConnectOrStartOffice();
   }

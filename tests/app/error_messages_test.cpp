@@ -31,7 +31,7 @@ constexpr const char* kOneCountry = R"(
 class FolderOnItsOwnDisk : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = root_.path() / "landcover";
+    folder_ = root_.Path() / "landcover";
     fs::create_directories(folder_);
     if (mount("tmpfs", folder_.c_str(), "tmpfs", 0, "size=4m") != 0)
       GTEST_SKIP() << "cannot mount a tmpfs here (" << std::strerror(errno) << ")";

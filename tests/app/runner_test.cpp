@@ -12,6 +12,7 @@
 #include <future>
 
 #include "demo_database.h"
+#include "office_demo.h"
 #include "office_test_support.h"
 #include "report_template.h"
 #include "run_command.h"
@@ -32,13 +33,9 @@ using quorvia::testing::QueryText;
 class RunnerTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    root_ = std::make_unique<office::testing::TempFolder>("quorvia-runner");
-    system_ = std::make_unique<office::LibreOfficeSystem>(
-        office::testing::PrivateOfficeOptions(root_->Path(), "runner"));
-    tools::DemoOptions demo;
-    demo.recordsPerCountry = 1500;
-    tools::WriteDemoDatabase(Database().string(), demo);
-    tools::BuildReportTemplate(*system_, (root_->Path() / "MOSA_QUERY.xls").string());
+    auto demo = quorvia::testing::MakeOfficeDemo({.folderPrefix = "quorvia-runner", .officeTag = "runner"});
+    root_ = std::move(demo.root);
+    system_ = std::move(demo.system);
   }
   static void TearDownTestSuite() {
     system_.reset();

@@ -15,6 +15,7 @@
 #include "db/pg/pg_connection.h"
 #include "demo_database.h"
 #include "end_to_end_support.h"
+#include "office_demo.h"
 #include "office_test_support.h"
 #include "pg_test_server.h"
 #include "recording_modal_host.h"
@@ -70,13 +71,12 @@ class ServerFaultTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     if (!testing::TestServer()) return;
-    root_ = std::make_unique<office::testing::TempFolder>("quorvia-server-fault");
-    system_ = std::make_unique<office::LibreOfficeSystem>(
-        office::testing::PrivateOfficeOptions(root_->Path(), "fault"));
-    tools::DemoOptions demo;
-    demo.recordsPerCountry = 800;
-    tools::WriteDemoDatabase(Source(), demo);
-    tools::BuildReportTemplate(*system_, (root_->Path() / "template.xls").string());
+    auto demo = quorvia::testing::MakeOfficeDemo({.folderPrefix = "quorvia-server-fault",
+                                                  .officeTag = "fault",
+                                                  .recordsPerCountry = 800,
+                                                  .workbook = "template.xls"});
+    root_ = std::move(demo.root);
+    system_ = std::move(demo.system);
     probeOffice_ = system_->ConnectOrStartOffice();
   }
   static void TearDownTestSuite() {

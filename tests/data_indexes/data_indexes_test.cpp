@@ -80,7 +80,7 @@ TEST_F(DemoFileIndexes, NarrowedSelectionsReadTheirRegionsIndexAndNoQueryReadsTh
   query::Selection landCover = query::AllOn("FR France");
   landCover.landCover = "Forests";
   query::Selection byChange2 = region;
-  byChange2.option3FirstSelected = false;
+  byChange2.byReviewedChange = false;
   for (const auto& selection : {query::AllOn("FR France"), region, district, landCover, byChange2}) {
     const std::string plans = PlansFor(selection);
     EXPECT_EQ(plans.find("USING INDEX"), std::string::npos) << plans;

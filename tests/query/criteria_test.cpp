@@ -21,7 +21,7 @@ TEST(BuildCriteria, LevelDigitsComeFromTheSelectedButtons) {
   selection.nutsLevelIndex = 2;
   selection.elevation = "Hills";
   selection.elevationLevelIndex = 1;
-  selection.option3FirstSelected = false;
+  selection.byReviewedChange = false;
   Conditions conditions;
   BuildCriteria(selection, conditions);
   EXPECT_EQ(conditions.fragments.nutsRegion, " AND N3 = \"AT111\"");

@@ -150,7 +150,7 @@ TEST_F(ServerRunTest, UpdatesGiveTheSameFiguresLabelsAndFilteredRowsOnBothEngine
   EXPECT_FALSE(label.starts_with("0 ")) << label;
 
   Selection narrowed = AllOn("fr france");
-  narrowed.option3FirstSelected = false;
+  narrowed.byReviewedChange = false;
   narrowed.landCover = UnitValues("DLT", "FR", 1).at(0);
   narrowed.elevationLevelIndex = 1;
   narrowed.elevation = UnitValues("EBKL2DS", "FR", 1).at(0);

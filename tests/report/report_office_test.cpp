@@ -15,6 +15,7 @@
 #include "app/form1.h"
 #include "batch_dialog/form2.h"
 #include "demo_database.h"
+#include "office_demo.h"
 #include "office_test_support.h"
 #include "recording_modal_host.h"
 #include "report/report_window.h"
@@ -104,15 +105,13 @@ class ReportOfficeTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     display_ = std::make_unique<testing::VirtualDisplay>();
-    root_ = std::make_unique<office::testing::TempFolder>("quorvia-report");
-    fs::create_directories(Folder());
-    auto options = office::testing::PrivateOfficeOptions(Root(), "quorvia");
-    options.reportFolder = Folder().string();
-    system_ = std::make_unique<office::LibreOfficeSystem>(options);
-    tools::DemoOptions demo;
-    demo.recordsPerCountry = 1500;
-    tools::WriteDemoDatabase((Folder() / "MOSA_DB.mdb").string(), demo);
-    tools::BuildReportTemplate(*system_, (Folder() / kWorkbook).string());
+    auto demo = quorvia::testing::MakeOfficeDemo({.folderPrefix = "quorvia-report",
+                                                  .officeTag = "quorvia",
+                                                  .database = "program/MOSA_DB.mdb",
+                                                  .workbook = fs::path("program") / kWorkbook,
+                                                  .reportFolder = "program"});
+    root_ = std::move(demo.root);
+    system_ = std::move(demo.system);
     fs::copy_file(Folder() / kWorkbook, Root() / "template.xls");
     headless_ = system_->ConnectOrStartOffice();
     firstShow_ = RunReportProgram(Folder(), Root() / "report-profile", Home());

@@ -2,37 +2,13 @@
 
 #include <sqlite3.h>
 
-#include <filesystem>
-#include <stdexcept>
 #include <string>
 
 #include "db/sqlite_connection.h"
 #include "db/sqlite_statement.h"
+#include "temp_folder.h"
 
 namespace quorvia::testing {
-
-// A temporary program folder that is removed with the object.
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quorvia-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
-    path_ = pattern;
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  const std::filesystem::path& path() const { return path_; }
-  std::string str() const { return path_.string(); }
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
 
 // Runs plain SQLite SQL (several statements allowed) on a file, creating it when missing.
 using db::ExecuteSql;

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "db/db_error.h"
-#include "db/db_log.h"
+#include "db/log.h"
 #include "db/pg/pg_dialect.h"
 #include "db/sql_dialect.h"
 
@@ -145,10 +145,10 @@ void PgBackend::Atomically(Work work) {
       Rollback();
     } catch (const DbError& error) {
       // The first failure is the one to report; a lost connection has rolled back on the server anyway.
-      qCWarning(dbLog) << "Rolling back on the" << connection_.Describe().c_str()
-                       << "failed:" << error.Description().c_str();
+      qCWarning(lcDb) << "Rolling back on the" << connection_.Describe().c_str()
+                      << "failed:" << error.Description().c_str();
     } catch (...) {
-      qCWarning(dbLog) << "Rolling back on the" << connection_.Describe().c_str() << "failed";
+      qCWarning(lcDb) << "Rolling back on the" << connection_.Describe().c_str() << "failed";
     }
     throw;
   }

@@ -10,10 +10,6 @@
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
-#include <com/sun/star/sheet/XCellRangeAddressable.hpp>
-#include <com/sun/star/sheet/XCellRangeData.hpp>
-#include <com/sun/star/sheet/XDataPilotDescriptor.hpp>
-#include <com/sun/star/sheet/XDataPilotTable.hpp>
 #include <com/sun/star/sheet/XSpreadsheetView.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XModifiable.hpp>
@@ -23,8 +19,8 @@
 #include <filesystem>
 
 #include "db/ascii_case.h"
-#include "workbook/office/binding/bound_data_sheets.h"
-#include "workbook/office/office_log.h"
+#include "workbook/office/libreoffice_call.h"
+#include "workbook/office/log.h"
 #include "workbook/office/office_shared.h"
 #include "workbook/office/process/canonical_path.h"
 #include "workbook/office/process/office_process.h"
@@ -57,10 +53,6 @@ std::string LoadedFromFolder(const SheetDocument& document) {
   return CanonicalPath(fs::path(PathFromFileUrl(url)).parent_path()).string();
 }
 
-std::string WorkbookStep(const char* operation, const std::string& workbook) {
-  return std::string(operation) + "(" + workbook + ")";
-}
-
 }  // namespace
 
 LibreOfficeApplication::LibreOfficeApplication(Reference<css::uno::XComponentContext> office,
@@ -75,20 +67,6 @@ bool LibreOfficeApplication::IsOurs() {
   return process && process->Running();
 }
 
-template <class Call>
-decltype(auto) LibreOfficeApplication::Guarded(const std::string& step, Call&& call) {
-  // Only an office we started can be ended when it hangs; it is killed, which answers the blocked call.
-  CallWatchdog::Watch watch(shared_->watchdog, EndOffice(startedByUs_));
-  try {
-    return TranslatingUnoErrors(step, std::forward<Call>(call));
-  } catch (...) {
-    if (!watch.Fired()) throw;
-    LetGo();
-    shared_->RemoveLeftoversOfEndedOffice();
-    throw AutomationError(step + ": " + HangMessage(shared_->watchdog.Bound()));
-  }
-}
-
 LibreOfficeApplication::~LibreOfficeApplication() {
   if (!parkWhenReleasedEmpty_ || !desktop_.is()) return;
   try {
@@ -100,7 +78,7 @@ LibreOfficeApplication::~LibreOfficeApplication() {
     if (empty && IsOurs()) shared_->Park();
   } catch (...) {
     // An office that cannot even be counted stays as it is; the next create checks it again.
-    qCWarning(officeLog, "the office could not count its documents on release: %s",
+    qCWarning(lcOffice, "the office could not count its documents on release: %s",
               CurrentErrorText().c_str());
   }
 }
@@ -288,119 +266,6 @@ void LibreOfficeApplication::LoadDeferred() {
   Load(open.file, open.updateLinks);
 }
 
-int LibreOfficeApplication::SheetCount(const std::string& workbook) {
-  const auto document = Workbook(workbook);
-  return Guarded(WorkbookStep("Sheets.Count", workbook),
-                 [&] { return static_cast<int>(SheetCountOf(document)); });
-}
-
-bool LibreOfficeApplication::SheetVisible(const std::string& workbook, int position) {
-  const auto document = Workbook(workbook);
-  return Guarded(WorkbookStep("Sheets.Visible", workbook),
-                 [&] { return IsVisibleSheet(SheetAt(document, position - 1)); });
-}
-
-void LibreOfficeApplication::RememberActiveSheet(const SheetDocument& document, sal_Int32 index) {
-  const Reference<css::uno::XInterface> key(document, UNO_QUERY);
-  std::erase_if(activeSheetWithoutView_, [&](const auto& entry) { return entry.first == key; });
-  activeSheetWithoutView_.emplace_back(key, index);
-}
-
-std::optional<sal_Int32> LibreOfficeApplication::RememberedActiveSheet(const SheetDocument& document) const {
-  const Reference<css::uno::XInterface> key(document, UNO_QUERY);
-  for (const auto& [remembered, index] : activeSheetWithoutView_) {
-    if (remembered == key) return index;
-  }
-  return std::nullopt;
-}
-
-Reference<css::sheet::XSpreadsheet> LibreOfficeApplication::ActiveSheet(const SheetDocument& document) const {
-  if (const auto index = RememberedActiveSheet(document)) return SheetAt(document, *index);
-  if (const auto view = ViewOf(document); view.is()) return view->getActiveSheet();
-  return SheetAt(document, 0);
-}
-
-void LibreOfficeApplication::ShowRememberedActiveSheet(const SheetDocument& document) const {
-  const auto index = RememberedActiveSheet(document);
-  const auto view = ViewOf(document);
-  if (index && view.is()) view->setActiveSheet(SheetAt(document, *index));
-}
-
-void LibreOfficeApplication::SelectSheet(const std::string& workbook, int position) {
-  const auto document = Workbook(workbook);
-  Guarded(WorkbookStep("Sheets.Select", workbook), [&] {
-    const auto sheet = SheetAt(document, position - 1);
-    if (!IsVisibleSheet(sheet)) throw AutomationError("sheet " + std::to_string(position) + " is hidden");
-    // The view of a hidden document we opened follows only when the document is stored: switching it to
-    // the sheet with the chart lays the chart out, for nobody to see.
-    const auto view = ViewOf(document);
-    if (view.is() && !Reference<css::frame::XModel>(document, UNO_QUERY_THROW)->hasControllersLocked()) {
-      view->setActiveSheet(sheet);
-    } else {
-      RememberActiveSheet(document, position - 1);
-    }
-  });
-}
-
-int LibreOfficeApplication::ActiveSheetPosition(const std::string& workbook) {
-  const auto document = Workbook(workbook);
-  return Guarded(WorkbookStep("ActiveSheet.Index", workbook), [&] {
-    const Reference<css::sheet::XCellRangeAddressable> sheet(ActiveSheet(document), UNO_QUERY_THROW);
-    return static_cast<int>(sheet->getRangeAddress().Sheet) + 1;
-  });
-}
-
-int LibreOfficeApplication::ActiveSheetPivotTableCount(const std::string& workbook) {
-  const auto document = Workbook(workbook);
-  return Guarded(WorkbookStep("ActiveSheet.PivotTables.Count", workbook), [&] {
-    return static_cast<int>(
-        Reference<css::container::XIndexAccess>(PivotTablesOf(ActiveSheet(document)), UNO_QUERY_THROW)
-            ->getCount());
-  });
-}
-
-void LibreOfficeApplication::RefreshActiveSheetPivotTable(const std::string& workbook, int index) {
-  const auto document = Workbook(workbook);
-  Guarded(WorkbookStep("PivotTables.RefreshTable", workbook), [&] {
-    RequireWritable(document, workbook);
-    const Reference<css::container::XIndexAccess> tables(PivotTablesOf(ActiveSheet(document)),
-                                                         UNO_QUERY_THROW);
-    if (index < 1 || index > tables->getCount()) {
-      throw AutomationError("the active sheet has no pivot table " + std::to_string(index));
-    }
-    const Reference<css::sheet::XDataPilotDescriptor> pivot(tables->getByIndex(index - 1), UNO_QUERY_THROW);
-    const sal_Int32 sourceSheet = pivot->getSourceRange().Sheet;
-    // A pivot over a bound data sheet reads the database: the sheet is reloaded first, as the
-    // application's own data connection would do. A pivot over anything else would show figures that no
-    // selection made, so the report cannot be refreshed.
-    const auto binding = sourceSheet >= 0 && sourceSheet < SheetCountOf(document)
-                             ? BindingOfSheet(SheetAt(document, sourceSheet))
-                             : std::nullopt;
-    if (!binding) {
-      throw PlainAutomationError(NameOf(document) + " has no data sheet that reads FILTERED; " +
-                                 kWriteTemplateAgain);
-    }
-    shared_->reloads.ReloadIfChanged(document, sourceSheet, *binding);
-    Reference<css::sheet::XDataPilotTable>(pivot, UNO_QUERY_THROW)->refresh();
-  });
-}
-
-void LibreOfficeApplication::WriteCell(const std::string& workbook, const std::string& worksheet,
-                                       const std::string& cell, const std::string& text) {
-  const auto document = Workbook(workbook);
-  Guarded("Range(" + worksheet + "!" + cell + ")", [&] {
-    RequireWritable(document, workbook);
-    const auto range = SheetNamedIgnoringCase(document, worksheet)->getCellRangeByName(ToOUString(cell));
-    const Reference<css::sheet::XCellRangeData> data(range, UNO_QUERY_THROW);
-    // Stored as text, never parsed: a selection value such as "=1+1" must not turn into a formula.
-    auto array = data->getDataArray();
-    for (auto& row : array) {
-      for (auto& value : row) value <<= ToOUString(text);
-    }
-    data->setDataArray(array);
-  });
-}
-
 void LibreOfficeApplication::Save(const std::string& workbook) {
   const auto document = Workbook(workbook);
   Guarded(WorkbookStep("Save", workbook), [&] {
@@ -447,25 +312,6 @@ void LibreOfficeApplication::Quit() {
     shared_->RemoveLeftoversOfEndedOffice();
     throw;
   }
-}
-
-void LibreOfficeApplication::RefreshAll(const std::string& workbook) {
-  const auto document = Workbook(workbook);
-  Guarded(WorkbookStep("RefreshAll", workbook), [&] {
-    RequireWritable(document, workbook);
-    const sal_Int32 sheetCount = SheetCountOf(document);
-    for (sal_Int32 s = 0; s < sheetCount; ++s) {
-      if (const auto binding = BindingOfSheet(SheetAt(document, s)))
-        shared_->reloads.ReloadIfChanged(document, s, *binding);
-    }
-    for (sal_Int32 s = 0; s < sheetCount; ++s) {
-      const Reference<css::container::XIndexAccess> tables(PivotTablesOf(SheetAt(document, s)),
-                                                           UNO_QUERY_THROW);
-      for (sal_Int32 t = 0; t < tables->getCount(); ++t) {
-        Reference<css::sheet::XDataPilotTable>(tables->getByIndex(t), UNO_QUERY_THROW)->refresh();
-      }
-    }
-  });
 }
 
 bool LibreOfficeApplication::IsCopyOfFileFaithful(const SheetDocument& document) const {

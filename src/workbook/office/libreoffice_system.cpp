@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "workbook/cover_page.h"
-#include "workbook/office/office_log.h"
+#include "workbook/office/log.h"
 #include "workbook/office/office_shared.h"
 #include "workbook/office/process/office_process.h"
 #include "workbook/office/report_office.h"
@@ -59,17 +59,17 @@ void LibreOfficeSystem::WarmUp(LibreOfficeApplication& office, const std::string
     RefreshOutcome written;
     WriteCoverPage(office, copyName, {}, written);
     for (const auto& failure : written.failures) {
-      qCInfo(officeLog, "the office's warm-up could not write a cell: %s", failure.c_str());
+      qCInfo(lcOffice, "the office's warm-up could not write a cell: %s", failure.c_str());
     }
     office.Save(copyName);
   } catch (const AutomationError& failure) {
     // Only a warm-up: the real run reports its own failures.
-    qCInfo(officeLog, "the office's warm-up on %s failed: %s", workbook.c_str(), failure.what());
+    qCInfo(lcOffice, "the office's warm-up on %s failed: %s", workbook.c_str(), failure.what());
   }
   try {
     office.Close(copyName);
   } catch (const AutomationError& failure) {
-    qCInfo(officeLog, "the office could not close its warm-up copy: %s", failure.what());
+    qCInfo(lcOffice, "the office could not close its warm-up copy: %s", failure.what());
   }
   fs::remove(copy, error);
 }
@@ -86,7 +86,7 @@ void LibreOfficeSystem::StartParkedInBackground(const std::string& warmUpWorkboo
       shared_->Park();
     } catch (...) {
       // The next create starts an office itself and reports what goes wrong to the user.
-      qCWarning(officeLog, "the office started in the background failed to start: %s",
+      qCWarning(lcOffice, "the office started in the background failed to start: %s",
                 CurrentErrorText().c_str());
     }
     started.set_value();
@@ -110,7 +110,7 @@ void LibreOfficeSystem::EndStartedOffice() noexcept {
         desktop->terminate();
       } catch (...) {
         // The connection goes down with the office either way; one that does not end is killed below.
-        qCInfo(officeLog, "the office did not close its documents and end when asked: %s",
+        qCInfo(lcOffice, "the office did not close its documents and end when asked: %s",
                CurrentErrorText().c_str());
       }
     });
@@ -194,7 +194,7 @@ css::uno::Reference<css::uno::XComponentContext> LibreOfficeSystem::Reconnect() 
       if (connection_->getServiceManager().is()) return connection_;
     } catch (const css::uno::Exception& error) {
       // The office went away or the bridge broke: connect afresh.
-      qCDebug(officeLog, "the connection to the office broke, connecting afresh: %s",
+      qCDebug(lcOffice, "the connection to the office broke, connecting afresh: %s",
               ToUtf8(error.Message).c_str());
     }
     connection_.clear();
@@ -220,7 +220,7 @@ std::unique_ptr<LibreOfficeApplication> LibreOfficeSystem::ConnectOrStartOffice(
   try {
     return Connect();
   } catch (const AutomationError& error) {
-    qCDebug(officeLog, "no office answers on pipe %s (%s): starting one", options_.pipeName.c_str(),
+    qCDebug(lcOffice, "no office answers on pipe %s (%s): starting one", options_.pipeName.c_str(),
             error.what());
     return StartOffice();
   }
@@ -233,7 +233,7 @@ std::unique_ptr<LibreOfficeApplication> LibreOfficeSystem::TakeParkedOffice() {
       return Connect();
     } catch (const AutomationError& error) {
       // It runs but does not answer: of no further use.
-      qCWarning(officeLog, "the parked office does not answer and is replaced: %s", error.what());
+      qCWarning(lcOffice, "the parked office does not answer and is replaced: %s", error.what());
       if (started_) started_->Stop();
     }
   }

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "workbook/office/libreoffice_system.h"
-#include "workbook/office/office_log.h"
+#include "workbook/office/log.h"
 #include "workbook/office/uno/uno_errors.h"
 #include "workbook/office/uno/uno_properties.h"
 #include "workbook/office/uno/uno_text.h"
@@ -45,7 +45,7 @@ void LibreOfficeSystem::ExportPdf(const std::string& workbookPath, const std::st
   const auto removeCopy = [&] {
     std::error_code error;
     fs::remove(copy, error);
-    if (error) qCWarning(officeLog, "cannot remove %s: %s", copy.c_str(), error.message().c_str());
+    if (error) qCWarning(lcOffice, "cannot remove %s: %s", copy.c_str(), error.message().c_str());
   };
   try {
     const auto office = OfficeForFiles();

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "workbook/office/office_log.h"
+#include "workbook/office/log.h"
 #include "workbook/office/office_shared.h"
 #include "workbook/office/process/canonical_path.h"
 #include "workbook/office/uno/uno_connection.h"
@@ -54,7 +54,7 @@ std::unique_ptr<LibreOfficeApplication> ReportOfficeShowingFolder(const std::str
     if (office->WorkbookCount() > 0) return office;
   } catch (const AutomationError& error) {
     // No report office, or one that went away while we looked: the ordinary case.
-    qCDebug(officeLog, "no report office shows %s: %s", programFolder.c_str(), error.what());
+    qCDebug(lcOffice, "no report office shows %s: %s", programFolder.c_str(), error.what());
   }
   return nullptr;
 }

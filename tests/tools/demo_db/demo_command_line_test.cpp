@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "sqlite_reader.h"
-#include "test_folder.h"
+#include "temp_folder.h"
 
 namespace quorvia::tools {
 namespace {
 
 using testing::SqliteReader;
-using testing::TestFolder;
+using TestFolder = quorvia::testing::TempFolder;
 
 TEST(DemoCommandLineTest, ReadsEveryOption) {
   const DemoCommand command = ParseDemoCommandLine({"--records", "12", "--out", "bin/MOSA_DB.mdb", "--large",

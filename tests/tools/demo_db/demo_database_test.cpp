@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "sqlite_reader.h"
-#include "test_folder.h"
+#include "temp_folder.h"
 
 namespace quorvia::tools {
 namespace {
 
 using testing::SqliteReader;
-using testing::TestFolder;
+using TestFolder = quorvia::testing::TempFolder;
 using Texts = std::vector<std::string>;
 
 const Texts kCodes = {"AT", "BE", "CH", "DE", "ES", "FR", "IT", "NL", "PT"};

@@ -11,13 +11,13 @@
 
 #include "demo_database.h"
 #include "sqlite_reader.h"
-#include "test_folder.h"
+#include "temp_folder.h"
 
 namespace quorvia::tools {
 namespace {
 
 using testing::SqliteReader;
-using testing::TestFolder;
+using TestFolder = quorvia::testing::TempFolder;
 
 DemoOptions Small(std::uint32_t seed = 1) {
   DemoOptions options;

@@ -30,17 +30,6 @@ using css::uno::Any;
 using css::uno::Reference;
 using css::uno::UNO_QUERY_THROW;
 
-TempFolder::TempFolder(const std::string& prefix) {
-  std::string pattern = (fs::temp_directory_path() / (prefix + "-XXXXXX")).string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot create a temporary folder");
-  path_ = pattern;
-}
-
-TempFolder::~TempFolder() {
-  std::error_code ignored;
-  fs::remove_all(path_, ignored);
-}
-
 OfficeOptions PrivateOfficeOptions(const fs::path& root, const std::string& tag) {
   static std::atomic<int> counter{0};
   return OfficeOptions::Private(

@@ -11,22 +11,12 @@
 #include <vector>
 
 #include "db/sqlite_connection.h"
+#include "temp_folder.h"
 #include "workbook/office/libreoffice_system.h"
 
 namespace quorvia::workbook::office::testing {
 
-// A folder under the system's temporary folder, removed with everything in it.
-class TempFolder {
- public:
-  explicit TempFolder(const std::string& prefix);
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  ~TempFolder();
-  const std::filesystem::path& Path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
+using quorvia::testing::TempFolder;
 
 // Options for an office of our own: a pipe nobody else uses and a profile and HOME under `root`.
 OfficeOptions PrivateOfficeOptions(const std::filesystem::path& root, const std::string& tag);

@@ -1,5 +1,5 @@
 #include "workbook/office/process/office_options.h"
-#include "workbook/office/process/process_log.h"
+#include "workbook/office/process/log.h"
 
 #include <unistd.h>
 
@@ -25,7 +25,7 @@ OfficeSlot FreeSlot() {
   try {
     return OfficeSlot::TakeFree(QuorviaCacheFolder());
   } catch (const AutomationError& error) {
-    qCWarning(processLog, "no office folder in the cache, using the temporary folder: %s", error.what());
+    qCWarning(lcOfficeProcess, "no office folder in the cache, using the temporary folder: %s", error.what());
     return OfficeSlot::TakeFree(std::filesystem::temp_directory_path() /
                                 ("quorvia-" + std::to_string(getuid())));
   }

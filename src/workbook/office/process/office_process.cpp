@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "workbook/office/process/log.h"
 #include "workbook/office/process/office_slots.h"
-#include "workbook/office/process/process_log.h"
 #include "workbook/office/uno/uno_text.h"
 #include "workbook/spreadsheet_application.h"
 
@@ -76,7 +76,7 @@ void EmptyFolder(const std::string& path) {
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(path, error)) {
     std::filesystem::remove_all(entry.path(), error);
-    if (error) qCInfo(processLog, "cannot remove %s: %s", entry.path().c_str(), error.message().c_str());
+    if (error) qCInfo(lcOfficeProcess, "cannot remove %s: %s", entry.path().c_str(), error.message().c_str());
   }
 }
 

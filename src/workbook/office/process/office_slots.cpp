@@ -1,5 +1,5 @@
 #include "workbook/office/process/office_slots.h"
-#include "workbook/office/process/process_log.h"
+#include "workbook/office/process/log.h"
 
 #include <pwd.h>
 #include <signal.h>
@@ -59,7 +59,8 @@ bool OfficeSlot::IsAbandonedProfile(const fs::path& profileDir) {
   try {
     return TryTakeSlot(slot) != nullptr;  // released again at once
   } catch (const AutomationError& error) {
-    qCDebug(processLog, "cannot tell whether %s is abandoned, so it is not: %s", slot.c_str(), error.what());
+    qCDebug(lcOfficeProcess, "cannot tell whether %s is abandoned, so it is not: %s", slot.c_str(),
+            error.what());
     return false;
   }
 }

@@ -9,8 +9,8 @@
 
 #include "workbook/office/process/office_slots.h"
 #include "workbook/office/uno/uno_errors.h"
+#include "workbook/office/workbook_file/log.h"
 #include "workbook/office/workbook_file/workbook_file_guard.h"
-#include "workbook/office/workbook_file/workbook_file_log.h"
 
 namespace quorvia::workbook::office {
 namespace fs = std::filesystem;
@@ -62,7 +62,7 @@ void OfficeJournal::TakeOver() {
     CleanUpAfterEndedProcess();
   } catch (...) {
     // Best effort: a folder that cannot be read keeps what it holds.
-    qCWarning(workbookFileLog, "cannot clean up after the process recorded in %s: %s", file_.c_str(),
+    qCWarning(lcOfficeWorkbookFile, "cannot clean up after the process recorded in %s: %s", file_.c_str(),
               CurrentErrorText().c_str());
   }
 }

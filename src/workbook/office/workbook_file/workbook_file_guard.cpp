@@ -19,7 +19,7 @@
 #include "workbook/office/process/office_slots.h"
 #include "workbook/office/uno/uno_errors.h"
 #include "workbook/office/uno/uno_text.h"
-#include "workbook/office/workbook_file/workbook_file_log.h"
+#include "workbook/office/workbook_file/log.h"
 #include "workbook/refresh_workbook.h"
 #include "workbook/spreadsheet_application.h"
 
@@ -43,7 +43,7 @@ std::optional<fs::path> ProfileNamedIn(const fs::path& lockFile) {
   try {
     return fs::path(PathFromFileUrl(ToOUString(url)));
   } catch (...) {
-    qCDebug(workbookFileLog, "the lock file %s names no profile we can read: %s", lockFile.c_str(),
+    qCDebug(lcOfficeWorkbookFile, "the lock file %s names no profile we can read: %s", lockFile.c_str(),
             CurrentErrorText().c_str());
     return std::nullopt;
   }
@@ -124,7 +124,7 @@ bool IsLockOfEndedOffice(const fs::path& lockFile) {
       try {
         used = PathFromFileUrl(ToOUString(*url));
       } catch (...) {
-        qCDebug(workbookFileLog, "office %d runs on a profile we cannot read: %s",
+        qCDebug(lcOfficeWorkbookFile, "office %d runs on a profile we cannot read: %s",
                 static_cast<int>(office.pid), CurrentErrorText().c_str());
         return false;  // a profile we cannot read might be this one
       }
@@ -161,7 +161,7 @@ std::string LockHolder(const fs::path& lockFile) {
                    profile->string() + ")";
           }
         } catch (...) {
-          qCDebug(workbookFileLog, "office %d runs on a profile we cannot read: %s",
+          qCDebug(lcOfficeWorkbookFile, "office %d runs on a profile we cannot read: %s",
                   static_cast<int>(office.pid), CurrentErrorText().c_str());
         }
       }
@@ -187,11 +187,11 @@ void RemoveLeftoverLockFile(const fs::path& document, const fs::path& ownProfile
       std::error_code error;
       fs::remove(lockFile, error);
       if (error)
-        qCWarning(workbookFileLog, "cannot remove the lock file %s: %s", lockFile.c_str(),
+        qCWarning(lcOfficeWorkbookFile, "cannot remove the lock file %s: %s", lockFile.c_str(),
                   error.message().c_str());
     }
   } catch (...) {
-    qCWarning(workbookFileLog, "cannot check the lock file of %s: %s", document.c_str(),
+    qCWarning(lcOfficeWorkbookFile, "cannot check the lock file of %s: %s", document.c_str(),
               CurrentErrorText().c_str());
   }
 }
@@ -247,7 +247,7 @@ void WriteThroughTemporary(const std::string& step, const fs::path& target,
     std::error_code error;
     fs::remove(temporary, error);
     if (error)
-      qCWarning(workbookFileLog, "cannot remove the temporary file %s: %s", temporary.c_str(),
+      qCWarning(lcOfficeWorkbookFile, "cannot remove the temporary file %s: %s", temporary.c_str(),
                 error.message().c_str());
     throw;
   }

@@ -5,6 +5,6 @@
 namespace quorvia::report {
 
 // Errors that showing the report deliberately passes over.
-Q_DECLARE_LOGGING_CATEGORY(reportLog)
+Q_DECLARE_LOGGING_CATEGORY(lcReport)
 
 }  // namespace quorvia::report

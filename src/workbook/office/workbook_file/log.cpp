@@ -1,9 +1,9 @@
-#include "workbook/office/workbook_file/workbook_file_log.h"
+#include "workbook/office/workbook_file/log.h"
 
 namespace quorvia::workbook::office {
 
 // Warnings by default; QT_LOGGING_RULES="quorvia.office.workbook_file.debug=true" also shows the ordinary
 // cases passed over.
-Q_LOGGING_CATEGORY(workbookFileLog, "quorvia.office.workbook_file", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcOfficeWorkbookFile, "quorvia.office.workbook_file", QtWarningMsg)
 
 }  // namespace quorvia::workbook::office

@@ -1,7 +1,0 @@
-#include "query/query_log.h"
-
-namespace quorvia::query {
-
-Q_LOGGING_CATEGORY(queryLog, "quorvia.query", QtWarningMsg)
-
-}  // namespace quorvia::query
