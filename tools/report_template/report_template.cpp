@@ -35,6 +35,7 @@
 #include "vocabulary/file_names.h"
 #include "workbook/office/binding/data_binding.h"
 #include "workbook/office/uno/uno_errors.h"
+#include "workbook/office/uno/uno_page_style.h"
 #include "workbook/office/uno/uno_properties.h"
 #include "workbook/office/uno/uno_sheets.h"
 #include "workbook/office/uno/uno_text.h"
@@ -147,36 +148,6 @@ void AddChart(const Sheet& report, const css::table::CellRangeAddress& source) {
   SetProperty(chart, "HasLegend", Any(false));
 }
 
-enum class Orientation { kPortrait, kLandscape };
-
-// A page style of its own for the sheet that prints it whole on one page, scaled down if need be, on the
-// office's default paper turned as asked.
-void PrintOnOnePage(const Document& document, const Sheet& sheet, const char* styleName,
-                    Orientation orientation) {
-  const auto name = rtl::OUString::createFromAscii(styleName);
-  const Reference<css::uno::XInterface> style(
-      Reference<css::lang::XMultiServiceFactory>(document, UNO_QUERY_THROW)
-          ->createInstance("com.sun.star.style.PageStyle"),
-      UNO_QUERY_THROW);
-  const auto families =
-      Reference<css::style::XStyleFamiliesSupplier>(document, UNO_QUERY_THROW)->getStyleFamilies();
-  Reference<css::container::XNameContainer>(families->getByName("PageStyles"), UNO_QUERY_THROW)
-      ->insertByName(name, Any(style));
-
-  const Reference<css::beans::XPropertySet> page(style, UNO_QUERY_THROW);
-  sal_Int32 width = 0;
-  sal_Int32 height = 0;
-  page->getPropertyValue("Width") >>= width;
-  page->getPropertyValue("Height") >>= height;
-  const bool landscape = orientation == Orientation::kLandscape;
-  page->setPropertyValue("IsLandscape", Any(landscape));
-  page->setPropertyValue("Width", Any(landscape ? std::max(width, height) : std::min(width, height)));
-  page->setPropertyValue("Height", Any(landscape ? std::min(width, height) : std::max(width, height)));
-  page->setPropertyValue("ScaleToPagesX", Any(sal_Int16{1}));
-  page->setPropertyValue("ScaleToPagesY", Any(sal_Int16{1}));
-  SetProperty(sheet, "PageStyle", Any(name));
-}
-
 void StoreAtomically(const Document& document, const fs::path& target) {
   std::string temporary = (target.parent_path() / ".~quorvia-template-XXXXXX").string();
   const int fd = mkstemp(temporary.data());
@@ -206,8 +177,11 @@ void BuildInto(const Document& document, const fs::path& target) {
   AddPivotTable(report, 1, source);
   AddChart(report, source);
   // The chart stands beside the pivot table: the report is wider than tall.
-  PrintOnOnePage(document, workbook::office::SheetAt(document, 0), "Cover page", Orientation::kPortrait);
-  PrintOnOnePage(document, report, "Report page", Orientation::kLandscape);
+  // Each prints whole on one page, scaled down if need be.
+  using workbook::office::GivePageStyle;
+  using workbook::office::PageTurn;
+  GivePageStyle(document, workbook::office::SheetAt(document, 0), "Cover page", PageTurn::portrait, true);
+  GivePageStyle(document, report, "Report page", PageTurn::landscape, true);
   StoreAtomically(document, target);
 }
 

@@ -24,6 +24,7 @@
 #include "workbook/office/libreoffice_system.h"
 #include "workbook/office/uno/uno_documents.h"
 #include "workbook/office/uno/uno_errors.h"
+#include "workbook/office/uno/uno_page_style.h"
 #include "workbook/office/uno/uno_properties.h"
 #include "workbook/office/uno/uno_sheets.h"
 #include "workbook/office/uno/uno_text.h"
@@ -67,29 +68,6 @@ sal_Int32 NumberFormat(const Document& document, const char* code) {
   const auto text = rtl::OUString::createFromAscii(code);
   const sal_Int32 key = formats->queryKey(text, locale, false);
   return key >= 0 ? key : formats->addNew(text, locale);
-}
-
-// A page style of its own: the sheet printed one page wide (and one page tall when it is short).
-void PageStyle(const Document& document, const Sheet& sheet, const char* name, bool landscape, bool onePage) {
-  const Reference<css::uno::XInterface> style(
-      Reference<css::lang::XMultiServiceFactory>(document, UNO_QUERY_THROW)
-          ->createInstance("com.sun.star.style.PageStyle"),
-      UNO_QUERY_THROW);
-  const auto families =
-      Reference<css::style::XStyleFamiliesSupplier>(document, UNO_QUERY_THROW)->getStyleFamilies();
-  Reference<css::container::XNameContainer>(families->getByName("PageStyles"), UNO_QUERY_THROW)
-      ->insertByName(rtl::OUString::createFromAscii(name), Any(style));
-  const Reference<css::beans::XPropertySet> page(style, UNO_QUERY_THROW);
-  sal_Int32 width = 0;
-  sal_Int32 height = 0;
-  page->getPropertyValue("Width") >>= width;
-  page->getPropertyValue("Height") >>= height;
-  page->setPropertyValue("IsLandscape", Any(landscape));
-  page->setPropertyValue("Width", Any(landscape ? std::max(width, height) : std::min(width, height)));
-  page->setPropertyValue("Height", Any(landscape ? std::min(width, height) : std::max(width, height)));
-  page->setPropertyValue("ScaleToPagesX", Any(sal_Int16{1}));
-  page->setPropertyValue("ScaleToPagesY", Any(static_cast<sal_Int16>(onePage ? 1 : 0)));
-  SetProperty(sheet, "PageStyle", Any(rtl::OUString::createFromAscii(name)));
 }
 
 void WriteCover(const Sheet& cover, const SummaryBook& book) {
@@ -180,8 +158,8 @@ void FillSummary(const Document& document, const SummaryBook& book) {
   const Sheet data = SheetAt(document, 1);
   WriteTable(document, data, book);
   AddChart(data, book, 1);
-  PageStyle(document, SheetAt(document, 0), "Summary cover", false, true);
-  PageStyle(document, data, "Summary data", true, book.rows.size() <= kRowsOnOnePage);
+  GivePageStyle(document, SheetAt(document, 0), "Summary cover", PageTurn::portrait, true);
+  GivePageStyle(document, data, "Summary data", PageTurn::landscape, book.rows.size() <= kRowsOnOnePage);
 }
 
 }  // namespace
