@@ -1,5 +1,8 @@
 #include "workbook/refresh_workbook.h"
 
+#include <sys/stat.h>
+
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -281,10 +284,45 @@ std::string RefreshOutcome::Reason() const {
   return "the office could not finish its work on the workbook (" + failures.front() + ")";
 }
 
+namespace {
+
+// What the report file on disk is. The office saves by writing the whole new file beside the old one and
+// renaming it over it, so a stamp that changed during a refresh run means the new report is on disk whole.
+struct FileStamp {
+  bool exists = false;
+  dev_t device = 0;
+  ino_t inode = 0;
+  std::int64_t modified = 0;
+  off_t size = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+
+FileStamp StampOf(const std::string& path) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) return {};
+  return {true, status.st_dev, status.st_ino,
+          std::int64_t{status.st_mtim.tv_sec} * 1'000'000'000 + status.st_mtim.tv_nsec, status.st_size};
+}
+
+// An office that ended, or whose answer was lost, right after its save still left the new report on disk:
+// the run counts it as saved, so that FILTERED keeps the selection that the file shows.
+void NoteSaveSeenOnDisk(RefreshOutcome& outcome, const FileStamp& before, const std::string& path) {
+  if (outcome.saved || !outcome.pivotsRefreshed || !before.exists) return;
+  const FileStamp after = StampOf(path);
+  if (!after.exists || after == before) return;
+  outcome.saved = true;
+  qCWarning(lcWorkbookView, "the office did not confirm its save, but %s was replaced: the report is saved",
+            path.c_str());
+}
+
+}  // namespace
+
 RefreshOutcome RefreshWorkbook(SpreadsheetSystem& system, const std::string& programFolder,
                                const std::string& copyName, std::optional<RefreshMode> mode,
                                const CoverPage& cover) {
   RefreshOutcome outcome;
+  const std::string reportPath = programFolder + "/" + vocabulary::kReportFileName;
+  const FileStamp before = mode == RefreshMode::refresh ? StampOf(reportPath) : FileStamp{};
   try {
     WorkbookRefresh refresh(system, programFolder, outcome);
     if (!refresh.ObtainApplication()) return outcome;
@@ -298,6 +336,7 @@ RefreshOutcome RefreshWorkbook(SpreadsheetSystem& system, const std::string& pro
     // call still must not raise to the button handler that made it.
     outcome.failures.emplace_back("RefreshWorkbook: unexpected failure");
   }
+  NoteSaveSeenOnDisk(outcome, before, reportPath);
   return outcome;
 }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -46,12 +47,16 @@ struct FakeSpreadsheetState {
   std::vector<std::string> cellWrites;       // "B13=FR France", in order
   std::vector<std::string> copies;           // paths given to SaveCopyAs that succeeded
   int saves = 0;
+  // Run as a call of that member begins, before its injected failure (say, a save that lands on disk and
+  // then loses its answer).
+  std::map<std::string, std::function<void()>> onCall;
 
   // Logs the call (and on the instance, if any), then raises the failure injected for it.
   void Record(const std::string& call, FakeInstance* instance) {
     calls.push_back(call);
     if (instance != nullptr) instance->calls.push_back(call);
     const std::string member = call.substr(0, call.find('('));
+    if (const auto hook = onCall.find(member); hook != onCall.end()) hook->second();
     for (const std::string& key : {call, member}) {
       if (const auto failure = failures.find(key); failure != failures.end()) {
         throw AutomationError(failure->second);
@@ -191,6 +196,9 @@ class FakeSpreadsheetSystem : public SpreadsheetSystem {
   }
   // Makes a call fail: `call` is either the full logged call or a member name ("Save").
   void FailOn(const std::string& call, const std::string& reason) { state_->failures[call] = reason; }
+  void OnCall(const std::string& member, std::function<void()> action) {
+    state_->onCall[member] = std::move(action);
+  }
 
   // The first instance that has not ended, as the system would find it.
   std::unique_ptr<SpreadsheetApplication> GetRunningInstance() override {

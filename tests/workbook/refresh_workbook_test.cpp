@@ -5,8 +5,10 @@
 
 #include <QTemporaryDir>
 #include <filesystem>
+#include <fstream>
 
 #include "fake_spreadsheet.h"
+#include "temp_folder.h"
 
 namespace quorvia::workbook {
 namespace {
@@ -239,6 +241,26 @@ TEST(RefreshWorkbookFailures, FailedSaveOrCopyIsNeverReportedAsDone) {
   EXPECT_THAT(copy.failures, ElementsAre("SaveCopyAs: disk full"));
   EXPECT_FALSE(copy.copied);
   EXPECT_THAT(LastCalls(fake, 1), ElementsAre("Close(mosa_query.xls)"));
+}
+
+// An office that ends right after its save (a second Ctrl+C, say) loses the answer, but the new report is on
+// disk: the run must count it saved, or FILTERED would be put back under a report that shows the new one.
+TEST(RefreshWorkbookFailures, ASaveThatLandedOnDiskCountsAsSavedWhateverTheOfficeAnswered) {
+  const quorvia::testing::TempFolder folder("quorvia-landed-save");
+  const std::filesystem::path report = folder.Path() / "MOSA_QUERY.xls";
+  std::ofstream(report) << "old report";
+  for (const bool lands : {true, false}) {
+    FakeSpreadsheetSystem fake;
+    fake.OnCall("Save", [&] {
+      if (!lands) return;
+      std::ofstream(folder.Path() / "saved.tmp") << "new report, whole";
+      std::filesystem::rename(folder.Path() / "saved.tmp", report);
+    });
+    fake.FailOn("Save", "the office ended");
+    const RefreshOutcome outcome = RunRefresh(fake, "Actualitza", "", folder.Path().string());
+    EXPECT_EQ(outcome.saved, lands);
+    EXPECT_EQ(outcome.FiguresSaved(), lands);
+  }
 }
 
 TEST(RefreshWorkbookFailures, UnreachableApplicationIsAFailureAndLeavesTheUsersInstanceAlone) {
