@@ -31,8 +31,9 @@ using css::uno::UNO_QUERY_THROW;
 const CoverPageSource kCover{"--> FINAL Data", "change1"};
 
 RefreshOutcome RefreshFor(SpreadsheetSystem& system, const fs::path& folder, const std::string& country) {
+  const QueryTable rows = FilteredRows(folder / "MOSA_DB.mdb");
   return RefreshWorkbook(system, folder.string(), "", RefreshMode::refresh,
-                         CoverPage{{{"B13", country}, {"B15", "All"}}, kCover});
+                         CoverPage{{{"B13", country}, {"B15", "All"}}, kCover}, &rows);
 }
 
 std::string Bytes(const fs::path& file) {
