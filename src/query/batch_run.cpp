@@ -195,29 +195,26 @@ void BatchRun::RunItemSteps() {
   // The item's rows are read once, here, before FILTERED or the workbook is touched; the report takes them,
   // and the batch summary keeps them.
   workbook::QueryTable rows = ReadRows(session_.WorkDb(), sql_);
-  FilteredRewrite filtered(session_.WorkDb(), sql_);
-  const auto refresh = [&] {
-    const OfferedFilteredRows offered(session_.Office(), session_.ProgramFolder(), rows);
-    return session_.RefreshReport("", workbook::RefreshMode::refresh, texts_, changeColumn_);
-  }();
+  const FilteredRefresh refreshed = session_.RefreshOnNewFiltered(sql_, rows, texts_, changeColumn_);
+  const workbook::RefreshOutcome& refresh = refreshed.workbook;
   // Without this item's figures in the saved report, a copy would show the previous item's report, and
-  // FILTERED goes back to the selection that report shows.
-  if (!refresh.FiguresSaved()) {
-    const std::string notPutBack = filtered.PutBack();
+  // FILTERED went back to the selection that report shows.
+  if (!refreshed.kept) {
+    const std::string& notPutBack = refreshed.notPutBack;
     NoteFailure(outcome_, item_,
                 ReasonOr(refresh, "the report was not saved") + "; no copy written" +
                     (notPutBack.empty() ? "; FILTERED is as it was"
                                         : "; FILTERED could not be put back (" + notPutBack + ")"));
     return;
   }
-  filtered.Keep();
   const CopyNameChoice copyName = ChooseCopyName();
   if (!copyName.refusal.empty()) {
     NoteFailure(outcome_, item_, copyName.refusal);
     return;
   }
+  // The copy is written from the report just refreshed, whose data sheet holds the item's rows already.
   const auto copy = session_.RefreshReport(copyName.name, workbook::RefreshMode::copy, SelectionTexts{},
-                                           conditions_.ChangeField);
+                                           conditions_.ChangeField, nullptr);
   if (!copy.copied) {
     NoteFailure(outcome_, item_, ReasonOr(copy, "the copy was not written"));
     return;

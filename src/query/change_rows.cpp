@@ -4,10 +4,6 @@
 #include <utility>
 
 #include "db/database.h"
-#include "query/updata.h"
-#include "vocabulary/data_tables.h"
-#include "vocabulary/file_names.h"
-#include "workbook/spreadsheet_application.h"
 
 namespace quorvia::query {
 
@@ -54,14 +50,5 @@ UpdateFigures ReadUpdateFigures(db::Database& database, db::Database* beside, co
   figures.area = area.get();
   return figures;
 }
-
-OfferedFilteredRows::OfferedFilteredRows(workbook::SpreadsheetSystem& office,
-                                         const std::string& programFolder, workbook::QueryTable rows)
-    : office_(office) {
-  office_.OfferQueryRows(programFolder + "/" + vocabulary::kDatabaseFileName, vocabulary::kFilteredQuery,
-                         std::move(rows));
-}
-
-OfferedFilteredRows::~OfferedFilteredRows() { office_.WithdrawQueryRows(); }
 
 }  // namespace quorvia::query

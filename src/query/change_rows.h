@@ -11,10 +11,6 @@ class Database;
 class Recordset;
 }  // namespace quorvia::db
 
-namespace quorvia::workbook {
-class SpreadsheetSystem;
-}
-
 namespace quorvia::query {
 
 // All rows of a query, read once, as the report's data sheet receives them.
@@ -35,19 +31,5 @@ struct UpdateFigures {
 // are exactly those of the query run alone.
 UpdateFigures ReadUpdateFigures(db::Database& database, db::Database* beside, const std::string& areaSql,
                                 const std::string& changeSql);
-
-// Offers the rows of FILTERED to the office for the refresh that follows, so that the workbook does not
-// read them again, and withdraws whatever was not taken when it goes out of scope.
-class OfferedFilteredRows {
- public:
-  OfferedFilteredRows(workbook::SpreadsheetSystem& office, const std::string& programFolder,
-                      workbook::QueryTable rows);
-  ~OfferedFilteredRows();
-  OfferedFilteredRows(const OfferedFilteredRows&) = delete;
-  OfferedFilteredRows& operator=(const OfferedFilteredRows&) = delete;
-
- private:
-  workbook::SpreadsheetSystem& office_;
-};
 
 }  // namespace quorvia::query

@@ -63,10 +63,27 @@ bool QuerySession::HasChange1(const std::string& countryCode) const {
 
 workbook::RefreshOutcome QuerySession::RefreshReport(const std::string& copyName, workbook::RefreshMode mode,
                                                      const SelectionTexts& texts,
-                                                     const std::string& changeColumn) {
+                                                     const std::string& changeColumn,
+                                                     const workbook::QueryTable* filteredRows) {
   workbook::CoverPage cover{{}, {dataStatusCaption_, changeColumn}};
   for (const Filter& filter : kFilters) cover.selection.push_back({filter.coverCell, texts.*filter.slot});
-  return workbook::RefreshWorkbook(office_, programFolder_, copyName, mode, cover);
+  return workbook::RefreshWorkbook(office_, programFolder_, copyName, mode, cover, filteredRows);
+}
+
+FilteredRefresh QuerySession::RefreshOnNewFiltered(const std::string& sql, const workbook::QueryTable& rows,
+                                                   const SelectionTexts& texts,
+                                                   const std::string& changeColumn) {
+  FilteredRewrite filtered(*workDb_, sql);
+  FilteredRefresh result;
+  result.workbook = RefreshReport("", workbook::RefreshMode::refresh, texts, changeColumn, &rows);
+  // A report that was not saved with the new figures still shows the old selection: so must FILTERED.
+  if (result.workbook.FiguresSaved()) {
+    filtered.Keep();
+    result.kept = true;
+  } else {
+    result.notPutBack = filtered.PutBack();
+  }
+  return result;
 }
 
 folder_lock::FolderLock QuerySession::StartRun(const Selection& selection) const {
@@ -116,29 +133,24 @@ UpdateOutcome QuerySession::Update(const Selection& selection) {
 
   // Everything that can fail without the workbook is done before FILTERED is rewritten: the second
   // connection is opened and both queries are read (the change query is FILTERED's new text, so its rows
-  // are the label's count and the report's data, which the workbook takes instead of reading FILTERED
-  // again). The office is then driven from the calling thread, so that every office call of every run
-  // comes from the one thread that runs them (an office started there lives as long as that thread).
-  UpdateFigures figures =
+  // are the label's count and the report's data, handed to the refresh: the workbook reads no database). The
+  // office is then driven from the calling thread, so that every office call of every run comes from the one
+  // thread that runs them (an office started there lives as long as that thread).
+  const UpdateFigures figures =
       ReadFiguresOfUpdate(*workDb_, SideDatabase(), countryCode, conditions_, areaSql, changeSql);
   UpdateOutcome outcome;
   outcome.recordCount = static_cast<long>(figures.changes.rows.size());
-  outcome.area = std::move(figures.area);
+  outcome.area = figures.area;
   if (const std::string problem = ReportProblem(); !problem.empty()) {
     outcome.workbook.failures.push_back(problem);
     outcome.workbook.plainReason = problem;
     outcome.filteredAsBefore = true;
   } else {
-    FilteredRewrite filtered(*workDb_, changeSql);
-    {
-      const OfferedFilteredRows offered(office_, programFolder_, std::move(figures.changes));
-      outcome.workbook = RefreshReport("", workbook::RefreshMode::refresh, texts_, conditions_.ChangeField);
-    }
-    // A report that was not saved with the new figures still shows the old selection: so must FILTERED.
-    if (outcome.workbook.FiguresSaved()) {
-      filtered.Keep();
-    } else {
-      outcome.filteredNotPutBack = filtered.PutBack();
+    FilteredRefresh refreshed =
+        RefreshOnNewFiltered(changeSql, figures.changes, texts_, conditions_.ChangeField);
+    outcome.workbook = std::move(refreshed.workbook);
+    if (!refreshed.kept) {
+      outcome.filteredNotPutBack = std::move(refreshed.notPutBack);
       outcome.filteredAsBefore = outcome.filteredNotPutBack.empty();
     }
   }

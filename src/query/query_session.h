@@ -40,6 +40,13 @@ class RunRefused : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// What refreshing the report on a rewritten FILTERED came to.
+struct FilteredRefresh {
+  workbook::RefreshOutcome workbook;
+  bool kept = false;       // FILTERED keeps its new text: the report was saved with the new figures
+  std::string notPutBack;  // the engine's words when FILTERED could not be put back; "" otherwise
+};
+
 // What one program run carries from run to run, apart from the window: the open database, the condition
 // strings and selection texts of the last run, the level columns, the data-status caption last shown, and
 // the way to the report workbook. The window hands it plain values and shows the values it returns; nothing
@@ -109,9 +116,17 @@ class QuerySession {
   workbook::SpreadsheetSystem& Office() const { return office_; }
   // The folder's run lock, or RunRefused. Refuses first a selection with a box that had no list.
   folder_lock::FolderLock StartRun(const Selection& selection) const;
-  // Refreshes the report or writes its copy with the run's cover page.
+  // Refreshes the report or writes its copy with the run's cover page; `filteredRows` fill its data sheets
+  // first (see workbook::RefreshWorkbook).
   workbook::RefreshOutcome RefreshReport(const std::string& copyName, workbook::RefreshMode mode,
-                                         const SelectionTexts& texts, const std::string& changeColumn);
+                                         const SelectionTexts& texts, const std::string& changeColumn,
+                                         const workbook::QueryTable* filteredRows);
+  // The step every run shares: rewrites FILTERED with `sql`, refreshes the report with `rows` (sql's rows,
+  // as the run has just read them) and the run's cover page, and keeps FILTERED only when the report was
+  // saved with those figures; otherwise FILTERED is put back, so that the database and the report agree.
+  // The engine's error when FILTERED cannot be rewritten leaves FILTERED and the workbook as they were.
+  FilteredRefresh RefreshOnNewFiltered(const std::string& sql, const workbook::QueryTable& rows,
+                                       const SelectionTexts& texts, const std::string& changeColumn);
   void KeepRunState(const Conditions& conditions, const SelectionTexts& texts);
   // Why the report workbook cannot be refreshed and saved, as far as that shows before a run changes
   // anything (see SpreadsheetSystem::WorkbookProblem); "" when nothing stands in the way.

@@ -74,8 +74,9 @@ bool IsCopyFileNameInFolder(const std::string& folder, const std::string& copyNa
 
 class WorkbookRefresh {
  public:
-  WorkbookRefresh(SpreadsheetSystem& system, const std::string& programFolder, RefreshOutcome& outcome)
-      : system_(system), folder_(programFolder), outcome_(outcome) {}
+  WorkbookRefresh(SpreadsheetSystem& system, const std::string& programFolder, const QueryTable* filteredRows,
+                  RefreshOutcome& outcome)
+      : system_(system), folder_(programFolder), filteredRows_(filteredRows), outcome_(outcome) {}
 
   // Finds a running instance holding the workbook, or starts a hidden one and opens the workbook in it.
   // Returns false when no application could be had at all: every later step would fail the same way.
@@ -97,7 +98,8 @@ class WorkbookRefresh {
     // that names this selection above the figures of the one before would be worse than no report.
     const std::size_t failuresBefore = outcome_.failures.size();
     const auto userSheet = SheetInFront();
-    const int pivots = RefreshVisiblePivotTables();
+    FillFilteredSheets();
+    const int pivots = outcome_.failures.size() == failuresBefore ? RefreshVisiblePivotTables() : 0;
     const bool pivotsRefreshed = outcome_.failures.size() == failuresBefore && pivots > 0;
     if (pivots == 0 && outcome_.failures.size() == failuresBefore) {
       outcome_.failures.push_back(folder_ + "/" + vocabulary::kReportFileName +
@@ -136,7 +138,7 @@ class WorkbookRefresh {
       const auto userSheet = SheetInFront();
       if (userSheet.value_or(1) != 1) ShowSheet(1);
       // A refresh whose data could not be read gives no copy: the copy would not be the item's report.
-      if (!Step("RefreshAll", [&] { application_->RefreshAll(kWorkbookItem); })) {
+      if (!FillFilteredSheets() || !Step("RefreshAll", [&] { application_->RefreshAll(kWorkbookItem); })) {
         BringBackSheet(userSheet);
         return;
       }
@@ -212,6 +214,14 @@ class WorkbookRefresh {
     }
   }
 
+  // The rows handed in go into the data sheets before any pivot table reads them. True when there were
+  // none to fill, or they were filled.
+  bool FillFilteredSheets() {
+    if (filteredRows_ == nullptr) return true;
+    return Step("FillFilteredSheets",
+                [&] { application_->FillFilteredSheets(kWorkbookItem, *filteredRows_); });
+  }
+
   // Returns how many pivot tables were refreshed.
   int RefreshVisiblePivotTables() {
     const int sheets =
@@ -265,6 +275,7 @@ class WorkbookRefresh {
 
   SpreadsheetSystem& system_;
   const std::string folder_;
+  const QueryTable* filteredRows_;
   RefreshOutcome& outcome_;
   std::unique_ptr<SpreadsheetApplication> application_;
   bool noInstanceAtEntry_ = true;
@@ -319,12 +330,12 @@ void NoteSaveSeenOnDisk(RefreshOutcome& outcome, const FileStamp& before, const 
 
 RefreshOutcome RefreshWorkbook(SpreadsheetSystem& system, const std::string& programFolder,
                                const std::string& copyName, std::optional<RefreshMode> mode,
-                               const CoverPage& cover) {
+                               const CoverPage& cover, const QueryTable* filteredRows) {
   RefreshOutcome outcome;
   const std::string reportPath = programFolder + "/" + vocabulary::kReportFileName;
   const FileStamp before = mode == RefreshMode::refresh ? StampOf(reportPath) : FileStamp{};
   try {
-    WorkbookRefresh refresh(system, programFolder, outcome);
+    WorkbookRefresh refresh(system, programFolder, filteredRows, outcome);
     if (!refresh.ObtainApplication()) return outcome;
     if (mode == RefreshMode::refresh) {
       refresh.RefreshRun(cover);
@@ -342,8 +353,8 @@ RefreshOutcome RefreshWorkbook(SpreadsheetSystem& system, const std::string& pro
 
 RefreshOutcome RefreshWorkbook(SpreadsheetSystem& system, const std::string& programFolder,
                                const std::string& copyName, const std::string& modeWord,
-                               const CoverPage& cover) {
-  return RefreshWorkbook(system, programFolder, copyName, RefreshModeOfWord(modeWord), cover);
+                               const CoverPage& cover, const QueryTable* filteredRows) {
+  return RefreshWorkbook(system, programFolder, copyName, RefreshModeOfWord(modeWord), cover, filteredRows);
 }
 
 }  // namespace quorvia::workbook

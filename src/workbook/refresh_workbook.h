@@ -63,15 +63,17 @@ struct RefreshOutcome {
 
 // Brings the report workbook MOSA_QUERY.xls of programFolder up to date (RefreshMode::refresh) or writes a
 // copy of it named copyName + ".xls" in programFolder (RefreshMode::copy). Without a mode it only obtains the
-// application. Every step runs under a skip-on-failure rule.
+// application. Every step runs under a skip-on-failure rule. `filteredRows` are the rows of FILTERED as the
+// run has just read them: the workbook's data sheets are filled with them before its pivot tables are
+// refreshed. Without them the data sheets stay as they are, as a copy of a report just refreshed needs.
 RefreshOutcome RefreshWorkbook(SpreadsheetSystem& system, const std::string& programFolder,
                                const std::string& copyName, std::optional<RefreshMode> mode,
-                               const CoverPage& cover);
+                               const CoverPage& cover, const QueryTable* filteredRows = nullptr);
 
 // The same call with the mode as its word ("Actualitza", "copia"); any other word only obtains the
 // application.
 RefreshOutcome RefreshWorkbook(SpreadsheetSystem& system, const std::string& programFolder,
                                const std::string& copyName, const std::string& modeWord,
-                               const CoverPage& cover);
+                               const CoverPage& cover, const QueryTable* filteredRows = nullptr);
 
 }  // namespace quorvia::workbook

@@ -55,6 +55,13 @@ class SpreadsheetApplication {
   virtual void Close(const std::string& workbook) = 0;  // no save option, no file name
   virtual void Quit() = 0;                              // ends the instance (only one this program started)
   virtual void RefreshAll(const std::string& workbook) = 0;
+  // Fills every data sheet of the workbook that shows FILTERED with `rows` (header row, then the rows), and
+  // points the pivot tables and charts that read it at them; the pivot tables are refreshed afterwards by
+  // the calls above. The rows are the ones the program has just read: the workbook reads no database.
+  // A workbook whose sheets hold no such data has nothing to fill.
+  virtual void FillFilteredSheets(const std::string& workbook, const QueryTable& rows) {
+    (void)workbook, (void)rows;
+  }
   virtual void SaveCopyAs(const std::string& workbook, const std::string& path) = 0;
 };
 
@@ -65,16 +72,6 @@ class SpreadsheetSystem {
   // AutomationError when no instance runs.
   virtual std::unique_ptr<SpreadsheetApplication> GetRunningInstance() = 0;
   virtual std::unique_ptr<SpreadsheetApplication> CreateInstance() = 0;
-
-  // The rows of the stored query `query` of the database at databasePath, as the caller has just read
-  // them, for the refresh that follows: a data sheet bound to that query takes them instead of reading
-  // the database again, once, and only while the database is as it was when they were offered. A
-  // system whose workbooks read no database ignores them.
-  virtual void OfferQueryRows(const std::string& databasePath, const std::string& query, QueryTable rows) {
-    (void)databasePath, (void)query, (void)rows;
-  }
-  // Rows offered and not taken are dropped: a later refresh reads the database itself.
-  virtual void WithdrawQueryRows() {}
 
   // Writes `book` as a new .xls workbook at `path` (through a temporary file in its folder, renamed over
   // the target), in the office that refreshes the report. AutomationError when that cannot be done.

@@ -51,6 +51,11 @@ TEST_F(BatchRunTest, NutsItemsTestTheLevelColumnAndRefreshThenCopyEach) {
   EXPECT_EQ(Copies(), (std::vector<std::string>{"Prefix_AT11", "Prefix_AT21"}));
   EXPECT_EQ(outcome.copies, Copies());
   EXPECT_EQ(hourglasses, (std::vector<bool>{false, false}));  // the unit loop leaves the pointer alone
+  // Each item's refresh receives the rows read for it, which the summary keeps; its copy needs none.
+  ASSERT_EQ(office.State().filledRows.size(), 2u);
+  ASSERT_EQ(outcome.copyFigures.size(), 2u);
+  for (std::size_t i = 0; i < 2; ++i) EXPECT_EQ(outcome.copyFigures[i].rows, office.State().filledRows[i]);
+  EXPECT_NE(office.State().filledRows[0], office.State().filledRows[1]);
 }
 
 TEST_F(BatchRunTest, ProgressTextsCountTheItems) {

@@ -35,6 +35,10 @@ TEST_F(UpdateRunTest, FirstUpdateCreatesFilteredShowsTheFiguresAndWritesTheCover
             (std::vector<std::string>{"B13=AT Oesterreich", "B15=All", "B16=All", "B17=All", "B18=All",
                                       "B19=All", "B12=--> FINAL Data", "B20=VARDA90 reviewed"}));
   EXPECT_EQ(session->CurrentTexts().nutsRegion, "All");
+  // The change rows read for the label are the ones the report's data sheet receives.
+  ASSERT_EQ(office.State().filledRows.size(), 1u);
+  EXPECT_EQ(office.State().filledRows[0].columns, (std::vector<std::string>{"CHANGE", "AREA"}));
+  EXPECT_EQ(office.State().filledRows[0].rows.size(), 3u);
 }
 
 TEST_F(UpdateRunTest, FiguresMatchAnIndependentSumAndFilteredIsReadableByAnyClient) {

@@ -46,6 +46,7 @@ struct FakeSpreadsheetState {
   std::vector<std::string> refreshedPivots;  // "sheet 2 pivot 1"
   std::vector<std::string> cellWrites;       // "B13=FR France", in order
   std::vector<std::string> copies;           // paths given to SaveCopyAs that succeeded
+  std::vector<QueryTable> filledRows;        // the rows each FillFilteredSheets handed in, in order
   int saves = 0;
   // Run as a call of that member begins, before its injected failure (say, a save that lands on disk and
   // then loses its answer).
@@ -141,6 +142,13 @@ class FakeSpreadsheetApplication : public SpreadsheetApplication {
     Instance().quit = true;
   }
   void RefreshAll(const std::string& workbook) override { Call("RefreshAll(" + workbook + ")", workbook); }
+  // Kept out of the call log, which tests compare whole: the rows are what matters here.
+  void FillFilteredSheets(const std::string& /*workbook*/, const QueryTable& rows) override {
+    state_->filledRows.push_back(rows);
+    if (const auto failure = state_->failures.find("FillFilteredSheets"); failure != state_->failures.end()) {
+      throw AutomationError(failure->second);
+    }
+  }
   void SaveCopyAs(const std::string& workbook, const std::string& path) override {
     Call("SaveCopyAs(" + workbook + "," + path + ")", workbook);
     state_->copies.push_back(path);

@@ -20,6 +20,9 @@ using testing::FakeSpreadsheetSystem;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
+// The rows of FILTERED that a run hands to every refresh.
+const QueryTable kFilteredRows{{"CHANGE", "AREA"}, {{std::string("211-112"), 30.75}}};
+
 RefreshOutcome RunRefresh(FakeSpreadsheetSystem& fake, const std::string& mode = "Actualitza",
                           const std::string& copyName = "", const std::string& folder = "/opt/quorvia") {
   return RefreshWorkbook(fake, folder, copyName, mode,
@@ -29,7 +32,8 @@ RefreshOutcome RunRefresh(FakeSpreadsheetSystem& fake, const std::string& mode =
                                     {"B17", "All"},
                                     {"B18", "All"},
                                     {"B19", "All"}},
-                                   {"--> FINAL Data", "change1"}});
+                                   {"--> FINAL Data", "change1"}},
+                         &kFilteredRows);
 }
 
 std::vector<std::string> LastCalls(const FakeSpreadsheetSystem& fake, std::size_t count) {
@@ -189,7 +193,7 @@ TEST(RefreshWorkbookFailures, AFailingStepIsSkippedAndTheNextRuns) {
 TEST(RefreshWorkbookFailures, AReportWhoseDataWasNotReadGetsNoCoverAndIsNotSaved) {
   for (const char* failingCall :
        {"RefreshActiveSheetPivotTable(mosa_query.xls,2)", "ActiveSheetPivotTableCount",
-        "SelectSheet(mosa_query.xls,2)", "SheetCount", "SheetVisible"}) {
+        "SelectSheet(mosa_query.xls,2)", "SheetCount", "SheetVisible", "FillFilteredSheets"}) {
     for (const bool userInstance : {false, true}) {
       SCOPED_TRACE(std::string(failingCall) + (userInstance ? " in the user's instance" : ""));
       FakeSpreadsheetSystem fake;
@@ -205,6 +209,11 @@ TEST(RefreshWorkbookFailures, AReportWhoseDataWasNotReadGetsNoCoverAndIsNotSaved
       }
       EXPECT_FALSE(outcome.saved || outcome.refreshed || outcome.FiguresSaved());
       EXPECT_THAT(outcome.Reason(), HasSubstr(": broken"));
+      if (failingCall == std::string("FillFilteredSheets")) {
+        EXPECT_THAT(fake.Calls(), Not(Contains(HasSubstr("RefreshActiveSheetPivotTable"))));
+      } else {
+        EXPECT_THAT(fake.State().filledRows, ElementsAre(kFilteredRows));
+      }
     }
   }
 }

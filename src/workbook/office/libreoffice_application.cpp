@@ -99,7 +99,6 @@ void LibreOfficeApplication::ForgetDocument(const SheetDocument& document) {
     opened_.clear();
     openedFile_.reset();
   }
-  shared_->reloads.Forget(key);
 }
 
 void LibreOfficeApplication::LimitToFolder(const std::string& folder) { onlyFolder_ = folder; }

@@ -55,6 +55,7 @@ class LibreOfficeApplication final : public SpreadsheetApplication {
   void Quit() override;
   void RefreshAll(const std::string& workbook) override;
   void SaveCopyAs(const std::string& workbook, const std::string& path) override;
+  void FillFilteredSheets(const std::string& workbook, const QueryTable& rows) override;
 
   // From now on only workbooks loaded from this folder (an absolute, canonical path) count as open.
   void LimitToFolder(const std::string& folder);

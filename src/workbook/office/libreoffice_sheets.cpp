@@ -12,6 +12,8 @@
 #include <optional>
 #include <string>
 
+#include "db/ascii_case.h"
+#include "vocabulary/data_tables.h"
 #include "workbook/office/binding/bound_data_sheets.h"
 #include "workbook/office/libreoffice_application.h"
 #include "workbook/office/libreoffice_call.h"
@@ -110,9 +112,8 @@ void LibreOfficeApplication::RefreshActiveSheetPivotTable(const std::string& wor
     }
     const Reference<css::sheet::XDataPilotDescriptor> pivot(tables->getByIndex(index - 1), UNO_QUERY_THROW);
     const sal_Int32 sourceSheet = pivot->getSourceRange().Sheet;
-    // A pivot over a bound data sheet reads the database: the sheet is reloaded first, as the
-    // application's own data connection would do. A pivot over anything else would show figures that no
-    // selection made, so the report cannot be refreshed.
+    // A pivot over a bound data sheet reads the rows the run filled it with (FillFilteredSheets). A pivot
+    // over anything else would show figures that no selection made, so the report cannot be refreshed.
     const auto binding = sourceSheet >= 0 && sourceSheet < SheetCountOf(document)
                              ? BindingOfSheet(SheetAt(document, sourceSheet))
                              : std::nullopt;
@@ -120,7 +121,6 @@ void LibreOfficeApplication::RefreshActiveSheetPivotTable(const std::string& wor
       throw PlainAutomationError(NameOf(document) + " has no data sheet that reads FILTERED; " +
                                  kWriteTemplateAgain);
     }
-    shared_->reloads.ReloadIfChanged(document, sourceSheet, *binding);
     Reference<css::sheet::XDataPilotTable>(pivot, UNO_QUERY_THROW)->refresh();
   });
 }
@@ -147,14 +147,24 @@ void LibreOfficeApplication::RefreshAll(const std::string& workbook) {
     RequireWritable(document, workbook);
     const sal_Int32 sheetCount = SheetCountOf(document);
     for (sal_Int32 s = 0; s < sheetCount; ++s) {
-      if (const auto binding = BindingOfSheet(SheetAt(document, s)))
-        shared_->reloads.ReloadIfChanged(document, s, *binding);
-    }
-    for (sal_Int32 s = 0; s < sheetCount; ++s) {
       const Reference<css::container::XIndexAccess> tables(PivotTablesOf(SheetAt(document, s)),
                                                            UNO_QUERY_THROW);
       for (sal_Int32 t = 0; t < tables->getCount(); ++t) {
         Reference<css::sheet::XDataPilotTable>(tables->getByIndex(t), UNO_QUERY_THROW)->refresh();
+      }
+    }
+  });
+}
+
+void LibreOfficeApplication::FillFilteredSheets(const std::string& workbook, const QueryTable& rows) {
+  const auto document = Workbook(workbook);
+  Guarded(WorkbookStep("FillFilteredSheets", workbook), [&] {
+    RequireWritable(document, workbook);
+    const sal_Int32 sheetCount = SheetCountOf(document);
+    for (sal_Int32 s = 0; s < sheetCount; ++s) {
+      const auto binding = BindingOfSheet(SheetAt(document, s));
+      if (binding && db::EqualsIgnoringAsciiCase(binding->query, vocabulary::kFilteredQuery)) {
+        FillBoundSheet(document, s, rows, false);
       }
     }
   });

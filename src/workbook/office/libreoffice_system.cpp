@@ -129,13 +129,6 @@ void LibreOfficeSystem::ForgetEndedOffice() {
   connection_.clear();
 }
 
-void LibreOfficeSystem::OfferQueryRows(const std::string& databasePath, const std::string& query,
-                                       QueryTable rows) {
-  shared_->reloads.Offer(databasePath, query, std::move(rows));
-}
-
-void LibreOfficeSystem::WithdrawQueryRows() { shared_->reloads.Withdraw(); }
-
 std::string LibreOfficeSystem::WorkbookProblem(const std::string& path) { return WorkbookFileProblem(path); }
 
 void LibreOfficeSystem::EndAtOnce() noexcept {

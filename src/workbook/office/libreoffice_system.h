@@ -36,8 +36,6 @@ class LibreOfficeSystem final : public SpreadsheetSystem {
 
   std::unique_ptr<SpreadsheetApplication> GetRunningInstance() override;
   std::unique_ptr<SpreadsheetApplication> CreateInstance() override;
-  void OfferQueryRows(const std::string& databasePath, const std::string& query, QueryTable rows) override;
-  void WithdrawQueryRows() override;
   // Written in the office that refreshes the report: the report office of the folder when it shows the
   // report, otherwise our own (taken from the parking place and parked again). See summary_writer.cpp and
   // pdf_export.cpp.

@@ -4,15 +4,11 @@
 
 namespace quorvia::workbook::office {
 
-void OfficeShared::Park() {
-  reloads.ForgetAll();
-  parked_ = true;
-}
+void OfficeShared::Park() { parked_ = true; }
 
 void OfficeShared::RemoveLeftoversOfEndedOffice() {
   for (const auto& file : filesOpened) RemoveLeftoverLockFile(file, profileDir, false);
   filesOpened.clear();
-  reloads.ForgetAll();
   parked_ = false;
 }
 

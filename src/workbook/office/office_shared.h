@@ -8,7 +8,6 @@
 #include <set>
 #include <string>
 
-#include "workbook/office/binding/bound_data_sheets.h"
 #include "workbook/office/process/call_watchdog.h"
 #include "workbook/office/process/office_options.h"
 #include "workbook/office/workbook_file/file_stamp.h"
@@ -28,8 +27,8 @@ class OfficeShared {
   // True while the office this system started is parked: it holds no document, waits for the next
   // "create an instance", and is no running instance until then.
   bool Parked() const noexcept { return parked_; }
-  // Every document of the office is closed: it waits idle. What it read for them is forgotten; the files
-  // it opened stay listed until it ends, so that a lock file it should leave behind still goes then.
+  // Every document of the office is closed: it waits idle. The files it opened stay listed until it ends, so
+  // that a lock file it should leave behind still goes then.
   void Park();
   // The office is in use again: a create took it, or a workbook is opened in it.
   void TakeOver() noexcept { parked_ = false; }
@@ -39,7 +38,6 @@ class OfficeShared {
 
   const std::filesystem::path profileDir;
   CallWatchdog watchdog;
-  BoundSheetReloads reloads;
   OfficeJournal journal;
   // Files our office has opened since it last ended.
   std::set<std::filesystem::path> filesOpened;

@@ -19,7 +19,7 @@ std::string ReportOfficePipeName(const std::string& programFolder);
 
 // The report office of the folder, seeing only the workbooks loaded from that folder: a workbook of the
 // same name from elsewhere is not the report. `shared` is what a LibreOfficeSystem shares with its handles
-// (the bound on a call, the bookkeeping of data reloads); tools without a system pass nothing.
+// (the bound on a call, the files it opened); tools without a system pass nothing.
 // NoOfficeError when none listens.
 std::unique_ptr<LibreOfficeApplication> ConnectToReportOffice(const std::string& programFolder,
                                                               std::shared_ptr<OfficeShared> shared = nullptr);

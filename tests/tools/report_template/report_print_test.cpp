@@ -70,6 +70,7 @@ TEST_F(ReportPrintTest, CoverPrintsOnOnePageAndTheReportWithItsWholeChartOnOneLa
   AreaRows rows;
   for (int i = 0; i < 80; ++i) rows.emplace_back("type-" + std::to_string(100 + i), 10.0 + i);
   const auto folder = MakeProgramFolder({{"many", rows}}, "many");
+  const QueryTable filtered = FilteredRows(folder / "MOSA_DB.mdb");
   const auto outcome = RefreshWorkbook(System(), folder.string(), "", "Actualitza",
                                        CoverPage{{{"B13", "CH Schweiz / Suisse / Svizzera"},
                                                   {"B15", "All"},
@@ -77,7 +78,8 @@ TEST_F(ReportPrintTest, CoverPrintsOnOnePageAndTheReportWithItsWholeChartOnOneLa
                                                   {"B17", "All"},
                                                   {"B18", "All"},
                                                   {"B19", "All"}},
-                                                 {"--> FINAL Data", "change2"}});
+                                                 {"--> FINAL Data", "change2"}},
+                                       &filtered);
   ASSERT_TRUE(outcome.saved) << outcome.FirstFailure();
 
   const fs::path printed = Root() / "printed";

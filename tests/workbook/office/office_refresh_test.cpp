@@ -13,7 +13,6 @@
 #include <thread>
 
 #include "office_test_support.h"
-#include "workbook/office/binding/bound_data_sheets.h"
 #include "workbook/refresh_workbook.h"
 
 namespace quorvia::workbook::office::testing {
@@ -26,7 +25,8 @@ const PivotFigures kSecondFigures{
     {"arable", 42}, {"forest", 7}, {"urban", 3}, {"wetland", 0.5}, {"Total Result", 52.5}};
 const CoverPageSource kCover{"--> FINAL Data", "change1"};
 
-RefreshOutcome RefreshRun(SpreadsheetSystem& system, const fs::path& folder) {
+// A refresh run with the rows given, as a run hands over what it has just read.
+RefreshOutcome RefreshRun(SpreadsheetSystem& system, const fs::path& folder, const QueryTable& rows) {
   return RefreshWorkbook(system, folder.string(), "", "Actualitza",
                          CoverPage{{{"B13", "AT Oesterreich"},
                                     {"B15", "AT12 Niederoesterreich"},
@@ -34,7 +34,13 @@ RefreshOutcome RefreshRun(SpreadsheetSystem& system, const fs::path& folder) {
                                     {"B17", "=SUM(1;2)"},
                                     {"B18", "0042"},
                                     {"B19", "0-2 km"}},
-                                   kCover});
+                                   kCover},
+                         &rows);
+}
+
+// A refresh run with the rows FILTERED of the folder's database returns now.
+RefreshOutcome RefreshRun(SpreadsheetSystem& system, const fs::path& folder) {
+  return RefreshRun(system, folder, FilteredRows(folder / "MOSA_DB.mdb"));
 }
 
 RefreshOutcome CopyRun(SpreadsheetSystem& system, const fs::path& folder, const std::string& copyName) {
@@ -126,64 +132,45 @@ TEST_F(WarmOfficeRefreshTest, WorkbookLockedByAnotherProgramIsLeftAloneAndSaidSo
 
 bool LockFileLeft(const fs::path& folder) { return fs::exists(folder / ".~lock.MOSA_QUERY.xls#"); }
 
-TEST_F(WarmOfficeRefreshTest, ARefreshReadsTheQueryOnceAndTheCopyRunAfterItNotAgain) {
-  const auto folder = MakeProgramFolder(kTwoSelections, "first");
-  Office().OpenWorkbook((folder / "MOSA_QUERY.xls").string(), 3);
-  RewriteFiltered(folder / "MOSA_DB.mdb", "second");
-
-  const std::size_t before = BoundSheetReloads::QueriesRead();
-  const auto refreshed = RefreshRun(System(), folder);  // pivot refresh, then RefreshAll
-  EXPECT_EQ(BoundSheetReloads::QueriesRead() - before, 1u);
-  const auto copied = CopyRun(System(), folder, "once");  // RefreshAll again
-  EXPECT_EQ(BoundSheetReloads::QueriesRead() - before, 1u);
-  EXPECT_TRUE(refreshed.Succeeded() && copied.Succeeded());
-
-  // A change of the query is read at the next refresh.
-  RewriteFiltered(folder / "MOSA_DB.mdb", "first");
-  EXPECT_TRUE(RefreshRun(System(), folder).Succeeded());
-  EXPECT_EQ(BoundSheetReloads::QueriesRead() - before, 2u);
-  WorkbookProbe probe(Office());
-  EXPECT_EQ(probe.PivotOutput("MOSA_QUERY.xls", "Report"), kFirstFigures);
-}
-
 // FILTERED's rows for the "first" selection, as the program hands them over after its own read.
 QueryTable FirstRows() { return {{"CHANGE", "AREA"}, {{"forest", 20.0}, {"urban", 15.5}, {"water", 1.25}}}; }
 
-TEST_F(WarmOfficeRefreshTest, OfferedRowsOfTheUnchangedFileAreShownWithoutAReadAndStaleOnesAreNot) {
+TEST_F(WarmOfficeRefreshTest, TheReportShowsTheRowsHandedInAndReadsNoDatabase) {
   const auto folder = MakeProgramFolder(kTwoSelections, "second");
   const auto database = folder / "MOSA_DB.mdb";
   Office().OpenWorkbook((folder / "MOSA_QUERY.xls").string(), 3);
-  RewriteFiltered(database, "first");
   WorkbookProbe probe(Office());
+  const QueryTable second = FilteredRows(database);
+  fs::remove(database);  // whatever the office would read is gone: only the rows handed in can show
 
-  // The rows offered for the file as it is are the sheet's rows, and the file is not read for them.
-  std::size_t before = BoundSheetReloads::QueriesRead();
-  System().OfferQueryRows(database.string(), "filtered", FirstRows());
-  ASSERT_TRUE(RefreshRun(System(), folder).Succeeded());
-  System().WithdrawQueryRows();
-  EXPECT_EQ(BoundSheetReloads::QueriesRead() - before, 0u);
+  ASSERT_TRUE(RefreshRun(System(), folder, FirstRows()).Succeeded());
   EXPECT_EQ(probe.PivotOutput("MOSA_QUERY.xls", "Report"), kFirstFigures);
-
-  // Rows offered before the file changed are not taken: the query is read as it now is.
-  System().OfferQueryRows(database.string(), "FILTERED", FirstRows());
-  RewriteFiltered(database, "second");
-  before = BoundSheetReloads::QueriesRead();
-  ASSERT_TRUE(RefreshRun(System(), folder).Succeeded());
-  System().WithdrawQueryRows();
-  EXPECT_EQ(BoundSheetReloads::QueriesRead() - before, 1u);
+  ASSERT_TRUE(RefreshRun(System(), folder, second).Succeeded());
   EXPECT_EQ(probe.PivotOutput("MOSA_QUERY.xls", "Report"), kSecondFigures);
 
-  // Rows of another file, or withdrawn ones, are not taken either.
-  const auto other = MakeProgramFolder(kTwoSelections, "second");
-  RewriteFiltered(database, "first");
-  System().OfferQueryRows((other / "MOSA_DB.mdb").string(), "FILTERED", {{"CHANGE", "AREA"}, {{"x", 1.0}}});
+  // A copy run needs no rows: it copies the report as just refreshed.
+  const auto copied = CopyRun(System(), folder, "once");
+  ASSERT_TRUE(copied.Succeeded()) << copied.FirstFailure();
+  EXPECT_EQ(probe.PivotOutput(probe.Load(folder / "once.xls"), "Report"), kSecondFigures);
+}
+
+TEST_F(WarmOfficeRefreshTest, RowsMoreThanASheetHoldsAreRefusedAndTheReportIsLeftAsItWas) {
+  const auto folder = MakeProgramFolder(kTwoSelections, "first");
+  Office().OpenWorkbook((folder / "MOSA_QUERY.xls").string(), 3);
   ASSERT_TRUE(RefreshRun(System(), folder).Succeeded());
+  const auto saved = fs::last_write_time(folder / "MOSA_QUERY.xls");
+  QueryTable tooMany{{"CHANGE", "AREA"}, {}};
+  tooMany.rows.assign(65536, {std::string("forest"), 1.0});
+
+  const auto outcome = RefreshRun(System(), folder, tooMany);
+
+  EXPECT_FALSE(outcome.saved);
+  EXPECT_FALSE(outcome.refreshed);
+  EXPECT_NE(outcome.Reason().find("more than 65535 rows"), std::string::npos) << outcome.Reason();
+  EXPECT_NE(outcome.Reason().find("MOSA_QUERY.xls"), std::string::npos) << outcome.Reason();
+  EXPECT_EQ(fs::last_write_time(folder / "MOSA_QUERY.xls"), saved);
+  WorkbookProbe probe(Office());
   EXPECT_EQ(probe.PivotOutput("MOSA_QUERY.xls", "Report"), kFirstFigures);
-  System().OfferQueryRows(database.string(), "FILTERED", {{"CHANGE", "AREA"}, {{"x", 1.0}}});
-  System().WithdrawQueryRows();
-  RewriteFiltered(database, "second");
-  ASSERT_TRUE(RefreshRun(System(), folder).Succeeded());
-  EXPECT_EQ(probe.PivotOutput("MOSA_QUERY.xls", "Report"), kSecondFigures);
 }
 
 std::string FileBytes(const fs::path& file) {
@@ -236,11 +223,9 @@ TEST_F(ColdOfficeRefreshTest, UpdatesInARowTakeTheParkedOfficeAndLeaveNoLockFile
   EXPECT_FALSE(LockFileLeft(folder));
 
   // The second update again finds no running instance and ends with Save, Close and Quit, in the same
-  // office process; the workbook opened anew reads the query once.
+  // office process; the workbook opened anew shows the rows handed in.
   RewriteFiltered(folder / "MOSA_DB.mdb", "second");
-  const std::size_t readsBefore = BoundSheetReloads::QueriesRead();
   const auto again = RefreshRun(cold, folder);
-  EXPECT_EQ(BoundSheetReloads::QueriesRead() - readsBefore, 1u);
   EXPECT_TRUE(again.Succeeded()) << again.FirstFailure();
   EXPECT_EQ(cold.StartedOfficePid(), pid);
   EXPECT_TRUE(cold.OfficeParked());

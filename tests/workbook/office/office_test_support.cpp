@@ -19,6 +19,9 @@
 #include <fstream>
 #include <stdexcept>
 
+#include <sqlite3.h>
+
+#include "db/sqlite_statement.h"
 #include "report_template.h"
 #include "workbook/office/uno/uno_sheets.h"
 #include "workbook/office/uno/uno_text.h"
@@ -47,6 +50,22 @@ std::string FilteredView(const std::string& selectedTag) {
          "FROM DATA_AT WHERE TAG = " +
          Quoted(selectedTag) + " group by change1;";
 }
+
+}  // namespace
+
+QueryTable FilteredRows(const fs::path& file) {
+  db::SqliteConnection connection(file.string(), SQLITE_OPEN_READONLY);
+  db::SqliteStatement statement(connection.Handle(), "SELECT * FROM FILTERED");
+  QueryTable table;
+  for (int c = 0; c < statement.ColumnCount(); ++c) table.columns.push_back(statement.ColumnName(c));
+  while (statement.Step()) {
+    auto& row = table.rows.emplace_back();
+    for (int c = 0; c < statement.ColumnCount(); ++c) row.push_back(SheetValue(statement.Column(c)));
+  }
+  return table;
+}
+
+namespace {
 
 PivotFigures ParsePivotRows(const css::uno::Sequence<css::uno::Sequence<Any>>& rows) {
   PivotFigures figures;

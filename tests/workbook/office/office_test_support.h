@@ -30,6 +30,8 @@ void WriteDatabase(const std::filesystem::path& file, const std::map<std::string
                    const std::string& selectedTag);
 // Re-creates FILTERED so that it selects the records with another tag, as an update run does.
 void RewriteFiltered(const std::filesystem::path& file, const std::string& selectedTag);
+// The rows FILTERED of the database file returns now, as a run hands them to the refresh.
+QueryTable FilteredRows(const std::filesystem::path& file);
 // Runs plain SQLite SQL on a file, creating it when missing.
 using db::ExecuteSql;
 

@@ -10,17 +10,12 @@
 #include <com/sun/star/table/XTableChartsSupplier.hpp>
 #include <com/sun/star/text/XText.hpp>
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 
-#include "db/ascii_case.h"
-#include "db/pg/server_connection.h"
-#include "workbook/office/binding/stored_query_reader.h"
+#include "workbook/office/uno/uno_documents.h"
 #include "workbook/office/uno/uno_sheets.h"
 #include "workbook/office/uno/uno_text.h"
+#include "workbook/spreadsheet_application.h"
 
 namespace quorvia::workbook::office {
 
@@ -98,6 +93,18 @@ void ResizeCharts(const Reference<css::sheet::XSpreadsheet>& sheet, sal_Int32 bo
   }
 }
 
+// A result is never cut short silently: rows beyond what an .xls sheet holds refuse the whole fill.
+void RequireSheetHolds(const Reference<css::sheet::XSpreadsheetDocument>& document, const QueryTable& table) {
+  std::string why;
+  if (table.columns.empty() || table.columns.size() > kMaxBoundColumns) {
+    why = std::to_string(table.columns.size()) + " columns, not 1 to " + std::to_string(kMaxBoundColumns);
+  } else if (table.rows.size() > kMaxBoundDataRows) {
+    why = "the result has more than " + std::to_string(kMaxBoundDataRows) +
+          " rows, more than a sheet of the workbook holds";
+  }
+  if (!why.empty()) throw PlainAutomationError("cannot show FILTERED in " + NameOf(document) + ": " + why);
+}
+
 }  // namespace
 
 std::optional<DataBinding> BindingOfSheet(const Reference<css::sheet::XSpreadsheet>& sheet) {
@@ -106,108 +113,9 @@ std::optional<DataBinding> BindingOfSheet(const Reference<css::sheet::XSpreadshe
   return ParseBindingRecord(ToUtf8(text->getString()));
 }
 
-namespace {
-
-// The file header holds the change counter every commit in rollback-journal mode increases; the header of
-// the write-ahead log changes when the log restarts, and its size and time with every commit in between.
-constexpr std::size_t kDatabaseHeaderBytes = 100;
-constexpr std::size_t kWalHeaderBytes = 32;
-// Documents remembered at most: an office of ours holds one or two at a time.
-constexpr std::size_t kMostEntries = 16;
-
-}  // namespace
-
-BoundSheetReloads::FileState BoundSheetReloads::StateOf(const std::string& path, std::size_t headerBytes) {
-  FileState state;
-  struct stat info {};
-  if (stat(path.c_str(), &info) != 0) return state;
-  state.exists = true;
-  state.device = info.st_dev;
-  state.inode = info.st_ino;
-  state.size = info.st_size;
-  state.modifiedNs = static_cast<long long>(info.st_mtim.tv_sec) * 1'000'000'000LL + info.st_mtim.tv_nsec;
-  std::ifstream in(path, std::ios::binary);
-  state.header.resize(headerBytes);
-  in.read(reinterpret_cast<char*>(state.header.data()), static_cast<std::streamsize>(headerBytes));
-  state.header.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
-  return state;
-}
-
-BoundSheetReloads::DatabaseState BoundSheetReloads::DatabaseStateOf(const std::string& path) {
-  return {StateOf(path, kDatabaseHeaderBytes), StateOf(path + "-wal", kWalHeaderBytes)};
-}
-
-void BoundSheetReloads::Offer(const std::string& databasePath, const std::string& query, QueryTable rows) {
-  // A server's query is known by its connection file: a change on the server leaves no trace here, which
-  // is why such rows count only until the refresh they were offered for withdraws them.
-  const std::string stateFile =
-      db::pg::PointsAtServer(databasePath) ? db::pg::ServerConnectionFileFor(databasePath) : databasePath;
-  OfferedRows offered{query, DatabaseStateOf(stateFile), std::move(rows)};
-  const std::lock_guard lock(offeredMutex_);
-  offered_ = std::move(offered);
-}
-
-void BoundSheetReloads::Withdraw() {
-  const std::lock_guard lock(offeredMutex_);
-  offered_.reset();
-}
-
-std::optional<QueryTable> BoundSheetReloads::TakeOffered(const DataBinding& binding,
-                                                         const DatabaseState& database) {
-  const std::lock_guard lock(offeredMutex_);
-  // The same file, unchanged since: its identity (device and inode), size, time and header all agree.
-  if (!offered_ || !database.file.exists || offered_->database != database ||
-      !db::EqualsIgnoringAsciiCase(offered_->query, binding.query)) {
-    return std::nullopt;
-  }
-  // Rows that a read would refuse are read, so that the refusal is the reader's own.
-  if (offered_->rows.columns.size() > kMaxBoundColumns || offered_->rows.rows.size() > kMaxBoundDataRows) {
-    return std::nullopt;
-  }
-  std::optional<QueryTable> rows = std::move(offered_->rows);
-  offered_.reset();
-  return rows;
-}
-
-void BoundSheetReloads::ReloadIfChanged(const Reference<css::sheet::XSpreadsheetDocument>& document,
-                                        sal_Int32 sheetIndex, const DataBinding& binding) {
-  const Reference<css::uno::XInterface> key(document, UNO_QUERY);
-  const auto remembered = std::find_if(entries_.begin(), entries_.end(), [&](const Entry& entry) {
-    return entry.document == key && entry.sheet == sheetIndex;
-  });
-  const std::string databasePath = FolderOf(document) + "/" + binding.databaseFile;
-  // A query on a server is read every time, unless the program has just read it: a change there leaves
-  // no trace in any file here.
-  if (db::pg::PointsAtServer(databasePath)) {
-    Forget(key);
-    const auto offered = TakeOffered(binding, DatabaseStateOf(db::pg::ServerConnectionFileFor(databasePath)));
-    if (!offered) ++queriesRead_;
-    ReloadBoundSheet(document, sheetIndex, binding, false, offered ? &*offered : nullptr);
-    return;
-  }
-  // Taken before the read: a commit made while the query is read shows as a change next time.
-  const DatabaseState database = DatabaseStateOf(databasePath);
-  if (remembered != entries_.end()) {
-    if (database.file.exists && remembered->binding == binding && remembered->database == database) return;
-    entries_.erase(remembered);  // a failed reload below must not leave the old state standing
-  }
-  const auto offered = TakeOffered(binding, database);
-  if (!offered) ++queriesRead_;
-  ReloadBoundSheet(document, sheetIndex, binding, false, offered ? &*offered : nullptr);
-  if (entries_.size() >= kMostEntries) entries_.erase(entries_.begin());
-  entries_.push_back({key, sheetIndex, binding, database});
-}
-
-void BoundSheetReloads::Forget(const Reference<css::uno::XInterface>& document) {
-  std::erase_if(entries_, [&](const Entry& entry) { return entry.document == document; });
-}
-
-void ReloadBoundSheet(const Reference<css::sheet::XSpreadsheetDocument>& document, sal_Int32 sheetIndex,
-                      const DataBinding& binding, bool refreshPivots, const QueryTable* rows) {
-  const std::string databasePath = FolderOf(document) + "/" + binding.databaseFile;
-  QueryTable read;
-  if (!rows) read = ReadStoredQuery(databasePath, binding.query, kMaxBoundColumns, kMaxBoundDataRows);
-  const QueryTable& table = rows ? *rows : read;
+void FillBoundSheet(const Reference<css::sheet::XSpreadsheetDocument>& document, sal_Int32 sheetIndex,
+                    const QueryTable& table, bool refreshPivots) {
+  RequireSheetHolds(document, table);
   WriteTable(SheetAt(document, sheetIndex), table);
   const auto lastRow = static_cast<sal_Int32>(table.rows.size());
   const sal_Int32 sheetCount = SheetCountOf(document);
