@@ -104,6 +104,11 @@ void QuerySession::KeepRunState(const Conditions& conditions, const SelectionTex
 }
 
 UpdateOutcome QuerySession::Update(const Selection& selection) {
+  RunStop neverAsked;
+  return Update(selection, neverAsked);
+}
+
+UpdateOutcome QuerySession::Update(const Selection& selection, RunStop& stop) {
   const auto runLock = StartRun(selection);
   BuildCriteria(selection, conditions_);
   const std::string countryCode = CountryCode(selection.country);
@@ -119,9 +124,15 @@ UpdateOutcome QuerySession::Update(const Selection& selection) {
   // are the label's count and the report's data, which the workbook takes instead of reading FILTERED
   // again). The office is then driven from the calling thread, so that every office call of every run
   // comes from the one thread that runs them (an office started there lives as long as that thread).
-  UpdateFigures figures =
-      ReadFiguresOfUpdate(*workDb_, SideDatabase(), countryCode, conditions_, areaSql, changeSql);
+  db::Database* side = SideDatabase();
+  auto read = ReadFiguresUnlessStopped(stop, *workDb_, side, countryCode, conditions_, areaSql, changeSql);
   UpdateOutcome outcome;
+  if (!read) {
+    outcome.cancelled = outcome.filteredAsBefore = true;
+    outcome.labelText = UpdateLabelText(outcome);
+    return outcome;
+  }
+  UpdateFigures& figures = *read;
   outcome.recordCount = static_cast<long>(figures.changes.rows.size());
   outcome.area = std::move(figures.area);
   if (const std::string problem = ReportProblem(); !problem.empty()) {
