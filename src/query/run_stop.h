@@ -2,7 +2,10 @@
 
 #include <initializer_list>
 #include <mutex>
+#include <optional>
 #include <vector>
+
+#include "db/db_error.h"
 
 namespace quorvia::db {
 class Database;
@@ -24,6 +27,13 @@ class RunStop {
   // For the next run: nothing asked.
   void Reset() noexcept;
 
+  // Runs `work` as a stoppable part on `connections`: nothing when a stop was asked for before it ended
+  // (whatever it gave, or the engine error it raised, is dropped, as its queries may have been cut
+  // short); what it gave otherwise, or its engine error.
+  template <class Work>
+  auto UnlessStopped(std::initializer_list<db::Database*> connections, Work work)
+      -> std::optional<decltype(work())>;
+
   // While it lives, a stop interrupts the statements on `connections` (null entries are skipped).
   // Finish ends that and tells whether a stop was asked for meanwhile, or before: the part's work is then
   // to be dropped whatever it gave, as its queries may have been cut short.
@@ -44,5 +54,21 @@ class RunStop {
   bool requested_ = false;
   std::vector<db::Database*> stoppable_;  // only while a stoppable part goes
 };
+
+template <class Work>
+auto RunStop::UnlessStopped(std::initializer_list<db::Database*> connections, Work work)
+    -> std::optional<decltype(work())> {
+  Stoppable stoppable(*this, connections);
+  if (Requested()) return std::nullopt;
+  try {
+    auto result = work();
+    if (stoppable.Finish()) return std::nullopt;
+    return result;
+  } catch (const db::DbError&) {
+    // An interrupted query fails; so may its partner on the other connection, in its own words.
+    if (stoppable.Finish()) return std::nullopt;
+    throw;
+  }
+}
 
 }  // namespace quorvia::query

@@ -5,7 +5,6 @@
 
 #include "query/change_rows.h"
 #include "query/criteria.h"
-#include "query/run_stop.h"
 
 namespace quorvia::db {
 class Database;
@@ -22,13 +21,5 @@ bool SelectsWholeCountry(const Conditions& conditions);
 UpdateFigures ReadFiguresOfUpdate(db::Database& database, db::Database* beside,
                                   const std::string& countryCode, const Conditions& conditions,
                                   const std::string& areaSql, const std::string& changeSql);
-
-// ReadFiguresOfUpdate, its queries on both connections open to `stop`: nothing when a stop was asked for
-// before or while they ran (whatever they gave is dropped); an engine error otherwise.
-std::optional<UpdateFigures> ReadFiguresUnlessStopped(RunStop& stop, db::Database& database,
-                                                      db::Database* beside, const std::string& countryCode,
-                                                      const Conditions& conditions,
-                                                      const std::string& areaSql,
-                                                      const std::string& changeSql);
 
 }  // namespace quorvia::query
