@@ -11,7 +11,6 @@
 #include <QThreadPool>
 #include <QWidget>
 #include <array>
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -47,9 +46,9 @@ namespace quorvia::app {
 
 // What a run (an update or a batch) leaves for the window when it ends on the run thread.
 struct RunEnd {
-  std::optional<std::string> labelText;                 // nothing: the label stays as the run left it
-  bool done = false;                                    // everything the run was asked for happened
-  std::optional<QString> message;                       // an error to put to the user
+  std::optional<std::string> labelText;  // nothing: the label stays as the run left it
+  bool done = false;                     // everything the run was asked for happened
+  std::optional<QString> message;        // an error to put to the user
   std::optional<batch_summary::BatchFiles> batchFiles;  // a batch's summary and PDFs, when it wrote any
 };
 

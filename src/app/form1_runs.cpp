@@ -11,9 +11,9 @@
 #include "app/error_text.h"
 #include "app/form1.h"
 #include "app/qt_text.h"
+#include "batch_summary/summary_files.h"
 #include "batch_dialog/batch_selection.h"
 #include "batch_dialog/form2.h"
-#include "batch_summary/summary_files.h"
 #include "db/db_error.h"
 #include "query/batch_stop.h"
 #include "query/query_session.h"
@@ -119,8 +119,8 @@ void Form1::Command2_Click() {
       end.labelText = outcome.labelText;
       end.done = outcome.Complete() && outcome.processed == query::SelectedItemCount(request);
       // The summary and the PDFs come from the same office, on the same thread, after the last copy.
-      end.batchFiles = batch_summary::WriteBatchFiles(session->Office(), session->ProgramFolder(), request,
-                                                      outcome, files);
+      end.batchFiles =
+          batch_summary::WriteBatchFiles(session->Office(), session->ProgramFolder(), request, outcome, files);
       if (end.batchFiles) {
         end.labelText = batch_summary::LabelWithSummary(outcome.labelText, *end.batchFiles);
         end.done = end.done && end.batchFiles->problems.empty();
