@@ -11,7 +11,6 @@
 #include <QThreadPool>
 #include <QWidget>
 #include <array>
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -22,6 +21,7 @@
 #include "batch_summary/summary_files.h"
 #include "query/criteria.h"
 #include "query/filters.h"
+#include "query/run_stop.h"
 #include "query/selection.h"
 
 namespace quorvia::db {
@@ -76,8 +76,10 @@ class Form1 : public QWidget {
   void Option2_Click(int index);
   void Command1_Click();
   void Command2_Click();
-  // Esc or the Cancel button while a batch runs: the item in hand finishes, then the batch stops.
-  void CancelBatch();
+  // Esc or the Cancel button while a run goes: a batch stops after the item in hand; an update stops
+  // at once while it reads its figures (nothing is changed), and finishes when it is further on.
+  // From the window's thread.
+  void CancelRun();
 
   // Window procedures.
   void AfegimNUTS();
@@ -210,7 +212,7 @@ class Form1 : public QWidget {
   // one run is made from the same thread and an office started for a run is not ended with its thread.
   QThreadPool runThread_;
   QFutureWatcher<RunEnd> runWatcher_;
-  std::shared_ptr<std::atomic<bool>> stopRequested_ = std::make_shared<std::atomic<bool>>(false);
+  std::shared_ptr<query::RunStop> stop_ = std::make_shared<query::RunStop>();
   // Held while the window asks whether to stop: the batch starts no item until the answer.
   std::shared_ptr<query::BatchHold> batchHold_;
   bool askingToClose_ = false;

@@ -1,6 +1,6 @@
 // The window's runs: UPDATE QUERY and the batch, each on the run thread, with the window answering
-// meanwhile: it shows the progress, can stop a batch after the item in hand, and is closed only between
-// items.
+// meanwhile: it shows the progress, can stop a batch after the item in hand or an update while it reads,
+// and is closed only between items.
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QKeySequence>
@@ -29,8 +29,9 @@ const QString kStopQuestion = QStringLiteral(
 }  // namespace
 
 Form1::~Form1() {
-  // The run uses the session and the controls' owner: it ends (after its item in hand) before they go.
-  stopRequested_->store(true);
+  // The run uses the session and the controls' owner: it ends (after its item in hand, or an update cut
+  // short while it reads) before they go.
+  stop_->Request();
   runWatcher_.waitForFinished();
 }
 
@@ -44,7 +45,7 @@ void Form1::BuildRunControls() {
   cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
   cancelButton_->setGeometry(command2_->geometry());
   cancelButton_->hide();
-  connect(cancelButton_, &QPushButton::clicked, this, [this] { CancelBatch(); });
+  connect(cancelButton_, &QPushButton::clicked, this, [this] { CancelRun(); });
 
   // The hidden button stays the one way into the batch: the key and the menu click it.
   batchAction_ = new QAction(QStringLiteral("Batch query…"), this);
@@ -58,16 +59,18 @@ void Form1::BuildRunControls() {
   auto* update = new QShortcut(QKeySequence(Qt::Key_F5), this);
   connect(update, &QShortcut::activated, this, [this] { command1_->click(); });
   auto* cancel = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-  connect(cancel, &QShortcut::activated, this, [this] { CancelBatch(); });
+  connect(cancel, &QShortcut::activated, this, [this] { CancelRun(); });
 }
 
 void Form1::Command1_Click() {
   if (RunGoing() || !session_) return;
   SetLabel1("Processing update...");
-  StartRun([session = session_.get(), selection = ReadSelection(), database = DatabaseFile()] {
+  cancelButton_->setEnabled(true);
+  cancelButton_->show();
+  StartRun([session = session_.get(), selection = ReadSelection(), database = DatabaseFile(), stop = stop_] {
     RunEnd end;
     try {
-      const auto outcome = session->Update(selection);
+      const auto outcome = session->Update(selection, *stop);
       end.done = outcome.Done();
       end.labelText = outcome.labelText;
     } catch (const db::DbError& error) {
@@ -104,14 +107,14 @@ void Form1::Command2_Click() {
     QMetaObject::invokeMethod(
         this, [this, step] { ShowBatchStep(step.statusText, step.hourglass); }, Qt::QueuedConnection);
   };
-  StartRun([session = session_.get(), request = std::move(request), stop = stopRequested_, hold = batchHold_,
+  StartRun([session = session_.get(), request = std::move(request), stop = stop_, hold = batchHold_,
             beforeItem, files = batchFileOptions_, database = DatabaseFile()] {
     RunEnd end;
     try {
       auto batch = session->StartBatch(request);
       const auto outcome = query::RunBatch(batch, beforeItem, [&stop, &hold] {
         hold->WaitWhileHeld();
-        return stop->load();
+        return stop->Requested();
       });
       end.labelText = outcome.labelText;
       end.done = outcome.Complete() && outcome.processed == query::SelectedItemCount(request);
@@ -138,16 +141,16 @@ void Form1::ShowBatchStep(const std::string& statusText, bool /*hourglass*/) {
   SetLabel1(statusText);
 }
 
-void Form1::CancelBatch() {
+void Form1::CancelRun() {
   if (!runGoing_) return;
-  stopRequested_->store(true);
+  stop_->Request();
   cancelButton_->setEnabled(false);
 }
 
 void Form1::StartRun(std::function<RunEnd()> work) {
   runGoing_ = true;
   closeWhenRunEnds_ = false;
-  stopRequested_->store(false);
+  stop_->Reset();
   SetRunning(true);
   runWatcher_.setFuture(QtConcurrent::run(&runThread_, std::move(work)));
 }
@@ -211,7 +214,7 @@ void Form1::closeEvent(QCloseEvent* event) {
     return;
   }
   closeWhenRunEnds_ = true;
-  stopRequested_->store(true);
+  stop_->Request();
   cancelButton_->setEnabled(false);
 }
 

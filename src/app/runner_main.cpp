@@ -150,11 +150,12 @@ int main(int argc, char** argv) {
   quorvia::workbook::office::LibreOfficeSystem office(officeOptions);
   Form1 form(options.folder, modals, office);
   form.SetStatusEcho([](const std::string& text) { std::cerr << text << std::endl; });
-  // SIGINT or SIGTERM stops the run as the window's Cancel does: the item in hand is finished, and the
-  // runs not started yet are not started. A second one ends our office under the item in hand, whose
+  // SIGINT or SIGTERM stops the run as the window's Cancel does: an update that is reading its figures
+  // stops at once with nothing changed, a batch's item in hand is finished, and the runs not started yet
+  // are not started. A second one ends our office under the item in hand, whose
   // refresh then fails and is undone (FILTERED put back), so the run ends at once with the database and
   // the report in agreement; the office's lock file goes with the office when the program ends.
-  quorvia::app::StopSignals stops([&form] { form.CancelBatch(); }, [&office] { office.EndAtOnce(); });
+  quorvia::app::StopSignals stops([&form] { form.CancelRun(); }, [&office] { office.EndAtOnce(); });
   if (!form.Form_Load()) return 1;
   ApplySelection(form, options);
   stops.ReadPending();

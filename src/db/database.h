@@ -22,7 +22,8 @@ namespace quorvia::db {
 // Two threads may query at the same time only through two Databases: OpenAnother gives the second
 // connection, on which an update reads its area under std::async beside the run thread's query. One
 // connection cannot serve two threads at once: a libpq connection carries one query at a time, and neither
-// the open transaction nor the stored-query collection here is locked.
+// the open transaction nor the stored-query collection here is locked. The one exception is Interrupt,
+// which any thread may call at any time while the Database lives.
 class Database {
  public:
   // Opens an existing SQLite file; DbError when it is missing or no database.
@@ -47,6 +48,11 @@ class Database {
   // so that both take a core, with the very figures of request.groupsSql and request.totalSql read whole;
   // nothing when the engine cannot promise that, and the caller reads them whole.
   std::optional<GroupedSum> ReadGroupedSumInParts(Database& beside, const GroupedSumRequest& request);
+
+  // Stops the statement running on this connection, if any, from any thread (a stop asked for in the
+  // window while the run thread queries): it fails with DbError kInterrupted (Interrupted() is true).
+  // Statements started afterwards run as usual; nothing is remembered for them.
+  void Interrupt() noexcept { backend_->Interrupt(); }
 
   QueryDefs& GetQueryDefs();
   // Stores a query at once. The query must compile; otherwise nothing is stored and DbError is raised.

@@ -44,6 +44,10 @@ class DatabaseBackend {
     return std::nullopt;
   }
 
+  // Stops the statement running on this connection now, if any; the one call that may come from any
+  // thread. The statement fails with DbError kInterrupted; a statement started afterwards runs as usual.
+  virtual void Interrupt() noexcept {}
+
   virtual void BeginTrans() = 0;
   virtual void CommitTrans() = 0;
   virtual void Rollback() = 0;

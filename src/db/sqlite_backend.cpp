@@ -120,6 +120,8 @@ void SqliteBackend::CreateQueryDef(const std::string& name, const std::string& p
   }
 }
 
+void SqliteBackend::Interrupt() noexcept { sqlite3_interrupt(Handle()); }
+
 void SqliteBackend::BeginTrans() {
   transactions_.Begin([this](const std::string& sql) { ExecuteNative(sql); });
 }

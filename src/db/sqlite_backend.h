@@ -27,6 +27,8 @@ class SqliteBackend final : public DatabaseBackend {
   std::unique_ptr<DatabaseBackend> OpenAnother() const override;
   std::optional<GroupedSum> ReadGroupedSumInParts(DatabaseBackend& beside,
                                                   const GroupedSumRequest& request) override;
+  // sqlite3_interrupt, which SQLite allows from any thread while the connection is open.
+  void Interrupt() noexcept override;
   void BeginTrans() override;
   void CommitTrans() override;
   void Rollback() override;

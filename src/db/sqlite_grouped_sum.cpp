@@ -251,9 +251,11 @@ class ReadSnapshot {
     if (own_ && sqlite3_exec(handle, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) ThrowLastError(handle);
   }
   ~ReadSnapshot() {
-    if (own_ && sqlite3_exec(handle_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
-      qCWarning(lcDb) << "Ending a read of a grouped sum failed:" << sqlite3_errmsg(handle_);
-    }
+    if (!own_ || sqlite3_exec(handle_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK) return;
+    // An interrupt meant for the read may land on its end; a read left open would keep the next
+    // transaction on this connection from starting, so it is ended the other way.
+    qCWarning(lcDb) << "Ending a read of a grouped sum failed:" << sqlite3_errmsg(handle_);
+    if (sqlite3_get_autocommit(handle_) == 0) sqlite3_exec(handle_, "ROLLBACK", nullptr, nullptr, nullptr);
   }
   ReadSnapshot(const ReadSnapshot&) = delete;
   ReadSnapshot& operator=(const ReadSnapshot&) = delete;

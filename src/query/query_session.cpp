@@ -121,24 +121,37 @@ void QuerySession::KeepRunState(const Conditions& conditions, const SelectionTex
 }
 
 UpdateOutcome QuerySession::Update(const Selection& selection) {
+  RunStop neverAsked;
+  return Update(selection, neverAsked);
+}
+
+UpdateOutcome QuerySession::Update(const Selection& selection, RunStop& stop) {
   const auto runLock = StartRun(selection);
   BuildCriteria(selection, conditions_);
   const std::string countryCode = CountryCode(selection.country);
-  // Both queries are checked before anything is written, so a query the engine rejects stops the run here.
   const std::string areaSql = AreaQuery(countryCode, conditions_);
   const std::string changeSql = ChangeQuery(countryCode, conditions_.ChangeField, conditions_);
-  workDb_->CheckQuery(areaSql);
-  workDb_->CheckQuery(changeSql);
-  texts_ = TextsOf(selection);
-
   // Everything that can fail without the workbook is done before FILTERED is rewritten: the second
-  // connection is opened and both queries are read (the change query is FILTERED's new text, so its rows
-  // are the label's count and the report's data, handed to the refresh: the workbook reads no database). The
-  // office is then driven from the calling thread, so that every office call of every run comes from the one
-  // thread that runs them (an office started there lives as long as that thread).
-  const UpdateFigures figures =
-      ReadFiguresOfUpdate(*workDb_, SideDatabase(), countryCode, conditions_, areaSql, changeSql);
+  // connection is opened, both queries are checked (so a query the engine rejects stops the run here) and
+  // read (the change query is FILTERED's new text, so its rows are the label's count and the report's
+  // data, handed to the refresh: the workbook reads no database). A stop asked for meanwhile cuts this
+  // part short, and nothing is written. The office is then driven from the calling thread, so that every
+  // office call of every run comes from the one thread that runs them (an office started there lives as
+  // long as that thread).
+  db::Database* side = SideDatabase();
+  auto read = stop.UnlessStopped({workDb_.get(), side}, [&] {
+    workDb_->CheckQuery(areaSql);
+    workDb_->CheckQuery(changeSql);
+    texts_ = TextsOf(selection);
+    return ReadFiguresOfUpdate(*workDb_, side, countryCode, conditions_, areaSql, changeSql);
+  });
   UpdateOutcome outcome;
+  if (!read) {
+    outcome.cancelled = outcome.filteredAsBefore = true;
+    outcome.labelText = UpdateLabelText(outcome);
+    return outcome;
+  }
+  UpdateFigures& figures = *read;
   outcome.recordCount = static_cast<long>(figures.changes.rows.size());
   outcome.area = figures.area;
   if (const std::string problem = ReportProblem(); !problem.empty()) {

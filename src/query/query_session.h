@@ -13,6 +13,7 @@
 #include "query/country_status.h"
 #include "query/criteria.h"
 #include "query/filters.h"
+#include "query/run_stop.h"
 #include "query/selection.h"
 #include "query/update_run.h"
 #include "workbook/refresh_workbook.h"
@@ -61,7 +62,8 @@ struct FilteredRefresh {
 // update, std::async reads the area on the side connection while the run thread reads the change rows on
 // the work connection, and the update waits for it before it goes on. The status sink is called on the run
 // thread: a window that shows its text must pass it to its own thread. The session is destroyed only after
-// its run has ended.
+// its run has ended. The one call that another thread makes during a run is RunStop::Request on the stop
+// handed to Update, which interrupts the update's queries on both connections (Database::Interrupt).
 class QuerySession {
  public:
   QuerySession(std::unique_ptr<db::Database> database, workbook::SpreadsheetSystem& office,
@@ -94,6 +96,9 @@ class QuerySession {
   // FILTERED back as it was, so that the database and the report agree. RunRefused when a box of the
   // selection had no list, or another run in the program folder outlasted the wait.
   UpdateOutcome Update(const Selection& selection);
+  // The same, stopped by `stop` (which another thread may request) while its figures are read: the
+  // outcome is then cancelled, with nothing written. A stop asked for later lets the update finish.
+  UpdateOutcome Update(const Selection& selection, RunStop& stop);
 
   // Runs (an update, or a whole batch) take turns per program folder: FILTERED and the report workbook are
   // one per folder, and two runs at once would mix their selections. A run waits for the one before it up

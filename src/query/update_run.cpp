@@ -36,6 +36,7 @@ std::string FilteredLine(const UpdateOutcome& outcome) {
 }  // namespace
 
 std::string UpdateLabelText(const UpdateOutcome& outcome) {
+  if (outcome.cancelled) return kUpdateCancelled;
   return std::to_string(outcome.recordCount) + " records selected " + "\r\n" +
          " Total Area (Ha): " + WholeHectares(outcome.area) + "\r\n" + WorkbookLines(outcome.workbook) +
          FilteredLine(outcome);

@@ -20,6 +20,7 @@
 #include "demo_database.h"
 #include "fake_spreadsheet.h"
 #include "no_office.h"
+#include "query/update_run.h"
 #include "recording_modal_host.h"
 #include "sqlite_fixture.h"
 #include "ui_common/qt_modal_host.h"
@@ -271,6 +272,35 @@ TEST_F(Form1RunTest, ALongUpdateLeavesTheWindowAnsweringAndTakesNoSecondRun) {
   EXPECT_EQ(ended, 1);
   EXPECT_TRUE(form->Label1()->text().contains("records selected")) << form->Label1()->text().toStdString();
   EXPECT_TRUE(modals.messages.isEmpty()) << modals.messages.join("\n").toStdString();
+}
+
+// Esc while an update of a large country reads its figures stops it, and nothing is changed.
+TEST_F(Form1RunTest, EscDuringALongUpdateCancelsItAndChangesNothing) {
+  tools::DemoOptions demo;
+  demo.recordsPerCountry = 100;
+  demo.largeCountry = "FR";
+  demo.largeRecords = 300'000;
+  tools::WriteDemoDatabase(folder.File("MOSA_DB.mdb"), demo);
+  form = std::make_unique<Form1>(folder.str(), modals, noOffice);
+  ASSERT_TRUE(form->Form_Load());
+  form->show();
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  form->Combo1()->setEditText("FR France");
+  const auto filtered = [this] {
+    return testing::QueryText(folder.File("MOSA_DB.mdb"),
+                              "SELECT sql FROM sqlite_master WHERE name = 'FILTERED'");
+  };
+  const std::string before = filtered();
+
+  form->Command1()->click();
+  EXPECT_TRUE(form->CancelButton()->isVisible());
+  QTest::keyClick(form.get(), Qt::Key_Escape);
+  form->WaitForRun();
+  EXPECT_EQ(form->Label1()->text().toStdString(), query::kUpdateCancelled);
+  EXPECT_EQ(filtered(), before);
+  EXPECT_FALSE(form->CancelButton()->isVisible());
+  EXPECT_EQ(form->RunsNotDone(), 1);
 }
 
 TEST(Form1Dialogs, DialogsAreCentredOverTheWindowEvenBeforeItShows) {

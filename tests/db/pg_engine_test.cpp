@@ -2,8 +2,10 @@
 // start-up. The tests that need the server run against the test script's private cluster.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
 
 #include "db/db_engine.h"
 #include "db/db_error.h"
@@ -181,6 +183,28 @@ TEST_F(ServerStartTest, SessionsRunWithoutParallelWorkersUnlessTheServerOrRoleSe
   pg::PgConnection tuned(server->Conninfo(role));
   EXPECT_EQ(tuned.QueryText("SHOW max_parallel_workers_per_gather"), "3");
   EXPECT_EQ(tuned.QueryText("SHOW random_page_cost"), "1");
+}
+
+// The window's Cancel on a server: a cancel request stops the slow statement, which reports itself as
+// interrupted; the connection, on its next statement, works as before.
+TEST_F(ServerStartTest, InterruptCancelsTheRunningStatementOnTheServer) {
+  const std::string role = server->AddRole("cancelled");
+  WriteConnectionFile(server->Conninfo(role) + "\n");
+  const auto database = Open();
+  auto running = std::async(std::launch::async, [&database] {
+    try {
+      database->OpenRecordset("SELECT pg_sleep(60) AS s");
+      return DbError(0, "the sleep ended");
+    } catch (const DbError& error) {
+      return error;
+    }
+  });
+  // A request that finds no statement running yet is ignored, so it is repeated until one lands.
+  while (running.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) database->Interrupt();
+  const DbError error = running.get();
+  EXPECT_TRUE(error.Interrupted()) << error.Number() << " " << error.Description();
+  EXPECT_DOUBLE_EQ(database->OpenRecordset("SELECT sum(AREAHA) as a FROM data_at")->Value("a").ToDouble(),
+                   7.75);
 }
 
 }  // namespace

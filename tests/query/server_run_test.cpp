@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cmath>
 #include <fstream>
+#include <future>
 #include <thread>
 
 #include "db/ascii_case.h"
@@ -266,6 +267,39 @@ TEST_F(ServerRunTest, ALostConnectionDuringTheRewriteIsReportedAndKeepsTheOldFil
   EXPECT_EQ(Filtered(*server), before);                  // read over a new connection
   // The next update works again.
   EXPECT_GT(server->Update(other).recordCount, 0);
+}
+
+// Cancel on a server: an update held up by another session's lock on the change table is ended by a
+// cancel request, and the analyst's FILTERED and report stay as they were.
+TEST_F(ServerRunTest, ACancelRequestEndsAnUpdateOnTheServerAndKeepsFiltered) {
+  ExpectSameUpdate(AllOn("AT Oesterreich"));
+  const Rows before = Filtered(*server);
+  db::pg::PgConnection holder(server_->AdminConninfo());
+  holder.Execute("BEGIN");
+  holder.Execute("LOCK TABLE data_at IN ACCESS EXCLUSIVE MODE");
+  Selection other = AllOn("AT Oesterreich");
+  other.landCover = UnitValues("DLT", "AT", 1).at(0);
+  const std::size_t officeCalls = serverOffice->Calls().size();
+
+  RunStop stop;
+  auto update = std::async(std::launch::async, [&] { return server->Update(other, stop); });
+  db::pg::PgConnection admin(server_->AdminConninfo());
+  for (int i = 0; i < 200 && admin
+                                 .QueryText("SELECT pid FROM pg_stat_activity WHERE usename = $1 AND "
+                                            "wait_event_type = 'Lock'",
+                                            {alice_})
+                                 .empty();
+       ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  stop.Request();
+  const UpdateOutcome outcome = update.get();
+  holder.Execute("COMMIT");
+  EXPECT_TRUE(outcome.cancelled) << outcome.labelText;
+  EXPECT_EQ(serverOffice->Calls().size(), officeCalls);
+  EXPECT_EQ(Filtered(*server), before);
+  stop.Reset();
+  EXPECT_TRUE(server->Update(other, stop).Done());
 }
 
 }  // namespace

@@ -28,6 +28,8 @@ class PgBackend final : public DatabaseBackend {
   void DropQueryDef(const std::string& storedName) override;
   void CreateQueryDef(const std::string& name, const std::string& programSql) override;
   std::unique_ptr<DatabaseBackend> OpenAnother() const override;
+  // A cancel request to the server for this connection's statement (see PgConnection::Cancel).
+  void Interrupt() noexcept override { connection_.Cancel(); }
   void BeginTrans() override;
   void CommitTrans() override;
   void Rollback() override;

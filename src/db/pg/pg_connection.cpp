@@ -57,6 +57,7 @@ constexpr const char* kNoWorkersUnlessConfigured =
 
 void ResultClearer::operator()(pg_result* result) const noexcept { PQclear(result); }
 void PgConnection::Finisher::operator()(pg_conn* connection) const noexcept { PQfinish(connection); }
+void PgConnection::CancelFreer::operator()(pg_cancel* cancel) const noexcept { PQfreeCancel(cancel); }
 
 PgConnection::PgConnection(const std::string& conninfo) : connection_(PQconnectdb(conninfo.c_str())) {
   if (!connection_) throw DbError(kServerUnreachable, "Out of memory while connecting to the server.");
@@ -68,7 +69,21 @@ PgConnection::PgConnection(const std::string& conninfo) : connection_(PQconnectd
   // Notices ("... already exists, skipping") are no failures and nothing for the user.
   PQsetNoticeProcessor(
       connection_.get(), [](void*, const char*) {}, nullptr);
+  KeepCancelKey();
   PrepareSession();
+}
+
+void PgConnection::KeepCancelKey() {
+  const std::scoped_lock lock(cancelMutex_);
+  cancel_.reset(PQgetCancel(connection_.get()));
+}
+
+void PgConnection::Cancel() noexcept {
+  const std::scoped_lock lock(cancelMutex_);
+  if (!cancel_) return;
+  char error[256];
+  // A request that cannot be sent leaves the statement to end as it would; the caller learns nothing more.
+  (void)PQcancel(cancel_.get(), error, sizeof error);
 }
 
 void PgConnection::PrepareSession() {
@@ -88,6 +103,7 @@ void PgConnection::Reconnect() {
     throw DbError(kServerUnreachable, "Cannot connect again to the " + description_ + ": " +
                                           Trimmed(PQerrorMessage(connection_.get())));
   }
+  KeepCancelKey();
   PrepareSession();
 }
 
@@ -98,6 +114,8 @@ void PgConnection::ThrowStatementError(const pg_result* result) const {
     throw DbError(kConnectionLost, "The connection to the " + description_ + " was lost: " + text);
   }
   const char* state = result != nullptr ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+  // query_canceled: a cancel request (Cancel, or the server's own statement timeout) stopped the statement.
+  if (state != nullptr && std::string_view(state) == "57014") throw DbError(kInterrupted, text);
   throw DbError(kServerError, (state != nullptr ? "[" + std::string(state) + "] " : std::string()) + text);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,6 +10,7 @@
 
 struct pg_conn;
 struct pg_result;
+struct pg_cancel;
 
 namespace quorvia::db::pg {
 
@@ -19,7 +21,8 @@ using PgResult = std::unique_ptr<pg_result, ResultClearer>;
 
 // One libpq connection. Every failure is raised as DbError: kServerUnreachable when the connection or the
 // login fails, kConnectionLost when it breaks during a statement, kServerError when the server refuses a
-// statement (its SQLSTATE leads the description). Messages name the server and the database.
+// statement (its SQLSTATE leads the description), kInterrupted when a cancel request stopped it. Messages
+// name the server and the database. Used by one thread at a time, except Cancel.
 class PgConnection {
  public:
   // conninfo: a libpq connection string; passwords come from libpq's usual places only.
@@ -51,11 +54,19 @@ class PgConnection {
   void Reconnect();
   // The backend process serving this connection, for the server's own tools.
   int BackendPid() const noexcept;
+  // Asks the server to cancel the statement this connection runs, if any (PQcancel); from any thread.
+  // A request that finds no statement running is ignored by the server.
+  void Cancel() noexcept;
 
  private:
   struct Finisher {
     void operator()(pg_conn* connection) const noexcept;
   };
+  struct CancelFreer {
+    void operator()(pg_cancel* cancel) const noexcept;
+  };
+  // The cancel key of the backend now serving the connection, made again after Reconnect.
+  void KeepCancelKey();
   // The encoding and settings every session of the program works with.
   void PrepareSession();
   [[noreturn]] void ThrowStatementError(const pg_result* result) const;
@@ -63,6 +74,9 @@ class PgConnection {
 
   std::unique_ptr<pg_conn, Finisher> connection_;
   std::string description_;
+  // Cancel reads the key from another thread while Reconnect may replace it.
+  std::mutex cancelMutex_;
+  std::unique_ptr<pg_cancel, CancelFreer> cancel_;
 };
 
 // A value of the text result format as the layer's FieldValue, typed by the column's type.
