@@ -83,6 +83,16 @@ class Form1RunTest : public ::testing::Test {
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
   }
+  // The demo countries with FR grown to `records` records, in a window without an office.
+  void LoadWithLargeFrance(int records) {
+    tools::DemoOptions demo;
+    demo.recordsPerCountry = 100;
+    demo.largeCountry = "FR";
+    demo.largeRecords = records;
+    tools::WriteDemoDatabase(folder.File("MOSA_DB.mdb"), demo);
+    form = std::make_unique<Form1>(folder.str(), modals, noOffice);
+    ASSERT_TRUE(form->Form_Load());
+  }
   // The batch dialog answered with NUTS 3 regions: AT111, AT121, AT211.
   void AnswerWithThreeRegions() {
     form->Option2(2)->click();
@@ -246,13 +256,7 @@ TEST_F(Form1RunTest, ATextNamingNoCountryIsSaidOnceOnEnterOrLeaving) {
 
 // The update on a country of 1,000,000 records runs while the window's event loop goes on.
 TEST_F(Form1RunTest, ALongUpdateLeavesTheWindowAnsweringAndTakesNoSecondRun) {
-  tools::DemoOptions demo;
-  demo.recordsPerCountry = 100;
-  demo.largeCountry = "FR";
-  demo.largeRecords = 1'000'000;
-  tools::WriteDemoDatabase(folder.File("MOSA_DB.mdb"), demo);
-  form = std::make_unique<Form1>(folder.str(), modals, noOffice);
-  ASSERT_TRUE(form->Form_Load());
+  ASSERT_NO_FATAL_FAILURE(LoadWithLargeFrance(1'000'000));
   form->Combo1()->setEditText("FR France");
   int ended = 0;
   QObject::connect(form.get(), &Form1::RunEnded, [&] { ++ended; });
@@ -276,13 +280,7 @@ TEST_F(Form1RunTest, ALongUpdateLeavesTheWindowAnsweringAndTakesNoSecondRun) {
 
 // Esc while an update of a large country reads its figures stops it, and nothing is changed.
 TEST_F(Form1RunTest, EscDuringALongUpdateCancelsItAndChangesNothing) {
-  tools::DemoOptions demo;
-  demo.recordsPerCountry = 100;
-  demo.largeCountry = "FR";
-  demo.largeRecords = 300'000;
-  tools::WriteDemoDatabase(folder.File("MOSA_DB.mdb"), demo);
-  form = std::make_unique<Form1>(folder.str(), modals, noOffice);
-  ASSERT_TRUE(form->Form_Load());
+  ASSERT_NO_FATAL_FAILURE(LoadWithLargeFrance(300'000));
   form->show();
   form->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
