@@ -1,6 +1,7 @@
 // A whole country read in parts on two connections gives the very figures of the area query and the
 // change query read whole, on data whose floating-point sums change with the order of adding.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <cmath>
 #include <memory>
@@ -101,7 +102,11 @@ TEST_F(WholeCountryFigures, PartsGiveTheFiguresOfTheWholeQueriesToTheBit) {
   const UpdateFigures whole = ReadWhole(*database_, conditions);
   double ofGroups = 0;
   for (const auto& row : whole.changes.rows) ofGroups += std::get<double>(row[1]);
-  ASSERT_NE(ofGroups, std::get<double>(whole.area.storage())) << "the data no longer tells orders apart";
+  // From SQLite 3.43 on, sum() adds with error compensation and the orders give one total; before it,
+  // plain addition tells them apart, and this data must show that.
+  if (sqlite3_libversion_number() < 3043000) {
+    ASSERT_NE(ofGroups, std::get<double>(whole.area.storage())) << "the data no longer tells orders apart";
+  }
   EXPECT_EQ(whole.changes.rows.size(), 40u);
 
   ExpectSameFigures(whole, ReadAsTheUpdate(conditions));

@@ -308,7 +308,7 @@ void LibreOfficeApplication::Quit() {
   } catch (...) {
     LetGo();
     process->Stop();
-    shared_->RemoveLeftoversOfEndedOffice();
+    shared_->RemoveLeftoversOfEndedOffice(process->Pid());
     throw;
   }
 }

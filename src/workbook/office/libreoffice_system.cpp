@@ -123,8 +123,8 @@ void LibreOfficeSystem::EndStartedOffice() noexcept {
 void LibreOfficeSystem::ForgetEndedOffice() {
   startedPid_ = 0;
   // An office ended under a save (killed at a second Ctrl+C, or by the watchdog) leaves its temporary file.
-  if (started_ && !started_->Running()) RemoveSaveFilesOfEndedOffice(started_->Pid(), shared_->filesOpened);
-  shared_->RemoveLeftoversOfEndedOffice();
+  shared_->RemoveLeftoversOfEndedOffice(started_ && !started_->Running() ? std::optional<int>(started_->Pid())
+                                                                         : std::nullopt);
   started_.reset();
   connection_.clear();
 }

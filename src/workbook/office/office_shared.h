@@ -33,8 +33,9 @@ class OfficeShared {
   // The office is in use again: a create took it, or a workbook is opened in it.
   void TakeOver() noexcept { parked_ = false; }
   // The office has ended. Its lock files beside the files it opened stay behind when it dies; they name
-  // this profile, so they are provably ours and are removed. Nothing is parked any more.
-  void RemoveLeftoversOfEndedOffice();
+  // this profile, so they are provably ours and are removed, and so is the half-written save file of an
+  // office ended under a save ("lu<its pid>…tmp"), when its process id is given. Nothing is parked any more.
+  void RemoveLeftoversOfEndedOffice(std::optional<int> officePid = std::nullopt);
 
   const std::filesystem::path profileDir;
   CallWatchdog watchdog;
