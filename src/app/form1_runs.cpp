@@ -11,10 +11,11 @@
 #include "app/error_text.h"
 #include "app/form1.h"
 #include "app/qt_text.h"
-#include "batch_summary/summary_files.h"
 #include "batch_dialog/batch_selection.h"
 #include "batch_dialog/form2.h"
+#include "batch_summary/summary_files.h"
 #include "db/db_error.h"
+#include "query/batch_run.h"
 #include "query/batch_stop.h"
 #include "query/query_session.h"
 #include "ui_common/modal_host.h"
@@ -107,11 +108,11 @@ void Form1::Command2_Click() {
     QMetaObject::invokeMethod(
         this, [this, step] { ShowBatchStep(step.statusText, step.hourglass); }, Qt::QueuedConnection);
   };
-  StartRun([session = session_.get(), request = std::move(request), stop = stop_, hold = batchHold_,
-            beforeItem, files = batchFileOptions_, database = DatabaseFile()] {
+  StartRun([session = session_.get(), office = &office_, request = std::move(request), stop = stop_,
+            hold = batchHold_, beforeItem, files = batchFileOptions_, database = DatabaseFile()] {
     RunEnd end;
     try {
-      auto batch = session->StartBatch(request);
+      auto batch = query::StartBatch(*session, request);
       const auto outcome = query::RunBatch(batch, beforeItem, [&stop, &hold] {
         hold->WaitWhileHeld();
         return stop->Requested();
@@ -120,7 +121,7 @@ void Form1::Command2_Click() {
       end.done = outcome.Complete() && outcome.processed == query::SelectedItemCount(request);
       // The summary and the PDFs come from the same office, on the same thread, after the last copy.
       end.batchFiles =
-          batch_summary::WriteBatchFiles(session->Office(), session->ProgramFolder(), request, outcome, files);
+          batch_summary::WriteBatchFiles(*office, session->ProgramFolder(), request, outcome, files);
       if (end.batchFiles) {
         end.labelText = batch_summary::LabelWithSummary(outcome.labelText, *end.batchFiles);
         end.done = end.done && end.batchFiles->problems.empty();
