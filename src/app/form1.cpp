@@ -234,6 +234,35 @@ query::Selection Form1::ReadSelection() const {
   return selection;
 }
 
+namespace {
+
+void Choose(QComboBox* box, const QString& text) {
+  const int index = box->findText(text);
+  if (index >= 0) {
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+  } else {
+    box->setEditText(text);
+  }
+}
+
+}  // namespace
+
+void Form1::ShowSelection(const query::Selection& selection, const QString& statusText) {
+  Choose(Box(query::FilterId::country), Q(selection.country));
+  for (const auto& filter : query::kFilters) {
+    if (!filter.levelIndex) continue;
+    const auto level = selection.*filter.levelIndex;
+    const auto buttons = levelButtons_[query::IndexOf(filter.id)];
+    if (level && static_cast<std::size_t>(*level) < buttons.size()) buttons[*level]->click();
+  }
+  for (const auto& filter : query::kFilters) {
+    if (filter.kind != query::FilterKind::country) Choose(Box(filter.id), Q(selection.*filter.slot));
+  }
+  option3_[selection.byReviewedChange ? 0 : 1]->click();
+  label1_->setText(statusText);
+}
+
 // --- shared ----------------------------------------------------------------------------------------
 
 const std::string& Form1::NutsField() const {

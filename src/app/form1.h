@@ -125,6 +125,9 @@ class Form1 : public QWidget {
 
   // The selection as plain values.
   query::Selection ReadSelection() const;
+  // Sets the controls to a selection made without the window (quorvia-run), as a user would: an entry in a
+  // box's list is chosen, another text typed, a level button clicked; and the status label's text.
+  void ShowSelection(const query::Selection& selection, const QString& statusText);
 
   // How many runs (updates, batches) since the window was built did not do everything they were asked:
   // refused, stopped by an error, the workbook or its cover page not written, or a batch item failed.

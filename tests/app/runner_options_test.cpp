@@ -11,8 +11,8 @@ TEST(RunnerOptions, ReadsASelectionAndABatch) {
                                            "--nuts-level", "2", "--batch", "Nuts", "--item", "AT11", "--item",
                                            "AT12", "--prefix", "", "--lists", "--screenshot", "w.png"});
   EXPECT_EQ(options.folder, "/tmp/q");
-  EXPECT_EQ(options.country, "AT Oesterreich");
-  EXPECT_EQ(options.nutsLevel, 2);
+  EXPECT_EQ(options.Text(query::FilterId::country), "AT Oesterreich");
+  EXPECT_EQ(options.Level(query::FilterId::nutsRegion), 2);
   EXPECT_EQ(options.batchUnit, "Nuts");
   EXPECT_EQ(options.batchItems, (std::vector<std::string>{"AT11", "AT12"}));
   EXPECT_EQ(options.prefix, "");
