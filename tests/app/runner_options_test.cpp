@@ -21,6 +21,32 @@ TEST(RunnerOptions, ReadsASelectionAndABatch) {
   EXPECT_FALSE(options.update);
 }
 
+// Each filter of the table is read from its own option, into its own place, with its level where it has one.
+TEST(RunnerOptions, EveryFilterHasItsOptionAndALevelledOneItsLevel) {
+  std::vector<std::string> arguments{"--folder", "f"};
+  for (const auto& filter : query::kFilters) {
+    arguments.insert(arguments.end(), {std::string("--") + filter.optionName, filter.unitName});
+    if (query::LevelCount(filter) > 0) {
+      arguments.insert(arguments.end(), {std::string("--") + filter.optionName + "-level",
+                                         std::to_string(query::LevelCount(filter))});
+    }
+  }
+  const auto options = ParseRunnerOptions(arguments);
+  for (const auto& filter : query::kFilters) {
+    EXPECT_EQ(options.Text(filter.id), filter.unitName) << filter.optionName;
+    const auto expected =
+        query::LevelCount(filter) > 0 ? std::optional(query::LevelCount(filter)) : std::nullopt;
+    EXPECT_EQ(options.Level(filter.id), expected) << filter.optionName;
+  }
+  // Scripts keep today's spellings.
+  const auto spelled = ParseRunnerOptions({"--folder", "f", "--landcover", "Forests", "--shoreline", "s",
+                                           "--watershed", "w", "--elevation-level", "2"});
+  EXPECT_EQ(spelled.Text(query::FilterId::landCover), "Forests");
+  EXPECT_EQ(spelled.Text(query::FilterId::shoreline), "s");
+  EXPECT_EQ(spelled.Text(query::FilterId::watershed), "w");
+  EXPECT_EQ(spelled.Level(query::FilterId::elevation), 2);
+}
+
 TEST(RunnerOptions, RejectsWhatCannotBeRun) {
   EXPECT_THROW(ParseRunnerOptions({"--update"}), std::invalid_argument);  // no folder
   EXPECT_THROW(ParseRunnerOptions({"--folder", "f", "--nuts-level", "4"}), std::invalid_argument);
