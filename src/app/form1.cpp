@@ -7,23 +7,18 @@
 #include <QSignalBlocker>
 #include <QStyle>
 #include <algorithm>
-#include <filesystem>
 #include <utility>
 
 #include "app/access_start_up.h"
 
-#include "app/error_text.h"
 #include "app/label_colour.h"
 #include "app/qt_text.h"
 #include "batch_dialog/batch_selection.h"
 #include "batch_dialog/form2.h"
-#include "db/db_engine.h"
-#include "db/db_error.h"
 #include "query/country_table.h"
 #include "query/query_session.h"
-#include "query/updata.h"
+#include "run_control/country_selection.h"
 #include "ui_common/modal_host.h"
-#include "vocabulary/file_names.h"
 
 namespace quorvia::app {
 namespace {
@@ -43,7 +38,11 @@ const std::string kNothing;
 
 Form1::Form1(std::string programFolder, ui::ModalHost& modals, workbook::SpreadsheetSystem& office,
              QWidget* parent)
-    : QWidget(parent), programFolder_(std::move(programFolder)), modals_(modals), office_(office) {
+    : QWidget(parent),
+      programFolder_(std::move(programFolder)),
+      modals_(modals),
+      office_(office),
+      controller_(programFolder_, office) {
   BuildLayout();
   BuildRunControls();
   ConnectHandlers();
@@ -71,63 +70,19 @@ void Form1::ConnectHandlers() {
   combos_[0]->installEventFilter(this);
 }
 
-namespace {
-
-// A database file that is not there (or is a folder) is named whole, with how to get one.
-QString MissingDatabaseText(const std::string& path) {
-  std::error_code error;
-  const bool folder = std::filesystem::is_directory(path, error);
-  if (!folder && std::filesystem::exists(path, error)) return {};
-  return QStringLiteral(
-             "The database %1 %2.\n\nCopy your MOSA_DB.mdb there, make a demo folder (Quorvia's start "
-             "dialog, or quorvia-run --make-demo FOLDER), or start Quorvia on another program folder.")
-      .arg(Q(path), folder ? QStringLiteral("is a folder, not a file") : QStringLiteral("does not exist"));
-}
-
-}  // namespace
-
 bool Form1::Form_Load() {
-  const std::string path = programFolder_ + "/MOSA_DB.mdb";
-  // A folder that points at a server does not use MOSA_DB.mdb at all: an Access file there is left alone.
-  if (!db::DBEngine::Instance().OnServer(path)) {
-    if (const QString missing = MissingDatabaseText(path); !missing.isEmpty()) {
-      modals_.ShowMessage(this, missing);
-      return false;
-    }
-    if (!OfferAccessConversion(this, path, modals_)) return false;
-  }
-  try {
-    session_ = std::make_unique<query::QuerySession>(db::DBEngine::Instance().OpenDatabase(path), office_,
-                                                     programFolder_);
-    // The sink is called on the run thread; the label is set on the window's.
-    session_->SetStatusSink([this](const std::string& text) {
-      if (statusEcho_) statusEcho_(text);
-      QMetaObject::invokeMethod(
-          this, [this, text] { SetLabel1(text); }, Qt::QueuedConnection);
-    });
-    FillCountryBox();
-  } catch (const db::DbError& error) {
-    // With a connection file the database is on a server, and the file is what the user can check.
-    modals_.ShowMessage(
-        this,
-        QStringLiteral("Cannot open the database %1\n\n").arg(Q(db::DBEngine::Instance().SourceOf(path))) +
-            ErrorText(error));
-    return false;
-  }
-  if (combos_[0]->count() == 0) {
-    // Without a country's DATA_ table there is no country to choose; say so instead of failing on an empty
-    // code.
-    modals_.ShowMessage(this, Q(query::NoCountryTableText(db::DBEngine::Instance().SourceOf(path))));
-    return true;
-  }
+  const auto opened = controller_.Open(
+      [this](const std::string& databasePath) { return OfferAccessConversion(this, databasePath, modals_); });
+  if (opened.goOn) FillCountryBox(opened.countryEntries);
+  if (opened.message) modals_.ShowMessage(this, *opened.message);
+  if (!opened.goOn || opened.countryEntries.empty()) return opened.goOn;
   // Setting the text raises the change event, which runs the country selection.
   combos_[0]->setEditText(combos_[0]->itemText(0));
   combos_[0]->repaint();
   return true;
 }
 
-void Form1::FillCountryBox() {
-  const auto entries = session_->CountryEntries();
+void Form1::FillCountryBox(const std::vector<std::string>& entries) {
   // Adding the first entry to an editable box would set its text; the change event belongs to the
   // moment the text is set on purpose.
   const QSignalBlocker blocker(combos_[0]);
@@ -178,12 +133,7 @@ void Form1::Combo1_Change() {
 }
 
 void Form1::Combo1_Click() {
-  if (!CountryNamed(combos_[0]->currentText())) return;
-  try {
-    RunCountrySelection();
-  } catch (const db::DbError& error) {
-    ReportError(error);
-  }
+  if (CountryNamed(combos_[0]->currentText())) RunCountrySelection();
 }
 
 std::string Form1::CountryCode() const {
@@ -198,33 +148,37 @@ std::optional<int> Form1::LevelIndex(const query::Filter& filter) const {
   return CheckedIndex(levelButtons_[query::IndexOf(filter.id)]);
 }
 
+query::FilterLevels Form1::Levels() const {
+  query::FilterLevels levels;
+  for (const auto& filter : query::kFilters) {
+    if (filter.levelIndex) levels.*filter.levelIndex = LevelIndex(filter);
+  }
+  return levels;
+}
+
 void Form1::RunCountrySelection() {
-  const std::string countryCode = CountryCode();
+  const auto read = run_control::ReadCountrySelection(Session(), CountryCode(), Levels(), DatabaseFile());
   // Until its list for this country is read, a box shows nothing that could be chosen.
   for (const auto& filter : query::kFilters) {
     if (filter.kind != query::FilterKind::country) listLoaded_[BoxIndex(filter)] = false;
   }
   for (const auto& filter : query::kFilters) {
-    if (filter.kind == query::FilterKind::levelled) RefillLevelBox(filter);
+    const auto& list = read.lists[query::IndexOf(filter.id)];
+    if (read.emptied[query::IndexOf(filter.id)]) Box(filter.id)->clear();
+    if (list) RefillFilterBox(Box(filter.id), *list);
   }
-  ShowDataStatus(countryCode);
-  SetChangeTypeButtons(countryCode);
-  for (const auto& filter : query::kFilters) {
-    if (filter.kind == query::FilterKind::plain) {
-      RefillFilterBox(Box(filter.id), session_->FilterList(filter, countryCode).entries);
-    }
-  }
+  if (read.status) ShowDataStatus(*read.status);
+  if (read.hasChange1) SetChangeTypeButtons(*read.hasChange1);
+  if (read.message) modals_.ShowMessage(this, *read.message);
 }
 
-void Form1::ShowDataStatus(const std::string& countryCode) {
-  if (const auto display = session_->DataStatus(countryCode)) {
-    label3_->setText(Q(display->caption));
-    SetTextColour(label3_, QColor::fromRgb(display->rgb));
-  }
+void Form1::ShowDataStatus(const query::StatusDisplay& display) {
+  label3_->setText(Q(display.caption));
+  SetTextColour(label3_, QColor::fromRgb(display.rgb));
 }
 
-void Form1::SetChangeTypeButtons(const std::string& countryCode) {
-  if (session_->HasChange1(countryCode)) {
+void Form1::SetChangeTypeButtons(bool hasChange1) {
+  if (hasChange1) {
     option3_[0]->setEnabled(true);
     option3_[0]->setChecked(true);
   } else {
@@ -245,21 +199,9 @@ void Form1::RefillFilterBox(QComboBox* box, const std::vector<std::string>& entr
 
 // --- level lists -----------------------------------------------------------------------------------
 
-void Form1::Option1_Click(int /*index*/) {
-  try {
-    AfegimEBK();
-  } catch (const db::DbError& error) {
-    ReportError(error);
-  }
-}
+void Form1::Option1_Click(int /*index*/) { AfegimEBK(); }
 
-void Form1::Option2_Click(int /*index*/) {
-  try {
-    AfegimNUTS();
-  } catch (const db::DbError& error) {
-    ReportError(error);
-  }
-}
+void Form1::Option2_Click(int /*index*/) { AfegimNUTS(); }
 
 void Form1::AfegimNUTS() { RefillLevelBox(query::FilterOf(query::FilterId::nutsRegion)); }
 
@@ -270,9 +212,11 @@ void Form1::RefillLevelBox(const query::Filter& filter) {
   QComboBox* box = Box(filter.id);
   box->clear();
   listLoaded_[BoxIndex(filter)] = false;
-  const auto list = session_->FilterList(filter, CountryCode(), LevelIndex(filter));
-  listLoaded_[BoxIndex(filter)] = true;  // also without a level: the empty box then means no filter
-  if (!list.column.empty()) RefillFilterBox(box, list.entries);
+  const auto list =
+      run_control::ReadLevelList(Session(), filter, CountryCode(), LevelIndex(filter), DatabaseFile());
+  // Also without a level the list is read: the empty box then means no filter.
+  if (list.entries) RefillFilterBox(box, *list.entries);
+  if (list.message) modals_.ShowMessage(this, *list.message);
 }
 
 // --- runs ------------------------------------------------------------------------------------------
@@ -290,24 +234,55 @@ query::Selection Form1::ReadSelection() const {
   return selection;
 }
 
+namespace {
+
+void Choose(QComboBox* box, const QString& text) {
+  const int index = box->findText(text);
+  if (index >= 0) {
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+  } else {
+    box->setEditText(text);
+  }
+}
+
+}  // namespace
+
+void Form1::ShowSelection(const query::Selection& selection, const QString& statusText) {
+  Choose(Box(query::FilterId::country), Q(selection.country));
+  for (const auto& filter : query::kFilters) {
+    if (!filter.levelIndex) continue;
+    const auto level = selection.*filter.levelIndex;
+    const auto buttons = levelButtons_[query::IndexOf(filter.id)];
+    if (level && static_cast<std::size_t>(*level) < buttons.size()) buttons[*level]->click();
+  }
+  for (const auto& filter : query::kFilters) {
+    if (filter.kind != query::FilterKind::country) Choose(Box(filter.id), Q(selection.*filter.slot));
+  }
+  option3_[selection.byReviewedChange ? 0 : 1]->click();
+  label1_->setText(statusText);
+}
+
 // --- shared ----------------------------------------------------------------------------------------
 
 const std::string& Form1::NutsField() const {
-  return session_ ? session_->ChosenColumn(query::FilterOf(query::FilterId::nutsRegion)) : kNothing;
+  return controller_.Session() ? Session().ChosenColumn(query::FilterOf(query::FilterId::nutsRegion))
+                               : kNothing;
 }
 
 const std::string& Form1::EbkField() const {
-  return session_ ? session_->ChosenColumn(query::FilterOf(query::FilterId::elevation)) : kNothing;
+  return controller_.Session() ? Session().ChosenColumn(query::FilterOf(query::FilterId::elevation))
+                               : kNothing;
 }
 
 const query::SelectionTexts& Form1::SelectionTexts() const {
   static const query::SelectionTexts kNoTexts;
-  return session_ ? session_->CurrentTexts() : kNoTexts;
+  return controller_.Session() ? Session().CurrentTexts() : kNoTexts;
 }
 
 const query::Conditions& Form1::Conditions() const {
   static const query::Conditions kNoConditions;
-  return session_ ? session_->CurrentConditions() : kNoConditions;
+  return controller_.Session() ? Session().CurrentConditions() : kNoConditions;
 }
 
 void Form1::SetMousePointer(int value) {
@@ -321,12 +296,6 @@ void Form1::SetMousePointer(int value) {
 
 void Form1::SetLabel1(const std::string& text) { label1_->setText(Q(text)); }
 
-void Form1::ReportError(const db::DbError& error) {
-  modals_.ShowMessage(this, ErrorText(error, DatabaseFile()));
-}
-
-std::string Form1::DatabaseFile() const { return programFolder_ + "/" + vocabulary::kDatabaseFileName; }
-
-void Form1::ReportError(const std::exception& error) { modals_.ShowMessage(this, Q(error.what())); }
+std::string Form1::DatabaseFile() const { return controller_.DatabaseFile(); }
 
 }  // namespace quorvia::app

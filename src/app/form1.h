@@ -2,13 +2,11 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QFutureWatcher>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QThreadPool>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -19,10 +17,11 @@
 #include <vector>
 
 #include "batch_summary/summary_files.h"
+#include "query/country_status.h"
 #include "query/criteria.h"
 #include "query/filters.h"
-#include "query/run_stop.h"
 #include "query/selection.h"
+#include "run_control/run_controller.h"
 
 namespace quorvia::db {
 class Database;
@@ -31,7 +30,6 @@ class DbError;
 
 namespace quorvia::query {
 class QuerySession;
-class BatchHold;
 }  // namespace quorvia::query
 
 namespace quorvia::workbook {
@@ -44,19 +42,11 @@ class ModalHost;
 
 namespace quorvia::app {
 
-// What a run (an update or a batch) leaves for the window when it ends on the run thread.
-struct RunEnd {
-  std::optional<std::string> labelText;  // nothing: the label stays as the run left it
-  bool done = false;                     // everything the run was asked for happened
-  std::optional<QString> message;        // an error to put to the user
-  std::optional<batch_summary::BatchFiles> batchFiles;  // a batch's summary and PDFs, when it wrote any
-};
-
 // The main window: the country and filter boxes, the level and change-type buttons, the status labels and
 // the two commands. Handlers are named after their control and event: each reads its controls into a value,
-// hands it to the run's state (query::QuerySession) and writes what comes back into the controls.
-// Updates and batches run on a thread of their own, so the window keeps painting and answering; while one
-// runs, the window leaves the database to it and starts no other.
+// hands it to the run's state (query::QuerySession) or to the run controller, and writes what comes back
+// into the controls. Updates and batches run on the controller's thread, so the window keeps painting and
+// answering; while one runs, the window leaves the database to it and starts no other.
 class Form1 : public QWidget {
   Q_OBJECT
 
@@ -112,10 +102,12 @@ class Form1 : public QWidget {
   void SaveReportAsPdf(const std::string& pdfPath);
   // What a batch writes besides its copies (a summary by default), and what the last batch wrote.
   void SetBatchFileOptions(const batch_summary::BatchFileOptions& options) { batchFileOptions_ = options; }
-  const std::optional<batch_summary::BatchFiles>& LastBatchFiles() const { return lastBatchFiles_; }
+  const std::optional<batch_summary::BatchFiles>& LastBatchFiles() const {
+    return controller_.LastBatchFiles();
+  }
 
   // Whether an update or a batch is running.
-  bool RunGoing() const { return runGoing_; }
+  bool RunGoing() const { return controller_.RunGoing(); }
   // Returns once the run going, if any, has ended and its outcome is shown (for scripts and tests).
   void WaitForRun();
 
@@ -133,12 +125,17 @@ class Form1 : public QWidget {
 
   // The selection as plain values.
   query::Selection ReadSelection() const;
+  // Sets the controls to a selection made without the window (quorvia-run), as a user would: an entry in a
+  // box's list is chosen, another text typed, a level button clicked; and the status label's text.
+  void ShowSelection(const query::Selection& selection, const QString& statusText);
 
   // How many runs (updates, batches) since the window was built did not do everything they were asked:
   // refused, stopped by an error, the workbook or its cover page not written, or a batch item failed.
-  int RunsNotDone() const { return runsNotDone_; }
-  // Also told every status that a run shows while it waits (the runner prints it on standard error).
-  void SetStatusEcho(std::function<void(const std::string&)> echo) { statusEcho_ = std::move(echo); }
+  int RunsNotDone() const { return controller_.RunsNotDone(); }
+  // Also told every status that a run shows while it waits.
+  void SetStatusEcho(std::function<void(const std::string&)> echo) {
+    controller_.SetStatusEcho(std::move(echo));
+  }
 
  signals:
   // A run has ended and its outcome is shown.
@@ -151,39 +148,36 @@ class Form1 : public QWidget {
  private:
   void BuildRunControls();
   void BuildPdfAction();
-  // Runs `work` on the run thread; its end is shown by ShowRunEnd.
-  void StartRun(std::function<RunEnd()> work);
-  void ShowRunEnd();
+  void ConnectController();
+  void ShowRunEnd(const run_control::RunEnd& end);
+  void AfterRun();
   void SetRunning(bool running);
-  void ShowBatchStep(const std::string& statusText, bool hourglass);
   bool CountryNamed(const QString& text) const;
   void SayCountryNotNamed();
   void BuildLayout();
   void ConnectHandlers();
-  void FillCountryBox();
+  void FillCountryBox(const std::vector<std::string>& entries);
   void RunCountrySelection();
-  void ShowDataStatus(const std::string& countryCode);
-  void SetChangeTypeButtons(const std::string& countryCode);
+  void ShowDataStatus(const query::StatusDisplay& display);
+  void SetChangeTypeButtons(bool hasChange1);
   void RefillFilterBox(QComboBox* box, const std::vector<std::string>& entries);
   void RefillLevelBox(const query::Filter& filter);
   std::optional<int> LevelIndex(const query::Filter& filter) const;
+  query::FilterLevels Levels() const;
+  query::QuerySession& Session() const { return *controller_.Session(); }
   std::size_t BoxIndex(const query::Filter& filter) const;
   QComboBox* Box(query::FilterId id) const { return filterBoxes_[query::IndexOf(id)]; }
   void SetLabel1(const std::string& text);
   std::string CountryCode() const;
-  void ReportError(const db::DbError& error);
-  void ReportError(const std::exception& error);
   // The program folder's database file, named in messages about it.
   std::string DatabaseFile() const;
 
   std::string programFolder_;
   ui::ModalHost& modals_;
   workbook::SpreadsheetSystem& office_;
-  std::unique_ptr<query::QuerySession> session_;
+  run_control::RunController controller_;
   int mousePointer_ = kDefaultPointer;
   bool selectionRanForThisAction_ = false;
-  int runsNotDone_ = 0;
-  std::function<void(const std::string&)> statusEcho_;
   // Whether each box's list was read for the country shown; a box without one holds no selection.
   std::array<bool, 6> listLoaded_{};
 
@@ -204,20 +198,10 @@ class Form1 : public QWidget {
   QAction* batchAction_ = nullptr;
   QAction* pdfAction_ = nullptr;
   batch_summary::BatchFileOptions batchFileOptions_;
-  std::optional<batch_summary::BatchFiles> lastBatchFiles_;
   // The country text last answered with a message, so that Enter and the focus leaving say it once.
   QString countryTextSaidNotNamed_;
 
-  // The run thread: one thread, kept while the window lives, so that every office and database call of
-  // one run is made from the same thread and an office started for a run is not ended with its thread.
-  QThreadPool runThread_;
-  QFutureWatcher<RunEnd> runWatcher_;
-  std::shared_ptr<query::RunStop> stop_ = std::make_shared<query::RunStop>();
-  // Held while the window asks whether to stop: the batch starts no item until the answer.
-  std::shared_ptr<query::BatchHold> batchHold_;
   bool askingToClose_ = false;
-  // From the start of a run until its end has been shown (and its message answered).
-  bool runGoing_ = false;
   QPointer<QWidget> focusBeforeRun_;
   bool closeWhenRunEnds_ = false;
 };

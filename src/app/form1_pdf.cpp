@@ -3,10 +3,7 @@
 
 #include "app/form1.h"
 #include "app/qt_text.h"
-#include "query/query_session.h"
 #include "ui_common/modal_host.h"
-#include "vocabulary/file_names.h"
-#include "workbook/spreadsheet_application.h"
 
 namespace quorvia::app {
 
@@ -29,17 +26,7 @@ void Form1::SaveReportAsPdf_Click() {
 }
 
 void Form1::SaveReportAsPdf(const std::string& pdfPath) {
-  if (RunGoing()) return;
-  StartRun([office = &office_, report = programFolder_ + "/" + vocabulary::kReportFileName, pdfPath] {
-    RunEnd end;
-    try {
-      office->ExportPdf(report, pdfPath);
-      end.done = true;
-    } catch (const std::exception& error) {
-      end.message = Q("The PDF " + pdfPath + " was not written: " + error.what());
-    }
-    return end;
-  });
+  if (controller_.SaveReportAsPdf(pdfPath)) SetRunning(true);
 }
 
 }  // namespace quorvia::app

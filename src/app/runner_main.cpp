@@ -1,15 +1,18 @@
 // quorvia-run: the main window without a display, driven from the command line for scripts.
 #include <QApplication>
-#include <QListWidget>
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 
+#include "app/access_start_up.h"
 #include "app/form1.h"
 #include "app/qt_text.h"
 #include "app/runner_options.h"
+#include "app/runner_selection.h"
 #include "app/scripted_modal_host.h"
 #include "app/stop_signals.h"
 #include "program_folder/folder_files.h"
+#include "run_control/run_controller.h"
 #include "vocabulary/file_names.h"
 #include "workbook/office/libreoffice_system.h"
 #include "workbook/office/process/office_options.h"
@@ -18,30 +21,25 @@ namespace {
 
 using quorvia::app::Form1;
 using quorvia::app::RunnerOptions;
+using quorvia::app::RunnerSelection;
+using quorvia::query::FilterKind;
+using quorvia::query::kFilters;
 
 using quorvia::app::Q;
 
-// Sets a box as a user would: choosing the entry when the list has it, typing the text otherwise.
-void Choose(QComboBox* box, const std::string& text) {
-  const int index = box->findText(Q(text));
-  if (index >= 0) {
-    box->setCurrentIndex(index);
-    emit box->activated(index);
-  } else {
-    box->setEditText(Q(text));
+// The selection the options ask for, made as a user makes it in the window: the country first, then the
+// level buttons, the filters' texts and the change type.
+void ApplySelection(RunnerSelection& selection, const RunnerOptions& options) {
+  if (const auto& country = options.Text(quorvia::query::FilterId::country))
+    selection.ChooseCountry(*country);
+  for (const auto& filter : kFilters) {
+    if (const auto& level = options.Level(filter.id)) selection.ChooseLevel(filter, *level - 1);
   }
-}
-
-void ApplySelection(Form1& form, const RunnerOptions& options) {
-  if (options.country) Choose(form.Combo1(), *options.country);
-  if (options.nutsLevel) form.Option2(*options.nutsLevel - 1)->click();
-  if (options.elevationLevel) form.Option1(*options.elevationLevel - 1)->click();
-  if (options.nuts) Choose(form.Combo2(), *options.nuts);
-  if (options.elevation) Choose(form.Combo3(), *options.elevation);
-  if (options.watershed) Choose(form.Combo4(), *options.watershed);
-  if (options.shoreline) Choose(form.Combo5(), *options.shoreline);
-  if (options.landCover) Choose(form.Combo6(), *options.landCover);
-  if (options.changeType) form.Option3(*options.changeType - 1)->click();
+  for (const auto& filter : kFilters) {
+    const auto& text = options.Text(filter.id);
+    if (text && filter.kind != FilterKind::country) selection.SetText(filter, *text);
+  }
+  if (options.changeType) selection.ChooseChangeType(*options.changeType);
 }
 
 std::string Lines(const QString& text) {
@@ -50,29 +48,30 @@ std::string Lines(const QString& text) {
   return lines.toStdString();
 }
 
-void PrintLists(const Form1& form) {
-  const std::array<QComboBox*, 6> boxes = {form.Combo1(), form.Combo2(), form.Combo3(),
-                                           form.Combo4(), form.Combo5(), form.Combo6()};
-  for (std::size_t i = 0; i < boxes.size(); ++i) {
-    std::cout << "Combo" << i + 1 << ":\n";
-    for (int j = 0; j < boxes[i]->count(); ++j)
-      std::cout << "  " << boxes[i]->itemText(j).toStdString() << "\n";
+// Every box's list, in the window's order of boxes.
+void PrintLists(const RunnerSelection& selection) {
+  std::vector<const quorvia::query::Filter*> boxes;
+  for (const auto& filter : kFilters) boxes.push_back(&filter);
+  std::ranges::sort(boxes, {}, &quorvia::query::Filter::boxNumber);
+  for (const auto* filter : boxes) {
+    std::cout << "Combo" << filter->boxNumber << ":\n";
+    for (const auto& entry : selection.Entries(*filter)) std::cout << "  " << entry << "\n";
   }
 }
 
-// The window drawn as a display would show it, with the fonts of this machine.
-bool SaveScreenshot(Form1& form, const std::string& path) {
+// The window drawn as a display would show it, with the fonts of this machine, showing the selection and
+// the status label's text.
+bool SaveScreenshot(const RunnerOptions& options, quorvia::ui::ModalHost& modals,
+                    quorvia::workbook::SpreadsheetSystem& office, const quorvia::query::Selection& selection,
+                    const std::string& statusText) {
+  const std::string& path = *options.screenshot;
+  Form1 form(options.folder, modals, office);
+  if (!form.Form_Load()) return false;
+  form.ShowSelection(selection, Q(statusText));
   form.show();
   if (form.grab().save(Q(path), "PNG")) return true;
   std::cerr << "Cannot save the screenshot " << path << "\n";
   return false;
-}
-
-std::optional<quorvia::app::ScriptedModalHost::BatchAnswer> BatchAnswerOf(const RunnerOptions& options) {
-  if (!options.batchUnit) return std::nullopt;
-  quorvia::app::ScriptedModalHost::BatchAnswer answer{Q(*options.batchUnit), {}, options.allItems};
-  for (const auto& item : options.batchItems) answer.items << Q(item);
-  return answer;
 }
 
 // The files a batch wrote besides its copies, one path a line.
@@ -144,45 +143,62 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(quorvia::ui::kApplicationTitle);
 
-  quorvia::app::ScriptedModalHost modals(BatchAnswerOf(options), Q(options.prefix), options.convert);
+  quorvia::app::ScriptedModalHost modals(std::nullopt, Q(options.prefix), options.convert);
+  const auto say = [&modals](const QString& text) { modals.ShowMessage(nullptr, text); };
   auto officeOptions = quorvia::workbook::office::OfficeOptions::Default();
   officeOptions.reportFolder = options.folder;
   quorvia::workbook::office::LibreOfficeSystem office(officeOptions);
-  Form1 form(options.folder, modals, office);
-  form.SetStatusEcho([](const std::string& text) { std::cerr << text << std::endl; });
+  quorvia::run_control::RunController controller(options.folder, office);
+  controller.SetStatusEcho([](const std::string& text) { std::cerr << text << std::endl; });
+  QObject::connect(&controller, &quorvia::run_control::RunController::Ended,
+                   [&say](const quorvia::run_control::RunEnd& end) {
+                     if (end.message) say(*end.message);
+                   });
   // SIGINT or SIGTERM stops the run as the window's Cancel does: an update that is reading its figures
   // stops at once with nothing changed, a batch's item in hand is finished, and the runs not started yet
   // are not started. A second one ends our office under the item in hand, whose
   // refresh then fails and is undone (FILTERED put back), so the run ends at once with the database and
   // the report in agreement; the office's lock file goes with the office when the program ends.
-  quorvia::app::StopSignals stops([&form] { form.CancelRun(); }, [&office] { office.EndAtOnce(); });
-  if (!form.Form_Load()) return 1;
-  ApplySelection(form, options);
+  quorvia::app::StopSignals stops([&controller] { controller.Cancel(); }, [&office] { office.EndAtOnce(); });
+  const auto opened = controller.Open([&modals](const std::string& databasePath) {
+    return quorvia::app::OfferAccessConversion(nullptr, databasePath, modals);
+  });
+  if (opened.message) say(*opened.message);
+  if (!opened.goOn) return 1;
+  RunnerSelection selection(controller, opened.countryEntries, say);
+  ApplySelection(selection, options);
   stops.ReadPending();
   if (options.update && stops.First() == 0) {
-    form.Command1()->click();
-    form.WaitForRun();
+    controller.Update(selection.Selection());
+    controller.WaitForRun();
   }
   stops.ReadPending();
   if (options.batchUnit && stops.First() == 0) {
-    form.SetBatchFileOptions({.summary = options.summary, .pdfCopies = options.pdfCopies});
-    form.Command2_Click();
-    form.WaitForRun();
+    const auto request = quorvia::app::RunnerBatchRequest(
+        {*options.batchUnit, options.batchItems, options.allItems, options.prefix}, selection, say);
+    if (!request) {
+      controller.CountBatchNotStarted();
+    } else if (controller.Batch(*request, {.summary = options.summary, .pdfCopies = options.pdfCopies})) {
+      controller.WaitForRun();
+    }
   }
   if (options.pdf) {
-    form.SaveReportAsPdf(*options.pdf);
-    form.WaitForRun();
+    controller.SaveReportAsPdf(*options.pdf);
+    controller.WaitForRun();
   }
 
-  std::cout << "Label3: " << form.Label3()->text().toStdString() << "\n";
-  std::cout << "Label1: " << Lines(form.Label1()->text()) << "\n";
-  if (const auto& files = form.LastBatchFiles()) PrintBatchFiles(*files);
+  std::cout << "Label3: " << selection.DataStatusCaption() << "\n";
+  std::cout << "Label1: " << Lines(Q(controller.LabelText())) << "\n";
+  if (const auto& files = controller.LastBatchFiles()) PrintBatchFiles(*files);
   if (options.pdf && std::filesystem::exists(*options.pdf)) {
     std::cout << "PDF: " << std::filesystem::absolute(*options.pdf).string() << "\n";
   }
-  if (options.printLists) PrintLists(form);
-  if (options.screenshot && !SaveScreenshot(form, *options.screenshot)) return 1;
+  if (options.printLists) PrintLists(selection);
+  if (options.screenshot &&
+      !SaveScreenshot(options, modals, office, selection.Selection(), controller.LabelText())) {
+    return 1;
+  }
   if (stops.First() != 0) return stops.ExitStatus();
   // 0 only when everything asked for was done: no message, and every update and batch item complete.
-  return modals.MessageShown() || form.RunsNotDone() > 0 ? 1 : 0;
+  return modals.MessageShown() || controller.RunsNotDone() > 0 ? 1 : 0;
 }

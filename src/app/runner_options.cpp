@@ -16,29 +16,35 @@ int LevelNumber(const std::string& option, const std::string& text, int highest)
 
 using ValueSetter = std::function<void(RunnerOptions&, const std::string&)>;
 
+// Every filter of the table has an option for its text, and a levelled one an option for its level.
+void AddFilterOptions(std::map<std::string, ValueSetter>& options) {
+  for (const auto& filter : query::kFilters) {
+    const auto index = query::IndexOf(filter.id);
+    const std::string name = std::string("--") + filter.optionName;
+    options[name] = [index](RunnerOptions& o, const std::string& v) { o.filterTexts[index] = v; };
+    if (filter.kind != query::FilterKind::levelled) continue;
+    options[name + "-level"] = [index, name, highest = query::LevelCount(filter)](RunnerOptions& o,
+                                                                                  const std::string& v) {
+      o.levels[index] = LevelNumber(name + "-level", v, highest);
+    };
+  }
+}
+
 const std::map<std::string, ValueSetter>& ValueOptions() {
-  static const std::map<std::string, ValueSetter> kOptions = {
-      {"--folder", [](RunnerOptions& o, const std::string& v) { o.folder = v; }},
-      {"--country", [](RunnerOptions& o, const std::string& v) { o.country = v; }},
-      {"--nuts-level",
-       [](RunnerOptions& o, const std::string& v) { o.nutsLevel = LevelNumber("--nuts-level", v, 3); }},
-      {"--nuts", [](RunnerOptions& o, const std::string& v) { o.nuts = v; }},
-      {"--elevation-level",
-       [](RunnerOptions& o, const std::string& v) {
-         o.elevationLevel = LevelNumber("--elevation-level", v, 2);
-       }},
-      {"--elevation", [](RunnerOptions& o, const std::string& v) { o.elevation = v; }},
-      {"--landcover", [](RunnerOptions& o, const std::string& v) { o.landCover = v; }},
-      {"--watershed", [](RunnerOptions& o, const std::string& v) { o.watershed = v; }},
-      {"--shoreline", [](RunnerOptions& o, const std::string& v) { o.shoreline = v; }},
-      {"--change",
-       [](RunnerOptions& o, const std::string& v) { o.changeType = LevelNumber("--change", v, 2); }},
-      {"--batch", [](RunnerOptions& o, const std::string& v) { o.batchUnit = v; }},
-      {"--item", [](RunnerOptions& o, const std::string& v) { o.batchItems.push_back(v); }},
-      {"--prefix", [](RunnerOptions& o, const std::string& v) { o.prefix = v; }},
-      {"--screenshot", [](RunnerOptions& o, const std::string& v) { o.screenshot = v; }},
-      {"--pdf", [](RunnerOptions& o, const std::string& v) { o.pdf = v; }},
-  };
+  static const std::map<std::string, ValueSetter> kOptions = [] {
+    std::map<std::string, ValueSetter> options = {
+        {"--folder", [](RunnerOptions& o, const std::string& v) { o.folder = v; }},
+        {"--change",
+         [](RunnerOptions& o, const std::string& v) { o.changeType = LevelNumber("--change", v, 2); }},
+        {"--batch", [](RunnerOptions& o, const std::string& v) { o.batchUnit = v; }},
+        {"--item", [](RunnerOptions& o, const std::string& v) { o.batchItems.push_back(v); }},
+        {"--prefix", [](RunnerOptions& o, const std::string& v) { o.prefix = v; }},
+        {"--screenshot", [](RunnerOptions& o, const std::string& v) { o.screenshot = v; }},
+        {"--pdf", [](RunnerOptions& o, const std::string& v) { o.pdf = v; }},
+    };
+    AddFilterOptions(options);
+    return options;
+  }();
   return kOptions;
 }
 

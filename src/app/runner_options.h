@@ -1,22 +1,21 @@
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "query/filters.h"
 
 namespace quorvia::app {
 
 // What the headless runner is asked to do, from its command line.
 struct RunnerOptions {
   std::string folder;  // program folder with MOSA_DB.mdb and MOSA_QUERY.xls
-  std::optional<std::string> country;
-  std::optional<int> nutsLevel;  // 1..3
-  std::optional<std::string> nuts;
-  std::optional<int> elevationLevel;  // 1..2
-  std::optional<std::string> elevation;
-  std::optional<std::string> landCover;
-  std::optional<std::string> watershed;
-  std::optional<std::string> shoreline;
+  // Each filter's text (--country, --nuts...) and a levelled filter's level button (--nuts-level, 1 = L1),
+  // by the filter's id.
+  std::array<std::optional<std::string>, query::kFilterCount> filterTexts;
+  std::array<std::optional<int>, query::kFilterCount> levels;
   std::optional<int> changeType;  // 1 = change1, 2 = change2
   bool update = false;
   std::optional<std::string> batchUnit;
@@ -32,6 +31,9 @@ struct RunnerOptions {
   bool summary = true;                      // --no-summary: a batch writes no summary
   std::optional<std::string> pdf;           // --pdf FILE: the report as PDF, after the update if any
   bool pdfCopies = false;                   // --pdf-copies: a batch writes each copy's and its summary's PDF
+
+  const std::optional<std::string>& Text(query::FilterId id) const { return filterTexts[query::IndexOf(id)]; }
+  const std::optional<int>& Level(query::FilterId id) const { return levels[query::IndexOf(id)]; }
 };
 
 // Parses the arguments after the program name. Throws std::invalid_argument with a readable message.

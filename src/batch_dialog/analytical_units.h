@@ -7,6 +7,10 @@
 
 namespace quorvia::batch_dialog {
 
+// What the dialog says when "Next -->" finds no unit, or no item, selected.
+inline constexpr const char* kNoUnitMessage = "You must select one item from the list!";
+inline constexpr const char* kNoItemMessage = "You must select at least one item from the list!";
+
 // The units in the order of the unit list, named as the batch run knows them.
 QStringList AnalyticalUnits();
 

@@ -18,8 +18,6 @@ namespace quorvia::batch_dialog {
 namespace {
 
 const QString kWindowTitle = QStringLiteral("Batch Query Dialog");
-const QString kNoUnitMessage = QStringLiteral("You must select one item from the list!");
-const QString kNoItemMessage = QStringLiteral("You must select at least one item from the list!");
 
 // The layout is fixed and measured in twips.
 using ui::PixelsFromTwips;
@@ -126,7 +124,7 @@ void Form2::Command1_Click() {
 void Form2::LeaveUnitPage() {
   const QString unit = SelectedText(*list1_[0]);
   if (unit.isEmpty()) {
-    modals_.ShowMessage(this, kNoUnitMessage);
+    modals_.ShowMessage(this, QString::fromLatin1(kNoUnitMessage));
     --pageCounter_;
     return;
   }
@@ -140,7 +138,7 @@ void Form2::LeaveUnitPage() {
 void Form2::LeaveItemPage() {
   const int selectedCount = CountSelected(*list1_[1]);
   if (selectedCount == 0) {
-    modals_.ShowMessage(this, kNoItemMessage);
+    modals_.ShowMessage(this, QString::fromLatin1(kNoItemMessage));
     --pageCounter_;
     return;
   }

@@ -11,7 +11,6 @@
 #include "query/change_queries.h"
 #include "query/change_rows.h"
 #include "query/log.h"
-#include "query/query_session.h"
 #include "query/updata.h"
 #include "vocabulary/file_names.h"
 
@@ -72,7 +71,7 @@ std::string AndMore(const std::vector<std::string>& lines) {
 
 // The other filters of the window stay in force for every item: the conditions are built once from the
 // window's selection, and each item replaces only its unit's condition.
-BatchRun::BatchRun(QuerySession& session, BatchRequest request)
+BatchRun::BatchRun(RunSteps& session, BatchRequest request)
     : session_(session),
       runLock_(session.StartRun(request.selection)),
       request_(std::move(request)),
@@ -226,6 +225,12 @@ void BatchRun::RunItemSteps() {
   if (!refresh.coverPageFailure.empty()) {
     NoteFailure(outcome_, item_, "cover page not written: " + refresh.coverPageFailure);
   }
+}
+
+BatchOutcome Batch(RunSteps& session, BatchRequest request) {
+  BatchRun run(session, std::move(request));
+  while (run.Next()) run.RunItem();
+  return run.Outcome();
 }
 
 std::string BatchItemsLine(const BatchOutcome& outcome, int total) {

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "folder_lock/folder_lock.h"
@@ -9,12 +10,11 @@
 #include "query/copy_register.h"
 #include "query/criteria.h"
 #include "query/filters.h"
+#include "query/run_steps.h"
 #include "query/selection.h"
 #include "workbook/query_table.h"
 
 namespace quorvia::query {
-
-class QuerySession;
 
 // What the batch dialog, the input box and the main window handed over.
 struct BatchRequest {
@@ -63,7 +63,7 @@ struct BatchStep {
 // items left are noted as not run. Next always ends with the outcome's final label.
 class BatchRun {
  public:
-  BatchRun(QuerySession& session, BatchRequest request);
+  BatchRun(RunSteps& session, BatchRequest request);
 
   // Sets the conditions and selection texts for the next selected item, hands them to the session, and says
   // what to show; nothing when every selected item has run.
@@ -88,7 +88,7 @@ class BatchRun {
   void RunItemSteps();
   std::optional<std::string> ServerGoneSince();
 
-  QuerySession& session_;
+  RunSteps& session_;
   folder_lock::FolderLock runLock_;  // held from the first item to the end of the batch
   const BatchRequest request_;
   const std::string windowCountry_;
@@ -103,6 +103,10 @@ class BatchRun {
   CopyRegister copyRegister_;
   BatchOutcome outcome_;
 };
+
+// A batch on a session's run state, run item by item by the caller, or all at once.
+inline BatchRun StartBatch(RunSteps& session, BatchRequest request) { return {session, std::move(request)}; }
+BatchOutcome Batch(RunSteps& session, BatchRequest request);
 
 // "Tasks finished" (or why the batch stopped); on further lines, when anything went wrong, how many items
 // were done and which failed or were not run, the first failure, which files were kept under their

@@ -53,6 +53,12 @@ struct Filter {
   int unitPosition;                                        // the unit's place in the dialog's unit list
   // The copy name of a batch item, when it is not the item's text.
   std::string (*itemName)(const std::string& item) = nullptr;
+  // The window's box of the filter (1 = the first) and the caption beside it, which names the box in messages.
+  int boxNumber = 0;
+  const char* boxCaption = "";
+  // The command-line runner's option for the filter's text ("--nuts"); a levelled filter's level option
+  // adds "-level" ("--nuts-level").
+  const char* optionName = "";
 };
 
 // The item name of a shoreline class: "Less than 10km" for "< 10 Km from shoreline", else "More than 10km".
@@ -64,24 +70,30 @@ std::string ShorelineItemName(const std::string& item);
 inline constexpr std::array<Filter, 6> kFilters{{
     {.id = FilterId::country, .kind = FilterKind::country, .unitName = "Country", .column = vocabulary::kCountryColumn,
      .slot = &FilterTexts::country, .coverCell = "B13", .conditionWord = "", .conditionPosition = 0,
-     .unitPosition = 0},
+     .unitPosition = 0,
+     .boxNumber = 1, .boxCaption = "Country", .optionName = "country"},
     {.id = FilterId::nutsRegion, .kind = FilterKind::levelled, .unitName = "Nuts", .column = "",
      .levelColumns = vocabulary::kNutsColumns, .slot = &FilterTexts::nutsRegion,
      .levelIndex = &FilterLevels::nutsLevelIndex, .coverCell = "B15", .conditionWord = "AND ",
-     .conditionPosition = 1, .unitPosition = 1},
+     .conditionPosition = 1, .unitPosition = 1,
+     .boxNumber = 2, .boxCaption = "NUTS", .optionName = "nuts"},
     {.id = FilterId::elevation, .kind = FilterKind::levelled, .unitName = "Elevation breakdown", .column = "",
      .levelColumns = {"EBKL1DS", "EBKL2DS"}, .slot = &FilterTexts::elevation,
      .levelIndex = &FilterLevels::elevationLevelIndex, .coverCell = "B16", .conditionWord = "AND ",
-     .conditionPosition = 4, .unitPosition = 2},
+     .conditionPosition = 4, .unitPosition = 2,
+     .boxNumber = 3, .boxCaption = "Elevation Breakdown", .optionName = "elevation"},
     {.id = FilterId::landCover, .kind = FilterKind::plain, .unitName = "Dominant landcover type", .column = "DLT",
      .slot = &FilterTexts::landCover, .coverCell = "B17", .conditionWord = "AND ", .conditionPosition = 3,
-     .unitPosition = 3},
+     .unitPosition = 3,
+     .boxNumber = 6, .boxCaption = "Dominant Land Cover Type", .optionName = "landcover"},
     {.id = FilterId::watershed, .kind = FilterKind::plain, .unitName = "Watershed code", .column = "WSCODE",
      .slot = &FilterTexts::watershed, .coverCell = "B18", .conditionWord = "AND ", .conditionPosition = 2,
-     .unitPosition = 5},
+     .unitPosition = 5,
+     .boxNumber = 4, .boxCaption = "Water Shed Code", .optionName = "watershed"},
     {.id = FilterId::shoreline, .kind = FilterKind::plain, .unitName = "Distance to shoreline", .column = "CSTDS",
      .slot = &FilterTexts::shoreline, .coverCell = "B19", .conditionWord = "AND ", .conditionPosition = 5,
-     .unitPosition = 4, .itemName = &ShorelineItemName},
+     .unitPosition = 4, .itemName = &ShorelineItemName,
+     .boxNumber = 5, .boxCaption = "Distance to shoreline", .optionName = "shoreline"},
 }};
 // clang-format on
 

@@ -171,12 +171,4 @@ UpdateOutcome QuerySession::Update(const Selection& selection, RunStop& stop) {
   return outcome;
 }
 
-BatchRun QuerySession::StartBatch(BatchRequest request) { return BatchRun(*this, std::move(request)); }
-
-BatchOutcome QuerySession::Batch(BatchRequest request) {
-  BatchRun run = StartBatch(std::move(request));
-  while (run.Next()) run.RunItem();
-  return run.Outcome();
-}
-
 }  // namespace quorvia::query

@@ -24,6 +24,7 @@
 #include "end_to_end_support.h"
 #include "office_demo.h"
 #include "office_test_support.h"
+#include "query/batch_run.h"
 #include "query/filters.h"
 #include "query/query_session.h"
 #include "recording_modal_host.h"
@@ -306,7 +307,7 @@ TEST_F(EndToEndTest, AnItemWhoseOfficeDiedBeforeItsReportWasSavedGetsNoCopy) {
   query::Selection selection = query::AllOn("AT Oesterreich");
   selection.nutsLevelIndex = 1;
   const auto outcome =
-      session.Batch({"2", "Nuts", {regions[1], regions[2]}, {true, true}, "Killed", selection});
+      query::Batch(session, {"2", "Nuts", {regions[1], regions[2]}, {true, true}, "Killed", selection});
 
   EXPECT_EQ(outcome.failed, 1);
   // The report file still holds the first item: a copy of it under the second item's name would lie.
@@ -437,7 +438,7 @@ TEST_F(EndToEndTest, AnUpdateAndEachBatchItemReadTheChangeRowsOnce) {
   request.count = "2";
   request.prefix = "Once";
   request.selection = selection;
-  const auto batch = session.Batch(request);
+  const auto batch = query::Batch(session, request);
   EXPECT_EQ(batch.failed, 0) << (batch.failures.empty() ? "" : batch.failures.front());
   EXPECT_EQ(reads.Count(), readsBeforeBatch + 2);
 }

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/error_text.h"
+#include "run_control/error_text.h"
 #include "app/form1.h"
 #include "db/pg/pg_connection.h"
 #include "no_office.h"
@@ -100,7 +100,7 @@ TEST(RefusedLogin, NoFreeConnectionSlotIsSaidInWords) {
     db::pg::PgConnection refused(server.Conninfo(role));
     FAIL() << "the server let the role in";
   } catch (const db::DbError& error) {
-    EXPECT_EQ(PlainDbProblem(error).toStdString(),
+    EXPECT_EQ(run_control::PlainDbProblem(error).toStdString(),
               "The server refused the login: the server has no free connection slots; try again, or ask its "
               "administrator.")
         << error.Description();

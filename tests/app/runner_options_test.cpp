@@ -11,14 +11,40 @@ TEST(RunnerOptions, ReadsASelectionAndABatch) {
                                            "--nuts-level", "2", "--batch", "Nuts", "--item", "AT11", "--item",
                                            "AT12", "--prefix", "", "--lists", "--screenshot", "w.png"});
   EXPECT_EQ(options.folder, "/tmp/q");
-  EXPECT_EQ(options.country, "AT Oesterreich");
-  EXPECT_EQ(options.nutsLevel, 2);
+  EXPECT_EQ(options.Text(query::FilterId::country), "AT Oesterreich");
+  EXPECT_EQ(options.Level(query::FilterId::nutsRegion), 2);
   EXPECT_EQ(options.batchUnit, "Nuts");
   EXPECT_EQ(options.batchItems, (std::vector<std::string>{"AT11", "AT12"}));
   EXPECT_EQ(options.prefix, "");
   EXPECT_TRUE(options.printLists);
   EXPECT_EQ(options.screenshot, "w.png");
   EXPECT_FALSE(options.update);
+}
+
+// Each filter of the table is read from its own option, into its own place, with its level where it has one.
+TEST(RunnerOptions, EveryFilterHasItsOptionAndALevelledOneItsLevel) {
+  std::vector<std::string> arguments{"--folder", "f"};
+  for (const auto& filter : query::kFilters) {
+    arguments.insert(arguments.end(), {std::string("--") + filter.optionName, filter.unitName});
+    if (query::LevelCount(filter) > 0) {
+      arguments.insert(arguments.end(), {std::string("--") + filter.optionName + "-level",
+                                         std::to_string(query::LevelCount(filter))});
+    }
+  }
+  const auto options = ParseRunnerOptions(arguments);
+  for (const auto& filter : query::kFilters) {
+    EXPECT_EQ(options.Text(filter.id), filter.unitName) << filter.optionName;
+    const auto expected =
+        query::LevelCount(filter) > 0 ? std::optional(query::LevelCount(filter)) : std::nullopt;
+    EXPECT_EQ(options.Level(filter.id), expected) << filter.optionName;
+  }
+  // Scripts keep today's spellings.
+  const auto spelled = ParseRunnerOptions({"--folder", "f", "--landcover", "Forests", "--shoreline", "s",
+                                           "--watershed", "w", "--elevation-level", "2"});
+  EXPECT_EQ(spelled.Text(query::FilterId::landCover), "Forests");
+  EXPECT_EQ(spelled.Text(query::FilterId::shoreline), "s");
+  EXPECT_EQ(spelled.Text(query::FilterId::watershed), "w");
+  EXPECT_EQ(spelled.Level(query::FilterId::elevation), 2);
 }
 
 TEST(RunnerOptions, RejectsWhatCannotBeRun) {

@@ -14,6 +14,7 @@
 #include "db/db_engine.h"
 #include "demo_database.h"
 #include "office_test_support.h"
+#include "query/batch_run.h"
 #include "query/batch_stop.h"
 #include "query/query_session.h"
 #include "report_template.h"
@@ -124,7 +125,7 @@ class SummaryOfficeTest : public ::testing::Test {
     Batch batch;
     batch.request = {std::to_string(items.size()),          "Nuts", items,
                      std::vector<bool>(items.size(), true), prefix, selection};
-    auto run = session.StartBatch(batch.request);
+    auto run = query::StartBatch(session, batch.request);
     int asked = 0;
     batch.outcome = query::RunBatch(
         run, [](const query::BatchStep&) {}, [&] { return stopBefore > 0 && ++asked >= stopBefore; });

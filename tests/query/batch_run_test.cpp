@@ -24,7 +24,7 @@ class BatchRunTest : public ::testing::Test, public RunFixture {
     int count = 0;
     for (bool s : selected) count += s;
     auto run =
-        session->StartBatch({std::to_string(count), unit, items, std::move(selected), prefix, selection});
+        StartBatch(*session, {std::to_string(count), unit, items, std::move(selected), prefix, selection});
     while (const auto step = run.Next()) {
       statuses.push_back(step->statusText);
       hourglasses.push_back(step->hourglass);

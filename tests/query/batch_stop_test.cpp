@@ -15,12 +15,12 @@ class BatchStopTest : public ::testing::Test, public RunFixture {
  protected:
   // A land-cover batch over three items that is asked to stop once `stopAfter` items have begun.
   BatchOutcome RunStoppingAfter(int stopAfter) {
-    auto run = session->StartBatch({"3",
-                                    Unit(FilterId::landCover),
-                                    {"Arable land", "Forests", "Glaciers"},
-                                    {true, true, true},
-                                    "Prefix",
-                                    AllOn("AT Oesterreich")});
+    auto run = StartBatch(*session, {"3",
+                                     Unit(FilterId::landCover),
+                                     {"Arable land", "Forests", "Glaciers"},
+                                     {true, true, true},
+                                     "Prefix",
+                                     AllOn("AT Oesterreich")});
     return RunBatch(
         run, [this](const BatchStep& step) { steps.push_back(step.statusText); },
         [this, stopAfter] { return static_cast<int>(steps.size()) >= stopAfter; });
@@ -43,12 +43,12 @@ TEST_F(BatchStopTest, AStopAfterTheLastItemIsARunToTheEnd) {
 TEST_F(BatchStopTest, AHeldBatchStartsNoItemUntilReleased) {
   BatchHold hold;
   hold.Hold();
-  auto run = session->StartBatch({"2",
-                                  Unit(FilterId::landCover),
-                                  {"Forests", "Glaciers"},
-                                  {true, true},
-                                  "Prefix",
-                                  AllOn("AT Oesterreich")});
+  auto run = StartBatch(*session, {"2",
+                                   Unit(FilterId::landCover),
+                                   {"Forests", "Glaciers"},
+                                   {true, true},
+                                   "Prefix",
+                                   AllOn("AT Oesterreich")});
   std::atomic<int> begun{0};
   auto batch = std::async(std::launch::async, [&] {
     return RunBatch(

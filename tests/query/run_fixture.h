@@ -6,6 +6,7 @@
 
 #include "db/db_engine.h"
 #include "fake_spreadsheet.h"
+#include "query/batch_run.h"
 #include "query/query_session.h"
 #include "selections.h"
 #include "sqlite_fixture.h"

@@ -17,6 +17,7 @@
 #include "demo_database.h"
 #include "fake_spreadsheet.h"
 #include "pg_test_server.h"
+#include "query/batch_run.h"
 #include "query/change_queries.h"
 #include "query/query_session.h"
 #include "query/whole_country_figures.h"
@@ -184,7 +185,8 @@ TEST_F(ServerRunTest, BatchesGiveTheSameFilteredForEveryItemOnBothEngines) {
   const auto regions = UnitValues("N2", "AT", 3);
   const auto runBatch = [&](QuerySession& session) {
     session.FilterList(FilterOf(FilterId::nutsRegion), "AT", 1);
-    auto run = session.StartBatch(
+    auto run = query::StartBatch(
+        session,
         {"3", Unit(FilterId::nutsRegion), regions, {true, true, true}, "Run", AllOn("AT Oesterreich")});
     std::vector<Rows> seen;
     while (run.Next()) {

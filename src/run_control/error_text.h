@@ -5,7 +5,7 @@
 
 #include "db/db_error.h"
 
-namespace quorvia::app {
+namespace quorvia::run_control {
 
 namespace detail {
 
@@ -71,4 +71,4 @@ inline QString ErrorText(const db::DbError& error, const std::string& databaseFi
                                                    .arg(QString::fromStdString(error.Description()));
 }
 
-}  // namespace quorvia::app
+}  // namespace quorvia::run_control

@@ -1,10 +1,10 @@
-#include "app/error_text.h"
+#include "run_control/error_text.h"
 
 #include <filesystem>
 
 #include "disk_room/disk_room.h"
 
-namespace quorvia::app {
+namespace quorvia::run_control {
 namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
@@ -88,4 +88,4 @@ QString RefusedLoginText(const std::string& serverWords) {
   return QStringLiteral("The server cannot be reached.");
 }
 
-}  // namespace quorvia::app
+}  // namespace quorvia::run_control
