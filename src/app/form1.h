@@ -46,9 +46,9 @@ namespace quorvia::app {
 
 // What a run (an update or a batch) leaves for the window when it ends on the run thread.
 struct RunEnd {
-  std::optional<std::string> labelText;  // nothing: the label stays as the run left it
-  bool done = false;                     // everything the run was asked for happened
-  std::optional<QString> message;        // an error to put to the user
+  std::optional<std::string> labelText;                 // nothing: the label stays as the run left it
+  bool done = false;                                    // everything the run was asked for happened
+  std::optional<QString> message;                       // an error to put to the user
   std::optional<batch_summary::BatchFiles> batchFiles;  // a batch's summary and PDFs, when it wrote any
 };
 
@@ -159,6 +159,8 @@ class Form1 : public QWidget {
   bool CountryNamed(const QString& text) const;
   void SayCountryNotNamed();
   void BuildLayout();
+  void BuildFilterBoxes();
+  void SetTabOrder();
   void ConnectHandlers();
   void FillCountryBox();
   void RunCountrySelection();
@@ -185,14 +187,15 @@ class Form1 : public QWidget {
   int runsNotDone_ = 0;
   std::function<void(const std::string&)> statusEcho_;
   // Whether each box's list was read for the country shown; a box without one holds no selection.
-  std::array<bool, 6> listLoaded_{};
+  std::array<bool, query::kFilterCount> listLoaded_{};
 
   std::array<QGroupBox*, 3> frames_{};
-  std::array<QComboBox*, 6> combos_{};
+  // A box and its caption for each filter, in the order of their numbers (Combo1, Label2(0), ...).
+  std::array<QComboBox*, query::kFilterCount> combos_{};
   std::array<QRadioButton*, 2> option1_{};
   std::array<QRadioButton*, 3> option2_{};
   std::array<QRadioButton*, 2> option3_{};
-  std::array<QLabel*, 6> label2_{};
+  std::array<QLabel*, query::kFilterCount> label2_{};
   // The layout's box of each filter (by the filter's id), and the level buttons of a levelled filter.
   std::array<QComboBox*, query::kFilterCount> filterBoxes_{};
   std::array<std::span<QRadioButton* const>, query::kFilterCount> levelButtons_{};
