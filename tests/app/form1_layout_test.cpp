@@ -25,9 +25,11 @@ class Form1LayoutTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testing::ExecuteSql(folder.File("MOSA_DB.mdb"),
-                        testing::CountryTablesSql("AT") + testing::CountryTablesSql("CH") + R"(
-      INSERT INTO UNITS_AT VALUES ('FINAL', 'W1', 'Forests', 'Near', 'AT1', 'AT11', 'AT111', 'E1', 'E2');
-      INSERT INTO UNITS_CH VALUES ('FINAL', 'W2', 'Forests', 'Far', 'CH0', 'CH01', 'CH011', 'E1', 'E2');)");
+                        testing::CountryTablesSql("AT") + testing::CountryTablesSql("CH") +
+                            testing::InsertUnits("AT") +
+                            "('FINAL', 'W1', 'Forests', 'Near', 'AT1', 'AT11', 'AT111', 'E1', 'E2');" +
+                            testing::InsertUnits("CH") +
+                            "('FINAL', 'W2', 'Forests', 'Far', 'CH0', 'CH01', 'CH011', 'E1', 'E2');");
     form = std::make_unique<Form1>(folder.str(), modals, office);
     ASSERT_TRUE(form->Form_Load());
   }
