@@ -155,6 +155,8 @@ class Form1 : public QWidget {
   bool CountryNamed(const QString& text) const;
   void SayCountryNotNamed();
   void BuildLayout();
+  void BuildFilterBoxes();
+  void SetTabOrder();
   void ConnectHandlers();
   void FillCountryBox(const std::vector<std::string>& entries);
   void RunCountrySelection();
@@ -179,14 +181,15 @@ class Form1 : public QWidget {
   int mousePointer_ = kDefaultPointer;
   bool selectionRanForThisAction_ = false;
   // Whether each box's list was read for the country shown; a box without one holds no selection.
-  std::array<bool, 6> listLoaded_{};
+  std::array<bool, query::kFilterCount> listLoaded_{};
 
   std::array<QGroupBox*, 3> frames_{};
-  std::array<QComboBox*, 6> combos_{};
+  // A box and its caption for each filter, in the order of their numbers (Combo1, Label2(0), ...).
+  std::array<QComboBox*, query::kFilterCount> combos_{};
   std::array<QRadioButton*, 2> option1_{};
   std::array<QRadioButton*, 3> option2_{};
   std::array<QRadioButton*, 2> option3_{};
-  std::array<QLabel*, 6> label2_{};
+  std::array<QLabel*, query::kFilterCount> label2_{};
   // The layout's box of each filter (by the filter's id), and the level buttons of a levelled filter.
   std::array<QComboBox*, query::kFilterCount> filterBoxes_{};
   std::array<std::span<QRadioButton* const>, query::kFilterCount> levelButtons_{};

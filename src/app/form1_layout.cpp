@@ -6,6 +6,9 @@
 #include <QScreen>
 #include <algorithm>
 #include <span>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "app/form1.h"
 #include "app/label_colour.h"
@@ -134,7 +137,84 @@ QGroupBox* NewFrame(QWidget* parent, int left, int top, int width, int height) {
   return frame;
 }
 
+// Where a filter's caption and box are drawn, in twips within their parent.
+struct Twips {
+  int left, top, width, height;
+};
+
+// A filter's controls: its box Combo<number> and caption Label2(number - 1) (number and caption from the
+// filter table), each drawn in a frame (Frame(n); 0 is the window itself), and the box's tab index on the
+// form.
+struct FilterPlace {
+  query::FilterId id;
+  int captionFrame;
+  Twips captionAt;
+  int boxFrame;
+  Twips boxAt;
+  int tabIndex;
+};
+
+// By the filter's id. The country, the region and the elevation boxes belong to the window and are drawn
+// over the frames.
+// clang-format off
+constexpr std::array<FilterPlace, query::kFilterCount> kFilterPlaces{{
+    {query::FilterId::country, 1, {180, 465, 1215, 495}, 0, {270, 810, 2205, 360}, 3},
+    {query::FilterId::nutsRegion, 1, {2535, 480, 1215, 495}, 0, {2655, 810, 4605, 360}, 0},
+    {query::FilterId::elevation, 2, {120, 240, 2535, 495}, 0, {255, 1935, 6930, 360}, 2},
+    {query::FilterId::landCover, 2, {120, 960, 2160, 345}, 2, {135, 1200, 6975, 360}, 12},
+    {query::FilterId::watershed, 2, {120, 1680, 2160, 345}, 2, {120, 1920, 2295, 360}, 13},
+    {query::FilterId::shoreline, 2, {2640, 1680, 2160, 345}, 2, {2640, 1920, 4455, 360}, 11},
+}};
+// clang-format on
+
+constexpr bool EveryFilterPlacedOnceByItsId() {
+  std::array<bool, query::kFilterCount> numberTaken{};
+  for (std::size_t i = 0; i < kFilterPlaces.size(); ++i) {
+    const int number = query::kFilters[i].boxNumber;
+    if (query::IndexOf(kFilterPlaces[i].id) != i) return false;
+    if (number < 1 || number > static_cast<int>(query::kFilterCount)) return false;
+    if (numberTaken[static_cast<std::size_t>(number - 1)]) return false;
+    numberTaken[static_cast<std::size_t>(number - 1)] = true;
+  }
+  return true;
+}
+static_assert(EveryFilterPlacedOnceByItsId(), "each filter has one place, and each box number one filter");
+
 }  // namespace
+
+void Form1::BuildFilterBoxes() {
+  const auto parentIn = [this](int frame) -> QWidget* {
+    return frame == 0 ? static_cast<QWidget*>(this) : frames_.at(static_cast<std::size_t>(frame - 1));
+  };
+  for (const FilterPlace& place : kFilterPlaces) {
+    const query::Filter& filter = query::FilterOf(place.id);
+    const auto index = static_cast<std::size_t>(filter.boxNumber - 1);
+    const auto [captionLeft, captionTop, captionWidth, captionHeight] = place.captionAt;
+    label2_[index] = NewLabel(parentIn(place.captionFrame), filter.boxCaption, captionLeft, captionTop,
+                              captionWidth, captionHeight);
+    const std::string name = "Combo" + std::to_string(filter.boxNumber);
+    const auto [boxLeft, boxTop, boxWidth, boxHeight] = place.boxAt;
+    combos_[index] =
+        NewComboBox(parentIn(place.boxFrame), name.c_str(), boxLeft, boxTop, boxWidth, boxHeight);
+    // A caption lies under whatever else its frame draws: the NUTS caption reaches under the L1 button.
+    label2_[index]->lower();
+    if (place.boxFrame == 0) combos_[index]->raise();
+    filterBoxes_[query::IndexOf(place.id)] = combos_[index];
+  }
+}
+
+// Tab order by the form's tab indexes; labels and frames take no focus.
+void Form1::SetTabOrder() {
+  std::vector<std::pair<int, QWidget*>> stops = {{1, command1_},   {4, option2_[0]},  {5, option2_[1]},
+                                                 {6, option2_[2]}, {7, option1_[0]},  {8, option1_[1]},
+                                                 {9, option3_[0]}, {10, option3_[1]}, {14, command2_}};
+  for (const FilterPlace& place : kFilterPlaces) {
+    stops.emplace_back(place.tabIndex, filterBoxes_[query::IndexOf(place.id)]);
+  }
+  std::ranges::sort(stops, {}, [](const auto& stop) { return stop.first; });
+  for (std::size_t i = 1; i < stops.size(); ++i) setTabOrder(stops[i - 1].second, stops[i].second);
+  stops.front().second->setFocus();
+}
 
 void Form1::BuildLayout() {
   setWindowTitle(QStringLiteral("Quorvia v.5 (September 04)"));
@@ -147,22 +227,13 @@ void Form1::BuildLayout() {
   setFont(SansSerif(8));
 
   frames_[0] = NewFrame(this, 105, 60, 7305, 1290);
-  label2_[0] = NewLabel(frames_[0], "Country", 180, 465, 1215, 495);
-  label2_[1] = NewLabel(frames_[0], "NUTS", 2535, 480, 1215, 495);
   option2_[0] = NewOption(frames_[0], "L1", 3675, 375, 1560, 420);
   option2_[1] = NewOption(frames_[0], "L2", 4635, 375, 1560, 420);
   option2_[2] = NewOption(frames_[0], "L3", 5580, 375, 1560, 420);
 
   frames_[1] = NewFrame(this, 120, 1440, 7320, 2745);
-  label2_[2] = NewLabel(frames_[1], "Elevation Breakdown", 120, 240, 2535, 495);
   option1_[0] = NewOption(frames_[1], "L1", 3690, 195, 870, 225);
   option1_[1] = NewOption(frames_[1], "L2", 4650, 210, 870, 225);
-  label2_[5] = NewLabel(frames_[1], "Dominant Land Cover Type", 120, 960, 2160, 345);
-  combos_[5] = NewComboBox(frames_[1], "Combo6", 135, 1200, 6975, 360);
-  label2_[3] = NewLabel(frames_[1], "Water Shed Code", 120, 1680, 2160, 345);
-  combos_[3] = NewComboBox(frames_[1], "Combo4", 120, 1920, 2295, 360);
-  label2_[4] = NewLabel(frames_[1], "Distance to shoreline", 2640, 1680, 2160, 345);
-  combos_[4] = NewComboBox(frames_[1], "Combo5", 2640, 1920, 4455, 360);
 
   frames_[2] = NewFrame(this, 120, 4200, 7320, 600);
   option3_[0] = NewOption(frames_[2], "VARDA90 reviewed against VARDA00", 180, 240, 3000, 195);
@@ -172,23 +243,9 @@ void Form1::BuildLayout() {
   ShowIndicatorsWhole(option2_);
   ShowIndicatorsWhole(option3_);
 
-  // These three belong to the window and are drawn over the frames.
-  combos_[0] = NewComboBox(this, "Combo1", 270, 810, 2205, 360);
-  combos_[1] = NewComboBox(this, "Combo2", 2655, 810, 4605, 360);
-  combos_[2] = NewComboBox(this, "Combo3", 255, 1935, 6930, 360);
-  for (int i = 0; i < 3; ++i) combos_[i]->raise();
-
-  using query::FilterId;
-  const auto place = [this](FilterId id, QComboBox* box, std::span<QRadioButton* const> levels = {}) {
-    filterBoxes_[query::IndexOf(id)] = box;
-    levelButtons_[query::IndexOf(id)] = levels;
-  };
-  place(FilterId::country, combos_[0]);
-  place(FilterId::nutsRegion, combos_[1], option2_);
-  place(FilterId::elevation, combos_[2], option1_);
-  place(FilterId::watershed, combos_[3]);
-  place(FilterId::shoreline, combos_[4]);
-  place(FilterId::landCover, combos_[5]);
+  BuildFilterBoxes();
+  levelButtons_[query::IndexOf(query::FilterId::nutsRegion)] = option2_;
+  levelButtons_[query::IndexOf(query::FilterId::elevation)] = option1_;
 
   command1_ = new QPushButton(QStringLiteral("UPDATE QUERY"), this);
   command1_->setFont(SansSerif(12));
@@ -213,14 +270,7 @@ void Form1::BuildLayout() {
   MakeSelectedButtonTheTabStop(option1_);
   MakeSelectedButtonTheTabStop(option3_);
 
-  // Tab order by the form's tab indexes; labels and frames take no focus.
-  const std::array<QWidget*, 13> tabOrder = {combos_[1],  command1_,   combos_[2],  combos_[0],  option2_[0],
-                                             option2_[1], option2_[2], option1_[0], option1_[1], option3_[0],
-                                             option3_[1], combos_[4],  combos_[5]};
-  for (std::size_t i = 1; i < tabOrder.size(); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
-  setTabOrder(combos_[5], combos_[3]);
-  setTabOrder(combos_[3], command2_);
-  combos_[1]->setFocus();
+  SetTabOrder();
 }
 
 }  // namespace quorvia::app

@@ -8,25 +8,6 @@
 namespace quorvia::batch_summary {
 namespace {
 
-// The filters as the report's cover page names them.
-const char* FilterLabel(query::FilterId id) {
-  switch (id) {
-    case query::FilterId::country:
-      return "Country";
-    case query::FilterId::nutsRegion:
-      return "NUTS region";
-    case query::FilterId::elevation:
-      return "Elevation breakdown";
-    case query::FilterId::landCover:
-      return "Dominant land cover type";
-    case query::FilterId::watershed:
-      return "Watershed code";
-    case query::FilterId::shoreline:
-      return "Distance to shoreline";
-  }
-  return "";
-}
-
 std::string Hectares(double area) {
   char text[64];
   std::snprintf(text, sizeof text, "%.2f", area);
@@ -35,7 +16,7 @@ std::string Hectares(double area) {
 
 std::string ChangeColumnLine(const query::BatchRequest& request, const query::Filter* unit) {
   std::string column = request.selection.byReviewedChange ? vocabulary::kReviewedChangeColumn
-                                                              : vocabulary::kChangesDatabaseColumn;
+                                                          : vocabulary::kChangesDatabaseColumn;
   // The data of two countries know only the second change column.
   if (unit != nullptr && unit->kind == query::FilterKind::country) {
     column += std::string(" (") + vocabulary::kChangesDatabaseColumn + " for BE and DE)";
@@ -60,7 +41,7 @@ workbook::SummaryBook SummaryBookOf(const SummaryTable& table, const query::Batc
   const query::Filter* unit = query::FilterOfUnit(request.unit);
   for (const query::Filter& filter : query::kFilters) {
     const bool isUnit = unit != nullptr && unit->id == filter.id;
-    book.cover.emplace_back(FilterLabel(filter.id),
+    book.cover.emplace_back(filter.coverLabel,
                             isUnit ? "one per item (" + request.unit + ")" : request.selection.*filter.slot);
   }
   book.cover.emplace_back("Change column", ChangeColumnLine(request, unit));

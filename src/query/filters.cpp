@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "workbook/cover_layout.h"
+
 namespace quorvia::query {
 namespace {
 
@@ -13,6 +15,15 @@ constexpr bool IdsAreIndexes() {
   return true;
 }
 static_assert(IdsAreIndexes(), "a filter's id is its place in the table");
+
+// The cover page shows the filters in the table's order on its selection rows, clear of the fixed cells.
+constexpr bool CoverCellsFollowTheTable() {
+  for (std::size_t i = 0; i < kFilters.size(); ++i) {
+    if (workbook::CoverRowOf(kFilters[i].coverCell) != workbook::SelectionRow(i)) return false;
+  }
+  return true;
+}
+static_assert(CoverCellsFollowTheTable(), "a filter's cover cell is the cover page's row for its place");
 
 std::array<const Filter*, kFilterCount> SortedBy(int Filter::*position) {
   std::array<const Filter*, kFilterCount> order{};

@@ -38,7 +38,8 @@ enum class FilterId { country, nutsRegion, elevation, landCover, watershed, shor
 inline constexpr std::size_t kMostLevels = 3;
 
 // Everything the program knows about one filter. The criteria, the batch, the batch dialog's units, the
-// lists and the window go through this table, so a filter is added here and in the window's layout.
+// lists, the window, the cover page and the report template go through this table, so a filter is added
+// here, in the window's layout (app/form1_layout.cpp) and in the demo database's values.
 struct Filter {
   FilterId id;
   FilterKind kind;
@@ -47,13 +48,15 @@ struct Filter {
   std::array<const char*, kMostLevels> levelColumns{};  // a levelled filter's columns, level 1 first
   std::string FilterTexts::*slot;                       // the filter's text in selections, texts, fragments
   std::optional<int> FilterLevels::*levelIndex = nullptr;  // the level buttons of a levelled filter
-  const char* coverCell;                                   // the cover-page cell that shows the filter's text
-  const char* conditionWord;                               // joins the fragment to those before it
-  int conditionPosition;                                   // the fragment's place in the where clause
-  int unitPosition;                                        // the unit's place in the dialog's unit list
+  const char* coverCell;   // the cover-page cell that shows the filter's text: the next of the cover's rows
+  const char* coverLabel;  // the cover page's label beside that cell, also the batch summary's name
+  const char* conditionWord;  // joins the fragment to those before it
+  int conditionPosition;      // the fragment's place in the where clause
+  int unitPosition;           // the unit's place in the dialog's unit list
   // The copy name of a batch item, when it is not the item's text.
   std::string (*itemName)(const std::string& item) = nullptr;
-  // The window's box of the filter (1 = the first) and the caption beside it, which names the box in messages.
+  // The window's box of the filter (1 = the first) and the caption beside it, which names the box in
+  // messages.
   int boxNumber = 0;
   const char* boxCaption = "";
   // The command-line runner's option for the filter's text ("--nuts"); a levelled filter's level option
@@ -69,30 +72,30 @@ std::string ShorelineItemName(const std::string& item);
 // clang-format off
 inline constexpr std::array<Filter, 6> kFilters{{
     {.id = FilterId::country, .kind = FilterKind::country, .unitName = "Country", .column = vocabulary::kCountryColumn,
-     .slot = &FilterTexts::country, .coverCell = "B13", .conditionWord = "", .conditionPosition = 0,
-     .unitPosition = 0,
+     .slot = &FilterTexts::country, .coverCell = "B13", .coverLabel = "Country", .conditionWord = "",
+     .conditionPosition = 0, .unitPosition = 0,
      .boxNumber = 1, .boxCaption = "Country", .optionName = "country"},
     {.id = FilterId::nutsRegion, .kind = FilterKind::levelled, .unitName = "Nuts", .column = "",
      .levelColumns = vocabulary::kNutsColumns, .slot = &FilterTexts::nutsRegion,
-     .levelIndex = &FilterLevels::nutsLevelIndex, .coverCell = "B15", .conditionWord = "AND ",
-     .conditionPosition = 1, .unitPosition = 1,
+     .levelIndex = &FilterLevels::nutsLevelIndex, .coverCell = "B15", .coverLabel = "NUTS region",
+     .conditionWord = "AND ", .conditionPosition = 1, .unitPosition = 1,
      .boxNumber = 2, .boxCaption = "NUTS", .optionName = "nuts"},
     {.id = FilterId::elevation, .kind = FilterKind::levelled, .unitName = "Elevation breakdown", .column = "",
      .levelColumns = {"EBKL1DS", "EBKL2DS"}, .slot = &FilterTexts::elevation,
-     .levelIndex = &FilterLevels::elevationLevelIndex, .coverCell = "B16", .conditionWord = "AND ",
-     .conditionPosition = 4, .unitPosition = 2,
+     .levelIndex = &FilterLevels::elevationLevelIndex, .coverCell = "B16", .coverLabel = "Elevation breakdown",
+     .conditionWord = "AND ", .conditionPosition = 4, .unitPosition = 2,
      .boxNumber = 3, .boxCaption = "Elevation Breakdown", .optionName = "elevation"},
     {.id = FilterId::landCover, .kind = FilterKind::plain, .unitName = "Dominant landcover type", .column = "DLT",
-     .slot = &FilterTexts::landCover, .coverCell = "B17", .conditionWord = "AND ", .conditionPosition = 3,
-     .unitPosition = 3,
+     .slot = &FilterTexts::landCover, .coverCell = "B17", .coverLabel = "Dominant land cover type",
+     .conditionWord = "AND ", .conditionPosition = 3, .unitPosition = 3,
      .boxNumber = 6, .boxCaption = "Dominant Land Cover Type", .optionName = "landcover"},
     {.id = FilterId::watershed, .kind = FilterKind::plain, .unitName = "Watershed code", .column = "WSCODE",
-     .slot = &FilterTexts::watershed, .coverCell = "B18", .conditionWord = "AND ", .conditionPosition = 2,
-     .unitPosition = 5,
+     .slot = &FilterTexts::watershed, .coverCell = "B18", .coverLabel = "Watershed code", .conditionWord = "AND ",
+     .conditionPosition = 2, .unitPosition = 5,
      .boxNumber = 4, .boxCaption = "Water Shed Code", .optionName = "watershed"},
     {.id = FilterId::shoreline, .kind = FilterKind::plain, .unitName = "Distance to shoreline", .column = "CSTDS",
-     .slot = &FilterTexts::shoreline, .coverCell = "B19", .conditionWord = "AND ", .conditionPosition = 5,
-     .unitPosition = 4, .itemName = &ShorelineItemName,
+     .slot = &FilterTexts::shoreline, .coverCell = "B19", .coverLabel = "Distance to shoreline",
+     .conditionWord = "AND ", .conditionPosition = 5, .unitPosition = 4, .itemName = &ShorelineItemName,
      .boxNumber = 5, .boxCaption = "Distance to shoreline", .optionName = "shoreline"},
 }};
 // clang-format on

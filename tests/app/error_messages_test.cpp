@@ -21,11 +21,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kOneCountry = R"(
-  INSERT INTO UNITS_AT VALUES ('FINAL', 'N1', 'Forests', '> 50 Km', 'AT1', 'AT11', 'AT111', 'Low', 'Low a');
-  INSERT INTO DATA_AT VALUES (10.5, 'AT', '211-112', '211-112', 'AT1', 'AT11', 'AT111', 'Low', 'Low a', 'N1',
-                              'Forests', '> 50 Km');
-)";
+const std::string kOneCountry =
+    testing::InsertUnits("AT") +
+    "('FINAL', 'N1', 'Forests', '> 50 Km', 'AT1', 'AT11', 'AT111', 'Low', 'Low a');" +
+    testing::InsertRecords("AT") +
+    "(10.5, 'AT', '211-112', '211-112', 'AT1', 'AT11', 'AT111', 'Low', 'Low a', 'N1', 'Forests', '> 50 Km');";
 
 // A program folder on a tmpfs of its own, so that the test can make its disk read-only or full.
 class FolderOnItsOwnDisk : public ::testing::Test {

@@ -8,12 +8,15 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <QToolTip>
+#include <array>
+#include <vector>
 
 #include "app/form1.h"
 #include "app/status_label.h"
 #include "no_office.h"
 #include "recording_modal_host.h"
 #include "sqlite_fixture.h"
+#include "ui_common/twips.h"
 
 namespace quorvia::app {
 namespace {
@@ -22,9 +25,11 @@ class Form1LayoutTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testing::ExecuteSql(folder.File("MOSA_DB.mdb"),
-                        testing::CountryTablesSql("AT") + testing::CountryTablesSql("CH") + R"(
-      INSERT INTO UNITS_AT VALUES ('FINAL', 'W1', 'Forests', 'Near', 'AT1', 'AT11', 'AT111', 'E1', 'E2');
-      INSERT INTO UNITS_CH VALUES ('FINAL', 'W2', 'Forests', 'Far', 'CH0', 'CH01', 'CH011', 'E1', 'E2');)");
+                        testing::CountryTablesSql("AT") + testing::CountryTablesSql("CH") +
+                            testing::InsertUnits("AT") +
+                            "('FINAL', 'W1', 'Forests', 'Near', 'AT1', 'AT11', 'AT111', 'E1', 'E2');" +
+                            testing::InsertUnits("CH") +
+                            "('FINAL', 'W2', 'Forests', 'Far', 'CH0', 'CH01', 'CH011', 'E1', 'E2');");
     form = std::make_unique<Form1>(folder.str(), modals, office);
     ASSERT_TRUE(form->Form_Load());
   }
@@ -145,6 +150,86 @@ QWidget* TabFrom(QWidget* from, bool backwards) {
   QTest::keyClick(QApplication::focusWidget(), backwards ? Qt::Key_Backtab : Qt::Key_Tab,
                   backwards ? Qt::ShiftModifier : Qt::NoModifier);
   return QApplication::focusWidget();
+}
+
+// Each filter's box and caption keep the place, parent and first text that the form gives them; the
+// boxes of the country, the region and the elevation belong to the window and are drawn over the frames.
+TEST_F(Form1LayoutTest, FilterBoxesAndCaptionsKeepTheirPlaces) {
+  struct Drawn {
+    QComboBox* box;
+    QWidget* boxParent;
+    QRect boxTwips;
+    const char* caption;
+    QWidget* captionParent;
+    QRect captionTwips;
+  };
+  QWidget* window = form.get();
+  const std::array<Drawn, 6> drawn{{
+      {form->Combo1(), window, {270, 810, 2205, 360}, "Country", form->Frame(1), {180, 465, 1215, 495}},
+      {form->Combo2(), window, {2655, 810, 4605, 360}, "NUTS", form->Frame(1), {2535, 480, 1215, 495}},
+      {form->Combo3(),
+       window,
+       {255, 1935, 6930, 360},
+       "Elevation Breakdown",
+       form->Frame(2),
+       {120, 240, 2535, 495}},
+      {form->Combo4(),
+       form->Frame(2),
+       {120, 1920, 2295, 360},
+       "Water Shed Code",
+       form->Frame(2),
+       {120, 1680, 2160, 345}},
+      {form->Combo5(),
+       form->Frame(2),
+       {2640, 1920, 4455, 360},
+       "Distance to shoreline",
+       form->Frame(2),
+       {2640, 1680, 2160, 345}},
+      {form->Combo6(),
+       form->Frame(2),
+       {135, 1200, 6975, 360},
+       "Dominant Land Cover Type",
+       form->Frame(2),
+       {120, 960, 2160, 345}},
+  }};
+  const auto pixels = [](const QRect& twips) {
+    return ui::RectFromTwips(twips.x(), twips.y(), twips.width(), twips.height());
+  };
+  for (std::size_t i = 0; i < drawn.size(); ++i) {
+    const Drawn& expected = drawn[i];
+    SCOPED_TRACE("Combo" + std::to_string(i + 1));
+    EXPECT_EQ(expected.box->parentWidget(), expected.boxParent);
+    EXPECT_EQ(expected.box->geometry(), pixels(expected.boxTwips));
+    const QLabel* label = form->Label2(static_cast<int>(i));
+    EXPECT_EQ(label->text(), expected.caption);
+    EXPECT_EQ(label->parentWidget(), expected.captionParent);
+    EXPECT_EQ(label->geometry(), pixels(expected.captionTwips));
+  }
+  // Before a database is read, each box shows its own name.
+  const Form1 unloaded(folder.str(), modals, office);
+  const std::array<QComboBox*, 6> boxes{unloaded.Combo1(), unloaded.Combo2(), unloaded.Combo3(),
+                                        unloaded.Combo4(), unloaded.Combo5(), unloaded.Combo6()};
+  for (std::size_t i = 0; i < boxes.size(); ++i) {
+    EXPECT_EQ(boxes[i]->currentText().toStdString(), "Combo" + std::to_string(i + 1));
+  }
+}
+
+// The boxes take the focus in the form's order: Combo2, UPDATE QUERY, Combo3, Combo1, the option groups,
+// Combo5, Combo6, Combo4, then BATCH QUERY.
+TEST_F(Form1LayoutTest, TabVisitsTheBoxesInTheFormsOrder) {
+  form->Command2()->setVisible(true);
+  form->show();
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  const std::vector<std::pair<QWidget*, QWidget*>> steps = {
+      {form->Combo2(), form->Command1()}, {form->Command1(), form->Combo3()},
+      {form->Combo3(), form->Combo1()},   {form->Combo1(), form->Option2(0)},
+      {form->Option3(0), form->Combo5()}, {form->Combo5(), form->Combo6()},
+      {form->Combo6(), form->Combo4()},   {form->Combo4(), form->Command2()}};
+  for (const auto& [from, to] : steps) {
+    EXPECT_EQ(TabFrom(from, false), to) << from->objectName().toStdString();
+    EXPECT_EQ(TabFrom(to, true), from);
+  }
 }
 
 TEST_F(Form1LayoutTest, TabReachesAnOptionGroupAtItsSelectedButtonFromEitherSide) {

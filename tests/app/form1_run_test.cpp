@@ -29,18 +29,18 @@ namespace quorvia::app {
 namespace {
 
 // AT: three NUTS 3 regions. FR: one record, no change1.
-constexpr const char* kTwoCountries = R"(
-  INSERT INTO UNITS_AT VALUES
+const std::string kTwoCountries = testing::InsertUnits("AT") + R"(
     ('FINAL', 'N1', 'Forests', '> 50 Km from shoreline', 'AT1', 'AT11', 'AT111', 'Lowlands', 'Low a'),
     ('FINAL', 'N2', 'Pastures', '> 50 Km from shoreline', 'AT1', 'AT12', 'AT121', 'Hills', 'Hill a'),
-    ('FINAL', 'N3', 'Forests', '< 10 Km from shoreline', 'AT2', 'AT21', 'AT211', 'Hills', 'Hill b');
-  INSERT INTO DATA_AT VALUES (10.5, 'AT', '211-112', '211-112', 'AT1', 'AT11', 'AT111', 'Lowlands', 'Low a',
-                              'N1', 'Forests', '> 50 Km from shoreline');
-  INSERT INTO UNITS_FR VALUES
-    ('PARTIAL', 'F1', 'Arable land', '< 10 Km from shoreline', 'FR1', 'FR10', 'FR101', 'Lowlands', 'Low a');
-  INSERT INTO DATA_FR VALUES (2.0, 'FR', '211-112', 'FR1', 'FR10', 'FR101', 'Lowlands', 'Low a', 'F1',
-                              'Arable land', '< 10 Km from shoreline');
-)";
+    ('FINAL', 'N3', 'Forests', '< 10 Km from shoreline', 'AT2', 'AT21', 'AT211', 'Hills', 'Hill b');)" +
+                                  testing::InsertRecords("AT") + R"(
+    (10.5, 'AT', '211-112', '211-112', 'AT1', 'AT11', 'AT111', 'Lowlands', 'Low a', 'N1', 'Forests',
+     '> 50 Km from shoreline');)" +
+                                  testing::InsertUnits("FR") + R"(
+    ('PARTIAL', 'F1', 'Arable land', '< 10 Km from shoreline', 'FR1', 'FR10', 'FR101', 'Lowlands', 'Low a');)" +
+                                  testing::InsertRecords("FR", false) + R"(
+    (2.0, 'FR', '211-112', 'FR1', 'FR10', 'FR101', 'Lowlands', 'Low a', 'F1', 'Arable land',
+     '< 10 Km from shoreline');)";
 
 // The fake office, held at the start of the n-th workbook refresh until the test lets it go: the run is
 // then inside an item for as long as the test needs.
@@ -304,9 +304,8 @@ TEST_F(Form1RunTest, EscDuringALongUpdateCancelsItAndChangesNothing) {
 TEST(Form1Dialogs, DialogsAreCentredOverTheWindowEvenBeforeItShows) {
   testing::TempFolder folder;
   testing::ExecuteSql(folder.File("MOSA_DB.mdb"),
-                      testing::CountryTablesSql("CH") +
-                          "INSERT INTO UNITS_CH VALUES ('FINAL','W','D','C','CH1',"
-                          "'CH11','CH111','E1','E2');");
+                      testing::CountryTablesSql("CH") + testing::InsertUnits("CH") +
+                          "('FINAL','W','D','C','CH1','CH11','CH111','E1','E2');");
   ui::QtModalHost modals;
   workbook::testing::NoOffice office;
   Form1 form(folder.str(), modals, office);

@@ -17,18 +17,18 @@ namespace quorvia::app {
 namespace {
 
 // AT: FINAL, a Change1 column, list values with gaps. FR: PARTIAL, no change1.
-constexpr const char* kTwoCountries = R"(
-  INSERT INTO UNITS_AT VALUES
+const std::string kTwoCountries = testing::InsertUnits("AT") + R"(
     ('FINAL', 'N1', 'Forests', '> 50 Km from shoreline', 'AT1', 'AT11', 'AT111', 'Lowlands', 'Low a'),
     ('FINAL', '',   'Pastures', '> 50 Km from shoreline', 'AT1', 'AT12', 'AT121', 'Hills', 'Hill a'),
-    ('FINAL', NULL, '', NULL, 'AT2', 'AT21', 'AT211', 'Hills', 'Hill b');
-  INSERT INTO DATA_AT VALUES (10.5, 'AT', '211-112', '211-112', 'AT1', 'AT11', 'AT111', 'Lowlands', 'Low a',
-                              'N1', 'Forests', '> 50 Km from shoreline');
-  INSERT INTO UNITS_FR VALUES
-    ('PARTIAL', 'F1', 'Arable land', '< 10 Km from shoreline', 'FR1', 'FR10', 'FR101', 'Lowlands', 'Low a');
-  INSERT INTO DATA_FR VALUES (2.0, 'FR', '211-112', 'FR1', 'FR10', 'FR101', 'Lowlands', 'Low a', 'F1',
-                              'Arable land', '< 10 Km from shoreline');
-)";
+    ('FINAL', NULL, '', NULL, 'AT2', 'AT21', 'AT211', 'Hills', 'Hill b');)" +
+                                  testing::InsertRecords("AT") + R"(
+    (10.5, 'AT', '211-112', '211-112', 'AT1', 'AT11', 'AT111', 'Lowlands', 'Low a', 'N1', 'Forests',
+     '> 50 Km from shoreline');)" +
+                                  testing::InsertUnits("FR") + R"(
+    ('PARTIAL', 'F1', 'Arable land', '< 10 Km from shoreline', 'FR1', 'FR10', 'FR101', 'Lowlands', 'Low a');)" +
+                                  testing::InsertRecords("FR", false) + R"(
+    (2.0, 'FR', '211-112', 'FR1', 'FR10', 'FR101', 'Lowlands', 'Low a', 'F1', 'Arable land',
+     '< 10 Km from shoreline');)";
 
 std::string TwoCountryTables() {
   std::string sql = testing::CountryTablesSql("AT") + testing::CountryTablesSql("FR", false);
@@ -142,8 +142,8 @@ TEST_F(Form1Test, ClickingTheSelectedLevelButtonRefillsItsBox) {
 
 TEST_F(Form1Test, OneUserActionRunsTheSelectionOnce) {
   // FR has no unit table, so every run of the selection reports one error.
-  Load(testing::CountryTablesSql("AT") +
-       "INSERT INTO UNITS_AT VALUES ('FINAL','W','D','C','AT1','AT11','AT111','E1','E2');"
+  Load(testing::CountryTablesSql("AT") + testing::InsertUnits("AT") +
+       "('FINAL','W','D','C','AT1','AT11','AT111','E1','E2');"
        "CREATE TABLE DATA_FR (AREAHA REAL);");
   ASSERT_TRUE(modals.messages.isEmpty());
   Choose(1);
@@ -158,8 +158,8 @@ TEST_F(Form1Test, OneUserActionRunsTheSelectionOnce) {
 }
 
 TEST_F(Form1Test, ACountryWithoutValuesGetsListsHoldingJustAll) {
-  Load(testing::CountryTablesSql("AT") +
-       "INSERT INTO UNITS_AT VALUES ('FINAL', '', '', '', 'AT1', 'AT11', 'AT111', 'E1', 'E2');");
+  Load(testing::CountryTablesSql("AT") + testing::InsertUnits("AT") +
+       "('FINAL', '', '', '', 'AT1', 'AT11', 'AT111', 'E1', 'E2');");
   EXPECT_TRUE(modals.messages.isEmpty()) << modals.messages.join("\n").toStdString();
   EXPECT_EQ(Entries(form->Combo4()), QStringList{"All"});
   EXPECT_EQ(Entries(form->Combo5()), QStringList{"All"});
@@ -209,10 +209,10 @@ TEST_F(Form1Test, ADatabaseWithoutCountryTablesSaysSoAndWhatSuchATableLooksLike)
 
 TEST_F(Form1Test, BoxesWhoseListsCouldNotBeReadAreNoSelection) {
   // DATA_ tables without UNITS_ tables: the lists cannot be read, the boxes keep their placeholders.
-  Load(
-      "CREATE TABLE DATA_AT (AREAHA REAL, N0CD TEXT, change1 TEXT, change2 TEXT, N1 TEXT, N2 TEXT, N3 TEXT,"
-      " EBKL1DS TEXT, EBKL2DS TEXT, WSCODE TEXT, DLT TEXT, CSTDS TEXT);"
-      "INSERT INTO DATA_AT VALUES (1, 'AT', 'a', 'a', 'AT1', 'AT11', 'AT111', 'L', 'L', 'W', 'D', 'C');");
+  std::string tables = testing::CountryTablesSql("AT");
+  tables.erase(0, tables.find("CREATE TABLE DATA_AT"));
+  Load(tables + testing::InsertRecords("AT") +
+       "(1, 'AT', 'a', 'a', 'AT1', 'AT11', 'AT111', 'L', 'L', 'W', 'D', 'C');");
   ASSERT_TRUE(loaded);
   const auto messagesBefore = modals.messages.size();
   form->Command1()->click();

@@ -36,8 +36,8 @@ void WriteUnindexedCountry(const std::string& file, int rows) {
                 "INSERT INTO UNITS_AT (STATUS, N1, N2, N3) VALUES ('FINAL', 'AT1', 'AT11', "
                 "'AT111');"
                 "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
-                std::to_string(rows) +
-                ") INSERT INTO DATA_AT SELECT i * 0.25, 'AT', printf('%03d-%03d', i % 41, i % 37), "
+                std::to_string(rows) + ") INSERT INTO DATA_AT (" + testing::RecordColumns() +
+                ") SELECT i * 0.25, 'AT', printf('%03d-%03d', i % 41, i % 37), "
                 "printf('%03d-%03d', i % 43, i % 31), printf('AT%d', i % 9), printf('AT%02d', "
                 "i % 97), printf('AT%04d', i % 997), printf('E%d', i % 7), printf('E%02d', i % 71), "
                 "printf('W%d', i % 5), printf('D%d', i % 3), printf('C%d', i % 11) FROM n;");

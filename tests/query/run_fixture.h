@@ -21,13 +21,13 @@ class RunFixture {
     testing::ExecuteSql(DatabasePath(),
                         testing::CountryTablesSql("AT") + testing::CountryTablesSql("BE", false) + R"(
       INSERT INTO UNITS_AT (STATUS) VALUES ('FINAL');
-      INSERT INTO DATA_AT VALUES
+      )" + testing::InsertRecords("AT") + R"(
         (10.5,  'AT', '211-112', '211-112', 'AT1', 'AT11', 'AT111', 'Lowlands', 'Low a', 'N1', 'Arable land', '> 50 Km from shoreline'),
         (20.25, 'AT', '211-112', '311-112', 'AT1', 'AT12', 'AT121', 'Lowlands', 'Low b', 'W2', 'Forests',     '> 50 Km from shoreline'),
         (5.0,   'AT', '311-312', '311-312', 'AT2', 'AT21', 'AT211', 'Hills',    'Hill a','N1', 'Forests',     '> 50 Km from shoreline'),
         (1.5,   'AT', '311-312', '311-312', 'AT2', 'AT22', 'AT221', 'Hills',    'Hill b','W2', 'Say "hi"',    '> 50 Km from shoreline'),
         (812.9, 'AT', '512-112', '512-112', 'AT3', 'AT31', 'AT311', 'Mountains','Mount', 'W3', 'Glaciers',    '> 50 Km from shoreline');
-      INSERT INTO DATA_BE VALUES
+      )" + testing::InsertRecords("BE", false) + R"(
         (3.0, 'BE', '211-112', 'BE1', 'BE10', 'BE100', 'Lowlands', 'Low a', 'B1', 'Arable land', '< 10 Km from shoreline'),
         (4.0, 'BE', '311-112', 'BE2', 'BE21', 'BE211', 'Lowlands', 'Low a', 'B1', 'Forests',     '10 - 50 Km from shoreline');
     )");

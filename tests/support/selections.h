@@ -9,14 +9,13 @@ namespace quorvia::query {
 // The batch dialog's unit name of a filter.
 inline std::string Unit(FilterId id) { return FilterOf(id).unitName; }
 
-// A selection of the given country with every filter on "All" and level L1 in both level groups.
+// A selection of the given country with every other filter on "All" and every levelled filter at level 1.
 inline Selection AllOn(const std::string& country) {
   Selection selection;
-  selection.country = country;
-  selection.nutsRegion = selection.elevation = selection.watershed = selection.shoreline =
-      selection.landCover = "All";
-  selection.nutsLevelIndex = 0;
-  selection.elevationLevelIndex = 0;
+  for (const Filter& filter : kFilters) {
+    selection.*filter.slot = filter.kind == FilterKind::country ? country : "All";
+    if (filter.levelIndex) selection.*filter.levelIndex = 0;
+  }
   return selection;
 }
 

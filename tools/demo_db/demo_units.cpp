@@ -1,10 +1,13 @@
 #include "demo_units.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <set>
-#include <tuple>
+#include <stdexcept>
 #include <utility>
+
+#include "vocabulary/data_tables.h"
 
 namespace quorvia::tools {
 
@@ -53,9 +56,39 @@ std::string PickWeighted(const std::array<WeightedText, N>& texts, DemoRandom& r
   return texts[random.Weighted(weights)].text;
 }
 
-std::string PickShoreline(const DemoCountry& country, DemoRandom& random) {
+std::optional<std::string> PickShoreline(const DemoCountry& country, DemoRandom& random) {
   if (!country.coastal) return kShorelineClasses.back().text;
   return PickWeighted(kShorelineClasses, random);
+}
+
+std::optional<std::string> DrawWatershed(const DemoCountry& country, DemoRandom& random) {
+  return country.watershedCodes[random.Below(static_cast<std::uint32_t>(country.watershedCodes.size()))];
+}
+
+std::optional<std::string> DrawLandCover(const DemoCountry& /*country*/, DemoRandom& random) {
+  return PickWeighted(kLandCoverTypes, random);
+}
+
+// How the demo draws the value of each plain filter's column, in the order of the draws. Every plain
+// filter of the filter table has its line here. A value drawn from `random` changes every draw after it
+// (and so the whole demo database); one that follows from the country alone changes nothing else.
+struct PlainValues {
+  const char* column;
+  std::optional<std::string> (*draw)(const DemoCountry& country, DemoRandom& random);
+};
+const std::array<PlainValues, 3> kPlainValues{{
+    {"WSCODE", &DrawWatershed},
+    {"DLT", &DrawLandCover},
+    {"CSTDS", &PickShoreline},
+}};
+
+void RequireValuesForEveryPlainFilter() {
+  for (const std::string& column : FilterColumns(query::FilterKind::plain)) {
+    if (std::ranges::none_of(kPlainValues,
+                             [&](const PlainValues& values) { return values.column == column; })) {
+      throw std::logic_error("the demo database has no values for the filter column " + column);
+    }
+  }
 }
 
 UnitCombination DrawCombination(const DemoCountry& country, const std::vector<NutsRegion>& regions,
@@ -63,15 +96,14 @@ UnitCombination DrawCombination(const DemoCountry& country, const std::vector<Nu
   const NutsRegion& region = regions[random.Below(static_cast<std::uint32_t>(regions.size()))];
   const ElevationClass& elevation = kElevationClasses[random.Weighted(country.elevationWeights)];
   UnitCombination unit;
-  unit.wscode =
-      country.watershedCodes[random.Below(static_cast<std::uint32_t>(country.watershedCodes.size()))];
-  unit.dlt = PickWeighted(kLandCoverTypes, random);
-  unit.cstds = PickShoreline(country, random);
-  unit.n1 = region.n1;
-  unit.n2 = region.n2;
-  unit.n3 = region.n3;
-  unit.ebkl1ds = elevation.level1;
-  unit.ebkl2ds = elevation.level2[random.Below(2)];
+  for (const auto& [column, draw] : kPlainValues) unit.values[column] = draw(country, random);
+  const auto& nuts = vocabulary::kNutsColumns;
+  unit.values[nuts[0]] = region.n1;
+  unit.values[nuts[1]] = region.n2;
+  unit.values[nuts[2]] = region.n3;
+  const auto& elevationColumns = query::FilterOf(query::FilterId::elevation).levelColumns;
+  unit.values[elevationColumns[0]] = elevation.level1;
+  unit.values[elevationColumns[1]] = elevation.level2[random.Below(2)];
   return unit;
 }
 
@@ -79,28 +111,39 @@ UnitCombination DrawCombination(const DemoCountry& country, const std::vector<Nu
 // program lists.
 std::vector<UnitCombination> IncompleteCombinations(const std::vector<UnitCombination>& pool) {
   std::vector<UnitCombination> incomplete;
-  const auto blank = [&](std::size_t from, auto member, std::optional<std::string> value) {
+  const auto blank = [&](std::size_t from, const char* column, std::optional<std::string> value) {
     UnitCombination unit = pool[from % pool.size()];
-    unit.*member = std::move(value);
+    unit.values[column] = std::move(value);
     incomplete.push_back(std::move(unit));
   };
-  blank(0, &UnitCombination::wscode, std::string());
-  blank(1, &UnitCombination::wscode, std::nullopt);
-  blank(2, &UnitCombination::dlt, std::string());
-  blank(3, &UnitCombination::cstds, std::nullopt);
-  blank(4, &UnitCombination::n3, std::nullopt);
-  blank(5, &UnitCombination::ebkl2ds, std::string());
-  blank(6, &UnitCombination::n3, std::string());
-  blank(7, &UnitCombination::ebkl1ds, std::nullopt);
+  blank(0, "WSCODE", std::string());
+  blank(1, "WSCODE", std::nullopt);
+  blank(2, "DLT", std::string());
+  blank(3, "CSTDS", std::nullopt);
+  blank(4, "N3", std::nullopt);
+  blank(5, "EBKL2DS", std::string());
+  blank(6, "N3", std::string());
+  blank(7, "EBKL1DS", std::nullopt);
   return incomplete;
 }
 
 }  // namespace
 
-bool UnitCombination::operator<(const UnitCombination& other) const {
-  return std::tie(wscode, dlt, cstds, n1, n2, n3, ebkl1ds, ebkl2ds) <
-         std::tie(other.wscode, other.dlt, other.cstds, other.n1, other.n2, other.n3, other.ebkl1ds,
-                  other.ebkl2ds);
+const std::optional<std::string>& UnitCombination::Value(const std::string& column) const {
+  static const std::optional<std::string> kMissing;
+  const auto found = values.find(column);
+  return found == values.end() ? kMissing : found->second;
+}
+
+std::vector<std::string> FilterColumns(query::FilterKind kind) {
+  std::vector<std::string> columns;
+  for (const query::Filter* filter : query::InConditionOrder()) {
+    if (filter->kind != kind) continue;
+    for (int level = 0; level < std::max(query::LevelCount(*filter), 1); ++level) {
+      columns.push_back(query::LevelColumn(*filter, level));
+    }
+  }
+  return columns;
 }
 
 std::vector<NutsRegion> BuildNutsRegions(const DemoCountry& country) {
@@ -121,6 +164,7 @@ std::vector<NutsRegion> BuildNutsRegions(const DemoCountry& country) {
 }
 
 std::vector<UnitCombination> BuildUnitPool(const DemoCountry& country, DemoRandom& random) {
+  RequireValuesForEveryPlainFilter();
   const std::vector<NutsRegion> regions = BuildNutsRegions(country);
   const std::uint32_t wanted = random.Between(200, 400);
   std::vector<UnitCombination> pool;

@@ -26,13 +26,13 @@
 #include <com/sun/star/util/XCloseable.hpp>
 
 #include <algorithm>
-#include <array>
 #include <filesystem>
-#include <utility>
 #include <vector>
 
+#include "query/filters.h"
 #include "vocabulary/data_tables.h"
 #include "vocabulary/file_names.h"
+#include "workbook/cover_layout.h"
 #include "workbook/office/binding/data_binding.h"
 #include "workbook/office/uno/uno_errors.h"
 #include "workbook/office/uno/uno_page_style.h"
@@ -58,16 +58,6 @@ using Sheet = Reference<css::sheet::XSpreadsheet>;
 using Document = Reference<css::sheet::XSpreadsheetDocument>;
 
 constexpr const char* kTitle = "Quorvia land-cover change report";
-
-// Labels of the cover cells B12..B20 that each refresh fills; row 14 separates the two groups.
-constexpr std::array<std::pair<int, const char*>, 8> kCoverLabels{{{12, "Data status"},
-                                                                   {13, "Country"},
-                                                                   {15, "NUTS region"},
-                                                                   {16, "Elevation breakdown"},
-                                                                   {17, "Dominant land cover type"},
-                                                                   {18, "Watershed code"},
-                                                                   {19, "Distance to shoreline"},
-                                                                   {20, "Change source"}}};
 
 void SetText(const Sheet& sheet, int column, int row, const std::string& text) {
   Reference<css::text::XText>(sheet->getCellByPosition(column, row), UNO_QUERY_THROW)
@@ -102,7 +92,12 @@ void WriteCoverPage(const Sheet& cover) {
   SetText(cover, 0, 0, kTitle);
   SetProperty(cover->getCellByPosition(0, 0), "CharWeight", Any(150.0f));
   SetProperty(cover->getCellByPosition(0, 0), "CharHeight", Any(16.0f));
-  for (const auto& [row, label] : kCoverLabels) SetText(cover, 0, row - 1, label);
+  // Beside the cells that each refresh fills: the data status, the filters, the change source.
+  SetText(cover, 0, workbook::kDataStatusRow - 1, workbook::kDataStatusLabel);
+  for (const query::Filter& filter : query::kFilters) {
+    SetText(cover, 0, workbook::CoverRowOf(filter.coverCell) - 1, filter.coverLabel);
+  }
+  SetText(cover, 0, workbook::kChangeSourceRow - 1, workbook::kChangeSourceLabel);
   SetColumnWidth(cover, 0, 6000);
   SetColumnWidth(cover, 1, 9000);
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "demo_units.h"
 #include "sqlite_reader.h"
 #include "temp_folder.h"
 
@@ -74,6 +75,20 @@ TEST_F(DemoDatabaseTest, TablesColumnsStatusesAndCountsAreWhatTheProgramExpects)
               Texts{code == "IT" ? "PARTIAL" : "FINAL"});
     EXPECT_EQ(db_->Rows("SELECT DISTINCT N0CD FROM DATA_" + code), Texts{code});
     EXPECT_EQ(Count("DATA_" + code), code == "PT" ? kLargeRecords : kRecords) << code;
+  }
+}
+
+// A filter added to the filter table gets its column in both tables of every country, with values to list.
+TEST_F(DemoDatabaseTest, EveryFilterColumnHoldsValuesInUnitsAndRecords) {
+  Texts columns = FilterColumns(query::FilterKind::plain);
+  const Texts levelled = FilterColumns(query::FilterKind::levelled);
+  columns.insert(columns.end(), levelled.begin(), levelled.end());
+  ASSERT_GE(columns.size(), 8u);  // the six filters of today have eight
+  for (const std::string& code : kCodes) {
+    for (const std::string& column : columns) {
+      EXPECT_GT(Count("UNITS_" + code + " WHERE " + column + " <> ''"), 0) << code << " " << column;
+      EXPECT_GT(Count("DATA_" + code + " WHERE " + column + " <> ''"), 0) << code << " " << column;
+    }
   }
 }
 
