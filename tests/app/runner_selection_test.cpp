@@ -15,20 +15,22 @@ using query::FilterId;
 using query::FilterOf;
 
 // AT with change1 and two NUTS 3 regions; FR without change1.
-constexpr const char* kTwoCountries = R"(
-  INSERT INTO UNITS_AT VALUES
-    ('FINAL', 'N1', 'Forests', '> 50 Km from shoreline', 'AT1', 'AT11', 'AT111', 'Lowlands', 'Low a'),
-    ('FINAL', 'N2', 'Pastures', '> 50 Km from shoreline', 'AT1', 'AT12', 'AT121', 'Hills', 'Hill a');
-  INSERT INTO UNITS_FR VALUES
-    ('PARTIAL', 'F1', 'Arable land', '< 10 Km from shoreline', 'FR1', 'FR10', 'FR101', 'Lowlands', 'Low a');
-)";
+std::string TwoCountries() {
+  return testing::InsertUnits("AT") +
+         "('FINAL', 'N1', 'Forests', '> 50 Km from shoreline', 'AT1', 'AT11', 'AT111', 'Lowlands', 'Low a'), "
+         "('FINAL', 'N2', 'Pastures', '> 50 Km from shoreline', 'AT1', 'AT12', 'AT121', 'Hills', 'Hill "
+         "a'); " +
+         testing::InsertUnits("FR") +
+         "('PARTIAL', 'F1', 'Arable land', '< 10 Km from shoreline', 'FR1', 'FR10', 'FR101', 'Lowlands', "
+         "'Low a');";
+}
 
 class RunnerSelectionTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testing::ExecuteSql(
         folder.File("MOSA_DB.mdb"),
-        testing::CountryTablesSql("AT") + testing::CountryTablesSql("FR", false) + kTwoCountries);
+        testing::CountryTablesSql("AT") + testing::CountryTablesSql("FR", false) + TwoCountries());
     const auto opened = controller.Open([](const std::string&) { return true; });
     ASSERT_TRUE(opened.goOn);
     selection = std::make_unique<RunnerSelection>(controller, opened.countryEntries,
