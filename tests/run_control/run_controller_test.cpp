@@ -105,6 +105,19 @@ TEST_F(RunControllerTest, ACancelledBatchRunsNoItemAfterItAndCountsAsNotDone) {
   EXPECT_EQ(controller->RunsNotDone(), 1);
 }
 
+// A controller that goes while its batch is held (the window closing under its own question) lets the
+// batch go on to its stop instead of waiting for the hold forever; nothing of the batch was written.
+TEST_F(RunControllerTest, GoingWhileItsBatchIsHeldEndsTheBatchWithoutAnItem) {
+  const std::string before = Filtered();
+  controller->Hold();
+  ASSERT_TRUE(controller->Batch(Regions(2), {.summary = false, .pdfCopies = false}));
+  controller.reset();
+
+  EXPECT_EQ(Filtered(), before);
+  for (const auto& entry : fs::directory_iterator(folder.Path()))
+    EXPECT_FALSE(entry.path().filename().string().starts_with("Run")) << entry.path();
+}
+
 TEST_F(RunControllerTest, ABatchWritesItsCopiesAndSummaryAndNamesTheSummaryOnTheLabel) {
   const auto request = Regions(2);
   std::vector<std::string> steps;
