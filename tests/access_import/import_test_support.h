@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "file_bytes.h"
 #include "run_command.h"
 #include "sqlite_fixture.h"
 
@@ -30,10 +31,7 @@ inline fs::path Sample(const std::string& name) {
   return file;
 }
 
-inline std::string ReadBytes(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using quorvia::testing::FileBytes;
 
 inline void WriteBytes(const fs::path& file, const std::string& bytes) {
   std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
@@ -44,7 +42,7 @@ using Snapshot = std::map<std::string, std::string>;
 inline Snapshot TakeSnapshot(const fs::path& folder) {
   Snapshot files;
   for (const auto& entry : fs::directory_iterator(folder)) {
-    files[entry.path().filename().string()] = ReadBytes(entry.path());
+    files[entry.path().filename().string()] = FileBytes(entry.path());
   }
   return files;
 }

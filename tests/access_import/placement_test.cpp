@@ -21,7 +21,7 @@ using namespace testing;
 
 constexpr const char* kSample = "landcover-sample-jet4.mdb";
 
-std::string SqliteHeader(const fs::path& file) { return ReadBytes(file).substr(0, 16); }
+std::string SqliteHeader(const fs::path& file) { return FileBytes(file).substr(0, 16); }
 
 const import_rows::ProgressFn kNoProgress = [](const import_rows::ImportProgress&) {};
 const import_rows::CancelFn kNeverCancel = [] { return false; };
@@ -49,8 +49,8 @@ TEST(ConvertInPlace, KeepsTheOriginalByteForByteUnderTheFirstFreeName) {
       database.string(), [&](const import_rows::ImportProgress& p) { reports.push_back(p); }, kNeverCancel);
 
   EXPECT_EQ(fs::path(result.keptAs).filename(), "MOSA_DB.access (2).mdb");
-  EXPECT_EQ(ReadBytes(result.keptAs), ReadBytes(Sample(kSample)));
-  EXPECT_EQ(ReadBytes(folder.Path() / "MOSA_DB.access.mdb"), "an earlier original");
+  EXPECT_EQ(FileBytes(result.keptAs), FileBytes(Sample(kSample)));
+  EXPECT_EQ(FileBytes(folder.Path() / "MOSA_DB.access.mdb"), "an earlier original");
   EXPECT_EQ(SqliteHeader(database), std::string("SQLite format 3\0", 16));
   EXPECT_EQ(TakeSnapshot(folder.Path()).size(), 3u);  // no temporary file left
   EXPECT_EQ(result.summary.tables, 4);
@@ -76,7 +76,7 @@ TEST(ConvertInPlace, RemovesWhatAKilledConversionLeftAndNothingElse) {
   ConvertInPlace(database.string(), kNoProgress, kNeverCancel);
   EXPECT_FALSE(fs::exists(leftover));
   EXPECT_FALSE(fs::exists(leftoverJournal));
-  EXPECT_EQ(ReadBytes(running), "half written");  // its process still runs: not ours to remove
+  EXPECT_EQ(FileBytes(running), "half written");  // its process still runs: not ours to remove
 }
 
 // A process we may not signal (another user's) still runs: the files named after it are not leftovers.
@@ -109,11 +109,11 @@ TEST(ConvertInPlace, KeepsTheFilesOfAProcessThatRunsForAnotherUser) {
   waitpid(child, &status, 0);
   ASSERT_TRUE(WIFEXITED(status));
   ASSERT_EQ(WEXITSTATUS(status), 0) << "the conversion as another user failed";
-  EXPECT_EQ(ReadBytes(otherUsers), "being written");
+  EXPECT_EQ(FileBytes(otherUsers), "being written");
 }
 
 TEST(ConvertInPlace, BadFilesGiveTheMessageAndChangeNothing) {
-  const std::string original = ReadBytes(Sample(kSample));
+  const std::string original = FileBytes(Sample(kSample));
   const std::size_t pageSize = 4096;
   // Rows of a data page of DATA_DE overwritten with noise, past the page's header.
   std::string noisy = original;

@@ -54,7 +54,7 @@ TEST_F(WindowStartUp, YesConvertsWithProgressAndStartUpGoesOnOnTheCopy) {
       << modals.progressTexts.join("\n").toStdString();
   EXPECT_EQ(form->Combo1()->count(), 2);
   EXPECT_EQ(form->Combo1()->currentText(), "DE Deutschland");
-  EXPECT_EQ(ReadBytes(folder.Path() / "MOSA_DB.access.mdb"), ReadBytes(Sample("landcover-sample-jet4.mdb")));
+  EXPECT_EQ(FileBytes(folder.Path() / "MOSA_DB.access.mdb"), FileBytes(Sample("landcover-sample-jet4.mdb")));
 }
 
 TEST_F(WindowStartUp, CancelInTheProgressDialogEndsTheProgramAndChangesNothing) {
@@ -81,7 +81,7 @@ TEST(RunnerStartUp, WithoutConvertNothingChangesAndWithItTheRunGoesOn) {
   const auto converted = RunCommand(runner + " --convert --lists 2>/dev/null");
   EXPECT_EQ(converted.status, 0);
   EXPECT_NE(converted.output.find("  PT Portugal\n"), std::string::npos) << converted.output;
-  EXPECT_EQ(ReadBytes(folder.Path() / "MOSA_DB.access.mdb"), before.at("MOSA_DB.mdb"));
+  EXPECT_EQ(FileBytes(folder.Path() / "MOSA_DB.access.mdb"), before.at("MOSA_DB.mdb"));
 }
 
 // The sum of AREAHA over the rows of a table whose column equals a value, from mdb-export's text of the
@@ -134,7 +134,7 @@ TEST(ConvertedStartUp, ConvertThenUpdateGivesTheRightFiguresWithARealOffice) {
   ASSERT_EQ(lines.size(), 3) << form.Label1()->text().toStdString();
   EXPECT_EQ(lines[1], QStringLiteral(" Total Area (Ha): %1").arg(std::floor(expected), 0, 'f', 0));
   EXPECT_EQ(lines[2], " Excel Woorkbook updated successfully !");
-  EXPECT_EQ(ReadBytes(folder.Path() / "MOSA_DB.access.mdb"), ReadBytes(Sample("landcover-sample-jet4.mdb")));
+  EXPECT_EQ(FileBytes(folder.Path() / "MOSA_DB.access.mdb"), FileBytes(Sample("landcover-sample-jet4.mdb")));
 }
 
 }  // namespace

@@ -22,6 +22,7 @@
 #include "db/db_engine.h"
 #include "demo_database.h"
 #include "end_to_end_support.h"
+#include "file_bytes.h"
 #include "office_demo.h"
 #include "office_test_support.h"
 #include "query/batch_run.h"
@@ -136,10 +137,7 @@ class GatedOfficeSystem final : public workbook::SpreadsheetSystem {
   std::shared_future<void> gate_ = release_.get_future().share();
 };
 
-std::string FileText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
+using quorvia::testing::FileBytes;
 
 // One office and one program folder (demo data and template) for the whole suite: starting an office
 // costs about a second.
@@ -331,7 +329,7 @@ TEST_F(EndToEndTest, ABatchKeepsAUsersFileAndReplacesOnlyItsOwnEarlierCopy) {
                              "kept, the copy is Mine_%1 (2).xls")
                   .arg(region));
   }
-  EXPECT_EQ(FileText(users), "the user's own notes");
+  EXPECT_EQ(FileBytes(users), "the user's own notes");
   EXPECT_FALSE(fs::exists(root_->Path() / ("Mine_" + region.toStdString() + " (3).xls")));
   EXPECT_EQ(ReadReport(root_->Path() / ("Mine_" + region.toStdString() + " (2).xls")).cover.at("B15"),
             region.toStdString());

@@ -12,6 +12,7 @@
 #include <future>
 
 #include "demo_database.h"
+#include "file_bytes.h"
 #include "office_demo.h"
 #include "office_test_support.h"
 #include "report_template.h"
@@ -123,10 +124,7 @@ TEST_F(RunnerTest, PrintsTheSummaryAndWritesTheReportAsPdf) {
   EXPECT_FALSE(fs::exists(scratch.Path() / "Quiet summary.csv"));
 }
 
-std::string FileBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
+using quorvia::testing::FileBytes;
 
 // A workbook that cannot be written is seen before FILTERED is rewritten: the database and the report
 // still show the same selection, the one before.

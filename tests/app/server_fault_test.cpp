@@ -17,6 +17,7 @@
 #include "db/pg/pg_connection.h"
 #include "demo_database.h"
 #include "end_to_end_support.h"
+#include "file_bytes.h"
 #include "office_demo.h"
 #include "office_test_support.h"
 #include "pg_test_server.h"
@@ -77,10 +78,7 @@ class BeforeInstanceSystem final : public workbook::SpreadsheetSystem {
   std::function<void()> checkAction_;
 };
 
-std::string Bytes(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
+using quorvia::testing::FileBytes;
 
 class ServerFaultTest : public ::testing::Test {
  protected:
@@ -172,7 +170,7 @@ TEST_F(ServerFaultTest, AServerStoppedInTheMiddleOfAnUpdateLeavesTheReportAsItWa
   ASSERT_GE(regions.size(), 2);
   Update(regions[0]);
   ASSERT_TRUE(Label().endsWith(" Excel Woorkbook updated successfully !")) << Label().toStdString();
-  const std::string before = Bytes(Folder() / "MOSA_QUERY.xls");
+  const std::string before = FileBytes(Folder() / "MOSA_QUERY.xls");
 
   // The rows are read; FILTERED is not rewritten yet (once it is, the report needs the server no more).
   faulty_->DoBeforeCheck(1, [&] { Crash(); });
@@ -180,7 +178,7 @@ TEST_F(ServerFaultTest, AServerStoppedInTheMiddleOfAnUpdateLeavesTheReportAsItWa
 
   EXPECT_FALSE(Label().contains("successfully")) << Label().toStdString();
   EXPECT_FALSE(Label().startsWith("Processing")) << Label().toStdString();
-  EXPECT_TRUE(Bytes(Folder() / "MOSA_QUERY.xls") == before)
+  EXPECT_TRUE(FileBytes(Folder() / "MOSA_QUERY.xls") == before)
       << "cover and figures must stay those of one selection";
   const auto report = Report(Folder() / "MOSA_QUERY.xls");
   EXPECT_EQ(report.cover.at("B15"), regions[0].toStdString());
@@ -280,7 +278,7 @@ TEST_F(ServerWithoutFreeSlotsTest, AnUpdateThatCannotOpenItsConnectionsLeavesFil
   ASSERT_GE(regions.size(), 2);
   Update(regions[0]);
   ASSERT_TRUE(Label().endsWith(" Excel Woorkbook updated successfully !")) << Label().toStdString();
-  const std::string before = Bytes(Folder() / "MOSA_QUERY.xls");
+  const std::string before = FileBytes(Folder() / "MOSA_QUERY.xls");
   // A new window: its first update opens the connection that runs beside its own.
   form_ = std::make_unique<Form1>(Folder().string(), modals_, *faulty_);
   ASSERT_TRUE(form_->Form_Load());
@@ -295,7 +293,7 @@ TEST_F(ServerWithoutFreeSlotsTest, AnUpdateThatCannotOpenItsConnectionsLeavesFil
   EXPECT_TRUE(Label().startsWith("Update not done")) << Label().toStdString();
   ASSERT_FALSE(modals_.messages.isEmpty());
   EXPECT_EQ(FilteredOnServer(), filtered);
-  EXPECT_TRUE(Bytes(Folder() / "MOSA_QUERY.xls") == before) << "the report changed";
+  EXPECT_TRUE(FileBytes(Folder() / "MOSA_QUERY.xls") == before) << "the report changed";
   held_.clear();
   EXPECT_EQ(Report(Folder() / "MOSA_QUERY.xls").cover.at("B15"), regions[0].toStdString());
 }

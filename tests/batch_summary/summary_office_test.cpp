@@ -13,6 +13,7 @@
 #include "batch_summary/summary_files.h"
 #include "db/db_engine.h"
 #include "demo_database.h"
+#include "file_bytes.h"
 #include "office_test_support.h"
 #include "query/batch_run.h"
 #include "query/batch_stop.h"
@@ -50,10 +51,7 @@ Rows ReadCsvWithPython(const fs::path& file) {
   return rows;
 }
 
-std::string FileText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
+using quorvia::testing::FileBytes;
 
 // Area by change1 of the records of one NUTS 2 region, summed by SQLite itself.
 std::map<std::string, double> AreasByChange(const fs::path& database, const std::string& region) {
@@ -246,7 +244,7 @@ TEST_F(SummaryOfficeTest, ASummaryNeverOverwritesAUsersFileOrACopy) {
                                "UPDATE DATA_AT SET N2 = 'X summary' WHERE N2 = '" + regions[0] + "'");
   const Batch first = RunNuts(folder, {"X summary"}, "P", 0, {.summary = false});
   ASSERT_EQ(first.outcome.copies, std::vector<std::string>{"P_X summary"});
-  const std::string copyBefore = FileText(folder / "P_X summary.xls");
+  const std::string copyBefore = FileBytes(folder / "P_X summary.xls");
   // And a user's own files under the names of the summary.
   std::ofstream(folder / "P_X summary.csv") << "the user's own";
 
@@ -254,15 +252,15 @@ TEST_F(SummaryOfficeTest, ASummaryNeverOverwritesAUsersFileOrACopy) {
   ASSERT_TRUE(second.files);
   EXPECT_EQ(second.files->workbook, (folder / "P_X summary (2).xls").string());
   EXPECT_EQ(second.files->csv, (folder / "P_X summary (2).csv").string());
-  EXPECT_EQ(FileText(folder / "P_X summary.xls"), copyBefore);
-  EXPECT_EQ(FileText(folder / "P_X summary.csv"), "the user's own");
+  EXPECT_EQ(FileBytes(folder / "P_X summary.xls"), copyBefore);
+  EXPECT_EQ(FileBytes(folder / "P_X summary.csv"), "the user's own");
 
   // Run again, the batch replaces its own summary and still leaves the other files alone.
   const Batch again = RunNuts(folder, {regions[1]}, "P_X");
   ASSERT_TRUE(again.files);
   EXPECT_EQ(again.files->workbook, (folder / "P_X summary (2).xls").string());
   EXPECT_FALSE(fs::exists(folder / "P_X summary (3).xls"));
-  EXPECT_EQ(FileText(folder / "P_X summary.xls"), copyBefore);
+  EXPECT_EQ(FileBytes(folder / "P_X summary.xls"), copyBefore);
 }
 
 TEST_F(SummaryOfficeTest, AReportPdfIsTheCoverAndALandscapeReportPage) {

@@ -15,6 +15,7 @@
 #include "data_indexes/add_indexes_command.h"
 #include "data_indexes/data_indexes.h"
 #include "disk_room/disk_room.h"
+#include "file_bytes.h"
 #include "sqlite_fixture.h"
 
 namespace quorvia::data_indexes {
@@ -24,10 +25,7 @@ using disk_room::DiskThatFilled;
 using disk_room::Shortfall;
 using disk_room::SqliteTemporaryFolder;
 
-std::string Bytes(const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
+using quorvia::testing::FileBytes;
 
 // A country without indexes whose change table takes about `rows` × 80 bytes.
 void WriteUnindexedCountry(const std::string& file, int rows) {
@@ -44,7 +42,7 @@ void WriteUnindexedCountry(const std::string& file, int rows) {
 }
 
 void ExpectWholeAndAlone(const std::string& file, const std::string& before) {
-  EXPECT_TRUE(Bytes(file) == before) << file << " differs from the original";
+  EXPECT_TRUE(FileBytes(file) == before) << file << " differs from the original";
   EXPECT_FALSE(std::filesystem::exists(file + "-journal"));
   EXPECT_FALSE(std::filesystem::exists(file + "-wal"));
   EXPECT_EQ(testing::QueryText(file, "PRAGMA integrity_check"), "ok");
@@ -99,7 +97,7 @@ TEST(FullDisk, AFileThatMayNotGrowIsLeftAsItWasAndTheFailureSaysTheDiskIsFull) {
   const TemporaryFolderSetting temporary(folder.str());
   const std::string file = folder.File("MOSA_DB.mdb");
   WriteUnindexedCountry(file, 20'000);
-  const std::string before = Bytes(file);
+  const std::string before = FileBytes(file);
   // Every connection the command opens meets a "full disk" a few pages on.
   pageLimit = static_cast<int>(testing::QueryNumber(file, "PRAGMA page_count")) + 8;
   sqlite3_auto_extension(reinterpret_cast<void (*)()>(LimitPages));
@@ -125,7 +123,7 @@ TEST(FullDisk, TheFilesOwnDiskFillingHalfWayLeavesItWholeWithNoJournalAndIsRefus
   if (!disk.Mounted()) GTEST_SKIP() << "cannot mount a tmpfs here (" << disk.Why() << ")";
   const std::string file = diskFolder + "/MOSA_DB.mdb";
   WriteUnindexedCountry(file, 60'000);
-  const std::string before = Bytes(file);
+  const std::string before = FileBytes(file);
 
   // The command sees the indexes cannot fit and says so before it writes anything.
   std::ostringstream out, err;
@@ -165,7 +163,7 @@ TEST(FullDisk, AFullTemporaryFolderIsNamedAndAnIndexSortFailingThereLeavesTheFil
   const TemporaryFolderSetting temporary(temporaryFolder);
   const std::string file = folder.File("MOSA_DB.mdb");
   WriteUnindexedCountry(file, 80'000);
-  const std::string before = Bytes(file);
+  const std::string before = FileBytes(file);
 
   std::ostringstream out, err;
   EXPECT_EQ(AddIndexesCommand(file, out, err), 1);
@@ -198,7 +196,7 @@ TEST(FullDisk, AFileOnADiskMountedReadOnlyIsRefusedInWords) {
   if (!disk.Mounted()) GTEST_SKIP() << "cannot mount a tmpfs here (" << disk.Why() << ")";
   const std::string file = diskFolder + "/MOSA_DB.mdb";
   WriteUnindexedCountry(file, 100);
-  const std::string before = Bytes(file);
+  const std::string before = FileBytes(file);
   ASSERT_EQ(mount("tmpfs", diskFolder.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=4m"), 0);
 
   std::ostringstream out, err;
@@ -207,7 +205,7 @@ TEST(FullDisk, AFileOnADiskMountedReadOnlyIsRefusedInWords) {
             "Cannot add indexes: " + file +
                 " is on a disk that is mounted read-only. Copy it to a disk you can write to and run "
                 "the command on the copy, or have the disk mounted for writing; nothing was changed.\n");
-  EXPECT_TRUE(Bytes(file) == before);
+  EXPECT_TRUE(FileBytes(file) == before);
 }
 
 // Every connection refuses to set a page size, so the rewrite fails after the indexes were added.

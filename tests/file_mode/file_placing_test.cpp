@@ -9,6 +9,7 @@
 #include <string>
 #include <system_error>
 
+#include "file_bytes.h"
 #include "file_mode/move_no_replace.h"
 #include "file_mode/temporary_file.h"
 #include "temp_folder.h"
@@ -16,15 +17,13 @@
 namespace quorvia::file_mode {
 namespace {
 
+using quorvia::testing::FileBytes;
+
 namespace fs = std::filesystem;
 
 class FilePlacing : public ::testing::Test {
  protected:
   static void Write(const fs::path& path, const std::string& text) { std::ofstream(path) << text; }
-  static std::string Read(const fs::path& path) {
-    std::ifstream in(path);
-    return {std::istreambuf_iterator<char>(in), {}};
-  }
 
   quorvia::testing::TempFolder temp_{"quorvia-file-mode"};
   const fs::path& folder_ = temp_.Path();
@@ -64,8 +63,8 @@ TEST_F(FilePlacing, MoveNoReplaceMovesToAFreeNameAndRefusesATakenOne) {
   Write(folder_ / "taken", "the user's");
   EXPECT_FALSE(MoveNoReplace((folder_ / "new").string(), (folder_ / "taken").string()));
   EXPECT_EQ(errno, EEXIST);
-  EXPECT_EQ(Read(folder_ / "taken"), "the user's");
-  EXPECT_EQ(Read(folder_ / "new"), "new");
+  EXPECT_EQ(FileBytes(folder_ / "taken"), "the user's");
+  EXPECT_EQ(FileBytes(folder_ / "new"), "new");
 
   // A dangling link is a taken name too.
   fs::create_symlink(folder_ / "nowhere", folder_ / "link");
@@ -73,7 +72,7 @@ TEST_F(FilePlacing, MoveNoReplaceMovesToAFreeNameAndRefusesATakenOne) {
   EXPECT_TRUE(fs::is_symlink(folder_ / "link"));
 
   EXPECT_TRUE(MoveNoReplace((folder_ / "new").string(), (folder_ / "free").string()));
-  EXPECT_EQ(Read(folder_ / "free"), "new");
+  EXPECT_EQ(FileBytes(folder_ / "free"), "new");
   EXPECT_FALSE(fs::exists(folder_ / "new"));
 }
 

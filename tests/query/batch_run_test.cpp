@@ -3,16 +3,14 @@
 
 #include <fstream>
 
+#include "file_bytes.h"
 #include "query/copy_names.h"
 #include "run_fixture.h"
 
 namespace quorvia::query {
 namespace {
 
-std::string FileText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
+using quorvia::testing::FileBytes;
 
 class BatchRunTest : public ::testing::Test, public RunFixture {
  protected:
@@ -229,8 +227,8 @@ TEST_F(BatchRunTest, ACopyReplacesOnlyItsOwnEarlierCopyNeverTheReportOrAUsersFil
   // The same batch again replaces the copy it wrote instead of adding a third file.
   outcome = Run(Unit(FilterId::nutsRegion), {"AT11"}, {true}, AllOn("AT Oesterreich"), "P");
   EXPECT_EQ(outcome.copies, (std::vector<std::string>{"P_AT11 (2)"}));
-  EXPECT_EQ(FileText(folder.File("P_AT11.xls")), "mine");
-  EXPECT_EQ(FileText(folder.File("P_AT11 (2).xls")), "copy 2");
+  EXPECT_EQ(FileBytes(folder.File("P_AT11.xls")), "mine");
+  EXPECT_EQ(FileBytes(folder.File("P_AT11 (2).xls")), "copy 2");
 
   // "MOSA_query.xls" is the report itself on a case-blind file system.
   outcome = Run(Unit(FilterId::nutsRegion), {"query"}, {true}, AllOn("AT Oesterreich"), "MOSA");

@@ -13,6 +13,7 @@
 
 #include "app/form1.h"
 #include "demo_database.h"
+#include "file_bytes.h"
 #include "office_test_support.h"
 #include "recording_modal_host.h"
 #include "report/report_profile.h"
@@ -34,10 +35,7 @@ using quorvia::testing::ShellQuote;
 
 constexpr const char* kWorkbook = "MOSA_QUERY.xls";
 
-std::string Contents(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using quorvia::testing::FileBytes;
 
 std::vector<pid_t> OfficePidsWith(const std::string& argumentPart) {
   std::vector<pid_t> pids;
@@ -137,10 +135,10 @@ TEST_F(ReportFoldersTest, TwoFoldersBesideTheUsersOfficeAndAnUpdateRefreshesItsO
     EXPECT_FALSE(window.output.empty()) << "no window titled with folder " << name;
   }
   // Set up once, without greetings.
-  const std::string registry = Contents(fs::path(ReportProfile()) / "user/registrymodifications.xcu");
+  const std::string registry = FileBytes(fs::path(ReportProfile()) / "user/registrymodifications.xcu");
   EXPECT_NE(registry.find("\"ShowTipOfTheDay\" oor:op=\"fuse\"><value>false"), std::string::npos);
 
-  const std::string bBefore = Contents(Root() / "B" / kWorkbook);
+  const std::string bBefore = FileBytes(Root() / "B" / kWorkbook);
   auto options = office::testing::PrivateOfficeOptions(Root(), "quorvia_a");
   options.reportFolder = (Root() / "A").string();
   office::LibreOfficeSystem officeOfA(options);
@@ -155,7 +153,7 @@ TEST_F(ReportFoldersTest, TwoFoldersBesideTheUsersOfficeAndAnUpdateRefreshesItsO
 
   EXPECT_EQ(CoverCell(Root() / "A", "B15"), region) << "A's window shows the update";
   EXPECT_EQ(CoverCell(Root() / "B", "B15"), "") << "B's window is untouched";
-  EXPECT_EQ(Contents(Root() / "B" / kWorkbook), bBefore);
+  EXPECT_EQ(FileBytes(Root() / "B" / kWorkbook), bBefore);
   EXPECT_EQ(OfficePidsWith(ReportProfile()).size(), 1u);
 }
 

@@ -15,6 +15,7 @@
 #include "app/form1.h"
 #include "batch_dialog/form2.h"
 #include "demo_database.h"
+#include "file_bytes.h"
 #include "office_demo.h"
 #include "office_test_support.h"
 #include "recording_modal_host.h"
@@ -80,10 +81,7 @@ void EndOfficesWith(const std::string& argumentPart) {
   for (const pid_t pid : OfficePidsWith(argumentPart)) kill(pid, SIGKILL);
 }
 
-std::string Contents(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using quorvia::testing::FileBytes;
 
 // The pivot's grand total and the cover cells that a run writes.
 struct Report {
@@ -255,7 +253,7 @@ TEST_F(ReportOfficeTest, ReportHeldByAnOfficeQuorviaCannotReachIsLeftAloneWithAn
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   ASSERT_TRUE(fs::exists(lock)) << "the desktop office did not open the report";
-  const std::string before = Contents(folder / kWorkbook);
+  const std::string before = FileBytes(folder / kWorkbook);
 
   auto options = office::testing::PrivateOfficeOptions(Root(), "elsewhere");
   options.reportFolder = folder.string();
@@ -268,7 +266,7 @@ TEST_F(ReportOfficeTest, ReportHeldByAnOfficeQuorviaCannotReachIsLeftAloneWithAn
       " Excel workbook NOT updated: MOSA_QUERY.xls is open in another program; close it, or open it "
       "with quorvia-report. Its lock file "))
       << form.Label1()->text().toStdString();
-  EXPECT_EQ(Contents(folder / kWorkbook), before);
+  EXPECT_EQ(FileBytes(folder / kWorkbook), before);
 
   const auto refused = RunReportProgram(folder, profile, Home());
   EXPECT_EQ(refused.exitCode, 1) << refused.output;

@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "file_bytes.h"
 #include "office_test_support.h"
 #include "workbook/refresh_workbook.h"
 
@@ -173,10 +174,7 @@ TEST_F(WarmOfficeRefreshTest, RowsMoreThanASheetHoldsAreRefusedAndTheReportIsLef
   EXPECT_EQ(probe.PivotOutput("MOSA_QUERY.xls", "Report"), kFirstFigures);
 }
 
-std::string FileBytes(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using quorvia::testing::FileBytes;
 
 TEST_F(WarmOfficeRefreshTest, AWorkbookThatIsNoSpreadsheetIsNeverSaved) {
   std::string randomBytes;

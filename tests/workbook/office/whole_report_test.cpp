@@ -13,6 +13,7 @@
 #include <iterator>
 #include <string>
 
+#include "file_bytes.h"
 #include "office_test_support.h"
 #include "report_template.h"
 #include "workbook/office/process/office_processes.h"
@@ -48,10 +49,7 @@ QueryTable RowsNoSheetHolds() {
   return rows;
 }
 
-std::string Bytes(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using quorvia::testing::FileBytes;
 
 void RemoveSheet(LibreOfficeApplication& office, const fs::path& file, const char* sheet) {
   const auto arguments = Properties({Property("Hidden", Any(true))});
@@ -68,7 +66,7 @@ class WholeReportTest : public OfficeSuite {};
 TEST_F(WholeReportTest, ARefreshThatCannotReadItsDataLeavesTheFileAsItWas) {
   const auto folder = MakeProgramFolder(kTwoSelections, "first");
   ASSERT_TRUE(RefreshFor(System(), folder, "AT Oesterreich").FiguresSaved());
-  const std::string before = Bytes(folder / "MOSA_QUERY.xls");
+  const std::string before = FileBytes(folder / "MOSA_QUERY.xls");
 
   const auto outcome = RefreshFor(System(), folder, "FR France", RowsNoSheetHolds());
 
@@ -76,19 +74,19 @@ TEST_F(WholeReportTest, ARefreshThatCannotReadItsDataLeavesTheFileAsItWas) {
   EXPECT_FALSE(outcome.FiguresSaved());
   EXPECT_TRUE(outcome.coverPageFailure.empty()) << "the cover page is not even tried";
   EXPECT_TRUE(outcome.Reason().starts_with("cannot show FILTERED in")) << outcome.Reason();
-  EXPECT_TRUE(Bytes(folder / "MOSA_QUERY.xls") == before) << "the file changed";
+  EXPECT_TRUE(FileBytes(folder / "MOSA_QUERY.xls") == before) << "the file changed";
 }
 
 TEST_F(WholeReportTest, TheReportOpenInARunningOfficeGetsNoCoverWhenItsDataCannotBeRead) {
   const auto folder = MakeProgramFolder(kTwoSelections, "first");
   Office().OpenWorkbook((folder / "MOSA_QUERY.xls").string(), 3);
   ASSERT_TRUE(RefreshFor(System(), folder, "AT Oesterreich").FiguresSaved());
-  const std::string before = Bytes(folder / "MOSA_QUERY.xls");
+  const std::string before = FileBytes(folder / "MOSA_QUERY.xls");
 
   const auto outcome = RefreshFor(System(), folder, "FR France", RowsNoSheetHolds());
 
   EXPECT_FALSE(outcome.saved);
-  EXPECT_TRUE(Bytes(folder / "MOSA_QUERY.xls") == before) << "the file changed";
+  EXPECT_TRUE(FileBytes(folder / "MOSA_QUERY.xls") == before) << "the file changed";
   WorkbookProbe probe(Office());
   EXPECT_EQ(probe.CellText("MOSA_QUERY.xls", "CoverPage", "B13"), "AT Oesterreich");
   EXPECT_EQ(probe.PivotOutput("MOSA_QUERY.xls", "Report").at("Total Result"), 36.75);
@@ -97,14 +95,14 @@ TEST_F(WholeReportTest, TheReportOpenInARunningOfficeGetsNoCoverWhenItsDataCanno
 TEST_F(WholeReportTest, ATemplateWithoutItsDataSheetIsNotUpdated) {
   const auto folder = MakeProgramFolder(kTwoSelections, "first");
   RemoveSheet(Office(), folder / "MOSA_QUERY.xls", tools::kDataSheetName);
-  const std::string before = Bytes(folder / "MOSA_QUERY.xls");
+  const std::string before = FileBytes(folder / "MOSA_QUERY.xls");
 
   const auto outcome = RefreshFor(System(), folder, "AT Oesterreich");
 
   EXPECT_FALSE(outcome.FiguresSaved());
   EXPECT_FALSE(outcome.saved);
   EXPECT_NE(outcome.Reason().find("quorvia-run --make-template"), std::string::npos) << outcome.Reason();
-  EXPECT_TRUE(Bytes(folder / "MOSA_QUERY.xls") == before) << "the file changed";
+  EXPECT_TRUE(FileBytes(folder / "MOSA_QUERY.xls") == before) << "the file changed";
 }
 
 TEST_F(WholeReportTest, AWorkbookPathThatIsAFolderIsSaidToBeOne) {

@@ -20,6 +20,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "file_bytes.h"
 #include "file_mode/process_umask.h"
 #include "office_test_support.h"
 #include "workbook/office/process/office_options.h"
@@ -33,10 +34,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Contents(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using quorvia::testing::FileBytes;
 
 std::size_t FilesIn(const fs::path& folder) {
   return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
@@ -60,12 +58,12 @@ TEST(WriteThroughTemporary, ReplacesTheFileOnlyWhenCompleteWithTheModeOfAnOrdina
                                        throw std::runtime_error("the office ended");
                                      }),
                std::runtime_error);
-  EXPECT_EQ(Contents(target), "before");
+  EXPECT_EQ(FileBytes(target), "before");
   EXPECT_EQ(FilesIn(folder.Path()), 1u) << "no temporary file stays after a failed write";
 
   WriteThroughTemporary("SaveCopyAs", target,
                         [](const std::string& temporary) { std::ofstream(temporary) << "after"; });
-  EXPECT_EQ(Contents(target), "after");
+  EXPECT_EQ(FileBytes(target), "after");
   EXPECT_EQ(FilesIn(folder.Path()), 1u);
   struct stat status {};
   ASSERT_EQ(stat(target.c_str(), &status), 0);
@@ -107,7 +105,7 @@ TEST(RequireSpreadsheetFile, RefusesEmptyAndTextFilesAndLeavesThemAsTheyAre) {
   } catch (const AutomationError& error) {
     EXPECT_EQ(std::string(error.what()), "text.xls is not a spreadsheet file; it is left as it is");
   }
-  EXPECT_EQ(Contents(text), "Country;Area\nAT;12\n");
+  EXPECT_EQ(FileBytes(text), "Country;Area\nAT;12\n");
   EXPECT_NO_THROW(RequireSpreadsheetFile(compound));
 }
 
