@@ -1,6 +1,5 @@
 // quorvia-run: the main window without a display, driven from the command line for scripts.
 #include <QApplication>
-#include <algorithm>
 #include <filesystem>
 #include <iostream>
 
@@ -50,10 +49,7 @@ std::string Lines(const QString& text) {
 
 // Every box's list, in the window's order of boxes.
 void PrintLists(const RunnerSelection& selection) {
-  std::vector<const quorvia::query::Filter*> boxes;
-  for (const auto& filter : kFilters) boxes.push_back(&filter);
-  std::ranges::sort(boxes, {}, &quorvia::query::Filter::boxNumber);
-  for (const auto* filter : boxes) {
+  for (const auto* filter : quorvia::query::InBoxOrder()) {
     std::cout << "Combo" << filter->boxNumber << ":\n";
     for (const auto& entry : selection.Entries(*filter)) std::cout << "  " << entry << "\n";
   }

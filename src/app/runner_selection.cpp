@@ -84,10 +84,7 @@ void RunnerSelection::ChooseChangeType(int number) {
 
 query::Selection RunnerSelection::Selection() const {
   query::Selection selection = selection_;
-  std::vector<const query::Filter*> boxes;
-  for (const auto& filter : query::kFilters) boxes.push_back(&filter);
-  std::ranges::sort(boxes, {}, &query::Filter::boxNumber);
-  for (const auto* filter : boxes) {
+  for (const auto* filter : query::InBoxOrder()) {
     if (!loaded_[Index(*filter)]) selection.unloadedBoxes.push_back(filter->boxCaption);
   }
   return selection;

@@ -54,6 +54,11 @@ const std::array<const Filter*, kFilterCount>& InUnitOrder() {
   return order;
 }
 
+const std::array<const Filter*, kFilterCount>& InBoxOrder() {
+  static const auto order = SortedBy(&Filter::boxNumber);
+  return order;
+}
+
 std::string LevelColumn(const Filter& filter, int levelIndex) {
   if (filter.kind != FilterKind::levelled) return filter.column;
   if (levelIndex < 0 || levelIndex >= LevelCount(filter)) {

@@ -108,9 +108,10 @@ constexpr std::size_t IndexOf(FilterId id) { return static_cast<std::size_t>(id)
 // The filter a batch dialog's unit names; nothing for another text.
 const Filter* FilterOfUnit(const std::string& unitName);
 
-// The table in the order of the where clause, and in the order of the dialog's unit list.
+// The table in the order of the where clause, of the dialog's unit list, and of the window's boxes.
 const std::array<const Filter*, kFilterCount>& InConditionOrder();
 const std::array<const Filter*, kFilterCount>& InUnitOrder();
+const std::array<const Filter*, kFilterCount>& InBoxOrder();
 
 // The column of a filter at a level (0 = level 1); the plain column for a filter without levels.
 std::string LevelColumn(const Filter& filter, int levelIndex);
