@@ -28,7 +28,7 @@ QString MissingDatabaseText(const std::string& path) {
 }  // namespace
 
 FolderOpened RunController::Open(const std::function<bool(const std::string& databasePath)>& convertAccess) {
-  const std::string path = programFolder_ + "/MOSA_DB.mdb";
+  const std::string path = DatabaseFile();
   auto& engine = db::DBEngine::Instance();
   // A folder that points at a server does not use MOSA_DB.mdb at all: an Access file there is left alone.
   if (!engine.OnServer(path)) {
