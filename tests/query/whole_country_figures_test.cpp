@@ -135,6 +135,16 @@ TEST_F(WholeCountryFigures, WhatThePartsCannotPromiseIsReadWhole) {
   conditions = WholeCountry();
   conditions.ChangeField = "change2";
   ExpectSameFigures(ReadWhole(*database_, conditions), ReadAsTheUpdate(conditions));
+
+  // In write-ahead mode a write could land between the two connections' reads.
+  beside_.reset();
+  database_.reset();
+  testing::ExecuteSql(file_, "DELETE FROM DATA_XX WHERE change1 IS NULL; PRAGMA journal_mode = WAL;");
+  database_ = std::make_unique<db::Database>(file_);
+  beside_ = database_->OpenAnother();
+  conditions = WholeCountry();
+  EXPECT_FALSE(ReadsInParts(conditions));
+  ExpectSameFigures(ReadWhole(*database_, conditions), ReadAsTheUpdate(conditions));
 }
 
 TEST_F(WholeCountryFigures, IntegerAreasAreSummedAsTheEngineSumsThem) {
