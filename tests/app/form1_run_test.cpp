@@ -23,6 +23,7 @@
 #include "query/update_run.h"
 #include "recording_modal_host.h"
 #include "sqlite_fixture.h"
+#include "two_countries.h"
 #include "ui_common/qt_modal_host.h"
 
 namespace quorvia::app {
@@ -33,14 +34,7 @@ const std::string kTwoCountries = testing::InsertUnits("AT") + R"(
     ('FINAL', 'N1', 'Forests', '> 50 Km from shoreline', 'AT1', 'AT11', 'AT111', 'Lowlands', 'Low a'),
     ('FINAL', 'N2', 'Pastures', '> 50 Km from shoreline', 'AT1', 'AT12', 'AT121', 'Hills', 'Hill a'),
     ('FINAL', 'N3', 'Forests', '< 10 Km from shoreline', 'AT2', 'AT21', 'AT211', 'Hills', 'Hill b');)" +
-                                  testing::InsertRecords("AT") + R"(
-    (10.5, 'AT', '211-112', '211-112', 'AT1', 'AT11', 'AT111', 'Lowlands', 'Low a', 'N1', 'Forests',
-     '> 50 Km from shoreline');)" +
-                                  testing::InsertUnits("FR") + R"(
-    ('PARTIAL', 'F1', 'Arable land', '< 10 Km from shoreline', 'FR1', 'FR10', 'FR101', 'Lowlands', 'Low a');)" +
-                                  testing::InsertRecords("FR", false) + R"(
-    (2.0, 'FR', '211-112', 'FR1', 'FR10', 'FR101', 'Lowlands', 'Low a', 'F1', 'Arable land',
-     '< 10 Km from shoreline');)";
+                                  testing::AtRecordAndFrance();
 
 // The fake office, held at the start of the n-th workbook refresh until the test lets it go: the run is
 // then inside an item for as long as the test needs.

@@ -12,6 +12,7 @@
 #include "no_office.h"
 #include "recording_modal_host.h"
 #include "sqlite_fixture.h"
+#include "two_countries.h"
 
 namespace quorvia::app {
 namespace {
@@ -21,14 +22,7 @@ const std::string kTwoCountries = testing::InsertUnits("AT") + R"(
     ('FINAL', 'N1', 'Forests', '> 50 Km from shoreline', 'AT1', 'AT11', 'AT111', 'Lowlands', 'Low a'),
     ('FINAL', '',   'Pastures', '> 50 Km from shoreline', 'AT1', 'AT12', 'AT121', 'Hills', 'Hill a'),
     ('FINAL', NULL, '', NULL, 'AT2', 'AT21', 'AT211', 'Hills', 'Hill b');)" +
-                                  testing::InsertRecords("AT") + R"(
-    (10.5, 'AT', '211-112', '211-112', 'AT1', 'AT11', 'AT111', 'Lowlands', 'Low a', 'N1', 'Forests',
-     '> 50 Km from shoreline');)" +
-                                  testing::InsertUnits("FR") + R"(
-    ('PARTIAL', 'F1', 'Arable land', '< 10 Km from shoreline', 'FR1', 'FR10', 'FR101', 'Lowlands', 'Low a');)" +
-                                  testing::InsertRecords("FR", false) + R"(
-    (2.0, 'FR', '211-112', 'FR1', 'FR10', 'FR101', 'Lowlands', 'Low a', 'F1', 'Arable land',
-     '< 10 Km from shoreline');)";
+                                  testing::AtRecordAndFrance();
 
 std::string TwoCountryTables() {
   std::string sql = testing::CountryTablesSql("AT") + testing::CountryTablesSql("FR", false);
