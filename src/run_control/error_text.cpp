@@ -25,9 +25,8 @@ QString ReadOnlyDatabaseText(const std::string& databaseFile) {
     case disk_room::ReadOnlyPart::disk:
       return QStringLiteral(
                  "The database %1 is on a disk that is mounted read-only, so Quorvia cannot write FILTERED "
-                 "into "
-                 "it. Copy the program folder %2 to a disk you can write to and start Quorvia there, or have "
-                 "the disk mounted for writing.")
+                 "into it. Copy the program folder %2 to a disk you can write to and start Quorvia there, "
+                 "or have the disk mounted for writing.")
           .arg(Q(databaseFile), Q(folder));
     case disk_room::ReadOnlyPart::file:
       return QStringLiteral(
@@ -36,18 +35,16 @@ QString ReadOnlyDatabaseText(const std::string& databaseFile) {
           .arg(Q(databaseFile));
     case disk_room::ReadOnlyPart::folder:
       return QStringLiteral(
-                 "The folder %1 is read-only, so Quorvia cannot write FILTERED into the database %2: SQLite "
-                 "writes a journal beside the database while it changes it. Make the folder writable, or "
-                 "copy "
-                 "the program folder to one you can write to, and run the update again.")
+                 "The folder %1 is read-only, so Quorvia cannot write FILTERED into the database %2: "
+                 "SQLite writes a journal beside the database while it changes it. Make the folder "
+                 "writable, or copy the program folder to one you can write to, and run the update again.")
           .arg(Q(folder), Q(databaseFile));
     case disk_room::ReadOnlyPart::none:
       break;
   }
   return QStringLiteral(
              "The database %1 could not be written: it is read-only for Quorvia. Make the file and its "
-             "folder "
-             "%2 writable and run the update again.")
+             "folder %2 writable and run the update again.")
       .arg(Q(databaseFile), Q(folder));
 }
 
@@ -68,8 +65,8 @@ QString RefusedLoginText(const std::string& serverWords) {
   if (Contains(serverWords, "password authentication failed") ||
       Contains(serverWords, "no password supplied"))
     return QStringLiteral(
-        "The server refused the login: it did not accept the password. Check the user and password in "
-        "the connection file MOSA_DB.pgconn.");
+        "The server refused the login: it did not accept the password. Check the user and password in the "
+        "connection file MOSA_DB.pgconn.");
   if (Contains(serverWords, "no pg_hba.conf entry"))
     return QStringLiteral(
         "The server refused the login: it does not let this user in from this computer; ask its "
